@@ -1,0 +1,203 @@
+#include "link/CNetworkDeviceComm.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/clock.h"
+#include "platform/debug_output.h"
+
+using platform::DebugOutput;
+
+CNetworkDeviceComm::CNetworkDeviceComm(const char* address, uint16_t port, int connectTimeoutMs) {
+    SetRemoteHost(address);
+    m_Address.remotePort = port;
+    if (!Create() || !SetLingerOff() || !Connect(connectTimeoutMs) || !ReadLocalName()) {
+        return;
+    }
+    DebugOutput("***** CSocket::GetSockName() in CNetworkDeviceComm() ctor succeeded.\r\n");
+    platform::DebugPrintf("***** CNetworkDeviceComm() ctor Local IP Addr and Port Num: %s:%u.\r\n",
+                          m_szLocalAddress, m_nLocalPort);
+}
+
+CNetworkDeviceComm::~CNetworkDeviceComm() {
+    if (m_hSocket < 0) {
+        return;
+    }
+    if (::shutdown(m_hSocket, SHUT_RDWR) != 0) {
+        Fail("CSocket::ShutDown()");
+    } else {
+        DebugOutput("***** CSocket::ShutDown() in ~CNetworkDeviceComm() dtor succeeded.\r\n");
+    }
+    ::close(m_hSocket);
+    m_nStatus = 0;
+}
+
+void CNetworkDeviceComm::Fail(const char* operation) {
+    const int error = errno;
+    m_nStatus = 0;
+    ReportSocketError(WsaErrorFromErrno(error), operation);
+}
+
+bool CNetworkDeviceComm::Create() {
+    m_hSocket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_nStatus = m_hSocket >= 0;
+    if (m_nStatus == 0) {
+        Fail("CSocket::Create()");
+        return false;
+    }
+    DebugOutput("***** CSocket::Create() in CNetworkDeviceComm() ctor succeeded.\r\n");
+    return true;
+}
+
+bool CNetworkDeviceComm::SetLingerOff() {
+    const linger off{0, 0};
+    m_nStatus = ::setsockopt(m_hSocket, SOL_SOCKET, SO_LINGER, &off, sizeof off) == 0;
+    if (m_nStatus == 0) {
+        Fail("CSocket::SetSockOpt()");
+        return false;
+    }
+    DebugOutput("***** CSocket::SetSockOpt() in CNetworkDeviceComm() ctor succeeded.\r\n");
+    return true;
+}
+
+// Resolves the host text, then connects without blocking and waits at most timeoutMs for the
+// answer, so that an address nobody answers cannot hang the start.
+bool CNetworkDeviceComm::Connect(int timeoutMs) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int resolved = ::getaddrinfo(m_szRemoteHost, nullptr, &hints, &found);
+    if (resolved != 0) {
+        m_nStatus = 0;
+        ReportSocketError(WsaErrorFromAddrInfo(resolved), "CSocket::Connect()");
+        return false;
+    }
+    sockaddr_in target = *reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    ::freeaddrinfo(found);
+    target.sin_port = htons(m_Address.remotePort);
+
+    const int flags = ::fcntl(m_hSocket, F_GETFL);
+    ::fcntl(m_hSocket, F_SETFL, flags | O_NONBLOCK);
+    int result = ::connect(m_hSocket, reinterpret_cast<const sockaddr*>(&target), sizeof target);
+    if (result != 0 && errno == EINPROGRESS) {
+        pollfd pfd{m_hSocket, POLLOUT, 0};
+        const int ready = ::poll(&pfd, 1, timeoutMs);
+        int error = ETIMEDOUT;
+        socklen_t length = sizeof error;
+        if (ready > 0) {
+            ::getsockopt(m_hSocket, SOL_SOCKET, SO_ERROR, &error, &length);
+        }
+        errno = error;
+        result = error == 0 ? 0 : -1;
+    }
+    ::fcntl(m_hSocket, F_SETFL, flags);
+    m_nStatus = result == 0;
+    if (m_nStatus == 0) {
+        Fail("CSocket::Connect()");
+        return false;
+    }
+    DebugOutput("***** CSocket::Connect() in CNetworkDeviceComm() ctor succeeded.\r\n");
+    return true;
+}
+
+bool CNetworkDeviceComm::ReadLocalName() {
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    m_nStatus = ::getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&local), &length) == 0;
+    if (m_nStatus == 0) {
+        Fail("CSocket::GetSockName()");
+        return false;
+    }
+    m_nLocalPort = ntohs(local.sin_port);
+    uint8_t address[4];
+    std::memcpy(address, &local.sin_addr.s_addr, 4);
+    SetLocalAddress(address);
+    return true;
+}
+
+void CNetworkDeviceComm::Send(const uint8_t* buffer, uint32_t count) {
+    uint32_t sent = 0;
+    while (m_hSocket >= 0 && sent < count) {
+        const ssize_t result = ::send(m_hSocket, buffer + sent, count - sent, MSG_NOSIGNAL);
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        if (result <= 0) {
+            return;
+        }
+        sent += static_cast<uint32_t>(result);
+    }
+}
+
+int32_t CNetworkDeviceComm::WriteByte(uint8_t value) {
+    Send(&value, 1);
+    return 1;
+}
+
+int32_t CNetworkDeviceComm::Write(const uint8_t* buffer, uint32_t count) {
+    Send(buffer, count);
+    return 1;
+}
+
+int32_t CNetworkDeviceComm::WriteHeader(const uint8_t* header) {
+    Send(header, 6);
+    return 1;
+}
+
+namespace {
+
+bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+
+}  // namespace
+
+// Takes one waiting byte. With nothing waiting it waits up to 1 ms for data to arrive (the
+// bound of a 1 ms sleep, without its latency) and returns 0.
+int32_t CNetworkDeviceComm::ReadByte(uint8_t* value) {
+    ssize_t got = ::recv(m_hSocket, value, 1, MSG_DONTWAIT);
+    if (got < 0 && WouldBlock()) {
+        pollfd pfd{m_hSocket, POLLIN, 0};
+        if (::poll(&pfd, 1, 1) <= 0) {
+            return 0;
+        }
+        got = ::recv(m_hSocket, value, 1, MSG_DONTWAIT);
+        if (got < 0 && WouldBlock()) {
+            return 0;
+        }
+    }
+    if (got == 1) {
+        return 1;
+    }
+    if (got < 0) {
+        Fail("CAsyncSocket::Receive()");
+    }
+    // Closed or failed: pause as an idle poll would, so that a transaction does not spin.
+    platform::SleepMs(1);
+    return 0;
+}
+
+uint16_t CNetworkDeviceComm::DrainInput() {
+    m_nDrainedCount = 0;
+    const uint32_t start = platform::ProcessClockMs();
+    do {
+        const ssize_t got =
+            ::recv(m_hSocket, m_ReceiveBuffer, sizeof m_ReceiveBuffer, MSG_DONTWAIT);
+        if (got < 0 && !WouldBlock()) {
+            break;
+        }
+        if (got <= 0) {
+            platform::SleepMs(1);
+            continue;
+        }
+        m_nDrainedCount += static_cast<uint32_t>(got);
+    } while (platform::ProcessClockMs() - start < 100);
+    return static_cast<uint16_t>(m_nDrainedCount);
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The device link over one TCP connection to the device, made once in the constructor.
+
+#include <cstdint>
+
+#include "link/CSocketDebugInfo.h"
+
+class CNetworkDeviceComm : public CSocketDebugInfo {
+public:
+    static constexpr uint16_t kDevicePort = 5000;
+    static constexpr int kReceiveBufferSize = 2054;
+    // A device that does not answer the connect gives up after this long.
+    static constexpr int kDefaultConnectTimeoutMs = 10000;
+
+    CNetworkDeviceComm(const char* address, uint16_t port,
+                       int connectTimeoutMs = kDefaultConnectTimeoutMs);
+    ~CNetworkDeviceComm() override;
+    CNetworkDeviceComm(const CNetworkDeviceComm&) = delete;
+    CNetworkDeviceComm& operator=(const CNetworkDeviceComm&) = delete;
+
+    int32_t GetLinkType() override { return 2; }
+    uint16_t DrainInput() override;
+    int32_t WriteByte(uint8_t value) override;
+    int32_t Write(const uint8_t* buffer, uint32_t count) override;
+    int32_t WriteHeader(const uint8_t* header) override;
+    int32_t ReadByte(uint8_t* value) override;
+
+private:
+    bool Create();
+    bool SetLingerOff();
+    bool Connect(int timeoutMs);
+    bool ReadLocalName();
+    // Reports the failure of `operation` with the thread's last error and clears the status.
+    void Fail(const char* operation);
+    void Send(const uint8_t* buffer, uint32_t count);
+
+    int m_hSocket = -1;
+    uint32_t m_nDrainedCount = 0;
+    uint8_t m_ReceiveBuffer[kReceiveBufferSize] = {};
+};

@@ -1,0 +1,37 @@
+#include "platform/clock.h"
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+namespace {
+
+const auto g_start = std::chrono::steady_clock::now();
+std::mutex g_observerMutex;
+std::function<void(uint32_t)> g_observer;
+
+}  // namespace
+
+uint32_t ProcessClockMs() {
+    const auto elapsed = std::chrono::steady_clock::now() - g_start;
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+void SleepMs(uint32_t milliseconds) {
+    {
+        std::lock_guard lock(g_observerMutex);
+        if (g_observer) {
+            g_observer(milliseconds);
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void SetSleepObserver(std::function<void(uint32_t)> observer) {
+    std::lock_guard lock(g_observerMutex);
+    g_observer = std::move(observer);
+}
+
+}  // namespace platform

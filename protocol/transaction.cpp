@@ -1,0 +1,92 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "link/CBaseClass.h"
+#include "platform/clock.h"
+#include "platform/debug_output.h"
+#include "protocol/CKV90T1_Comm.h"
+
+namespace {
+
+constexpr uint16_t kNullCommand = 0x0000;
+constexpr uint8_t kExpectedNullReply[CKV90T1_Comm::kHeaderLength] = {0x28, 0, 0, 0, 0, 0};
+
+void LogLongTimeout(uint16_t code, uint16_t requestLength, uint16_t replyLength,
+                    const uint8_t* reply, uint16_t received) {
+    platform::DebugPrintf("***** CKV90T1_Comm::SendCommandLongTimeout(0x%4.4X, %u, %u) failed.\r\n",
+                          code, requestLength, replyLength);
+    platform::DebugPrintf("***** Number of Bytes Received: %u.\r\n", received);
+    std::string values = "***** Values:";
+    char byteText[8];
+    for (uint16_t i = 0; i < received; ++i) {
+        std::snprintf(byteText, sizeof byteText, " 0x%2.2X", reply[i]);
+        values += byteText;
+    }
+    values += "\r\n";
+    platform::DebugOutput(values);
+}
+
+}  // namespace
+
+CKV90T1_Comm::CKV90T1_Comm(CBaseClass* deviceLink) : m_pDeviceLink(deviceLink) {}
+
+CKV90T1_Comm::~CKV90T1_Comm() = default;
+
+CBaseClass* CKV90T1_Comm::GetDeviceLink() { return m_pDeviceLink; }
+
+CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code,
+                                             uint8_t* request, uint16_t requestLength,
+                                             uint8_t* reply, uint16_t replyLength) {
+    request[0] = static_cast<uint8_t>(kHeaderWord);
+    request[1] = static_cast<uint8_t>(kHeaderWord >> 8);
+    request[2] = static_cast<uint8_t>(code);
+    request[3] = static_cast<uint8_t>(code >> 8);
+    request[4] = static_cast<uint8_t>(requestLength);
+    request[5] = static_cast<uint8_t>(requestLength >> 8);
+    Outcome outcome;
+    if (m_pDeviceLink->Write(request, static_cast<uint16_t>(requestLength + kHeaderLength)) == 0) {
+        return outcome;
+    }
+    const uint32_t start = platform::ProcessClockMs();
+    const uint16_t total = static_cast<uint16_t>(replyLength + kHeaderLength);
+    while (outcome.received < total) {
+        outcome.result = m_pDeviceLink->ReadByte(&reply[outcome.received]);
+        if (outcome.result != 0) {
+            ++outcome.received;
+        }
+        // Checked after every read, the completing one too: the deadline bounds the whole reply.
+        if (static_cast<int64_t>(platform::ProcessClockMs() - start) >= timeoutMs) {
+            m_nLastStatus = 0;
+            return {0, true, outcome.received};
+        }
+    }
+    m_nLastStatus = outcome.result;
+    return outcome;
+}
+
+int32_t CKV90T1_Comm::SendCommand(uint16_t code, uint8_t* request, uint16_t requestLength,
+                                  uint8_t* reply, uint16_t replyLength) {
+    return Transact(m_nDefaultTimeout, code, request, requestLength, reply, replyLength).result;
+}
+
+int32_t CKV90T1_Comm::SendCommandLongTimeout(int32_t timeoutMs, uint16_t code, uint8_t* request,
+                                             uint16_t requestLength, uint8_t* reply,
+                                             uint16_t replyLength) {
+    const Outcome outcome =
+        Transact(timeoutMs, code, request, requestLength, reply, replyLength);
+    if (outcome.timedOut) {
+        LogLongTimeout(code, requestLength, replyLength, reply, outcome.received);
+    }
+    return outcome.result;
+}
+
+int32_t CKV90T1_Comm::SendNullCommand() {
+    uint8_t request[kHeaderLength];
+    const int32_t result = SendCommand(kNullCommand, request, 0, m_NullReply, 0);
+    m_nLastStatus = result;
+    if (std::memcmp(m_NullReply, kExpectedNullReply, kHeaderLength) != 0) {
+        m_nLastStatus = 0;
+    }
+    return result;
+}

@@ -1,0 +1,111 @@
+#include "sim/SimDevice.h"
+
+namespace sim {
+
+namespace {
+constexpr uint16_t kNullCommand = 0x0000;
+}
+
+Fault MakeFault(FaultKind kind, uint32_t parameter) {
+    Fault fault;
+    fault.kind = kind;
+    if (kind == FaultKind::LateLastByte) {
+        fault.delayMs = parameter;
+    } else if (kind == FaultKind::ExtraBytes) {
+        fault.extraBytes = static_cast<uint16_t>(parameter);
+    }
+    return fault;
+}
+
+SimDevice::SimDevice() {
+    SetCommand(kNullCommand, [](const Frame&) { return std::vector<uint8_t>{}; });
+}
+
+void SimDevice::SetCommand(uint16_t code, Handler handler) {
+    std::lock_guard lock(m_mutex);
+    m_commands[code] = std::move(handler);
+}
+
+Response SimDevice::Handle(const Frame& request) {
+    std::lock_guard lock(m_mutex);
+    m_history.push_back(request);
+    if (m_history.size() > kHistoryLength) {
+        m_history.pop_front();
+    }
+    const auto command = m_commands.find(request.code);
+    if (command == m_commands.end()) {
+        return {};
+    }
+    Response response;
+    response.bytes = EncodeFrame(request.code, command->second(request));
+    if (const auto fault = TakeFault(request.code)) {
+        ApplyFault(*fault, &response);
+    }
+    return response;
+}
+
+std::optional<Fault> SimDevice::TakeFault(uint16_t code) {
+    for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
+        if (it->code && *it->code != code) {
+            continue;
+        }
+        if (it->kind == FaultKind::WrongNullReply && code != kNullCommand) {
+            continue;
+        }
+        const Fault fault = *it;
+        if (it->count > 0 && --it->count == 0) {
+            m_faults.erase(it);
+        }
+        return fault;
+    }
+    return std::nullopt;
+}
+
+void SimDevice::ApplyFault(const Fault& fault, Response* response) {
+    switch (fault.kind) {
+        case FaultKind::NoReply:
+            response->bytes.clear();
+            break;
+        case FaultKind::ShortReply:
+            response->bytes.pop_back();
+            break;
+        case FaultKind::LateLastByte:
+            response->delayedTail = 1;
+            response->delayMs = fault.delayMs;
+            break;
+        case FaultKind::ExtraBytes:
+            for (uint16_t i = 0; i < fault.extraBytes; ++i) {
+                response->bytes.push_back(static_cast<uint8_t>(0xA5 ^ i));
+            }
+            break;
+        case FaultKind::WrongNullReply:
+            response->bytes[5] = 0x01;
+            break;
+        case FaultKind::DropConnection:
+            response->bytes.clear();
+            response->dropConnection = true;
+            break;
+    }
+}
+
+void SimDevice::InjectFault(const Fault& fault) {
+    std::lock_guard lock(m_mutex);
+    m_faults.push_back(fault);
+}
+
+void SimDevice::ClearFaults() {
+    std::lock_guard lock(m_mutex);
+    m_faults.clear();
+}
+
+std::vector<Frame> SimDevice::ReceivedFrames() const {
+    std::lock_guard lock(m_mutex);
+    return {m_history.begin(), m_history.end()};
+}
+
+void SimDevice::ClearReceivedFrames() {
+    std::lock_guard lock(m_mutex);
+    m_history.clear();
+}
+
+}  // namespace sim

@@ -1,0 +1,76 @@
+#pragma once
+// The simulated KV90T: a table of the commands it answers, the faults it can be told to make,
+// and a record of what it received. Thread-safe: the server thread answers while tests and
+// the console configure it.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "sim/Frame.h"
+
+namespace sim {
+
+enum class FaultKind {
+    NoReply,         // the command is swallowed
+    ShortReply,      // the reply lacks its last byte
+    LateLastByte,    // the last byte follows after delayMs
+    ExtraBytes,      // extraBytes stray bytes follow the reply
+    WrongNullReply,  // the null command is answered with 0x28 0x00 0x00 0x00 0x00 0x01
+    DropConnection,  // the connection is closed instead of answered
+};
+
+struct Fault {
+    FaultKind kind = FaultKind::NoReply;
+    std::optional<uint16_t> code;  // only replies to this command; any command when empty
+    int count = 1;                 // how many replies it spoils; negative: until cleared
+    uint32_t delayMs = 0;
+    uint16_t extraBytes = 0;
+};
+
+// A fault of one kind; `parameter` is the delay in ms of LateLastByte or the count of
+// ExtraBytes.
+Fault MakeFault(FaultKind kind, uint32_t parameter = 0);
+
+// What the device sends back for one request.
+struct Response {
+    std::vector<uint8_t> bytes;
+    size_t delayedTail = 0;  // how many of the last bytes are held back
+    uint32_t delayMs = 0;    // and for how long
+    bool dropConnection = false;
+};
+
+class SimDevice {
+public:
+    // Builds the reply payload for a request; the device adds the header.
+    using Handler = std::function<std::vector<uint8_t>(const Frame& request)>;
+    static constexpr size_t kHistoryLength = 256;
+
+    SimDevice();
+
+    // Adds or replaces the answer to a command code. Handlers run under the device's lock.
+    void SetCommand(uint16_t code, Handler handler);
+    Response Handle(const Frame& request);
+
+    void InjectFault(const Fault& fault);
+    void ClearFaults();
+
+    // The most recent requests, oldest first.
+    std::vector<Frame> ReceivedFrames() const;
+    void ClearReceivedFrames();
+
+private:
+    std::optional<Fault> TakeFault(uint16_t code);
+    static void ApplyFault(const Fault& fault, Response* response);
+
+    mutable std::mutex m_mutex;
+    std::map<uint16_t, Handler> m_commands;
+    std::vector<Fault> m_faults;
+    std::deque<Frame> m_history;
+};
+
+}  // namespace sim

@@ -1,0 +1,248 @@
+#include "sim/SimServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <vector>
+
+namespace sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string ErrorText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+void SetError(std::string* error, const char* what) {
+    if (error != nullptr) {
+        *error = ErrorText(what);
+    }
+}
+
+}  // namespace
+
+struct SimServer::Endpoint {
+    struct Chunk {
+        Clock::time_point due;
+        std::vector<uint8_t> bytes;
+    };
+
+    int fd = -1;
+    bool isPty = false;
+    FrameReader reader;
+    std::deque<Chunk> output;
+};
+
+SimServer::SimServer(SimDevice& device) : m_device(device) {
+    if (::pipe2(m_wakeFds, O_CLOEXEC | O_NONBLOCK) != 0) {
+        m_wakeFds[0] = m_wakeFds[1] = -1;
+    }
+}
+
+SimServer::~SimServer() {
+    Stop();
+    for (auto& endpoint : m_endpoints) {
+        ::close(endpoint->fd);
+    }
+    for (int fd : {m_listenFd, m_ptySlaveFd, m_wakeFds[0], m_wakeFds[1]}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+}
+
+bool SimServer::ListenTcp(uint16_t port, std::string* error) {
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (m_listenFd < 0) {
+        SetError(error, "socket");
+        return false;
+    }
+    const int on = 1;
+    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    socklen_t length = sizeof address;
+    if (::bind(m_listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_listenFd, 4) != 0 ||
+        ::getsockname(m_listenFd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        SetError(error, "listen");
+        ::close(m_listenFd);
+        m_listenFd = -1;
+        return false;
+    }
+    m_tcpPort = ntohs(address.sin_port);
+    return true;
+}
+
+bool SimServer::OpenPty(std::string* error) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        SetError(error, "posix_openpt");
+        if (master >= 0) {
+            ::close(master);
+        }
+        return false;
+    }
+    m_ptyPath = ::ptsname(master);
+    // Holding the slave open keeps the master readable while consoles open and close the port.
+    m_ptySlaveFd = ::open(m_ptyPath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios raw{};
+    if (m_ptySlaveFd < 0 || ::tcgetattr(m_ptySlaveFd, &raw) != 0) {
+        SetError(error, "open pty slave");
+        ::close(master);
+        return false;
+    }
+    ::cfmakeraw(&raw);
+    ::tcsetattr(m_ptySlaveFd, TCSANOW, &raw);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+    auto endpoint = std::make_unique<Endpoint>();
+    endpoint->fd = master;
+    endpoint->isPty = true;
+    m_endpoints.push_back(std::move(endpoint));
+    return true;
+}
+
+void SimServer::Start() {
+    if (!m_thread.joinable()) {
+        m_thread = std::thread(&SimServer::Run, this);
+    }
+}
+
+void SimServer::Stop() {
+    if (m_thread.joinable()) {
+        const uint8_t stop = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wakeFds[1], &stop, 1);
+        m_thread.join();
+    }
+}
+
+bool SimServer::PtyLineState(platform::DeviceControlBlock* dcb) const {
+    return m_ptySlaveFd >= 0 && platform::GetCommState(m_ptySlaveFd, dcb);
+}
+
+int SimServer::AcceptedConnections() const {
+    std::lock_guard lock(m_statsMutex);
+    return m_accepted;
+}
+
+void SimServer::Accept() {
+    const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) {
+        return;
+    }
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    auto endpoint = std::make_unique<Endpoint>();
+    endpoint->fd = fd;
+    m_endpoints.push_back(std::move(endpoint));
+    std::lock_guard lock(m_statsMutex);
+    ++m_accepted;
+}
+
+bool SimServer::Receive(Endpoint& endpoint) {
+    uint8_t buffer[4096];
+    const ssize_t got = ::read(endpoint.fd, buffer, sizeof buffer);
+    if (got < 0) {
+        return errno == EAGAIN || errno == EINTR;
+    }
+    if (got == 0) {
+        return false;
+    }
+    endpoint.reader.Feed(buffer, static_cast<size_t>(got));
+    while (auto frame = endpoint.reader.Next()) {
+        Response response = m_device.Handle(*frame);
+        if (response.dropConnection) {
+            return false;
+        }
+        const auto now = Clock::now();
+        const auto split = response.bytes.end() - static_cast<ptrdiff_t>(response.delayedTail);
+        endpoint.output.push_back({now, {response.bytes.begin(), split}});
+        if (response.delayedTail > 0) {
+            endpoint.output.push_back(
+                {now + std::chrono::milliseconds(response.delayMs), {split, response.bytes.end()}});
+        }
+    }
+    return true;
+}
+
+bool SimServer::Flush(Endpoint& endpoint) {
+    while (!endpoint.output.empty() && endpoint.output.front().due <= Clock::now()) {
+        auto& bytes = endpoint.output.front().bytes;
+        if (!bytes.empty()) {
+            const ssize_t sent = ::write(endpoint.fd, bytes.data(), bytes.size());
+            if (sent < 0) {
+                return errno == EAGAIN || errno == EINTR;
+            }
+            bytes.erase(bytes.begin(), bytes.begin() + sent);
+            if (!bytes.empty()) {
+                return true;
+            }
+        }
+        endpoint.output.pop_front();
+    }
+    return true;
+}
+
+int SimServer::NextTimeoutMs() const {
+    auto next = Clock::time_point::max();
+    for (const auto& endpoint : m_endpoints) {
+        if (!endpoint->output.empty()) {
+            next = std::min(next, endpoint->output.front().due);
+        }
+    }
+    if (next == Clock::time_point::max()) {
+        return -1;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
+    return wait < 0 ? 0 : static_cast<int>(wait);
+}
+
+void SimServer::Run() {
+    for (;;) {
+        std::vector<pollfd> fds = {{m_wakeFds[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}};
+        for (const auto& endpoint : m_endpoints) {
+            const bool waiting = !endpoint->output.empty() &&
+                                 endpoint->output.front().due <= Clock::now();
+            fds.push_back({endpoint->fd, static_cast<short>(POLLIN | (waiting ? POLLOUT : 0)), 0});
+        }
+        if (::poll(fds.data(), fds.size(), NextTimeoutMs()) < 0 && errno != EINTR) {
+            return;
+        }
+        if (fds[0].revents != 0) {
+            return;
+        }
+        if (fds[1].revents & POLLIN) {
+            Accept();
+        }
+        size_t index = 2;
+        for (auto it = m_endpoints.begin(); it != m_endpoints.end(); ++index) {
+            Endpoint& endpoint = **it;
+            const short events = index < fds.size() ? fds[index].revents : 0;
+            bool keep = true;
+            if (events & (POLLIN | POLLHUP | POLLERR)) {
+                keep = Receive(endpoint);
+            }
+            keep = keep && Flush(endpoint);
+            if (keep) {
+                ++it;
+            } else {
+                ::close(endpoint.fd);
+                it = m_endpoints.erase(it);
+            }
+        }
+    }
+}
+
+}  // namespace sim

@@ -1,0 +1,129 @@
+// kv90t-sim: the simulated KV90T device as a program of its own.
+
+#include <signal.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "platform/serial_ports.h"
+#include "sim/SimDevice.h"
+#include "sim/SimServer.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--help]\n"
+    "Simulated KV90T telemetry receiver. Answers the console's command frames until\n"
+    "interrupted (Ctrl+C).\n"
+    "\n"
+    "  --tcp PORT    listen on 127.0.0.1:PORT (0 picks a free port); default 5000\n"
+    "  --pty         serve a pseudo-terminal as the device's serial port\n"
+    "  --pty=COMn    the same, and register it as port COMn in the serial device folder\n"
+    "                ($KV90T_SERIAL_DIR, else ~/.config/kv90t/dosdevices)\n"
+    "  --help        show this text\n";
+
+struct Options {
+    bool tcp = false;
+    uint16_t tcpPort = 5000;
+    bool pty = false;
+    std::string ptyName;
+};
+
+bool ParsePort(const char* text, uint16_t* port) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < 0 || value > 65535) {
+        return false;
+    }
+    *port = static_cast<uint16_t>(value);
+    return true;
+}
+
+// Returns 0 to run, 1 for a usage error, 2 after --help.
+int ParseOptions(int argc, char** argv, Options* options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 2;
+        }
+        if (arg == "--tcp" && i + 1 < argc && ParsePort(argv[i + 1], &options->tcpPort)) {
+            options->tcp = true;
+            ++i;
+        } else if (arg == "--pty") {
+            options->pty = true;
+        } else if (arg.rfind("--pty=", 0) == 0) {
+            options->pty = true;
+            options->ptyName = arg.substr(6);
+        } else {
+            std::fprintf(stderr, "kv90t-sim: bad argument '%s'\n%s", argv[i], kUsage);
+            return 1;
+        }
+    }
+    if (!options->tcp && !options->pty) {
+        options->tcp = true;
+    }
+    return 0;
+}
+
+bool OpenEndpoints(const Options& options, sim::SimServer* server) {
+    std::string error;
+    if (options.tcp && !server->ListenTcp(options.tcpPort, &error)) {
+        std::fprintf(stderr, "kv90t-sim: cannot listen on TCP port %u: %s\n", options.tcpPort,
+                     error.c_str());
+        return false;
+    }
+    if (options.pty && !server->OpenPty(&error)) {
+        std::fprintf(stderr, "kv90t-sim: cannot open a pseudo-terminal: %s\n", error.c_str());
+        return false;
+    }
+    if (!options.ptyName.empty() &&
+        !platform::RegisterSerialPort(options.ptyName, server->PtyPath())) {
+        std::fprintf(stderr, "kv90t-sim: cannot register %s in %s: %s\n", options.ptyName.c_str(),
+                     platform::SerialDeviceFolder().c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (const int parsed = ParseOptions(argc, argv, &options); parsed != 0) {
+        return parsed == 2 ? 0 : 2;
+    }
+    // Block the stop signals before any thread starts, then wait for one here.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    sim::SimDevice device;
+    sim::SimServer server(device);
+    if (!OpenEndpoints(options, &server)) {
+        return 1;
+    }
+    server.Start();
+    if (options.tcp) {
+        std::printf("kv90t-sim: listening on TCP 127.0.0.1:%u\n", server.TcpPort());
+    }
+    if (options.pty) {
+        std::printf("kv90t-sim: serial port on %s%s%s\n", server.PtyPath().c_str(),
+                    options.ptyName.empty() ? "" : " as ", options.ptyName.c_str());
+    }
+    std::fflush(stdout);
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    server.Stop();
+    if (!options.ptyName.empty()) {
+        platform::UnregisterSerialPort(options.ptyName);
+    }
+    std::printf("kv90t-sim: stopped\n");
+    return 0;
+}

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "link/CNetworkDeviceComm.h"
+#include "platform/clock.h"
+#include "platform/debug_output.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "tests/support/SimulatedDevice.h"
+
+namespace {
+
+// A loopback port that nothing listens on: bound, then closed.
+uint16_t ClosedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+}  // namespace
+
+class NetworkLink : public ::testing::Test {
+protected:
+    testsupport::SimulatedDevice m_sim;
+};
+
+TEST_F(NetworkLink, ConnectsReportsEachStepAndFillsTheLocalAddress) {
+    platform::DebugCapture capture;
+    CNetworkDeviceComm link("127.0.0.1", m_sim.TcpPort());
+    ASSERT_NE(link.IsLinkGood(), 0);
+    EXPECT_EQ(link.GetLinkType(), 2);
+    EXPECT_STREQ(link.GetRemoteAddress(), "127.0.0.1");
+    EXPECT_EQ(link.GetRemotePort(), m_sim.TcpPort());
+    EXPECT_STREQ(link.GetLocalAddress(), "127.0.0.1");
+    EXPECT_NE(link.GetLocalPort(), 0);
+    const std::string expected =
+        "***** CSocket::Create() in CNetworkDeviceComm() ctor succeeded.\r\n"
+        "***** CSocket::SetSockOpt() in CNetworkDeviceComm() ctor succeeded.\r\n"
+        "***** CSocket::Connect() in CNetworkDeviceComm() ctor succeeded.\r\n"
+        "***** CSocket::GetSockName() in CNetworkDeviceComm() ctor succeeded.\r\n"
+        "***** CNetworkDeviceComm() ctor Local IP Addr and Port Num: 127.0.0.1:" +
+        std::to_string(link.GetLocalPort()) + ".\r\n";
+    EXPECT_EQ(capture.Text(), expected);
+    EXPECT_EQ(link.OpenPort(), 0);
+    EXPECT_EQ(link.ConfigurePort(), 0);
+}
+
+TEST_F(NetworkLink, NullCommandIsAnsweredAndShutDownIsReported) {
+    platform::DebugCapture capture;
+    {
+        CNetworkDeviceComm link("localhost", m_sim.TcpPort());
+        CKV90T1_Comm comm(&link);
+        EXPECT_NE(comm.SendNullCommand(), 0);
+        EXPECT_NE(comm.m_nLastStatus, 0);
+        capture.Clear();
+    }
+    EXPECT_EQ(capture.Text(), "***** CSocket::ShutDown() in ~CNetworkDeviceComm() dtor succeeded.\r\n");
+}
+
+TEST_F(NetworkLink, ClosedPortFailsAtTheConnectStepWithTheRefusedText) {
+    platform::DebugCapture capture;
+    CNetworkDeviceComm link("127.0.0.1", ClosedPort());
+    EXPECT_EQ(link.IsLinkGood(), 0);
+    EXPECT_STREQ(link.GetLocalAddress(), "localhost");
+    EXPECT_NE(capture.Text().find("*****\r\n***** CSocket::Connect() failed.\r\n"
+                                  "WSAECONNREFUSED: The attempt to connect was rejected.\r\n"
+                                  "*****\r\n"),
+              std::string::npos);
+    EXPECT_EQ(capture.Text().find("GetSockName"), std::string::npos);
+
+    CKV90T1_Comm comm(&link);
+    comm.m_nDefaultTimeout = 50;
+    EXPECT_EQ(comm.SendNullCommand(), 0);
+    EXPECT_EQ(comm.m_nLastStatus, 0);
+}
+
+TEST_F(NetworkLink, UnresolvableHostFailsAtTheConnectStep) {
+    platform::DebugCapture capture;
+    CNetworkDeviceComm link("no-such-host.invalid", 5000);
+    EXPECT_EQ(link.IsLinkGood(), 0);
+    EXPECT_NE(capture.Text().find("***** CSocket::Connect() failed.\r\n"), std::string::npos);
+}
+
+TEST_F(NetworkLink, DroppedConnectionMakesEveryLaterTransactionTimeOut) {
+    CNetworkDeviceComm link("127.0.0.1", m_sim.TcpPort());
+    CKV90T1_Comm comm(&link);
+    comm.m_nDefaultTimeout = 100;
+    m_sim.Device().InjectFault(sim::MakeFault(sim::FaultKind::DropConnection));
+    for (int i = 0; i < 3; ++i) {
+        const uint32_t start = platform::ProcessClockMs();
+        EXPECT_EQ(comm.SendNullCommand(), 0);
+        EXPECT_EQ(comm.m_nLastStatus, 0);
+        EXPECT_GE(platform::ProcessClockMs() - start, 100u);
+    }
+    uint8_t byte = 0;
+    EXPECT_EQ(link.ReadByte(&byte), 0);
+}
+
+TEST_F(NetworkLink, DrainInputTakesAboutAHundredMillisecondsAndCountsStaleBytes) {
+    CNetworkDeviceComm link("127.0.0.1", m_sim.TcpPort());
+    CKV90T1_Comm comm(&link);
+    m_sim.Device().InjectFault(sim::MakeFault(sim::FaultKind::ExtraBytes, 7));
+    ASSERT_NE(comm.SendNullCommand(), 0);
+    uint32_t start = platform::ProcessClockMs();
+    EXPECT_EQ(link.DrainInput(), 7);
+    EXPECT_GE(platform::ProcessClockMs() - start, 100u);
+
+    start = platform::ProcessClockMs();
+    EXPECT_EQ(link.DrainInput(), 0);
+    const uint32_t elapsed = platform::ProcessClockMs() - start;
+    EXPECT_GE(elapsed, 100u);
+    EXPECT_LT(elapsed, 1000u);
+}
+
+TEST_F(NetworkLink, IdleReadReturnsWithinAboutAMillisecond) {
+    CNetworkDeviceComm link("127.0.0.1", m_sim.TcpPort());
+    uint8_t byte = 0;
+    const uint32_t start = platform::ProcessClockMs();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(link.ReadByte(&byte), 0);
+    }
+    EXPECT_LT(platform::ProcessClockMs() - start, 500u);
+}

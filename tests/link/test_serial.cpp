@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "link/CSerialCom.h"
+#include "platform/clock.h"
+#include "platform/debug_output.h"
+#include "platform/serial_ports.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "tests/support/SimulatedDevice.h"
+
+using testsupport::MakePortSettings;
+using testsupport::SimulatedDevice;
+
+namespace {
+
+// Opens the simulated device's port as the console does at start-up.
+std::unique_ptr<CSerialCom> OpenConfigured(uint32_t baudRate = 57600) {
+    auto link = std::make_unique<CSerialCom>(MakePortSettings(SimulatedDevice::kPortName, baudRate));
+    EXPECT_NE(link->IsLinkGood(), 0);
+    EXPECT_NE(link->ConfigurePort(), 0);
+    EXPECT_NE(link->SetCommunicationTimeouts(0, 200, 0, 0, 0), 0);
+    return link;
+}
+
+// Counts the 1 ms pauses taken while it lives.
+class PauseCounter {
+public:
+    PauseCounter() {
+        platform::SetSleepObserver([this](uint32_t ms) {
+            if (ms == 1) {
+                ++m_count;
+            }
+        });
+    }
+    ~PauseCounter() { platform::SetSleepObserver(nullptr); }
+    int Count() const { return m_count; }
+
+private:
+    std::atomic<int> m_count{0};
+};
+
+}  // namespace
+
+class SerialLink : public ::testing::Test {
+protected:
+    SimulatedDevice m_sim;
+};
+
+TEST_F(SerialLink, NullCommandIsAnsweredOverThePseudoTerminal) {
+    auto link = OpenConfigured();
+    EXPECT_EQ(link->GetLinkType(), 1);
+    EXPECT_STREQ(link->GetLocalAddress(), "0.0.0.0");
+    EXPECT_EQ(link->GetOptionValue(), 2);
+    CKV90T1_Comm comm(link.get());
+    EXPECT_NE(comm.SendNullCommand(), 0);
+    EXPECT_NE(comm.m_nLastStatus, 0);
+    const auto frames = m_sim.Device().ReceivedFrames();
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].code, 0);
+}
+
+TEST_F(SerialLink, DrainInputCountsStaleBytesAndWaitsTheReadTimeoutWhenIdle) {
+    auto link = OpenConfigured();
+    CKV90T1_Comm comm(link.get());
+    m_sim.Device().InjectFault(sim::MakeFault(sim::FaultKind::ExtraBytes, 5));
+    ASSERT_NE(comm.SendNullCommand(), 0);
+    EXPECT_EQ(link->DrainInput(), 5);
+
+    const uint32_t start = platform::ProcessClockMs();
+    EXPECT_EQ(link->DrainInput(), 0);
+    const uint32_t elapsed = platform::ProcessClockMs() - start;
+    EXPECT_GE(elapsed, 190u);
+    EXPECT_LT(elapsed, 2000u);
+}
+
+TEST_F(SerialLink, MissingPortFailsToOpenAndRefusesConfiguration) {
+    ASSERT_TRUE(platform::RegisterSerialPort("COM9", m_sim.SerialFolder() + "/gone"));
+    platform::DebugCapture capture;
+    CSerialCom link(MakePortSettings("COM9"));
+    EXPECT_EQ(capture.Text(), "::CreateFile() error: 2\r\n");
+    EXPECT_EQ(link.IsLinkGood(), 0);
+    EXPECT_EQ(link.ConfigurePort(), 0);
+    EXPECT_EQ(link.ConfigurePort(57600, 8, 0, 0), 0);
+    EXPECT_EQ(link.SetCommunicationTimeouts(0, 200, 0, 0, 0), 0);
+    EXPECT_EQ(capture.Text(), "::CreateFile() error: 2\r\n");
+
+    uint8_t byte = 0;
+    capture.Clear();
+    EXPECT_EQ(link.ReadByte(&byte), 0);
+    EXPECT_EQ(capture.Text().rfind("::ReadFile() error: 9, ", 0), 0u);
+}
+
+TEST_F(SerialLink, WritesPauseAfterEverySixteenthByteFromTheFifteenth) {
+    auto link = OpenConfigured();
+    const std::vector<uint8_t> bytes(265, 0x55);
+    struct Case {
+        uint32_t count;
+        int pauses;
+    };
+    for (const Case c : {Case{6, 0}, Case{15, 1}, Case{16, 1}, Case{30, 1}, Case{31, 2},
+                         Case{265, 16}}) {
+        PauseCounter pauses;
+        EXPECT_NE(link->Write(bytes.data(), c.count), 0);
+        EXPECT_EQ(pauses.Count(), c.pauses) << c.count << " bytes";
+    }
+    PauseCounter pauses;
+    EXPECT_NE(link->WriteHeader(bytes.data()), 0);
+    EXPECT_NE(link->WriteByte(1), 0);
+    EXPECT_EQ(pauses.Count(), 0);
+}
+
+TEST_F(SerialLink, EveryTableRateAndLineSettingReachesThePort) {
+    auto link = OpenConfigured();
+    for (uint32_t rate : {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 38400u,
+                          56000u, 57600u, 115200u, 230400u, 921600u, 937500u, 1171875u, 2343750u,
+                          2457600u, 2500000u}) {
+        ASSERT_NE(link->ConfigurePort(rate, 8, platform::NOPARITY, platform::ONESTOPBIT), 0);
+        platform::DeviceControlBlock applied;
+        ASSERT_TRUE(m_sim.Server().PtyLineState(&applied));
+        EXPECT_EQ(applied.BaudRate, rate);
+        EXPECT_EQ(link->GetPortSettings()->defaultConfig.dcb.BaudRate, rate);
+    }
+    EXPECT_EQ(link->GetPortSettings()->requestedBaudRate, 57600u);
+
+    // A pseudo-terminal always carries 8 bits without parity, so only the stop bits and the
+    // parity checking flag can be seen at the device end.
+    ASSERT_NE(link->ConfigurePort(9600, 7, platform::EVENPARITY, platform::TWOSTOPBITS), 0);
+    platform::DeviceControlBlock applied;
+    ASSERT_TRUE(m_sim.Server().PtyLineState(&applied));
+    EXPECT_EQ(applied.StopBits, platform::TWOSTOPBITS);
+    EXPECT_EQ(applied.fParity, 1u);
+    EXPECT_EQ(applied.fOutX, 0u);
+    EXPECT_EQ(link->GetPortSettings()->defaultConfig.dcb.fParity, 1u);
+
+    ASSERT_NE(link->ConfigurePort(57600, 8, platform::NOPARITY, platform::ONESTOPBIT), 0);
+    ASSERT_TRUE(m_sim.Server().PtyLineState(&applied));
+    EXPECT_EQ(applied.fParity, 0u);
+    EXPECT_EQ(link->GetPortSettings()->defaultConfig.dcb.fParity, 0u);
+    EXPECT_EQ(link->GetPortSettings()->defaultConfig.dcb.fAbortOnError, 1u);
+}
+
+TEST_F(SerialLink, ReopensAfterCloseAndKeepsTalking) {
+    auto link = OpenConfigured();
+    link->ClosePort();
+    uint8_t byte = 0;
+    EXPECT_EQ(link->ReadByte(&byte), 0);
+    EXPECT_EQ(link->IsLinkGood(), 0);
+    ASSERT_NE(link->OpenPort(), 0);
+    ASSERT_NE(link->ConfigurePort(115200, 8, 0, 0), 0);
+    ASSERT_NE(link->SetCommunicationTimeouts(0, 1, 0, 0, 0), 0);
+    CKV90T1_Comm comm(link.get());
+    EXPECT_NE(comm.SendNullCommand(), 0);
+    EXPECT_NE(comm.m_nLastStatus, 0);
+}
+
+TEST_F(SerialLink, ShortReadTimeoutReturnsWithinAboutAMillisecond) {
+    auto link = OpenConfigured();
+    ASSERT_NE(link->SetCommunicationTimeouts(0, 1, 0, 0, 0), 0);
+    uint8_t byte = 0;
+    const uint32_t start = platform::ProcessClockMs();
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(link->ReadByte(&byte), 0);
+    }
+    EXPECT_LT(platform::ProcessClockMs() - start, 200u);
+}

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "link/CNetworkDeviceComm.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "sim/Frame.h"
+#include "sim/SimDevice.h"
+
+using sim::Frame;
+using sim::FrameReader;
+
+TEST(FrameReader, CutsFramesByLengthAcrossArbitrarySplits) {
+    std::vector<uint8_t> stream = sim::EncodeFrame(0x1200, {1, 2, 3});
+    const auto second = sim::EncodeFrame(0x0000, {});
+    const auto third = sim::EncodeFrame(0x2100, std::vector<uint8_t>(300, 7));
+    stream.insert(stream.end(), second.begin(), second.end());
+    stream.insert(stream.end(), third.begin(), third.end());
+
+    for (size_t chunk : {1u, 2u, 5u, 7u, 1000u}) {
+        FrameReader reader;
+        std::vector<Frame> frames;
+        for (size_t at = 0; at < stream.size(); at += chunk) {
+            reader.Feed(stream.data() + at, std::min(chunk, stream.size() - at));
+            while (auto frame = reader.Next()) {
+                frames.push_back(*frame);
+            }
+        }
+        ASSERT_EQ(frames.size(), 3u) << "chunk " << chunk;
+        EXPECT_EQ(frames[0].code, 0x1200);
+        EXPECT_EQ(frames[0].payload, (std::vector<uint8_t>{1, 2, 3}));
+        EXPECT_EQ(frames[1].code, 0x0000);
+        EXPECT_TRUE(frames[1].payload.empty());
+        EXPECT_EQ(frames[2].payload.size(), 300u);
+        EXPECT_EQ(reader.PendingBytes(), 0u);
+    }
+}
+
+TEST(FrameReader, SkipsBytesThatCannotStartAFrame) {
+    FrameReader reader;
+    const std::vector<uint8_t> noise = {0x00, 0x13, 0x28, 0x01, 0x28};
+    reader.Feed(noise.data(), noise.size());
+    EXPECT_FALSE(reader.Next());
+    const auto frame = sim::EncodeFrame(0x0000, {});
+    reader.Feed(frame.data() + 1, frame.size() - 1);
+    const auto cut = reader.Next();
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->code, 0x0000);
+    EXPECT_EQ(reader.DiscardedBytes(), 4u);
+}
+
+TEST(SimDevice, FaultsApplyToTheirCommandAndCount) {
+    sim::SimDevice device;
+    device.SetCommand(0x2001, [](const Frame&) { return std::vector<uint8_t>{9, 8}; });
+    sim::Fault twice = sim::MakeFault(sim::FaultKind::NoReply);
+    twice.code = 0x2001;
+    twice.count = 2;
+    device.InjectFault(twice);
+    EXPECT_EQ(device.Handle({0x0000, {}}).bytes.size(), 6u);
+    EXPECT_TRUE(device.Handle({0x2001, {}}).bytes.empty());
+    EXPECT_TRUE(device.Handle({0x2001, {}}).bytes.empty());
+    EXPECT_EQ(device.Handle({0x2001, {}}).bytes,
+              (std::vector<uint8_t>{0x28, 0x00, 0x01, 0x20, 0x02, 0x00, 9, 8}));
+    EXPECT_TRUE(device.Handle({0x7777, {}}).bytes.empty());
+    EXPECT_EQ(device.ReceivedFrames().size(), 5u);
+
+    device.InjectFault(sim::MakeFault(sim::FaultKind::WrongNullReply));
+    EXPECT_EQ(device.Handle({0x2001, {}}).bytes.size(), 8u);
+    EXPECT_EQ(device.Handle({0x0000, {}}).bytes,
+              (std::vector<uint8_t>{0x28, 0x00, 0x00, 0x00, 0x00, 0x01}));
+}
+
+// Runs kv90t-sim as a child process with its output on a pipe.
+class SimProgram {
+public:
+    explicit SimProgram(std::vector<std::string> args) {
+        int out[2];
+        if (::pipe(out) != 0) {
+            return;
+        }
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            std::vector<char*> argv = {const_cast<char*>(KV90T_SIM_PATH)};
+            for (auto& arg : args) {
+                argv.push_back(arg.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(KV90T_SIM_PATH, argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        m_output = ::fdopen(out[0], "r");
+    }
+    ~SimProgram() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        if (m_output != nullptr) {
+            std::fclose(m_output);
+        }
+    }
+    std::string ReadLine() {
+        char line[512] = {};
+        return std::fgets(line, sizeof line, m_output) != nullptr ? line : "";
+    }
+    int Interrupt() {
+        ::kill(m_pid, SIGINT);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+        return status;
+    }
+
+private:
+    pid_t m_pid = -1;
+    FILE* m_output = nullptr;
+};
+
+TEST(SimProgram, ListensOnAnyPortAnswersAndStopsOnInterrupt) {
+    SimProgram program({"--tcp", "0"});
+    const std::string line = program.ReadLine();
+    const std::string prefix = "kv90t-sim: listening on TCP 127.0.0.1:";
+    ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
+    const int port = std::stoi(line.substr(prefix.size()));
+    ASSERT_GT(port, 0);
+    {
+        CNetworkDeviceComm link("127.0.0.1", static_cast<uint16_t>(port));
+        CKV90T1_Comm comm(&link);
+        EXPECT_NE(comm.SendNullCommand(), 0);
+        EXPECT_NE(comm.m_nLastStatus, 0);
+    }
+    const int status = program.Interrupt();
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(SimProgram, HelpDescribesTheOptions) {
+    SimProgram program({"--help"});
+    std::string text;
+    for (std::string line = program.ReadLine(); !line.empty(); line = program.ReadLine()) {
+        text += line;
+    }
+    EXPECT_NE(text.find("--tcp PORT"), std::string::npos);
+    EXPECT_NE(text.find("--pty"), std::string::npos);
+}

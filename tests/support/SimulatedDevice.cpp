@@ -1,0 +1,33 @@
+#include "tests/support/SimulatedDevice.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform/serial_ports.h"
+
+namespace testsupport {
+
+SimulatedDevice::SimulatedDevice() : m_server(m_device) {
+    ::setenv("KV90T_SERIAL_DIR", m_serialFolder.Path().c_str(), 1);
+    std::string error;
+    if (!m_server.ListenTcp(0, &error) || !m_server.OpenPty(&error) ||
+        !platform::RegisterSerialPort(kPortName, m_server.PtyPath())) {
+        throw std::runtime_error("simulated device: " + error);
+    }
+    m_server.Start();
+}
+
+SimulatedDevice::~SimulatedDevice() {
+    m_server.Stop();
+    ::unsetenv("KV90T_SERIAL_DIR");
+}
+
+SerialPortSettings MakePortSettings(const char* portName, uint32_t baudRate) {
+    SerialPortSettings settings;
+    std::snprintf(settings.portName, sizeof settings.portName, "%.6s", portName);
+    settings.requestedBaudRate = baudRate;
+    return settings;
+}
+
+}  // namespace testsupport

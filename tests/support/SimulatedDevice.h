@@ -1,0 +1,37 @@
+#pragma once
+// The simulated device running on loopback TCP and on a pseudo-terminal registered as a COM
+// port in a serial device folder of the test's own.
+
+#include <memory>
+#include <string>
+
+#include "link/CBaseClass.h"
+#include "sim/SimDevice.h"
+#include "sim/SimServer.h"
+#include "tests/support/TempDir.h"
+
+namespace testsupport {
+
+class SimulatedDevice {
+public:
+    static constexpr const char* kPortName = "COM5";
+
+    // Points KV90T_SERIAL_DIR at a temporary folder and starts both endpoints.
+    SimulatedDevice();
+    ~SimulatedDevice();
+
+    sim::SimDevice& Device() { return m_device; }
+    sim::SimServer& Server() { return m_server; }
+    uint16_t TcpPort() const { return m_server.TcpPort(); }
+    const std::string& SerialFolder() const { return m_serialFolder.Path(); }
+
+private:
+    TempDir m_serialFolder;
+    sim::SimDevice m_device;
+    sim::SimServer m_server;
+};
+
+// A port settings record as the console builds it: 8 data bits, no parity, one stop bit.
+SerialPortSettings MakePortSettings(const char* portName, uint32_t baudRate = 57600);
+
+}  // namespace testsupport
