@@ -7,38 +7,49 @@
 namespace {
 
 constexpr const char* kCauseNames[] = {
-    "none",          "genericException", "fileNotFound",   "badPath",
-    "tooManyOpenFiles", "accessDenied",  "invalidFile",    "removeCurrentDir",
-    "directoryFull", "badSeek",          "hardIO",         "sharingViolation",
-    "lockViolation", "diskFull",         "endOfFile",
+    "none",         "genericException", "fileNotFound",     "badPath",       "tooManyOpenFiles",
+    "accessDenied", "invalidFile",      "removeCurrentDir", "directoryFull", "badSeek",
+    "hardIO",       "sharingViolation", "lockViolation",    "diskFull",      "endOfFile",
 };
 
 }  // namespace
 
 CFileException CFileException::FromErrno(int error) {
     switch (error) {
-        case 0: return {none};
-        case ENOENT: return {fileNotFound};
+        case 0:
+            return {none};
+        case ENOENT:
+            return {fileNotFound};
         case ENOTDIR:
         case ENAMETOOLONG:
-        case ELOOP: return {badPath};
+        case ELOOP:
+            return {badPath};
         case EMFILE:
-        case ENFILE: return {tooManyOpenFiles};
+        case ENFILE:
+            return {tooManyOpenFiles};
         case EACCES:
         case EPERM:
         case EROFS:
-        case EISDIR: return {accessDenied};
-        case EBADF: return {invalidFile};
+        case EISDIR:
+            return {accessDenied};
+        case EBADF:
+            return {invalidFile};
         case ESPIPE:
-        case EOVERFLOW: return {badSeek};
-        case EIO: return {hardIO};
+        case EOVERFLOW:
+            return {badSeek};
+        case EIO:
+            return {hardIO};
         case ETXTBSY:
-        case EBUSY: return {sharingViolation};
-        case ENOLCK: return {lockViolation};
+        case EBUSY:
+            return {sharingViolation};
+        case ENOLCK:
+            return {lockViolation};
         case ENOSPC:
         case EDQUOT:
-        case EFBIG: return {diskFull};
-        default: return {genericException};
+        case EFBIG:
+            return {diskFull};
+        default:
+            return {genericException};
     }
 }
 

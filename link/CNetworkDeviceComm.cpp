@@ -155,7 +155,9 @@ int32_t CNetworkDeviceComm::WriteHeader(const uint8_t* header) {
 
 namespace {
 
-bool WouldBlock() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+bool WouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
 
 }  // namespace
 

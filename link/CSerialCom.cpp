@@ -7,7 +7,9 @@
 
 using namespace platform;
 
-CSerialCom::CSerialCom(const SerialPortSettings& settings) : m_Settings(settings) { OpenPort(); }
+CSerialCom::CSerialCom(const SerialPortSettings& settings) : m_Settings(settings) {
+    OpenPort();
+}
 
 CSerialCom::~CSerialCom() {
     if (HandleValid()) {
@@ -149,9 +151,13 @@ int32_t CSerialCom::Write(const uint8_t* buffer, uint32_t count) {
     return WriteBytes(buffer, count, true);
 }
 
-int32_t CSerialCom::WriteByte(uint8_t value) { return WriteBytes(&value, 1, false); }
+int32_t CSerialCom::WriteByte(uint8_t value) {
+    return WriteBytes(&value, 1, false);
+}
 
-int32_t CSerialCom::WriteHeader(const uint8_t* header) { return WriteBytes(header, 6, false); }
+int32_t CSerialCom::WriteHeader(const uint8_t* header) {
+    return WriteBytes(header, 6, false);
+}
 
 int32_t CSerialCom::ReadByte(uint8_t* value) {
     if (!ReadFile(m_hPort, value, 1, &m_nBytesRead)) {

@@ -18,8 +18,7 @@ struct Explanation {
 constexpr Explanation kExplanations[] = {
     {WSA_NOT_ENOUGH_MEMORY, "WSA_NOT_ENOUGH_MEMORY: A memory allocation failure occurred.\r\n"},
     {WSAEFAULT, "WSAEFAULT: The nSockAddrLen argument is incorrect.\r\n"},
-    {WSAEINVAL,
-     "WSAEINVAL: nHow is not valid.\r\nThe socket has not been bound with Bind.\r\n"},
+    {WSAEINVAL, "WSAEINVAL: nHow is not valid.\r\nThe socket has not been bound with Bind.\r\n"},
     {WSAEMFILE, "WSAEMFILE: No more file descriptors are available.\r\n"},
     {WSAEWOULDBLOCK,
      "WSAEWOULDBLOCK: The socket is marked as nonblocking and the Receive operation would "
@@ -56,8 +55,7 @@ constexpr Explanation kExplanations[] = {
     {WSAECONNABORTED,
      "WSAECONNABORTED: The virtual circuit was aborted due to timeout or other failure.\r\n"},
     {WSAECONNRESET, "WSAECONNRESET: The virtual circuit was reset by the remote side.\r\n"},
-    {WSAENOBUFS,
-     "WSAENOBUFS: No buffer space is available. The socket cannot be connected.\r\n"},
+    {WSAENOBUFS, "WSAENOBUFS: No buffer space is available. The socket cannot be connected.\r\n"},
     {WSAEISCONN, "WSAEISCONN: The socket is already connected.\r\n"},
     {WSAENOTCONN, "WSAENOTCONN: The socket is not connected.\r\n"},
     {WSAESHUTDOWN,
@@ -152,14 +150,21 @@ uint32_t CSocketDebugInfo::WsaErrorFromErrno(int error) {
 
 uint32_t CSocketDebugInfo::WsaErrorFromAddrInfo(int result) {
     switch (result) {
-        case EAI_AGAIN: return WSATRY_AGAIN;
-        case EAI_FAIL: return WSANO_RECOVERY;
-        case EAI_MEMORY: return WSA_NOT_ENOUGH_MEMORY;
+        case EAI_AGAIN:
+            return WSATRY_AGAIN;
+        case EAI_FAIL:
+            return WSANO_RECOVERY;
+        case EAI_MEMORY:
+            return WSA_NOT_ENOUGH_MEMORY;
         case EAI_SOCKTYPE:
-        case EAI_SERVICE: return WSATYPE_NOT_FOUND;
-        case EAI_FAMILY: return WSAEAFNOSUPPORT;
-        case EAI_SYSTEM: return WsaErrorFromErrno(errno);
-        default: return WSAHOST_NOT_FOUND;
+        case EAI_SERVICE:
+            return WSATYPE_NOT_FOUND;
+        case EAI_FAMILY:
+            return WSAEAFNOSUPPORT;
+        case EAI_SYSTEM:
+            return WsaErrorFromErrno(errno);
+        default:
+            return WSAHOST_NOT_FOUND;
     }
 }
 

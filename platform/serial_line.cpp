@@ -24,12 +24,12 @@ struct RateConstant {
 };
 
 constexpr RateConstant kRates[] = {
-    {50, B50},         {75, B75},         {110, B110},       {134, B134},
-    {150, B150},       {200, B200},       {300, B300},       {600, B600},
-    {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-    {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800}, {500000, B500000},
-    {576000, B576000}, {921600, B921600}, {1000000, B1000000}, {1152000, B1152000},
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
     {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
     {3500000, B3500000}, {4000000, B4000000},
 };
@@ -49,29 +49,42 @@ void SetRate(termios2* tio, uint32_t rate) {
 
 tcflag_t SizeFlag(uint8_t byteSize) {
     switch (byteSize) {
-        case 5: return CS5;
-        case 6: return CS6;
-        case 7: return CS7;
-        default: return CS8;
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        default:
+            return CS8;
     }
 }
 
 uint8_t ByteSizeOf(tcflag_t cflag) {
     switch (cflag & CSIZE) {
-        case CS5: return 5;
-        case CS6: return 6;
-        case CS7: return 7;
-        default: return 8;
+        case CS5:
+            return 5;
+        case CS6:
+            return 6;
+        case CS7:
+            return 7;
+        default:
+            return 8;
     }
 }
 
 tcflag_t ParityFlags(uint8_t parity) {
     switch (parity) {
-        case ODDPARITY: return PARENB | PARODD;
-        case EVENPARITY: return PARENB;
-        case MARKPARITY: return PARENB | PARODD | CMSPAR;
-        case SPACEPARITY: return PARENB | CMSPAR;
-        default: return 0;
+        case ODDPARITY:
+            return PARENB | PARODD;
+        case EVENPARITY:
+            return PARENB;
+        case MARKPARITY:
+            return PARENB | PARODD | CMSPAR;
+        case SPACEPARITY:
+            return PARENB | CMSPAR;
+        default:
+            return 0;
     }
 }
 
@@ -98,8 +111,8 @@ int ReadWaitMs(const CommTimeouts& t, uint32_t size) {
         t.ReadTotalTimeoutConstant == 0) {
         return 0;
     }
-    const uint64_t total = uint64_t(t.ReadTotalTimeoutMultiplier) * size +
-                           t.ReadTotalTimeoutConstant;
+    const uint64_t total =
+        uint64_t(t.ReadTotalTimeoutMultiplier) * size + t.ReadTotalTimeoutConstant;
     if (total == 0) {
         return -1;
     }

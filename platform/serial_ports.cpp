@@ -67,7 +67,9 @@ bool HasUart(unsigned ttySNumber) {
     return static_cast<bool>(type >> value) && value != 0;
 }
 
-std::string PortNameOf(const PortName& port) { return port.prefix + std::to_string(port.number); }
+std::string PortNameOf(const PortName& port) {
+    return port.prefix + std::to_string(port.number);
+}
 
 int SortRank(const PortName& port) {
     return port.prefix == "COM" ? 0 : port.prefix == "ACM" ? 1 : 2;

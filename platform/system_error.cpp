@@ -5,7 +5,9 @@
 
 namespace platform {
 
-uint32_t LastError() { return static_cast<uint32_t>(errno); }
+uint32_t LastError() {
+    return static_cast<uint32_t>(errno);
+}
 
 std::string SystemErrorText(uint32_t code) {
     char buffer[256];

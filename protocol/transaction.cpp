@@ -33,11 +33,13 @@ CKV90T1_Comm::CKV90T1_Comm(CBaseClass* deviceLink) : m_pDeviceLink(deviceLink) {
 
 CKV90T1_Comm::~CKV90T1_Comm() = default;
 
-CBaseClass* CKV90T1_Comm::GetDeviceLink() { return m_pDeviceLink; }
+CBaseClass* CKV90T1_Comm::GetDeviceLink() {
+    return m_pDeviceLink;
+}
 
-CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code,
-                                             uint8_t* request, uint16_t requestLength,
-                                             uint8_t* reply, uint16_t replyLength) {
+CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, uint8_t* request,
+                                             uint16_t requestLength, uint8_t* reply,
+                                             uint16_t replyLength) {
     request[0] = static_cast<uint8_t>(kHeaderWord);
     request[1] = static_cast<uint8_t>(kHeaderWord >> 8);
     request[2] = static_cast<uint8_t>(code);
@@ -73,8 +75,7 @@ int32_t CKV90T1_Comm::SendCommand(uint16_t code, uint8_t* request, uint16_t requ
 int32_t CKV90T1_Comm::SendCommandLongTimeout(int32_t timeoutMs, uint16_t code, uint8_t* request,
                                              uint16_t requestLength, uint8_t* reply,
                                              uint16_t replyLength) {
-    const Outcome outcome =
-        Transact(timeoutMs, code, request, requestLength, reply, replyLength);
+    const Outcome outcome = Transact(timeoutMs, code, request, requestLength, reply, replyLength);
     if (outcome.timedOut) {
         LogLongTimeout(code, requestLength, replyLength, reply, outcome.received);
     }

@@ -21,7 +21,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::string ErrorText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string ErrorText(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
 
 void SetError(std::string* error, const char* what) {
     if (error != nullptr) {
@@ -213,8 +215,8 @@ void SimServer::Run() {
     for (;;) {
         std::vector<pollfd> fds = {{m_wakeFds[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}};
         for (const auto& endpoint : m_endpoints) {
-            const bool waiting = !endpoint->output.empty() &&
-                                 endpoint->output.front().due <= Clock::now();
+            const bool waiting =
+                !endpoint->output.empty() && endpoint->output.front().due <= Clock::now();
             fds.push_back({endpoint->fd, static_cast<short>(POLLIN | (waiting ? POLLOUT : 0)), 0});
         }
         if (::poll(fds.data(), fds.size(), NextTimeoutMs()) < 0 && errno != EINTR) {

@@ -61,7 +61,8 @@ TEST_F(NetworkLink, NullCommandIsAnsweredAndShutDownIsReported) {
         EXPECT_NE(comm.m_nLastStatus, 0);
         capture.Clear();
     }
-    EXPECT_EQ(capture.Text(), "***** CSocket::ShutDown() in ~CNetworkDeviceComm() dtor succeeded.\r\n");
+    EXPECT_EQ(capture.Text(),
+              "***** CSocket::ShutDown() in ~CNetworkDeviceComm() dtor succeeded.\r\n");
 }
 
 TEST_F(NetworkLink, ClosedPortFailsAtTheConnectStepWithTheRefusedText) {

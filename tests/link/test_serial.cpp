@@ -17,7 +17,8 @@ namespace {
 
 // Opens the simulated device's port as the console does at start-up.
 std::unique_ptr<CSerialCom> OpenConfigured(uint32_t baudRate = 57600) {
-    auto link = std::make_unique<CSerialCom>(MakePortSettings(SimulatedDevice::kPortName, baudRate));
+    auto link =
+        std::make_unique<CSerialCom>(MakePortSettings(SimulatedDevice::kPortName, baudRate));
     EXPECT_NE(link->IsLinkGood(), 0);
     EXPECT_NE(link->ConfigurePort(), 0);
     EXPECT_NE(link->SetCommunicationTimeouts(0, 200, 0, 0, 0), 0);
@@ -99,8 +100,8 @@ TEST_F(SerialLink, WritesPauseAfterEverySixteenthByteFromTheFifteenth) {
         uint32_t count;
         int pauses;
     };
-    for (const Case c : {Case{6, 0}, Case{15, 1}, Case{16, 1}, Case{30, 1}, Case{31, 2},
-                         Case{265, 16}}) {
+    for (const Case c :
+         {Case{6, 0}, Case{15, 1}, Case{16, 1}, Case{30, 1}, Case{31, 2}, Case{265, 16}}) {
         PauseCounter pauses;
         EXPECT_NE(link->Write(bytes.data(), c.count), 0);
         EXPECT_EQ(pauses.Count(), c.pauses) << c.count << " bytes";
@@ -113,9 +114,9 @@ TEST_F(SerialLink, WritesPauseAfterEverySixteenthByteFromTheFifteenth) {
 
 TEST_F(SerialLink, EveryTableRateAndLineSettingReachesThePort) {
     auto link = OpenConfigured();
-    for (uint32_t rate : {110u, 300u, 600u, 1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 38400u,
-                          56000u, 57600u, 115200u, 230400u, 921600u, 937500u, 1171875u, 2343750u,
-                          2457600u, 2500000u}) {
+    for (uint32_t rate : {110u,    300u,    600u,     1200u,    2400u,    4800u,   9600u,
+                          14400u,  19200u,  38400u,   56000u,   57600u,   115200u, 230400u,
+                          921600u, 937500u, 1171875u, 2343750u, 2457600u, 2500000u}) {
         ASSERT_NE(link->ConfigurePort(rate, 8, platform::NOPARITY, platform::ONESTOPBIT), 0);
         platform::DeviceControlBlock applied;
         ASSERT_TRUE(m_sim.Server().PtyLineState(&applied));

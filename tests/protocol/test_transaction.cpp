@@ -50,8 +50,9 @@ TEST_F(Transaction, FrameHeaderIsLittleEndianAndTheReplyFollowsItsHeader) {
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].code, 0x2001);
     EXPECT_EQ(frames[0].payload, (std::vector<uint8_t>{1, 2, 3}));
-    EXPECT_EQ(std::vector<uint8_t>(m_reply.begin(), m_reply.begin() + 11),
-              (std::vector<uint8_t>{0x28, 0x00, 0x01, 0x20, 0x04, 0x00, 0xDE, 0xAD, 0xBE, 0xEF, 0}));
+    EXPECT_EQ(
+        std::vector<uint8_t>(m_reply.begin(), m_reply.begin() + 11),
+        (std::vector<uint8_t>{0x28, 0x00, 0x01, 0x20, 0x04, 0x00, 0xDE, 0xAD, 0xBE, 0xEF, 0}));
     EXPECT_NE(m_comm->m_nLastStatus, 0);
 }
 
