@@ -1,0 +1,182 @@
+#pragma once
+// The device state that replies fill: plain data, read directly by the windows.
+
+#include <cstdint>
+
+namespace protocol {
+
+constexpr int kPathCount = 3;   // channel 1, channel 2, combiner
+constexpr int kPageWords = 64;  // words of one parameter page
+constexpr int kModeListLength = 20;
+constexpr int kBandCount = 10;
+constexpr int kIfBandwidthEntries = 32;
+constexpr int kVideoFilterEntries = 16;
+constexpr int kAmFilterEntries = 32;
+constexpr int kAgcTimeConstantEntries = 8;
+constexpr int kPskSubmodeSlots = 9;
+constexpr int kPcmFmSubmodeSlots = 2;
+
+struct DeviceIdentity {
+    uint16_t serialNumberHigh = 0;
+    uint16_t serialNumberLow = 0;
+    char serialNumberText[16] = {};  // "%4.4X-%0.3u"
+    uint32_t dsp1Version = 0;        // date codes, 0x20180724 = 24 July 2018
+    uint32_t dsp2Version = 0;
+    uint32_t fioFpgaVersion = 0;
+    uint32_t bridgeFpgaVersion = 0;
+    uint32_t demodFpgaVersion = 0;
+    uint8_t dspPcbRevision = 0;
+    uint16_t demodFpgaPcbRevision = 0;
+    uint16_t ifAnalogPcbRevision = 0;
+    uint16_t rfAnalogPcbRevision = 0;
+    uint8_t personalityCode = 0;
+    char deviceId[17] = {};
+    char productText[5][33] = {};  // customer, PO number, PO model, chassis serial, eng. model
+    uint8_t dhcpEnabled = 0;
+    uint32_t ipAddress = 0;
+    int32_t identityRead = 0;
+};
+
+struct NetworkPage {
+    uint16_t networkFlags = 0;  // DHCP enabled is bit 1 of the low byte
+    uint64_t hardwareAddress = 0;
+    uint32_t addressValue2 = 0;
+    uint32_t addressValue3 = 0;
+    uint8_t udpTimeToLive = 0;  // 1 to 255 once read
+    int32_t networkPageRead = 0;
+};
+
+// Values of parameter pages 2 and 3 that only some pages consult.
+struct SystemPages {
+    uint8_t networkUpdatePermitted = 0;
+    uint8_t setupsAllowSaving = 0;
+    uint8_t setupsUseAtBoot = 0;
+    uint8_t setupsCh1 = 0;
+    uint8_t setupsCh2 = 0;
+    uint8_t setupsCh3 = 0;
+    uint8_t page2Word12Set = 0;
+    uint8_t page2Word19Set = 0;
+    uint16_t page2Word43 = 0;  // kept when 1 to 11, else 0
+    uint32_t page2Values15_18[2] = {};
+    uint32_t page2Values8_11[2] = {};
+    uint16_t page2Words44_55[12] = {};
+    uint32_t page2Values27_42[8] = {};
+    uint32_t page3Values0_7[4] = {};
+    uint16_t page3Words32_43[12] = {};
+};
+
+struct RssiCalibration {
+    float gain = 0;
+    float offset = 0;
+};
+
+struct DeviceConfiguration {
+    uint16_t hardwareConfigurationId = 0;        // 34, 124, 234 or 1234
+    uint16_t bitSyncTerminations[6] = {};        // channel 1, ohms
+    uint64_t bandLimits[2][kBandCount][2] = {};  // per channel, per band: low, high (Hz)
+    uint32_t ifBandwidth[kPathCount][kIfBandwidthEntries] = {};  // Hz
+    uint32_t videoFilter[2][kVideoFilterEntries] = {};           // Hz
+    uint32_t videoFilterCount[2] = {};
+    uint16_t amFilter[2][kAmFilterEntries] = {};                // Hz
+    uint16_t agcTimeConstant[2][kAgcTimeConstantEntries] = {};  // units of 100 us
+    RssiCalibration rssiCalibration[2][kBandCount] = {};
+    int32_t configurationRead = 0;
+};
+
+struct InstalledOptions {
+    uint16_t optionWord = 0;
+    uint8_t channel1Installed = 0;
+    uint8_t channel2Installed = 0;
+    uint8_t combinerInstalled = 0;  // 0 none, 1 or 2: the two combiner kinds
+    uint8_t pskSubmodeAvailable[kPskSubmodeSlots] = {};
+    uint8_t pskSubmodes[kPskSubmodeSlots] = {};  // available ones ascending, then 9s
+    uint8_t pcmFmSubmodeAvailable[kPcmFmSubmodeSlots] = {};
+    uint8_t pcmFmSubmodes[kPcmFmSubmodeSlots] = {};  // available ones, then 2s
+    // Further flags by reply byte: bit 0 of the byte unless named otherwise.
+    uint8_t byte7 = 0, byte9 = 0, byte31 = 0, byte61 = 0, byte67 = 0, byte71 = 0, byte73 = 0,
+            byte79 = 0;
+    uint8_t byte81Bits0_1 = 0;
+    uint8_t byte69Bits0_2 = 0;
+    uint8_t byte129Bits0_2 = 0;
+    uint8_t byte77Bits2_3 = 0;
+    uint8_t byte143Bits0_5 = 0;
+    uint8_t byte161 = 0, byte177 = 0, byte181 = 0;
+    uint16_t value64_65 = 0;
+    uint16_t value74_75 = 0;
+    uint32_t value192_195 = 0;
+    uint32_t value196_199 = 0;
+};
+
+// One demodulator path's setup, as sent with the channel setup commands.
+struct ChannelSetup {
+    uint32_t inputSelect = 0;                  // 0 "Standard RF", 1 "Modulator IF", 2 "BB Bit Sync"
+    uint64_t tuningFrequency = 2'300'000'000;  // Hz; 40 bits are sent
+    uint32_t bandIndex = 0;
+    uint8_t ifBandwidthIndex = 0;
+    uint32_t assistedAcquisition = 0;
+    uint8_t videoFilterIndex = 0;
+    uint32_t deEmphasis = 0;  // 0 "Bypass", 1 "NTSC", 2 "PAL", 3 "Analog PCM"
+    uint32_t ssfmInvert = 0;
+    uint32_t agcTimeConstantIndex = 0;
+    uint32_t agcFreeze = 0;
+    uint32_t agcZero = 0;
+    uint32_t firstAgcMode = 1;   // nonzero: "Normal AGC"
+    uint32_t secondAgcMode = 0;  // 0 "Linear AGC", 1 "Mode 1 AGC"
+    uint8_t amFilterIndex = 31;
+    uint32_t amInvert = 0;
+    uint32_t levelSettingEnable = 0;
+    uint8_t levelSetting = 0;
+    uint32_t bitRate = 2'000'000;
+    uint32_t pcmCode = 0;  // bit 6: bi-phase, symbol rate twice the bit rate
+    uint32_t inputInverted = 0;
+    uint32_t codeRateSelector = 0;
+    uint8_t loopBandwidth = 100;  // hundredths
+    uint32_t qBitRate = 2'000'000;
+    uint32_t qPcmCode = 0;
+    uint32_t qInputInverted = 0;
+    uint32_t qCodeRateSelector = 0;
+    uint8_t qLoopBandwidth = 100;
+    uint32_t pskSubmode = 3;
+    uint32_t pcmFmSubmode = 0;
+    uint32_t ifFrequency = 70'000'000;
+    uint16_t carrierLoopBandwidth = 100;
+    uint32_t acquisitionRange = 200'000;
+    uint32_t submodeOption = 0;
+    uint32_t matchedFilter = 0;  // 0 "I && D", 1 SRRC
+    uint8_t srrcBeta = 20;
+    uint8_t pskSettingByte = 20;
+    uint8_t maxModIndex = 44;  // modulation index x 100 - 1
+    uint8_t minModIndex = 24;
+    uint8_t startModIndex = 34;
+    uint32_t modIndexTracking = 1;
+    uint16_t modulationWord = 0;
+    uint32_t basebandInput = 0;  // 0 "SE1", 1 "SE2", 2 "Differential", 3 "Loopback"
+    uint32_t singleEndedTermination = 0;
+    uint32_t differentialTermination = 0;
+};
+
+constexpr bool IsBiPhase(uint32_t pcmCode) {
+    return (pcmCode & 0x40) != 0;
+}
+
+constexpr uint64_t SymbolRate(uint32_t bitRate, uint32_t pcmCode) {
+    return IsBiPhase(pcmCode) ? uint64_t(bitRate) * 2 : bitRate;
+}
+
+// One tape converter channel (0 and 1 down, 2 up).
+struct TapeChannel {
+    uint8_t upConverter = 0;
+    uint8_t inputSelect = 0;  // 0 to 3
+    uint8_t bandwidthPercent = 0;
+    uint32_t inputFrequency = 0;   // Hz
+    uint32_t outputFrequency = 0;  // Hz
+    uint8_t basebandOutputCode = 0;
+    uint16_t basebandDacValue = 0;
+};
+
+struct PathEstimates {
+    float ifBandwidth = 0;     // Hz
+    float videoBandwidth = 0;  // Hz
+};
+
+}  // namespace protocol
