@@ -93,6 +93,7 @@ public:
     // Transaction state.
     CBaseClass* const m_pDeviceLink;
     int32_t m_nDefaultTimeout = kDefaultTimeoutMs;
+    int32_t m_nModeTimeout = kModeTimeoutMs;  // the mode command's; tests shorten it
     int32_t m_nLastStatus = 0;
     uint8_t m_NullReply[kHeaderLength] = {};
 

@@ -22,7 +22,7 @@ int32_t CKV90T1_Comm::SetOperationalMode(uint32_t mode, uint32_t option) {
     request[kHeaderLength] = static_cast<uint8_t>((mode & 0x7F) | (option != 0 ? 0x80 : 0));
     uint8_t reply[kHeaderLength];
     const int32_t result =
-        SendCommandLongTimeout(kModeTimeoutMs, kSetOperationalMode, request, 1, reply, 0);
+        SendCommandLongTimeout(m_nModeTimeout, kSetOperationalMode, request, 1, reply, 0);
     m_nOperationalMode = mode;
     m_bModeOption = option != 0;
     ApplyModeDefaults();

@@ -302,6 +302,9 @@ void DecodeChannelReadBack(SetupFamily family, const uint8_t* payload, ChannelSe
             Unpack(placement, payload, record);
         }
     }
+    if (record->bandIndex > 9) {
+        record->bandIndex = 0;
+    }
     switch (family) {
         case SetupFamily::Psk:
             record->deEmphasis = 0;

@@ -81,6 +81,25 @@ struct DeviceConfiguration {
     uint16_t agcTimeConstant[2][kAgcTimeConstantEntries] = {};  // units of 100 us
     RssiCalibration rssiCalibration[2][kBandCount] = {};
     int32_t configurationRead = 0;
+
+    // Table entries for indices as records and replies carry them; an index or channel beyond
+    // a table gives 0.
+    uint32_t IfBandwidthAt(uint32_t path, uint32_t index) const {
+        return path < kPathCount && index < kIfBandwidthEntries ? ifBandwidth[path][index] : 0;
+    }
+    uint32_t VideoFilterAt(uint32_t channel, uint32_t index) const {
+        return channel < 2 && index < kVideoFilterEntries ? videoFilter[channel][index] : 0;
+    }
+    uint16_t AmFilterAt(uint32_t channel, uint32_t index) const {
+        return channel < 2 && index < kAmFilterEntries ? amFilter[channel][index] : 0;
+    }
+    uint16_t AgcTimeConstantAt(uint32_t channel, uint32_t index) const {
+        return channel < 2 && index < kAgcTimeConstantEntries ? agcTimeConstant[channel][index] : 0;
+    }
+    RssiCalibration RssiCalibrationAt(uint32_t channel, uint32_t band) const {
+        return channel < 2 && band < kBandCount ? rssiCalibration[channel][band]
+                                                : RssiCalibration{};
+    }
 };
 
 struct InstalledOptions {

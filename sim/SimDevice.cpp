@@ -1,5 +1,7 @@
 #include "sim/SimDevice.h"
 
+#include <algorithm>
+
 namespace sim {
 
 namespace {
@@ -13,6 +15,8 @@ Fault MakeFault(FaultKind kind, uint32_t parameter) {
         fault.delayMs = parameter;
     } else if (kind == FaultKind::ExtraBytes) {
         fault.extraBytes = static_cast<uint16_t>(parameter);
+    } else if (kind == FaultKind::ShortReply && parameter != 0) {
+        fault.missingBytes = static_cast<uint16_t>(parameter);
     }
     return fault;
 }
@@ -26,6 +30,11 @@ void SimDevice::SetCommand(uint16_t code, Handler handler) {
     m_commands[code] = std::move(handler);
 }
 
+void SimDevice::SetReplyDelay(uint16_t code, uint32_t delayMs) {
+    std::lock_guard lock(m_mutex);
+    m_replyDelays[code] = delayMs;
+}
+
 Response SimDevice::Handle(const Frame& request) {
     std::lock_guard lock(m_mutex);
     m_history.push_back(request);
@@ -36,17 +45,29 @@ Response SimDevice::Handle(const Frame& request) {
     if (command == m_commands.end()) {
         return {};
     }
+    const auto payload = command->second(request);
+    if (!payload) {
+        return {};
+    }
     Response response;
-    response.bytes = EncodeFrame(request.code, command->second(request));
-    if (const auto fault = TakeFault(request.code)) {
+    response.bytes = EncodeFrame(request.code, *payload);
+    if (const auto delay = m_replyDelays.find(request.code); delay != m_replyDelays.end()) {
+        response.replyDelayMs = delay->second;
+    }
+    if (const auto fault = TakeFault(request)) {
         ApplyFault(*fault, &response);
     }
     return response;
 }
 
-std::optional<Fault> SimDevice::TakeFault(uint16_t code) {
+std::optional<Fault> SimDevice::TakeFault(const Frame& request) {
+    const uint16_t code = request.code;
     for (auto it = m_faults.begin(); it != m_faults.end(); ++it) {
         if (it->code && *it->code != code) {
+            continue;
+        }
+        if (it->firstPayloadByte &&
+            (request.payload.empty() || request.payload[0] != *it->firstPayloadByte)) {
             continue;
         }
         if (it->kind == FaultKind::WrongNullReply && code != kNullCommand) {
@@ -67,7 +88,8 @@ void SimDevice::ApplyFault(const Fault& fault, Response* response) {
             response->bytes.clear();
             break;
         case FaultKind::ShortReply:
-            response->bytes.pop_back();
+            response->bytes.resize(response->bytes.size() -
+                                   std::min<size_t>(fault.missingBytes, response->bytes.size()));
             break;
         case FaultKind::LateLastByte:
             response->delayedTail = 1;

@@ -17,7 +17,7 @@ namespace sim {
 
 enum class FaultKind {
     NoReply,         // the command is swallowed
-    ShortReply,      // the reply lacks its last byte
+    ShortReply,      // the reply lacks its last missingBytes bytes
     LateLastByte,    // the last byte follows after delayMs
     ExtraBytes,      // extraBytes stray bytes follow the reply
     WrongNullReply,  // the null command is answered with 0x28 0x00 0x00 0x00 0x00 0x01
@@ -27,33 +27,39 @@ enum class FaultKind {
 struct Fault {
     FaultKind kind = FaultKind::NoReply;
     std::optional<uint16_t> code;  // only replies to this command; any command when empty
-    int count = 1;                 // how many replies it spoils; negative: until cleared
+    std::optional<uint8_t> firstPayloadByte;  // only requests whose payload starts so
+    int count = 1;                            // how many replies it spoils; negative: until cleared
     uint32_t delayMs = 0;
     uint16_t extraBytes = 0;
+    uint16_t missingBytes = 1;
 };
 
-// A fault of one kind; `parameter` is the delay in ms of LateLastByte or the count of
-// ExtraBytes.
+// A fault of one kind; `parameter` is the delay in ms of LateLastByte, the count of
+// ExtraBytes or the count of bytes missing from a ShortReply.
 Fault MakeFault(FaultKind kind, uint32_t parameter = 0);
 
 // What the device sends back for one request.
 struct Response {
     std::vector<uint8_t> bytes;
-    size_t delayedTail = 0;  // how many of the last bytes are held back
-    uint32_t delayMs = 0;    // and for how long
+    uint32_t replyDelayMs = 0;  // the whole reply waits this long
+    size_t delayedTail = 0;     // how many of the last bytes are held back
+    uint32_t delayMs = 0;       // and for how long
     bool dropConnection = false;
 };
 
 class SimDevice {
 public:
-    // Builds the reply payload for a request; the device adds the header.
-    using Handler = std::function<std::vector<uint8_t>(const Frame& request)>;
+    // Builds the reply payload for a request (the device adds the header), or nothing for a
+    // request the device ignores.
+    using Handler = std::function<std::optional<std::vector<uint8_t>>(const Frame& request)>;
     static constexpr size_t kHistoryLength = 256;
 
     SimDevice();
 
     // Adds or replaces the answer to a command code. Handlers run under the device's lock.
     void SetCommand(uint16_t code, Handler handler);
+    // Makes every reply to a command wait, as a device busy with it would.
+    void SetReplyDelay(uint16_t code, uint32_t delayMs);
     Response Handle(const Frame& request);
 
     void InjectFault(const Fault& fault);
@@ -64,11 +70,12 @@ public:
     void ClearReceivedFrames();
 
 private:
-    std::optional<Fault> TakeFault(uint16_t code);
+    std::optional<Fault> TakeFault(const Frame& request);
     static void ApplyFault(const Fault& fault, Response* response);
 
     mutable std::mutex m_mutex;
     std::map<uint16_t, Handler> m_commands;
+    std::map<uint16_t, uint32_t> m_replyDelays;
     std::vector<Fault> m_faults;
     std::deque<Frame> m_history;
 };

@@ -168,12 +168,12 @@ bool SimServer::Receive(Endpoint& endpoint) {
         if (response.dropConnection) {
             return false;
         }
-        const auto now = Clock::now();
+        const auto due = Clock::now() + std::chrono::milliseconds(response.replyDelayMs);
         const auto split = response.bytes.end() - static_cast<ptrdiff_t>(response.delayedTail);
-        endpoint.output.push_back({now, {response.bytes.begin(), split}});
+        endpoint.output.push_back({due, {response.bytes.begin(), split}});
         if (response.delayedTail > 0) {
             endpoint.output.push_back(
-                {now + std::chrono::milliseconds(response.delayMs), {split, response.bytes.end()}});
+                {due + std::chrono::milliseconds(response.delayMs), {split, response.bytes.end()}});
         }
     }
     return true;

@@ -9,13 +9,15 @@
 #include <string_view>
 
 #include "platform/serial_ports.h"
+#include "sim/KV90TSimulation.h"
+#include "sim/Profile.h"
 #include "sim/SimDevice.h"
 #include "sim/SimServer.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--help]\n"
+    "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--profile NAME] [--load-time MS] [--help]\n"
     "Simulated KV90T telemetry receiver. Answers the console's command frames until\n"
     "interrupted (Ctrl+C).\n"
     "\n"
@@ -23,35 +25,53 @@ constexpr const char* kUsage =
     "  --pty         serve a pseudo-terminal as the device's serial port\n"
     "  --pty=COMn    the same, and register it as port COMn in the serial device folder\n"
     "                ($KV90T_SERIAL_DIR, else ~/.config/kv90t/dosdevices)\n"
+    "  --profile NAME   the hardware the device has (default: full); see below\n"
+    "  --load-time MS   how long a mode change takes to load a personality (default 50)\n"
     "  --help        show this text\n";
 
+void PrintProfiles() {
+    std::printf("\nProfiles:\n");
+    for (const sim::Profile& profile : sim::Profiles()) {
+        std::printf("  %-8s %s\n", profile.name.c_str(), profile.description.c_str());
+    }
+}
+
 struct Options {
+    const sim::Profile* profile = &sim::DefaultProfile();
+    uint32_t loadTimeMs = sim::KV90TSimulation::kDefaultLoadTimeMs;
     bool tcp = false;
     uint16_t tcpPort = 5000;
     bool pty = false;
     std::string ptyName;
 };
 
-bool ParsePort(const char* text, uint16_t* port) {
+bool ParseNumber(const char* text, uint16_t* value) {
     char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || value < 0 || value > 65535) {
+    const long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || number < 0 || number > 65535) {
         return false;
     }
-    *port = static_cast<uint16_t>(value);
+    *value = static_cast<uint16_t>(number);
     return true;
 }
 
 // Returns 0 to run, 1 for a usage error, 2 after --help.
 int ParseOptions(int argc, char** argv, Options* options) {
+    uint16_t loadTime = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            PrintProfiles();
             return 2;
         }
-        if (arg == "--tcp" && i + 1 < argc && ParsePort(argv[i + 1], &options->tcpPort)) {
+        if (arg == "--tcp" && i + 1 < argc && ParseNumber(argv[i + 1], &options->tcpPort)) {
             options->tcp = true;
+            ++i;
+        } else if (arg == "--profile" && i + 1 < argc && sim::FindProfile(argv[i + 1])) {
+            options->profile = sim::FindProfile(argv[++i]);
+        } else if (arg == "--load-time" && i + 1 < argc && ParseNumber(argv[i + 1], &loadTime)) {
+            options->loadTimeMs = loadTime;
             ++i;
         } else if (arg == "--pty") {
             options->pty = true;
@@ -104,11 +124,14 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     sim::SimDevice device;
+    sim::KV90TSimulation simulation(device, *options.profile);
+    simulation.SetPersonalityLoadTime(options.loadTimeMs);
     sim::SimServer server(device);
     if (!OpenEndpoints(options, &server)) {
         return 1;
     }
     server.Start();
+    std::printf("kv90t-sim: profile %s\n", options.profile->name.c_str());
     if (options.tcp) {
         std::printf("kv90t-sim: listening on TCP 127.0.0.1:%u\n", server.TcpPort());
     }

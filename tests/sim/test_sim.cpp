@@ -9,6 +9,8 @@
 #include "link/CNetworkDeviceComm.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "sim/Frame.h"
+#include "sim/KV90TSimulation.h"
+#include "sim/Profile.h"
 #include "sim/SimDevice.h"
 
 using sim::Frame;
@@ -124,6 +126,7 @@ private:
 
 TEST(SimProgram, ListensOnAnyPortAnswersAndStopsOnInterrupt) {
     SimProgram program({"--tcp", "0"});
+    EXPECT_EQ(program.ReadLine(), "kv90t-sim: profile full\n");
     const std::string line = program.ReadLine();
     const std::string prefix = "kv90t-sim: listening on TCP 127.0.0.1:";
     ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
@@ -148,4 +151,42 @@ TEST(SimProgram, HelpDescribesTheOptions) {
     }
     EXPECT_NE(text.find("--tcp PORT"), std::string::npos);
     EXPECT_NE(text.find("--pty"), std::string::npos);
+    for (const auto& profile : sim::Profiles()) {
+        EXPECT_NE(text.find("  " + profile.name + " "), std::string::npos) << profile.name;
+    }
+}
+
+TEST(KV90TSimulation, ListsModesLastFirstAndIgnoresMalformedRequests) {
+    sim::SimDevice device;
+    sim::Profile profile = sim::DefaultProfile();
+    profile.modes = {6, 1, 3};
+    sim::KV90TSimulation simulation(device, profile);
+    const auto reply = device.Handle({0x2000, {}}).bytes;
+    ASSERT_EQ(reply.size(), 6u + 23u);
+    EXPECT_EQ(std::vector<uint8_t>(reply.begin() + 6, reply.begin() + 12),
+              (std::vector<uint8_t>{0x04, 0xD2, 3, 3, 1, 6}));
+    EXPECT_TRUE(device.Handle({0x1100, std::vector<uint8_t>(43, 0)}).bytes.empty());
+    EXPECT_TRUE(device.Handle({0x4100, {3}}).bytes.empty());
+    EXPECT_TRUE(device.Handle({0x2009, {32}}).bytes.empty());
+}
+
+TEST(KV90TSimulation, AppliesTheBandOfTheTuningFrequency) {
+    sim::SimDevice device;
+    sim::KV90TSimulation simulation(device, sim::DefaultProfile());
+    std::vector<uint8_t> setup = simulation.StoredSetup(0x1200, 1);
+    // 1,500 MHz lies in the L band (band 1); 100 Mbit/s is applied as 60 Mbit/s.
+    const uint64_t hz = 1'500'000'000;
+    for (int i = 0; i < 5; ++i) {
+        setup[7 - i] = static_cast<uint8_t>(hz >> (8 * i));
+    }
+    setup[15] = 0x05;
+    setup[16] = 0xF5;
+    setup[17] = 0xE1;
+    setup[18] = 0x00;
+    const auto reply = device.Handle({0x1200, setup}).bytes;
+    ASSERT_EQ(reply.size(), 6u + 20u);
+    EXPECT_EQ(reply[6], 1);
+    EXPECT_EQ(std::vector<uint8_t>(reply.begin() + 7, reply.begin() + 11),
+              (std::vector<uint8_t>{0x03, 0x93, 0x87, 0x00}));
+    EXPECT_EQ(simulation.StoredSetup(0x1200, 1)[2], 1);
 }

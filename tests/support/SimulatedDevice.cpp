@@ -8,7 +8,8 @@
 
 namespace testsupport {
 
-SimulatedDevice::SimulatedDevice() : m_server(m_device) {
+SimulatedDevice::SimulatedDevice(const sim::Profile& profile)
+    : m_simulation(m_device, profile), m_server(m_device) {
     ::setenv("KV90T_SERIAL_DIR", m_serialFolder.Path().c_str(), 1);
     std::string error;
     if (!m_server.ListenTcp(0, &error) || !m_server.OpenPty(&error) ||

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/CBaseClass.h"
+#include "sim/KV90TSimulation.h"
 #include "sim/SimDevice.h"
 #include "sim/SimServer.h"
 #include "tests/support/TempDir.h"
@@ -17,10 +18,11 @@ public:
     static constexpr const char* kPortName = "COM5";
 
     // Points KV90T_SERIAL_DIR at a temporary folder and starts both endpoints.
-    SimulatedDevice();
+    explicit SimulatedDevice(const sim::Profile& profile = sim::DefaultProfile());
     ~SimulatedDevice();
 
     sim::SimDevice& Device() { return m_device; }
+    sim::KV90TSimulation& Simulation() { return m_simulation; }
     sim::SimServer& Server() { return m_server; }
     uint16_t TcpPort() const { return m_server.TcpPort(); }
     const std::string& SerialFolder() const { return m_serialFolder.Path(); }
@@ -28,6 +30,7 @@ public:
 private:
     TempDir m_serialFolder;
     sim::SimDevice m_device;
+    sim::KV90TSimulation m_simulation;
     sim::SimServer m_server;
 };
 
