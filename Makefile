@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test test-sanitize bench demo sim format clean
+.PHONY: all deps configure build test test-sanitize bench demo sim screenshots format clean
 
 all: build
 
@@ -36,7 +36,12 @@ bench: build
 sim: build
 	$(BUILD_DIR)/sim/kv90t-sim --tcp 5000 --pty
 
-demo: sim
+demo: build
+	$(BUILD_DIR)/app/kv90t --demo
+
+screenshots: build
+	cmake --build $(BUILD_DIR) --target kv90t-screenshots
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/app/kv90t-screenshots $(BUILD_DIR)/screenshots
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

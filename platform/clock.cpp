@@ -29,6 +29,14 @@ void SleepMs(uint32_t milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+uint32_t TimeBeginPeriod(uint32_t periodMs) {
+    return periodMs >= 1 ? 0 : 97;
+}
+
+uint32_t TimeEndPeriod(uint32_t periodMs) {
+    return periodMs >= 1 ? 0 : 97;
+}
+
 void SetSleepObserver(std::function<void(uint32_t)> observer) {
     std::lock_guard lock(g_observerMutex);
     g_observer = std::move(observer);

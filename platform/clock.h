@@ -11,6 +11,11 @@ uint32_t ProcessClockMs();
 
 void SleepMs(uint32_t milliseconds);
 
+// The system timer resolution. Sleeps and clocks here already run at 1 ms, so both report
+// success (0, TIMERR_NOERROR) for a period of 1 ms and TIMERR_NOCANDO (97) otherwise.
+uint32_t TimeBeginPeriod(uint32_t periodMs);
+uint32_t TimeEndPeriod(uint32_t periodMs);
+
 // Tests observe sleeps (for example the pacing pauses of a serial write) through this hook;
 // it is called with the requested length before each sleep. Pass nullptr to remove it.
 void SetSleepObserver(std::function<void(uint32_t)> observer);

@@ -1,0 +1,202 @@
+#include "app/CKV90TApp.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "app/TimePeriod.h"
+#include "link/CNetworkDeviceComm.h"
+#include "link/CSerialCom.h"
+#include "platform/program_folder.h"
+#include "platform/serial_ports.h"
+#include "platform/system_error.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "shell/CKV90TDlg.h"
+#include "shell/baud_rates.h"
+#include "sim/KV90TSimulation.h"
+#include "sim/SimServer.h"
+#include "ui/MessageBoxes.h"
+
+using platform::REG_DWORD;
+using platform::REG_SZ;
+
+namespace {
+
+constexpr size_t kTextBufferSize = 260;
+
+void RegistryMessage(const std::string& text) {
+    ui::MessageBox(nullptr, text, "Registry Error", ui::MessageIcon::Error);
+}
+
+std::string Format(const char* format, unsigned long a, unsigned long b = 0) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, a, b);
+    return text;
+}
+
+}  // namespace
+
+void ReportRegistryFailure(const char* call, long error) {
+    std::string meaning = platform::SystemErrorText(static_cast<uint32_t>(error));
+    while (!meaning.empty() && std::isspace(static_cast<unsigned char>(meaning.back()))) {
+        meaning.pop_back();
+    }
+    char text[512];
+    std::snprintf(text, sizeof text, "%s returned:%lu, Meaning: %s", call,
+                  static_cast<unsigned long>(error), meaning.c_str());
+    RegistryMessage(text);
+}
+
+CKV90TApp::CKV90TApp(std::vector<std::string> args) : m_args(std::move(args)) {}
+
+CKV90TApp::~CKV90TApp() {
+    m_pComm.reset();
+    m_pLink.reset();
+    if (m_pDemoServer) {
+        m_pDemoServer->Stop();
+    }
+}
+
+void CKV90TApp::UseDemoDevice(const sim::Profile& profile) {
+    m_pDemoDevice = std::make_unique<sim::SimDevice>();
+    m_pDemoSimulation = std::make_unique<sim::KV90TSimulation>(*m_pDemoDevice, profile);
+    m_pDemoServer = std::make_unique<sim::SimServer>(*m_pDemoDevice);
+    if (m_pDemoServer->ListenTcp(0)) {
+        m_pDemoServer->Start();
+    }
+}
+
+bool CKV90TApp::ReadDword(const platform::SettingsKey& key, const char* name, uint32_t* value) {
+    uint8_t data[4] = {};
+    uint32_t type = 0;
+    uint32_t size = sizeof data;
+    const long error = key.QueryValue(name, &type, data, &size);
+    if (error == ENOENT) {
+        return false;
+    }
+    if (error != 0) {
+        ReportRegistryFailure("RegQueryValueEx()", error);
+        return false;
+    }
+    if (type != REG_DWORD || size != 4) {
+        RegistryMessage(
+            Format("RegQueryValueEx() for REG_DWORD, Type = %lu, Count = %lu", type, size));
+    }
+    std::memcpy(value, data, 4);
+    return true;
+}
+
+void CKV90TApp::ReadText(const platform::SettingsKey& key, const char* name, std::string* text,
+                         const char* fallback) {
+    char data[kTextBufferSize] = {};
+    uint32_t type = 0;
+    uint32_t size = sizeof data;
+    const long error = key.QueryValue(name, &type, reinterpret_cast<uint8_t*>(data), &size);
+    if (error == ENOENT) {
+        *text = fallback;
+    } else if (error != 0) {
+        ReportRegistryFailure("RegQueryValueEx()", error);
+    } else if (type != REG_SZ || size > kTextBufferSize) {
+        RegistryMessage(
+            Format("RegQueryValueEx() for REG_SZ: Type = %lu, Count = %lu", type, size));
+        *text = fallback;
+    } else {
+        *text = std::string(data, strnlen(data, size));
+    }
+}
+
+int CKV90TApp::ReadSavedSettings() {
+    platform::SettingsKey key;
+    if (const long error = key.Create(kRegistryKey); error != 0) {
+        ReportRegistryFailure("RegCreateKeyEx()", error);
+        return 0;
+    }
+    uint32_t value = 0;
+    m_bUseEthernet = ReadDword(key, "USE_ETHERNET", &value) ? static_cast<int>(value) : 0;
+    m_bSkipInitialRead = ReadDword(key, "NO_INIT_STATUS", &value) ? static_cast<int>(value) : 0;
+    if (m_bUseEthernet != 0) {
+        ReadText(key, "ETHERNET_IP_ADDR", &m_strDeviceIpAddress, kDefaultIpAddress);
+    } else {
+        ReadText(key, "COM_PORT", &m_strComPort, "COM1");
+        if (ReadDword(key, "BAUD_RATE", &value)) {
+            if (shell::BaudRateRow(value) < 0) {
+                RegistryMessage(Format("Invalid BAUD Rate value: %lu", value));
+            }
+            m_nBaudRate = value;
+        } else {
+            m_nBaudRate = 57600;
+        }
+    }
+    if (const long error = key.Close(); error != 0) {
+        ReportRegistryFailure("RegCloseKey()", error);
+        return 0;
+    }
+    return 1;
+}
+
+void CKV90TApp::ParseCommandLine() {
+    for (size_t i = 1; i < m_args.size(); ++i) {
+        const std::string& arg = m_args[i];
+        if (arg.find("NO_INIT_STATUS=") != std::string::npos && arg.size() > 15 && arg[15] == '1') {
+            m_bSkipInitialRead = 1;
+        }
+        if (arg.find("ETHERNET_IP_ADDR=") != std::string::npos && arg.size() > 22) {
+            m_strDeviceIpAddress = arg.substr(arg.find('=') + 1);
+        }
+    }
+}
+
+void CKV90TApp::OpenSerialLink() {
+    SerialPortSettings settings;
+    std::snprintf(settings.portName, sizeof settings.portName, "%.6s", m_strComPort.c_str());
+    settings.requestedBaudRate = m_nBaudRate;
+    settings.byteSize = 8;
+    settings.parity = platform::NOPARITY;
+    settings.stopBits = platform::ONESTOPBIT;
+    platform::GetDefaultCommConfig(platform::SerialDevicePath(settings.portName).c_str(),
+                                   &settings.defaultConfig);
+    auto link = std::make_unique<CSerialCom>(settings);
+    const bool usable = link->IsLinkGood() != 0 && link->ConfigurePort() != 0 &&
+                        link->SetCommunicationTimeouts(0, 200, 0, 0, 0) != 0;
+    link->DrainInput();
+    m_pLink = std::move(link);
+    m_pComm = std::make_unique<CKV90T1_Comm>(m_pLink.get());
+    m_pComm->m_nDefaultTimeout = CKV90T1_Comm::kDefaultTimeoutMs;
+    m_bDeviceAnswered = usable && m_pComm->SendNullCommand() != 0 && m_pComm->m_nLastStatus != 0;
+}
+
+void CKV90TApp::OpenDeviceLink() {
+    if (m_bUseEthernet == 0) {
+        OpenSerialLink();
+        return;
+    }
+    m_pLink = std::make_unique<CNetworkDeviceComm>(m_strDeviceIpAddress.c_str(), m_nDevicePort);
+    m_pComm = std::make_unique<CKV90T1_Comm>(m_pLink.get());
+    m_pComm->m_nDefaultTimeout = CKV90T1_Comm::kDefaultTimeoutMs;
+}
+
+bool CKV90TApp::InitInstance() {
+    const TimePeriod timePeriod;
+    m_strProgramFolder = platform::ProgramFolder(m_strDataFolder);
+    if (m_pDemoServer) {
+        m_bUseEthernet = 1;
+        m_strDeviceIpAddress = "127.0.0.1";
+        m_nDevicePort = m_pDemoServer->TcpPort();
+    } else {
+        ReadSavedSettings();
+        ParseCommandLine();
+    }
+    OpenDeviceLink();
+    {
+        CKV90TDlg window(m_pComm.get(), m_bSkipInitialRead);
+        window.SetProgramFolder(m_strProgramFolder);
+        window.SetUseEthernet(m_bUseEthernet);
+        window.SetDeviceIpAddress(m_strDeviceIpAddress);
+        if (!m_bDeviceAnswered) {
+            window.SetInitialPageKind(kCommPageKind);
+        }
+        window.exec();
+    }
+    return false;
+}

@@ -1,0 +1,75 @@
+// kv90t: the KV90T console.
+
+#include <QApplication>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/CKV90TApp.h"
+#include "sim/Profile.h"
+#include "ui/Icons.h"
+
+namespace {
+
+constexpr const char* kVersion = "0.1.0";
+
+void PrintHelp() {
+    std::printf(
+        "Usage: kv90t [options] [NO_INIT_STATUS=1] [ETHERNET_IP_ADDR=address]\n"
+        "The KV90T telemetry receiver console.\n\n"
+        "  NO_INIT_STATUS=1           read nothing from the device at start, poll nothing\n"
+        "  ETHERNET_IP_ADDR=address   the device's address (used when the saved settings\n"
+        "                             choose Ethernet)\n"
+        "  --demo[=PROFILE]           run on a simulated device started inside the program,\n"
+        "                             leaving the saved settings alone; profiles:");
+    for (const sim::Profile& profile : sim::Profiles()) {
+        std::printf(" %s", profile.name.c_str());
+    }
+    std::printf(
+        "\n  --data-dir DIR             write sampling files, conversions and downloads to DIR\n"
+        "  --help                     show this text\n"
+        "  --version                  show the version\n\n"
+        "Saved settings: $KV90T_SETTINGS, else ~/.config/kv90t/kv90t.reg.\n"
+        "Serial ports: COMn opens the link comN in $KV90T_SERIAL_DIR (else\n"
+        "~/.config/kv90t/dosdevices) when there is one, else /dev/ttyS<n-1>.\n"
+        "Set KV90T_DEBUG to see the diagnostic lines on standard error.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv, argv + argc);
+    const sim::Profile* demo = nullptr;
+    std::string dataFolder;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            PrintHelp();
+            return 0;
+        }
+        if (arg == "--version") {
+            std::printf("kv90t %s\n", kVersion);
+            return 0;
+        }
+        if (arg == "--demo" || arg.rfind("--demo=", 0) == 0) {
+            demo = arg == "--demo" ? &sim::DefaultProfile() : sim::FindProfile(arg.substr(7));
+            if (demo == nullptr) {
+                std::fprintf(stderr, "kv90t: unknown profile in '%s'; see --help\n",
+                             args[i].c_str());
+                return 2;
+            }
+        } else if (arg == "--data-dir" && i + 1 < args.size()) {
+            dataFolder = args[++i];
+        }
+    }
+    QApplication application(argc, argv);
+    QApplication::setWindowIcon(ui::ApplicationIcon());
+    CKV90TApp app(args);
+    app.SetDataFolder(dataFolder);
+    if (demo != nullptr) {
+        app.UseDemoDevice(*demo);
+    }
+    app.InitInstance();
+    return 0;
+}

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <fstream>
+
+#include "app/CKV90TApp.h"
+#include "link/CBaseClass.h"
+#include "platform/debug_output.h"
+#include "platform/serial_ports.h"
+#include "platform/settings_store.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "shell/CKV90TDlg.h"
+#include "tests/support/SimulatedDevice.h"
+#include "ui/MessageBoxes.h"
+
+namespace {
+
+class StartUp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_file = m_folder.Path() + "/kv90t.reg";
+        ::setenv("KV90T_SETTINGS", m_file.c_str(), 1);
+    }
+    void TearDown() override { ::unsetenv("KV90T_SETTINGS"); }
+
+    void Store(const char* name, uint32_t value) {
+        platform::SettingsKey key;
+        ASSERT_EQ(key.Create(CKV90TApp::kRegistryKey), 0);
+        ASSERT_EQ(key.SetValue(name, platform::REG_DWORD, reinterpret_cast<uint8_t*>(&value), 4),
+                  0);
+    }
+    void Store(const char* name, const std::string& text) {
+        platform::SettingsKey key;
+        ASSERT_EQ(key.Create(CKV90TApp::kRegistryKey), 0);
+        ASSERT_EQ(
+            key.SetValue(name, platform::REG_SZ, reinterpret_cast<const uint8_t*>(text.c_str()),
+                         static_cast<uint32_t>(text.size() + 1)),
+            0);
+    }
+    // Reads the settings and the command line as the start does.
+    CKV90TApp& Start(std::vector<std::string> args = {"kv90t"}) {
+        m_app = std::make_unique<CKV90TApp>(std::move(args));
+        m_app->ReadSavedSettings();
+        m_app->ParseCommandLine();
+        return *m_app;
+    }
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& message : m_boxes.Messages()) {
+            EXPECT_EQ(message.title, "Registry Error");
+            texts.push_back(message.text);
+        }
+        return texts;
+    }
+
+    testsupport::TempDir m_folder;
+    std::string m_file;
+    ui::DialogInterceptor m_boxes;
+    std::unique_ptr<CKV90TApp> m_app;
+};
+
+}  // namespace
+
+TEST_F(StartUp, EmptyKeyAndNoArgumentsGiveComOneAt57600WithPolling) {
+    CKV90TApp& app = Start();
+    EXPECT_EQ(app.m_bUseEthernet, 0);
+    EXPECT_EQ(app.m_strComPort, "COM1");
+    EXPECT_EQ(app.m_nBaudRate, 57600u);
+    EXPECT_EQ(app.m_bSkipInitialRead, 0);
+    EXPECT_TRUE(Messages().empty());
+    std::ifstream file(m_file);
+    EXPECT_TRUE(file.good());
+}
+
+TEST_F(StartUp, UnusableSettingsFolderIsReportedOnceThenDefaultsAreUsed) {
+    std::ofstream(m_folder.Path() + "/plain") << "x";
+    ::setenv("KV90T_SETTINGS", (m_folder.Path() + "/plain/kv90t.reg").c_str(), 1);
+    CKV90TApp& app = Start();
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"RegCreateKeyEx() returned:20, Meaning: Not a directory"});
+    EXPECT_EQ(app.m_strComPort, "COM1");
+    EXPECT_EQ(app.m_nBaudRate, 57600u);
+}
+
+TEST_F(StartUp, BaudRateOutsideTheTableIsReportedAndUsedToOpenThePort) {
+    testsupport::SimulatedDevice device;
+    Store("COM_PORT", std::string("COM5"));
+    Store("BAUD_RATE", 1000u);
+    CKV90TApp& app = Start();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Invalid BAUD Rate value: 1000"});
+    app.OpenDeviceLink();
+    platform::DeviceControlBlock applied;
+    ASSERT_TRUE(device.Server().PtyLineState(&applied));
+    EXPECT_EQ(applied.BaudRate, 1000u);
+    EXPECT_TRUE(app.m_bDeviceAnswered);
+    EXPECT_EQ(app.m_pComm->m_nDefaultTimeout, 1000);
+}
+
+TEST_F(StartUp, SerialDeviceThatDoesNotAnswerLeavesTheLinkUnverified) {
+    testsupport::SimulatedDevice device;
+    device.Device().InjectFault(sim::MakeFault(sim::FaultKind::WrongNullReply));
+    Store("COM_PORT", std::string("COM5"));
+    CKV90TApp& app = Start();
+    app.OpenDeviceLink();
+    EXPECT_FALSE(app.m_bDeviceAnswered);
+    EXPECT_EQ(app.m_pLink->GetLinkType(), 1);
+}
+
+TEST_F(StartUp, LongPortNameIsTruncatedToSixCharacters) {
+    Store("COM_PORT", std::string("COM5XYZW"));
+    platform::DebugCapture capture;
+    CKV90TApp& app = Start();
+    app.OpenDeviceLink();
+    EXPECT_STREQ(app.m_pLink->GetPortSettings()->portName, "COM5XY");
+    EXPECT_EQ(capture.Text().rfind("::CreateFile() error: 2\r\n", 0), 0u);
+    EXPECT_FALSE(app.m_bDeviceAnswered);
+}
+
+TEST_F(StartUp, EthernetWithoutAddressUsesTheDefaultAddressSilently) {
+    Store("USE_ETHERNET", 1u);
+    CKV90TApp& app = Start();
+    EXPECT_EQ(app.m_bUseEthernet, 1);
+    EXPECT_EQ(app.m_strDeviceIpAddress, "192.168.1.100");
+    EXPECT_EQ(app.m_nDevicePort, 5000);
+    EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(StartUp, SettingsOfTheWrongTypeAreReported) {
+    Store("USE_ETHERNET", 1u);
+    Store("ETHERNET_IP_ADDR", 0x0A000001u);
+    Store("NO_INIT_STATUS", std::string("1"));
+    CKV90TApp& app = Start();
+    EXPECT_EQ(Messages(),
+              (std::vector<std::string>{"RegQueryValueEx() for REG_DWORD, Type = 1, Count = 2",
+                                        "RegQueryValueEx() for REG_SZ: Type = 4, Count = 4"}));
+    EXPECT_EQ(app.m_strDeviceIpAddress, "192.168.1.100");
+    EXPECT_EQ(app.m_bSkipInitialRead, '1');  // the bytes read, as the original used them
+}
+
+TEST_F(StartUp, CommandLineRules) {
+    EXPECT_EQ(Start({"kv90t", "NO_INIT_STATUS=1"}).m_bSkipInitialRead, 1);
+    EXPECT_EQ(Start({"kv90t", "/NO_INIT_STATUS=1"}).m_bSkipInitialRead, 0);  // 16th is '='
+    EXPECT_EQ(Start({"kv90t", "NO_INIT_STATUS=0"}).m_bSkipInitialRead, 0);
+    EXPECT_EQ(Start({"kv90t", "NO_INIT_STATUS="}).m_bSkipInitialRead, 0);
+    Store("NO_INIT_STATUS", 1u);
+    EXPECT_EQ(Start({"kv90t", "NO_INIT_STATUS=0"}).m_bSkipInitialRead, 1);
+
+    CKV90TApp& serial = Start({"kv90t", "ETHERNET_IP_ADDR=1.2.3.4"});
+    EXPECT_EQ(serial.m_strDeviceIpAddress, "1.2.3.4");
+    EXPECT_EQ(serial.m_bUseEthernet, 0);
+    EXPECT_EQ(Start({"kv90t", "ETHERNET_IP_ADDR=1.2.3"}).m_strDeviceIpAddress, "");
+
+    Store("USE_ETHERNET", 1u);
+    Store("ETHERNET_IP_ADDR", std::string("10.1.1.1"));
+    EXPECT_EQ(Start({"kv90t", "ETHERNET_IP_ADDR=127.0.0.9"}).m_strDeviceIpAddress, "127.0.0.9");
+    EXPECT_EQ(Start({"kv90t"}).m_strDeviceIpAddress, "10.1.1.1");
+}
+
+TEST(Demo, StartsReadsTheIdentityAndEndsWhenItsWindowCloses) {
+    testsupport::TempDir settings;
+    const std::string file = settings.Path() + "/kv90t.reg";
+    ::setenv("KV90T_SETTINGS", file.c_str(), 1);
+    CKV90TApp app({"kv90t", "--demo"});
+    app.SetDataFolder(settings.Path() + "/data");
+    app.UseDemoDevice(sim::DefaultProfile());
+    std::string serial;
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<CKV90TDlg*>(widget); window && window->isVisible()) {
+                answered = window->DeviceAnswered();
+                serial = app.m_pComm->m_Identity.serialNumberText;
+                window->close();
+            }
+        }
+    });
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(serial, "1A2B-007");
+    EXPECT_EQ(app.m_strProgramFolder, settings.Path() + "/data/");
+    EXPECT_FALSE(std::ifstream(file).good());  // the saved settings were left alone
+    ::unsetenv("KV90T_SETTINGS");
+}

@@ -1,0 +1,79 @@
+#include "ui/MessageBoxes.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace ui {
+namespace {
+
+DialogInterceptor* g_interceptor = nullptr;
+
+QMessageBox::Icon QtIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        default:
+            return QMessageBox::NoIcon;
+    }
+}
+
+}  // namespace
+
+DialogInterceptor::DialogInterceptor() {
+    g_interceptor = this;
+}
+
+DialogInterceptor::~DialogInterceptor() {
+    g_interceptor = nullptr;
+}
+
+int MessageBox(QWidget* owner, const std::string& text, const std::string& title, MessageIcon icon,
+               MessageButtons buttons) {
+    if (g_interceptor != nullptr) {
+        g_interceptor->m_messages.push_back({text, title, icon, buttons});
+        return g_interceptor->m_answer;
+    }
+    QMessageBox box(QtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::NoButton, owner);
+    switch (buttons) {
+        case MessageButtons::Ok:
+            box.setStandardButtons(QMessageBox::Ok);
+            break;
+        case MessageButtons::OkCancel:
+            box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+            break;
+        case MessageButtons::YesNo:
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            break;
+    }
+    switch (box.exec()) {
+        case QMessageBox::Cancel:
+            return IDCANCEL;
+        case QMessageBox::Yes:
+            return IDYES;
+        case QMessageBox::No:
+            return IDNO;
+        default:
+            return IDOK;
+    }
+}
+
+std::string GetOpenFileName(QWidget* owner, const std::string& title, const std::string& folder,
+                            const std::string& filter) {
+    if (g_interceptor != nullptr) {
+        g_interceptor->m_messages.push_back({folder, title, MessageIcon::None, MessageButtons::Ok});
+        return g_interceptor->m_openFileName;
+    }
+    return QFileDialog::getOpenFileName(owner, QString::fromStdString(title),
+                                        QString::fromStdString(folder),
+                                        QString::fromStdString(filter))
+        .toStdString();
+}
+
+}  // namespace ui

@@ -1,0 +1,54 @@
+#pragma once
+// Message boxes and the file-open dialog. Tests install an interceptor, which records each box
+// and answers it, so that no test blocks on a modal window.
+
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace ui {
+
+enum class MessageIcon { None, Error, Warning, Information, Question };
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
+
+struct MessageRecord {
+    std::string text;
+    std::string title;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+// Shows a modal box and returns the button pressed (IDOK, IDCANCEL, IDYES or IDNO).
+int MessageBox(QWidget* owner, const std::string& text, const std::string& title,
+               MessageIcon icon = MessageIcon::Error, MessageButtons buttons = MessageButtons::Ok);
+
+// The file the operator chose, or an empty text.
+std::string GetOpenFileName(QWidget* owner, const std::string& title, const std::string& folder,
+                            const std::string& filter);
+
+class DialogInterceptor {
+public:
+    DialogInterceptor();
+    ~DialogInterceptor();
+    DialogInterceptor(const DialogInterceptor&) = delete;
+    DialogInterceptor& operator=(const DialogInterceptor&) = delete;
+
+    const std::vector<MessageRecord>& Messages() const { return m_messages; }
+    void Clear() { m_messages.clear(); }
+    void SetAnswer(int answer) { m_answer = answer; }
+    void SetOpenFileName(std::string path) { m_openFileName = std::move(path); }
+
+private:
+    friend int MessageBox(QWidget*, const std::string&, const std::string&, MessageIcon,
+                          MessageButtons);
+    friend std::string GetOpenFileName(QWidget*, const std::string&, const std::string&,
+                                       const std::string&);
+
+    std::vector<MessageRecord> m_messages;
+    int m_answer = IDOK;
+    std::string m_openFileName;
+};
+
+}  // namespace ui
