@@ -87,8 +87,105 @@ public:
     void EstimateVideoBandwidth(uint32_t path, uint32_t deEmphasis, uint32_t pcmCode,
                                 uint32_t bitRate, float factor);
 
+    // --- System, maintenance and firmware transfer (system_commands.cpp) ---
+    // Sub-command and up to five argument bytes; the reply lands in m_SystemControlReply.
+    int32_t SendSystemControl(uint8_t subCommand, uint8_t argument1 = 0, uint8_t argument2 = 0);
+    int32_t SetUdpTimeToLive(uint8_t timeToLive);
+    int32_t StartDspFlash();
+    int32_t EndDspFlash(uint32_t dsp);
+    int32_t SetDataStreamDestination(uint32_t index, uint32_t enable, uint32_t address,
+                                     uint16_t port);
+    int32_t SetSetupsOptions(uint32_t useAtBoot);
+    int32_t SaveSetups();
+    int32_t SendDspFlashBlock(uint32_t dsp, const uint8_t* data, uint16_t length);
+    int32_t ProgramFPGA_ConfigEEPROMPage(uint32_t memory, uint32_t address, const uint8_t* data);
+    int32_t BulkEraseFPGA_ConfigEEPROM(uint32_t memory);
+    int32_t QueryFPGA_ConfigEEPROM_BulkEraseDone();
+    int32_t SelectFPGA_Personality(uint32_t memory);
+    int32_t ReadPhysicalValues();
+    int32_t ReadHardwareRegister(uint8_t registerNumber, uint16_t* value);
+    void ReadSupplyVoltageRange();
+    void ReadTemperatureRange();
+    void ReadTotalRuntime();
+
+    // --- Live status (status_reads.cpp) ---
+    int32_t ReadChannelStatus(uint32_t channel);
+    int32_t ReadFrameSyncStatus(uint32_t channel);
+    int32_t ReadTimeStatus();
+
+    // --- Output, output-data and combiner setups (output_setup.cpp) ---
+    int32_t SendPskOutputSetup(uint32_t path);
+    int32_t SendPcmFmOutputSetup(uint32_t path);
+    int32_t SendMhcpmOutputSetup(uint32_t path);
+    int32_t SendBitSyncOutputSetup(uint32_t path);
+    int32_t ResetOutputSetup(uint32_t path);
+    int32_t SendPskOutputDataSetup(uint32_t path);
+    int32_t SendPcmFmOutputDataSetup(uint32_t path);
+    int32_t SendMhcpmOutputDataSetup(uint32_t path);
+    int32_t SendBitSyncOutputDataSetup(uint32_t path);
+    int32_t SetOutputDataSetup(uint32_t path, uint32_t firstFlag, uint32_t flag2, uint32_t flag3,
+                               uint32_t flag4, uint32_t selector, uint32_t pcmCode,
+                               uint32_t qPcmCode, uint32_t fieldA, uint32_t fieldB,
+                               uint32_t qFlag3, uint32_t qFlag4, uint32_t enhancedAcquisition,
+                               uint32_t outputFlag1, uint32_t outputFlag2, uint32_t outputFlag3,
+                               uint32_t outputFlag4);
+    int32_t SetOutputPcmCode(uint32_t path, uint32_t value);
+    int32_t SetOutputInverted(uint32_t path, uint32_t value);
+    int32_t SetOutputClockPhase(uint32_t path, uint32_t value);
+    int32_t SetQOutputPcmCode(uint32_t path, uint32_t value);
+    int32_t SetQOutputInverted(uint32_t path, uint32_t value);
+    int32_t SetQOutputClockPhase(uint32_t path, uint32_t value);
+    int32_t SetEnhancedAcquisition(uint32_t path, uint32_t value);
+    int32_t SetCombinerSetup(uint32_t signalBandwidth, uint32_t snrFilterBandwidth,
+                             uint32_t phaseFilterBandwidth, uint32_t type, uint32_t realCombining,
+                             uint32_t upsample, uint32_t ifFrequency0, uint32_t ifFrequency1);
+    int32_t SetCombinerType(uint32_t type);
+    int32_t SendPskCombinerSetup();
+    int32_t SendPcmFmCombinerSetup();
+    int32_t SendMhcpmCombinerSetup();
+    int32_t ReadOutputSetup(uint32_t path);
+    int32_t ReadCombinerSetup();
+
+    // --- Receive testers (testers.cpp) ---
+    int32_t SendBertSetup(uint32_t unit, uint32_t stream, uint8_t enabled, uint8_t invertClock,
+                          uint8_t pattern, uint8_t lengthValue, uint32_t word, uint8_t byteValue,
+                          uint8_t modeValue);
+    int32_t SetBertPattern(uint32_t unit, uint32_t stream, uint8_t pattern);
+    int32_t ReadBertStatus(uint32_t unit, uint32_t stream);
+
+    // --- Time code (time_code.cpp) ---
+    int32_t SendTimeCodeSetup(const protocol::TimeCodeSetup& setup);
+    int32_t ReadTimeCodeSetup();
+
+    // --- Data acquisition unit (dau.cpp) ---
+    int32_t SendDauChannelSetup(uint32_t channel, uint32_t bandwidth, uint32_t samples,
+                                uint32_t basebandInput, uint32_t singleEndedInput,
+                                uint32_t impedance);
+    int32_t SetDauSamplesPerDatagram(uint32_t channel, uint32_t samples);
+    int32_t ReadDauChannelSetup(uint32_t channel);
+    int32_t SendDauDacSetup(uint32_t channel, uint32_t gain, uint32_t baseline);
+    int32_t SetDauDacGain(uint32_t channel, uint32_t value);
+    int32_t SetDauDacBaseline(uint32_t channel, uint32_t value);
+    int32_t ReadDauDacSetup(uint32_t channel);
+    int32_t ReadDauAdcBins(uint32_t channel);
+
+    // --- Recorder (recorder.cpp) ---
+    int32_t ReadRecordingDirectory(uint32_t channel, uint32_t block);
+    int32_t ReadRecorderStatus();
+    int32_t SelectRecordingFile(uint32_t channel, uint32_t file);
+    int32_t ReadRecorderInfo();
+    int32_t RepairLastFile(uint32_t channel);
+
     // --- Tape converter (tape.cpp) ---
+    int32_t SendTapeSetup(uint32_t channel, uint32_t upConverter, uint32_t bandwidth,
+                          uint32_t inputFrequency, uint32_t outputFrequency, uint32_t inputSelect);
+    int32_t SetTapeBandwidth(uint32_t channel, uint32_t value);
+    int32_t SetTapeInputSelect(uint32_t channel, uint32_t value);
+    int32_t SendTapeOutputSetup(uint32_t channel, uint32_t code, uint32_t dacValue);
+    int32_t SendTapeIfOutputSetup(uint32_t selector, uint32_t value);
+    int32_t ReadTapeIfOutputSetup();
     int32_t ReadTapeChannelSetup(uint32_t channel);
+    int32_t ReadTapeOutputSetup(uint32_t channel);
 
     // Transaction state.
     CBaseClass* const m_pDeviceLink;
@@ -116,6 +213,21 @@ public:
     uint32_t m_nCombinerSignalBandwidth = 0;  // Hz, from the channel 1 IF estimate
 
     protocol::TapeChannel m_Tape[protocol::kPathCount];
+    protocol::TapeIfOutput m_TapeIfOutput;
+
+    protocol::SystemState m_System;
+    uint8_t m_SystemControlReply[4] = {};
+    protocol::ChannelStatus m_ChannelStatus[protocol::kPathCount];
+    protocol::TimeStatus m_TimeStatus;
+    protocol::OutputSetup m_OutputSetup[protocol::kPathCount];
+    protocol::OutputDataSetup m_OutputData[protocol::kPathCount];
+    protocol::CombinerSetup m_Combiner;
+    protocol::BertStream m_Bert[6];  // unit x 2 + stream
+    protocol::TimeCodeSetup m_TimeCode;
+    protocol::DauChannel m_Dau[2];
+    protocol::RecorderChannel m_Recorder[3];
+    uint32_t m_nDownloadAddress = 0;  // IPv4, as sent: first byte most significant
+    uint16_t m_nDownloadPort = 0;
 
 private:
     struct Outcome {
@@ -127,6 +239,15 @@ private:
                      uint8_t* reply, uint16_t replyLength);
 
     int32_t SendChannelSetup(uint32_t path, protocol::SetupFamily family);
+    int32_t SendOutputSetup(uint32_t path, protocol::SetupFamily family);
+    int32_t SendOutputDataSetup(uint32_t path, protocol::SetupFamily family);
+    int32_t SendCombinerSetup(protocol::SetupFamily family);
+    int32_t SendSetupsOptions(uint8_t options);
+    int32_t SendTape(uint32_t channel);
+    int32_t SendDauChannel(uint32_t channel);
+    int32_t SendDauDac(uint32_t channel);
+    // Sends the output-data setup again with every stored value.
+    int32_t ResendOutputData(uint32_t path);
     int32_t ReadLevelSettings();
     void DecodeConfigurationPage(uint8_t page);
     void PickFilterIndices();

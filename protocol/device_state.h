@@ -193,6 +193,158 @@ struct TapeChannel {
     uint16_t basebandDacValue = 0;
 };
 
+struct TapeIfOutput {
+    uint8_t selector = 0;  // 0 to 2
+    uint32_t value = 0;    // 18 bits
+};
+
+// System state set by the system and firmware-transfer commands.
+struct SystemState {
+    uint8_t udpTimeToLive = 0;
+    uint8_t consolidatedStatusEnabled = 0;
+    uint8_t referenceClock = 0;
+    uint32_t transferBaudRate = 57600;
+    uint8_t bulkEraseDone = 0;
+    // Six rails, two negative rails (V), temperature (C), supply voltage (V), current (A).
+    float physicalValues[11] = {};
+    float supplyVoltageRange[2] = {};  // V
+    int16_t temperatureRange[2] = {};  // C
+    uint32_t totalRuntime = 0;         // s
+};
+
+// Live status of one demodulator path.
+struct ChannelStatus {
+    uint16_t signalLevel = 0;  // 0 to 4095
+    uint8_t amModIndex = 0;
+    float fmModIndex = 0;
+    float rssi = 0;  // dBm
+    uint8_t carrierLock = 0;
+    uint8_t symbolLock = 0;
+    uint8_t symbolUaLock = 0;
+    int32_t carrierFrequency = 0;
+    uint32_t symbolRate = 0;
+    uint32_t symbolUaRate = 0;
+    uint8_t frameSyncEnabled = 0;
+    uint8_t frameSyncState = 0;  // 0 to 3
+    uint8_t frameSyncStatusBits[3] = {};  // status bits 5, 6, 7
+    uint8_t frameLockEnabled = 0;
+    uint8_t frameLockState = 0;  // 0, 1 or 2
+};
+
+// The time code as the device reads it.
+struct TimeStatus {
+    uint8_t timeValid = 0;
+    uint8_t statusFlag1 = 0;
+    uint8_t statusFlag2 = 0;
+    uint8_t year = 0;             // years after 2000
+    uint32_t secondsOfYear = 0;   // 25 bits
+    uint32_t nanoseconds = 0;
+    uint8_t bcdYear = 0;          // one digit
+    uint16_t bcdDays = 0;         // three digits
+    uint8_t bcdHours = 0;
+    uint8_t bcdMinutes = 0;
+    uint8_t bcdSeconds = 0;
+    uint8_t bcdSubSeconds[6] = {};  // digits in reply order: low, then high nibble of each byte
+};
+
+// Output setup of one path (families 0x1x01); only reset, sent and read back.
+struct OutputSetup {
+    uint32_t outputSetupFlag = 0;
+    int8_t parameter[5] = {-110, 10, 0, -40, 32};
+    uint16_t word1 = 8192;  // 14 bits
+    uint16_t word2 = 8192;  // 14 bits
+};
+
+// Output-data setup of one path (families 0x1x0E).
+struct OutputDataSetup {
+    uint32_t firstFlag = 0;
+    uint32_t flag2 = 0, flag3 = 0, flag4 = 0;  // PSK family only
+    uint32_t selector = 0;                      // 0 to 6
+    uint32_t pcmCode = 0;
+    uint32_t inverted = 0;
+    uint32_t clockPhase = 0;  // 0 to 3
+    uint32_t qPcmCode = 0, qInverted = 0, qClockPhase = 0;
+    uint32_t fieldA = 0;  // 0 to 9
+    uint32_t fieldB = 0;  // 0 to 3
+    uint32_t qFlag[4] = {};  // Q flags 1 to 4
+    uint32_t enhancedAcquisition = 0;
+    uint32_t outputFlag[4] = {};  // output flags 1 to 4
+};
+
+struct CombinerSetup {
+    uint32_t snrFilterBandwidth = 20'000;    // Hz, 10 to 100,000
+    uint32_t phaseFilterBandwidth = 20'000;  // Hz, 10 to 100,000
+    uint32_t upsample = 0;
+    uint32_t realCombining = 0;
+    uint32_t type = 0;  // 0 MRC, 1 EGC, 2 BSC, 3 CH1 Only, 4 CH2 Only, 5 SWBSC
+};
+
+// One receive bit-error-rate tester stream (unit x 2 + stream).
+struct BertStream {
+    uint8_t enabled = 0;
+    uint8_t invertClock = 0;
+    uint8_t pattern = 11;
+    uint8_t lengthValue = 1;
+    uint32_t word = 0;
+    uint8_t byteValue = 0;
+    uint8_t modeValue = 0;
+    // Status.
+    uint8_t locked = 0;
+    uint8_t secondFlag = 0;
+    uint8_t dataInverted = 0;
+    int64_t bitErrors = 0;
+    int64_t bitCount = 0;
+    uint32_t values[3] = {};  // unknown, bit rate, out-of-lock count
+};
+
+struct TimeCodeSetup {
+    uint8_t externalIrig = 0;
+    uint8_t flagA = 0;
+    uint8_t external1Pps = 0;
+    uint8_t flagB = 0;
+    uint8_t selectorC = 0;
+    uint8_t flagD = 0;
+    uint8_t termination = 0;
+    uint8_t modulation = 0;  // 0 PWC, 1 AM, 2 Manchester
+    uint8_t selectorE = 0;
+    uint8_t format = 0;  // 0 A, 1 B, 2, 3 G
+    uint8_t flagF = 0;
+    uint8_t flagG = 0;
+    uint8_t carrier = 0;  // 0 to 5
+    uint8_t year = 0;     // BCD
+    uint16_t day = 0;     // BCD, three digits
+    uint8_t hour = 0, minute = 0, second = 0;  // BCD
+};
+
+struct DauChannel {
+    uint32_t signalBandwidth = 0;  // Hz, 10,000 to 50,000
+    uint16_t samplesPerDatagram = 0;  // 10 to 696
+    uint8_t basebandInput = 0;   // 0 "BB1", 1 "BB2", 2 "IRIG"
+    uint8_t singleEndedInput = 0;  // 0 "SE1", 1 "SE2", 2 "SE3"
+    uint8_t impedance = 0;         // 0 "50", 1 "75", 2 "200" ohm
+    uint32_t sampleRate = 0;
+    uint16_t dacGain = 0;      // 14 bits
+    uint16_t dacBaseline = 0;  // 14 bits
+    // ADC update.
+    uint8_t adcValues[3] = {};  // 6 bits each
+    uint32_t overRangeCount = 0;
+    uint32_t bins[8] = {};
+    float adcSignedValue = 0;
+};
+
+struct RecordingFile {
+    char name[17] = {};
+    uint64_t length = 0;  // 48 bits
+};
+
+struct RecorderChannel {
+    RecordingFile files[128];
+    uint64_t remainingCapacity = 0;  // 40 bits
+    uint8_t transferInProgress = 0;
+    // Status byte 0 bit c, byte 0 bit 4 + c and byte 1 bit 4 + c of channel c.
+    uint8_t statusFlags[3] = {};
+};
+
 struct PathEstimates {
     float ifBandwidth = 0;     // Hz
     float videoBandwidth = 0;  // Hz

@@ -29,7 +29,11 @@ void LogLongTimeout(uint16_t code, uint16_t requestLength, uint16_t replyLength,
 
 }  // namespace
 
-CKV90T1_Comm::CKV90T1_Comm(CBaseClass* deviceLink) : m_pDeviceLink(deviceLink) {}
+CKV90T1_Comm::CKV90T1_Comm(CBaseClass* deviceLink) : m_pDeviceLink(deviceLink) {
+    m_OutputSetup[2].parameter[4] = 27;
+    m_OutputData[1].selector = 1;
+    m_OutputData[2].selector = 4;
+}
 
 CKV90T1_Comm::~CKV90T1_Comm() = default;
 
