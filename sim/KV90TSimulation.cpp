@@ -97,6 +97,14 @@ KV90TSimulation::KV90TSimulation(SimDevice& device, const Profile& profile)
     }
     InstallIdentityCommands();
     InstallSetupCommands();
+    InstallStatusCommands();
+    InstallSystemCommands();
+    InstallOutputCommands();
+    InstallTestCommands();
+    InstallDauCommands();
+    InstallRecorderCommands();
+    InstallTapeCommands();
+    MakeRecordings();
     SetPersonalityLoadTime(kDefaultLoadTimeMs);
 }
 
@@ -128,6 +136,82 @@ void KV90TSimulation::InstallSetupCommands() {
 
 void KV90TSimulation::SetPersonalityLoadTime(uint32_t milliseconds) {
     m_device.SetReplyDelay(0x1000, milliseconds);
+    m_device.SetReplyDelay(0x1024, milliseconds);
+}
+
+void KV90TSimulation::InstallStored(uint16_t code, size_t length, size_t replyLength,
+                                    uint16_t readCode, size_t readLength, bool perPath) {
+    m_stored[code].fill(Bytes(length, 0));
+    m_device.SetCommand(code, [this, code, length, replyLength, perPath](const Frame& request) {
+        std::lock_guard lock(m_mutex);
+        const size_t index = perPath && !request.payload.empty() ? request.payload[0] & 3 : 0;
+        if (request.payload.size() != length || index > 2) {
+            return Reply{};
+        }
+        m_stored[code][index] = request.payload;
+        return Reply{Bytes(replyLength, 0)};
+    });
+    if (readCode == 0) {
+        return;
+    }
+    m_device.SetCommand(readCode, [this, code, readLength, perPath](const Frame& request) {
+        std::lock_guard lock(m_mutex);
+        const size_t index = perPath && !request.payload.empty() ? request.payload[0] : 0;
+        if (index > 2) {
+            return Reply{};
+        }
+        Bytes reply = m_stored[code][index];
+        reply.resize(readLength, 0);
+        return Reply{reply};
+    });
+}
+
+double KV90TSimulation::Noise(double amplitude) {
+    m_randomState = m_randomState * 1664525u + 1013904223u;
+    return amplitude * ((m_randomState >> 8) / double(1 << 24) * 2.0 - 1.0);
+}
+
+void KV90TSimulation::SetBitErrorRate(double rate) {
+    std::lock_guard lock(m_mutex);
+    m_bitErrorRate = rate;
+}
+
+void KV90TSimulation::SetAcquisitionTime(uint32_t milliseconds) {
+    std::lock_guard lock(m_mutex);
+    m_acquisitionMs = milliseconds;
+}
+
+void KV90TSimulation::SetErasePolls(int polls) {
+    std::lock_guard lock(m_mutex);
+    m_erasePollsNeeded = polls;
+}
+
+std::vector<uint8_t> KV90TSimulation::FpgaImage(uint32_t memory) const {
+    std::lock_guard lock(m_mutex);
+    const uint8_t slot = static_cast<uint8_t>(memory < 8 ? 0x10 + memory : 0x30 + memory - 8);
+    const auto image = m_fpgaImages.find(slot);
+    return image == m_fpgaImages.end() ? Bytes{} : image->second;
+}
+
+std::vector<uint8_t> KV90TSimulation::DspImage(int dsp) const {
+    std::lock_guard lock(m_mutex);
+    return m_dspImages.at(dsp);
+}
+
+uint8_t KV90TSimulation::SelectedFpgaMemory() const {
+    std::lock_guard lock(m_mutex);
+    return static_cast<uint8_t>(m_selectedFpgaSlot < 0x30 ? m_selectedFpgaSlot - 0x10
+                                                          : m_selectedFpgaSlot - 0x30 + 8);
+}
+
+KV90TSimulation::StreamDestination KV90TSimulation::Destination(int index) const {
+    std::lock_guard lock(m_mutex);
+    return m_destinations.at(index);
+}
+
+std::vector<KV90TSimulation::RecordedFile> KV90TSimulation::RecordedFiles(int channel) const {
+    std::lock_guard lock(m_mutex);
+    return m_recordings.at(channel);
 }
 
 uint8_t KV90TSimulation::Mode() const {
@@ -267,6 +351,7 @@ KV90TSimulation::Reply KV90TSimulation::SetMode(const Frame& request) {
     if (mode >= 1 && mode <= 14) {
         m_mode = mode;
         m_modeOption = request.payload[0] >> 7;
+        m_setupTime.fill(Clock::now());
     }
     return Bytes{};
 }
@@ -315,6 +400,7 @@ KV90TSimulation::Reply KV90TSimulation::ChannelSetup(const Frame& request) {
         }
     }
     m_setups[family->writeCode][p[0]] = stored;
+    m_setupTime[p[0]] = Clock::now();
     return reply;
 }
 

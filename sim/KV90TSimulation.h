@@ -4,12 +4,16 @@
 // tests and for the program lock the same state.
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "sim/FileServer.h"
 #include "sim/Profile.h"
 #include "sim/SimDevice.h"
 
@@ -39,12 +43,45 @@ public:
     // The setup payload a channel setup command last stored for a path (byte 0 is the path).
     std::vector<uint8_t> StoredSetup(uint16_t writeCode, int path) const;
 
+    // The fraction of bits the receive testers count as errors.
+    void SetBitErrorRate(double rate);
+    // How long a path takes to lock after its setup changed.
+    void SetAcquisitionTime(uint32_t milliseconds);
+    // How many bulk-erase-done polls an FPGA configuration memory erase takes.
+    void SetErasePolls(int polls);
+    std::vector<uint8_t> FpgaImage(uint32_t memory) const;
+    std::vector<uint8_t> DspImage(int dsp) const;
+    uint8_t SelectedFpgaMemory() const;
+    struct StreamDestination {
+        bool enabled = false;
+        uint32_t address = 0;
+        uint16_t port = 0;
+    };
+    StreamDestination Destination(int index) const;
+    // A recorder file's name and contents.
+    struct RecordedFile {
+        std::string name;
+        std::vector<uint8_t> contents;
+    };
+    std::vector<RecordedFile> RecordedFiles(int channel) const;
+
 private:
     using Bytes = std::vector<uint8_t>;
     using Reply = std::optional<Bytes>;  // nothing: the request is ignored
 
     void InstallIdentityCommands();
     void InstallSetupCommands();
+    void InstallStatusCommands();
+    void InstallSystemCommands();
+    void InstallOutputCommands();
+    void InstallTestCommands();
+    void InstallDauCommands();
+    void InstallRecorderCommands();
+    void InstallTapeCommands();
+    // Answers a command by storing a request of `length` bytes and replying `replyLength` zeros;
+    // its read-back (readCode, keyed by the request's first byte when `perPath`) returns it.
+    void InstallStored(uint16_t code, size_t length, size_t replyLength, uint16_t readCode,
+                       size_t readLength, bool perPath);
     void Install(uint16_t code, Reply (KV90TSimulation::*handler)(const Frame&));
 
     Reply Identity(const Frame&);
@@ -58,7 +95,48 @@ private:
     Reply ChannelSetup(const Frame&);
     Reply ChannelReadBack(const Frame&);
     Reply TapeReadBack(const Frame&);
+    Reply ChannelStatus(const Frame&);
+    Reply FrameSyncStatus(const Frame&);
+    Reply TimeStatus(const Frame&);
+    Reply SystemControl(const Frame&);
+    Reply DataStreamDestination(const Frame&);
+    Reply SetupsOptions(const Frame&);
+    Reply DspFlashBlock(const Frame&);
+    Reply ProgramFpgaPage(const Frame&);
+    Reply BulkEraseFpga(const Frame&);
+    Reply BulkEraseDone(const Frame&);
+    Reply SelectFpgaPersonality(const Frame&);
+    Reply PhysicalValues(const Frame&);
+    Reply HardwareRegister(const Frame&);
+    Reply OutputReadBack(const Frame&);
+    Reply BertSetup(const Frame&);
+    Reply BertStatus(const Frame&);
+    Reply DauChannelSetup(const Frame&);
+    Reply DauChannelReadBack(const Frame&);
+    Reply DauAdc(const Frame&);
+    Reply RecordingDirectory(const Frame&);
+    Reply RecorderStatus(const Frame&);
+    Reply SelectRecordingFile(const Frame&);
+    Reply RecorderInfo(const Frame&);
+    Reply TapeSetup(const Frame&);
 
+    // What a path's current setup asks for, read from the stored setup of the mode's family.
+    struct PathSetup {
+        bool valid = false;
+        uint32_t inputSelect = 0;
+        uint64_t tuningFrequency = 0;
+        uint32_t bitRate = 0;
+        uint32_t pcmCode = 0;
+        uint32_t qBitRate = 0;
+        uint32_t qPcmCode = 0;
+        uint32_t pskSubmode = 0;
+    };
+    PathSetup SetupOf(int path) const;
+    // Whether the path's signal is in a band (or comes from an IF or baseband input).
+    bool HasSignal(int path) const;
+    bool Locked(int path) const;
+    double Noise(double amplitude);
+    void MakeRecordings();
     // The band of a path's channel whose limits hold the frequency, 0 when none does.
     uint8_t BandOf(int path, uint64_t frequencyHz) const;
     uint8_t PersonalityCode() const;
@@ -72,6 +150,35 @@ private:
     uint8_t m_levels[2] = {50, 40};
     std::map<uint16_t, std::array<Bytes, 3>> m_setups;  // by write code, per path
     std::array<Bytes, 3> m_tape;
+    // Requests stored whole and returned by their read-backs: by code, per path.
+    std::map<uint16_t, std::array<Bytes, 3>> m_stored;
+
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point m_start = Clock::now();
+    std::array<Clock::time_point, 3> m_setupTime{};
+    uint32_t m_acquisitionMs = 200;
+    uint32_t m_randomState = 2026;
+
+    uint8_t m_referenceClock = 0;
+    std::array<StreamDestination, 12> m_destinations{};
+    std::array<Bytes, 2> m_dspImages;
+    std::map<uint8_t, Bytes> m_fpgaImages;  // by slot code
+    uint8_t m_selectedFpgaSlot = 0x10;
+    int m_erasePollsNeeded = 3;
+    int m_erasePolls = 0;
+    uint32_t m_transferBaudRate = 921600;
+
+    struct Bert {
+        bool enabled = false;
+        Clock::time_point since{};
+        uint32_t outOfLock = 0;
+    };
+    std::array<Bert, 6> m_bert{};
+    double m_bitErrorRate = 1e-6;
+
+    std::array<std::vector<RecordedFile>, 3> m_recordings;
+    std::array<std::atomic<bool>, 3> m_transferring{};
+    FileServer m_fileServer;
 };
 
 // Parameter pages 0 to 31 with the profile's tables and texts.
