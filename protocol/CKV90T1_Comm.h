@@ -125,10 +125,9 @@ public:
     int32_t SendBitSyncOutputDataSetup(uint32_t path);
     int32_t SetOutputDataSetup(uint32_t path, uint32_t firstFlag, uint32_t flag2, uint32_t flag3,
                                uint32_t flag4, uint32_t selector, uint32_t pcmCode,
-                               uint32_t qPcmCode, uint32_t fieldA, uint32_t fieldB,
-                               uint32_t qFlag3, uint32_t qFlag4, uint32_t enhancedAcquisition,
-                               uint32_t outputFlag1, uint32_t outputFlag2, uint32_t outputFlag3,
-                               uint32_t outputFlag4);
+                               uint32_t qPcmCode, uint32_t fieldA, uint32_t fieldB, uint32_t qFlag3,
+                               uint32_t qFlag4, uint32_t enhancedAcquisition, uint32_t outputFlag1,
+                               uint32_t outputFlag2, uint32_t outputFlag3, uint32_t outputFlag4);
     int32_t SetOutputPcmCode(uint32_t path, uint32_t value);
     int32_t SetOutputInverted(uint32_t path, uint32_t value);
     int32_t SetOutputClockPhase(uint32_t path, uint32_t value);
@@ -230,6 +229,9 @@ public:
     uint16_t m_nDownloadPort = 0;
 
 private:
+    // A transaction whose request is the single byte `value`.
+    int32_t SendByteCommand(uint16_t code, uint8_t value, uint8_t* reply, uint16_t replyLength);
+
     struct Outcome {
         int32_t result = 0;
         bool timedOut = false;
@@ -248,6 +250,9 @@ private:
     int32_t SendDauDac(uint32_t channel);
     // Sends the output-data setup again with every stored value.
     int32_t ResendOutputData(uint32_t path);
+    // Stores one output-data field, when allowed, and sends the whole setup again.
+    int32_t SetOutputDataField(uint32_t path, bool allowed,
+                               uint32_t protocol::OutputDataSetup::*field, uint32_t value);
     int32_t ReadLevelSettings();
     void DecodeConfigurationPage(uint8_t page);
     void PickFilterIndices();

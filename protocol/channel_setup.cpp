@@ -95,10 +95,9 @@ int32_t CKV90T1_Comm::ReadChannelSetup(uint32_t path) {
         return 1;
     }
     const ChannelSetupCommand& command = SetupCommandOf(family);
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(path)};
     uint8_t reply[kHeaderLength + kLargestSetupLength] = {};
-    const int32_t result =
-        SendCommand(command.readBackCode, request, 1, reply, command.readBackLength);
+    const int32_t result = SendByteCommand(command.readBackCode, static_cast<uint8_t>(path), reply,
+                                           command.readBackLength);
     if (result != 0) {
         DecodeChannelReadBack(family, reply + kHeaderLength, &s_ChannelSetup[path]);
     }

@@ -65,9 +65,9 @@ int32_t CKV90T1_Comm::ReadDauChannelSetup(uint32_t channel) {
     if (channel > 1) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channel)};
     uint8_t reply[kHeaderLength + 23] = {};
-    const int32_t result = SendCommand(kReadDauChannelSetup, request, 1, reply, 23);
+    const int32_t result =
+        SendByteCommand(kReadDauChannelSetup, static_cast<uint8_t>(channel), reply, 23);
     if (result == 0) {
         return 0;
     }
@@ -117,9 +117,9 @@ int32_t CKV90T1_Comm::ReadDauDacSetup(uint32_t channel) {
     if (channel > 1) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channel)};
     uint8_t reply[kHeaderLength + 9] = {};
-    const int32_t result = SendCommand(kReadDauDacSetup, request, 1, reply, 9);
+    const int32_t result =
+        SendByteCommand(kReadDauDacSetup, static_cast<uint8_t>(channel), reply, 9);
     if (result != 0) {
         m_Dau[channel].dacGain = GetU16(reply + kHeaderLength + 1) & kDacMaximum;
         m_Dau[channel].dacBaseline = GetU16(reply + kHeaderLength + 3) & kDacMaximum;
@@ -131,9 +131,9 @@ int32_t CKV90T1_Comm::ReadDauAdcBins(uint32_t channel) {
     if (channel > 1) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channel + 2)};
     uint8_t reply[kHeaderLength + 42] = {};
-    const int32_t result = SendCommand(kReadDauAdc, request, 1, reply, 42);
+    const int32_t result =
+        SendByteCommand(kReadDauAdc, static_cast<uint8_t>(channel + 2), reply, 42);
     const uint8_t* p = reply + kHeaderLength;
     DauChannel& d = m_Dau[channel];
     for (int i = 0; i < 3; ++i) {

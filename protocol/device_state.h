@@ -225,7 +225,7 @@ struct ChannelStatus {
     uint32_t symbolRate = 0;
     uint32_t symbolUaRate = 0;
     uint8_t frameSyncEnabled = 0;
-    uint8_t frameSyncState = 0;  // 0 to 3
+    uint8_t frameSyncState = 0;           // 0 to 3
     uint8_t frameSyncStatusBits[3] = {};  // status bits 5, 6, 7
     uint8_t frameLockEnabled = 0;
     uint8_t frameLockState = 0;  // 0, 1 or 2
@@ -236,11 +236,11 @@ struct TimeStatus {
     uint8_t timeValid = 0;
     uint8_t statusFlag1 = 0;
     uint8_t statusFlag2 = 0;
-    uint8_t year = 0;             // years after 2000
-    uint32_t secondsOfYear = 0;   // 25 bits
+    uint8_t year = 0;            // years after 2000
+    uint32_t secondsOfYear = 0;  // 25 bits
     uint32_t nanoseconds = 0;
-    uint8_t bcdYear = 0;          // one digit
-    uint16_t bcdDays = 0;         // three digits
+    uint8_t bcdYear = 0;   // one digit
+    uint16_t bcdDays = 0;  // three digits
     uint8_t bcdHours = 0;
     uint8_t bcdMinutes = 0;
     uint8_t bcdSeconds = 0;
@@ -259,13 +259,13 @@ struct OutputSetup {
 struct OutputDataSetup {
     uint32_t firstFlag = 0;
     uint32_t flag2 = 0, flag3 = 0, flag4 = 0;  // PSK family only
-    uint32_t selector = 0;                      // 0 to 6
+    uint32_t selector = 0;                     // 0 to 6
     uint32_t pcmCode = 0;
     uint32_t inverted = 0;
     uint32_t clockPhase = 0;  // 0 to 3
     uint32_t qPcmCode = 0, qInverted = 0, qClockPhase = 0;
-    uint32_t fieldA = 0;  // 0 to 9
-    uint32_t fieldB = 0;  // 0 to 3
+    uint32_t fieldA = 0;     // 0 to 9
+    uint32_t fieldB = 0;     // 0 to 3
     uint32_t qFlag[4] = {};  // Q flags 1 to 4
     uint32_t enhancedAcquisition = 0;
     uint32_t outputFlag[4] = {};  // output flags 1 to 4
@@ -310,18 +310,18 @@ struct TimeCodeSetup {
     uint8_t format = 0;  // 0 A, 1 B, 2, 3 G
     uint8_t flagF = 0;
     uint8_t flagG = 0;
-    uint8_t carrier = 0;  // 0 to 5
-    uint8_t year = 0;     // BCD
-    uint16_t day = 0;     // BCD, three digits
+    uint8_t carrier = 0;                       // 0 to 5
+    uint8_t year = 0;                          // BCD
+    uint16_t day = 0;                          // BCD, three digits
     uint8_t hour = 0, minute = 0, second = 0;  // BCD
 };
 
 struct DauChannel {
-    uint32_t signalBandwidth = 0;  // Hz, 10,000 to 50,000
+    uint32_t signalBandwidth = 0;     // Hz, 10,000 to 50,000
     uint16_t samplesPerDatagram = 0;  // 10 to 696
-    uint8_t basebandInput = 0;   // 0 "BB1", 1 "BB2", 2 "IRIG"
-    uint8_t singleEndedInput = 0;  // 0 "SE1", 1 "SE2", 2 "SE3"
-    uint8_t impedance = 0;         // 0 "50", 1 "75", 2 "200" ohm
+    uint8_t basebandInput = 0;        // 0 "BB1", 1 "BB2", 2 "IRIG"
+    uint8_t singleEndedInput = 0;     // 0 "SE1", 1 "SE2", 2 "SE3"
+    uint8_t impedance = 0;            // 0 "50", 1 "75", 2 "200" ohm
     uint32_t sampleRate = 0;
     uint16_t dacGain = 0;      // 14 bits
     uint16_t dacBaseline = 0;  // 14 bits

@@ -83,9 +83,8 @@ int32_t CKV90T1_Comm::ReadNetworkSettings() {
 }
 
 int32_t CKV90T1_Comm::ReadParameterPage(uint8_t page) {
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, page};
     uint8_t reply[kHeaderLength + 2 * kPageWords] = {};
-    const int32_t result = SendCommand(kReadParameterPage, request, 1, reply, 2 * kPageWords);
+    const int32_t result = SendByteCommand(kReadParameterPage, page, reply, 2 * kPageWords);
     for (int w = 0; w < kPageWords; ++w) {
         m_PageBuffer[w] = GetU16(reply + kHeaderLength + 2 * w);
     }

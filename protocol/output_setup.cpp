@@ -17,10 +17,14 @@ constexpr int kCombinerLength = 32;
 // The high byte of each family's codes.
 uint16_t FamilyBase(SetupFamily family) {
     switch (family) {
-        case SetupFamily::PcmFm: return 0x1200;
-        case SetupFamily::Mhcpm: return 0x1300;
-        case SetupFamily::BitSync: return 0x1400;
-        default: return 0x1100;
+        case SetupFamily::PcmFm:
+            return 0x1200;
+        case SetupFamily::Mhcpm:
+            return 0x1300;
+        case SetupFamily::BitSync:
+            return 0x1400;
+        default:
+            return 0x1100;
     }
 }
 
@@ -33,12 +37,20 @@ SetupFamily CombinerFamily(uint32_t mode, bool readBack) {
     return family == SetupFamily::BitSync ? SetupFamily::Psk : family;
 }
 
-uint8_t Flag(uint32_t value) { return value != 0 ? 1 : 0; }
+uint8_t Flag(uint32_t value) {
+    return value != 0 ? 1 : 0;
+}
 
-uint8_t Bit(uint8_t byte, int bit) { return (byte >> bit) & 1; }
+uint8_t Bit(uint8_t byte, int bit) {
+    return (byte >> bit) & 1;
+}
 
-uint32_t FieldA(uint32_t value) { return value >= 1 && value <= 9 ? value : 0; }
-uint32_t FieldB(uint32_t value) { return value <= 3 ? value : 0; }
+uint32_t FieldA(uint32_t value) {
+    return value >= 1 && value <= 9 ? value : 0;
+}
+uint32_t FieldB(uint32_t value) {
+    return value <= 3 ? value : 0;
+}
 
 // Byte 2 of an output-data request: clock phase, inverted, output flags 1 to 4.
 uint8_t PhaseByte(uint32_t phase, uint32_t inverted, const uint32_t* flags) {
@@ -223,60 +235,45 @@ int32_t CKV90T1_Comm::ResendOutputData(uint32_t path) {
                               d.outputFlag[2], d.outputFlag[3]);
 }
 
-int32_t CKV90T1_Comm::SetOutputPcmCode(uint32_t path, uint32_t value) {
-    if (path >= kPathCount) {
+int32_t CKV90T1_Comm::SetOutputDataField(uint32_t path, bool allowed,
+                                         uint32_t OutputDataSetup::*field, uint32_t value) {
+    if (path >= kPathCount || !allowed) {
         return 0;
     }
-    m_OutputData[path].pcmCode = value & 0x7F;
+    m_OutputData[path].*field = value;
     return ResendOutputData(path);
+}
+
+int32_t CKV90T1_Comm::SetOutputPcmCode(uint32_t path, uint32_t value) {
+    return SetOutputDataField(path, true, &OutputDataSetup::pcmCode, value & 0x7F);
 }
 
 int32_t CKV90T1_Comm::SetOutputInverted(uint32_t path, uint32_t value) {
-    if (path >= kPathCount) {
-        return 0;
-    }
-    m_OutputData[path].inverted = value;
-    return ResendOutputData(path);
+    return SetOutputDataField(path, true, &OutputDataSetup::inverted, value);
 }
 
 int32_t CKV90T1_Comm::SetOutputClockPhase(uint32_t path, uint32_t value) {
-    if (path >= kPathCount) {
-        return 0;
-    }
-    m_OutputData[path].clockPhase = value;
-    return ResendOutputData(path);
+    return SetOutputDataField(path, true, &OutputDataSetup::clockPhase, value);
 }
 
 int32_t CKV90T1_Comm::SetQOutputPcmCode(uint32_t path, uint32_t value) {
-    if (path >= kPathCount || !IsPskMode(static_cast<int>(m_nOperationalMode))) {
-        return 0;
-    }
-    m_OutputData[path].qPcmCode = value & 0x7F;
-    return ResendOutputData(path);
+    return SetOutputDataField(path, IsPskMode(static_cast<int>(m_nOperationalMode)),
+                              &OutputDataSetup::qPcmCode, value & 0x7F);
 }
 
 int32_t CKV90T1_Comm::SetQOutputInverted(uint32_t path, uint32_t value) {
-    if (path >= kPathCount || !IsPskMode(static_cast<int>(m_nOperationalMode))) {
-        return 0;
-    }
-    m_OutputData[path].qInverted = value;
-    return ResendOutputData(path);
+    return SetOutputDataField(path, IsPskMode(static_cast<int>(m_nOperationalMode)),
+                              &OutputDataSetup::qInverted, value);
 }
 
 int32_t CKV90T1_Comm::SetQOutputClockPhase(uint32_t path, uint32_t value) {
-    if (path >= kPathCount || !IsPskMode(static_cast<int>(m_nOperationalMode))) {
-        return 0;
-    }
-    m_OutputData[path].qClockPhase = value;
-    return ResendOutputData(path);
+    return SetOutputDataField(path, IsPskMode(static_cast<int>(m_nOperationalMode)),
+                              &OutputDataSetup::qClockPhase, value);
 }
 
 int32_t CKV90T1_Comm::SetEnhancedAcquisition(uint32_t path, uint32_t value) {
-    if (path >= kPathCount || m_nOperationalMode != 1) {
-        return 0;
-    }
-    m_OutputData[path].enhancedAcquisition = value;
-    return ResendOutputData(path);
+    return SetOutputDataField(path, m_nOperationalMode == 1, &OutputDataSetup::enhancedAcquisition,
+                              value);
 }
 
 int32_t CKV90T1_Comm::SetCombinerSetup(uint32_t signalBandwidth, uint32_t snrFilterBandwidth,
@@ -320,9 +317,15 @@ int32_t CKV90T1_Comm::SendCombinerSetup(SetupFamily family) {
     return SendCommand(FamilyBase(family) | 0x05, request, kCombinerLength, reply, 1);
 }
 
-int32_t CKV90T1_Comm::SendPskCombinerSetup() { return SendCombinerSetup(SetupFamily::Psk); }
-int32_t CKV90T1_Comm::SendPcmFmCombinerSetup() { return SendCombinerSetup(SetupFamily::PcmFm); }
-int32_t CKV90T1_Comm::SendMhcpmCombinerSetup() { return SendCombinerSetup(SetupFamily::Mhcpm); }
+int32_t CKV90T1_Comm::SendPskCombinerSetup() {
+    return SendCombinerSetup(SetupFamily::Psk);
+}
+int32_t CKV90T1_Comm::SendPcmFmCombinerSetup() {
+    return SendCombinerSetup(SetupFamily::PcmFm);
+}
+int32_t CKV90T1_Comm::SendMhcpmCombinerSetup() {
+    return SendCombinerSetup(SetupFamily::Mhcpm);
+}
 
 int32_t CKV90T1_Comm::ReadOutputSetup(uint32_t path) {
     if (path >= kPathCount) {
@@ -337,9 +340,9 @@ int32_t CKV90T1_Comm::ReadOutputSetup(uint32_t path) {
     }
     const bool bitSync = family == SetupFamily::BitSync;
     const uint16_t length = bitSync ? kBitSyncOutputLength : kOutputLength;
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(path)};
     uint8_t reply[kHeaderLength + kOutputLength] = {};
-    if (SendCommand((FamilyBase(family) + 0x3000) | 0x01, request, 1, reply, length) == 0) {
+    const uint16_t code = (FamilyBase(family) + 0x3000) | 0x01;
+    if (SendByteCommand(code, static_cast<uint8_t>(path), reply, length) == 0) {
         return 0;
     }
     const uint8_t* p = reply + kHeaderLength;
@@ -386,10 +389,9 @@ int32_t CKV90T1_Comm::ReadCombinerSetup() {
     if (family == SetupFamily::None) {
         return 1;
     }
-    uint8_t request[kHeaderLength + 1] = {};
     uint8_t reply[kHeaderLength + kCombinerLength] = {};
-    if (SendCommand((FamilyBase(family) + 0x3000) | 0x05, request, 1, reply, kCombinerLength) ==
-        0) {
+    const uint16_t code = (FamilyBase(family) + 0x3000) | 0x05;
+    if (SendByteCommand(code, 0, reply, kCombinerLength) == 0) {
         return 0;
     }
     const uint8_t* p = reply + kHeaderLength;

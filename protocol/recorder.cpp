@@ -20,7 +20,9 @@ constexpr int32_t kRepairTimeoutMs = 10000;
 constexpr int kEntriesPerBlock = 32;
 constexpr int kEntryLength = 32;
 
-uint8_t Bit(uint8_t byte, int bit) { return (byte >> bit) & 1; }
+uint8_t Bit(uint8_t byte, int bit) {
+    return (byte >> bit) & 1;
+}
 
 }  // namespace
 
@@ -28,8 +30,8 @@ int32_t CKV90T1_Comm::ReadRecordingDirectory(uint32_t channel, uint32_t block) {
     if (channel > 2 || block > 3) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0,
-                                          static_cast<uint8_t>(channel | block << 2)};
+    uint8_t request[kHeaderLength + 1] = {
+        0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channel | block << 2)};
     uint8_t reply[kHeaderLength + kEntriesPerBlock * kEntryLength] = {};
     const int32_t result = SendCommandLongTimeout(kDirectoryTimeoutMs, kReadDirectory, request, 1,
                                                   reply, kEntriesPerBlock * kEntryLength);
@@ -70,8 +72,8 @@ int32_t CKV90T1_Comm::SelectRecordingFile(uint32_t channel, uint32_t file) {
         return 0;
     }
     const uint32_t value = channel | file << 2;
-    uint8_t request[kHeaderLength + 2] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(value),
-                                          static_cast<uint8_t>(file >> 6)};
+    uint8_t request[kHeaderLength + 2] = {
+        0, 0, 0, 0, 0, 0, static_cast<uint8_t>(value), static_cast<uint8_t>(file >> 6)};
     uint8_t reply[kHeaderLength + 6] = {};
     const int32_t result =
         SendCommandLongTimeout(kSelectTimeoutMs, kSelectFile, request, 2, reply, 6);

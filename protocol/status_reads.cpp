@@ -13,7 +13,9 @@ constexpr uint16_t kReadTimeStatus = 0x2106;
 // The DSP2 firmware from which the time status carries its second flag.
 constexpr uint32_t kTimeFlag2Firmware = 0x20190717;
 
-uint8_t Bit(uint8_t byte, int bit) { return (byte >> bit) & 1; }
+uint8_t Bit(uint8_t byte, int bit) {
+    return (byte >> bit) & 1;
+}
 
 }  // namespace
 
@@ -21,9 +23,9 @@ int32_t CKV90T1_Comm::ReadChannelStatus(uint32_t channel) {
     if (channel >= kPathCount) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channel)};
     uint8_t reply[kHeaderLength + 30] = {};
-    const int32_t result = SendCommand(kReadChannelStatus, request, 1, reply, 30);
+    const int32_t result =
+        SendByteCommand(kReadChannelStatus, static_cast<uint8_t>(channel), reply, 30);
     const uint8_t* p = reply + kHeaderLength;
     ChannelStatus& s = m_ChannelStatus[channel];
     s.signalLevel = static_cast<uint16_t>((p[2] & 0x0F) << 8 | p[1]);
@@ -54,9 +56,9 @@ int32_t CKV90T1_Comm::ReadFrameSyncStatus(uint32_t channel) {
     if (channel >= kPathCount) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channel)};
     uint8_t reply[kHeaderLength + 20] = {};
-    const int32_t result = SendCommand(kReadFrameSyncStatus, request, 1, reply, 20);
+    const int32_t result =
+        SendByteCommand(kReadFrameSyncStatus, static_cast<uint8_t>(channel), reply, 20);
     if (result == 0) {
         return 0;
     }
@@ -84,8 +86,7 @@ int32_t CKV90T1_Comm::ReadTimeStatus() {
     const uint8_t* p = reply + kHeaderLength;
     t.timeValid = Bit(p[0], 0);
     t.statusFlag1 = Bit(p[0], 1);
-    const bool flag2Known =
-        m_Identity.dsp2Version >= kTimeFlag2Firmware && m_Options.byte73 != 0;
+    const bool flag2Known = m_Identity.dsp2Version >= kTimeFlag2Firmware && m_Options.byte73 != 0;
     t.statusFlag2 = flag2Known ? Bit(p[0], 2) : 0;
     t.year = p[9] & 0x7F;
     t.secondsOfYear = uint32_t(p[9] >> 7) << 24 | static_cast<uint32_t>(GetBigEndian(p + 10, 3));

@@ -39,12 +39,13 @@ uint8_t SlotCode(uint32_t memory) {
     return memory < 12 ? static_cast<uint8_t>(0x30 + memory - 8) : 0;
 }
 
-float Tenths(int value) { return static_cast<float>(value) * 0.1f; }
+float Tenths(int value) {
+    return static_cast<float>(value) * 0.1f;
+}
 
 }  // namespace
 
-int32_t CKV90T1_Comm::SendSystemControl(uint8_t subCommand, uint8_t argument1,
-                                        uint8_t argument2) {
+int32_t CKV90T1_Comm::SendSystemControl(uint8_t subCommand, uint8_t argument1, uint8_t argument2) {
     uint8_t request[kHeaderLength + 6] = {0, 0, 0, 0, 0, 0, subCommand, argument1, argument2};
     uint8_t reply[kHeaderLength + 4] = {};
     const int32_t result = SendCommand(kSystemControl, request, 6, reply, 4);
@@ -64,7 +65,9 @@ int32_t CKV90T1_Comm::SetUdpTimeToLive(uint8_t timeToLive) {
     return result;
 }
 
-int32_t CKV90T1_Comm::StartDspFlash() { return SendSystemControl(kSubDspFlash, 0x01); }
+int32_t CKV90T1_Comm::StartDspFlash() {
+    return SendSystemControl(kSubDspFlash, 0x01);
+}
 
 int32_t CKV90T1_Comm::EndDspFlash(uint32_t dsp) {
     return SendSystemControl(kSubDspFlash, 0xFF, dsp == 1 ? 1 : 0);
@@ -105,7 +108,9 @@ int32_t CKV90T1_Comm::SetSetupsOptions(uint32_t useAtBoot) {
     return SendSetupsOptions(0);
 }
 
-int32_t CKV90T1_Comm::SaveSetups() { return SendSetupsOptions(0x01); }
+int32_t CKV90T1_Comm::SaveSetups() {
+    return SendSetupsOptions(0x01);
+}
 
 int32_t CKV90T1_Comm::SendDspFlashBlock(uint32_t dsp, const uint8_t* data, uint16_t length) {
     length = std::min(length, kFlashBlockMax);
@@ -136,9 +141,8 @@ int32_t CKV90T1_Comm::BulkEraseFPGA_ConfigEEPROM(uint32_t memory) {
     if (slot == 0) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, slot};
     uint8_t reply[kHeaderLength + 4] = {};
-    const int32_t result = SendCommand(kBulkEraseFpga, request, 1, reply, 4);
+    const int32_t result = SendByteCommand(kBulkEraseFpga, slot, reply, 4);
     m_System.transferBaudRate = GetU32(reply + kHeaderLength);
     return result;
 }

@@ -18,9 +18,13 @@ constexpr uint16_t kReadTapeIfOutputSetup = 0x460E;
 constexpr int32_t kTapeSetupTimeoutMs = 10000;
 constexpr uint32_t kIfDacMaximum = 0x1FFFF;
 
-uint8_t InputSelect(uint32_t value) { return value >= 1 && value <= 3 ? uint8_t(value) : 0; }
+uint8_t InputSelect(uint32_t value) {
+    return value >= 1 && value <= 3 ? uint8_t(value) : 0;
+}
 
-uint8_t Bandwidth(uint32_t value) { return static_cast<uint8_t>(std::min<uint32_t>(value, 100)); }
+uint8_t Bandwidth(uint32_t value) {
+    return static_cast<uint8_t>(std::min<uint32_t>(value, 100));
+}
 
 // Channel 3 is sent as channel 0 and so stands for it; above 3 nothing is sent.
 bool TapeIndex(uint32_t channel, uint32_t* index) {
@@ -39,9 +43,8 @@ int32_t CKV90T1_Comm::SendTape(uint32_t channel) {
     PutBigEndian(p + 2, 4, t.inputFrequency);
     PutBigEndian(p + 6, 4, t.outputFrequency);
     uint8_t reply[kHeaderLength];
-    return SendCommandLongTimeout(kTapeSetupTimeoutMs, kTapeSetup, request, 14, reply, 0) != 0
-               ? 1
-               : 0;
+    return SendCommandLongTimeout(kTapeSetupTimeoutMs, kTapeSetup, request, 14, reply, 0) != 0 ? 1
+                                                                                               : 0;
 }
 
 int32_t CKV90T1_Comm::SendTapeSetup(uint32_t channel, uint32_t upConverter, uint32_t bandwidth,
@@ -114,9 +117,9 @@ int32_t CKV90T1_Comm::ReadTapeChannelSetup(uint32_t channel) {
     if (channel >= kPathCount) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channel)};
     uint8_t reply[kHeaderLength + 14] = {};
-    const int32_t result = SendCommand(kReadTapeSetup, request, 1, reply, 14);
+    const int32_t result =
+        SendByteCommand(kReadTapeSetup, static_cast<uint8_t>(channel), reply, 14);
     if (result != 0) {
         const uint8_t* p = reply + kHeaderLength;
         TapeChannel& tape = m_Tape[channel];
@@ -133,9 +136,9 @@ int32_t CKV90T1_Comm::ReadTapeOutputSetup(uint32_t channel) {
     if (channel >= kPathCount) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, static_cast<uint8_t>(channel)};
     uint8_t reply[kHeaderLength + 10] = {};
-    const int32_t result = SendCommand(kReadTapeOutputSetup, request, 1, reply, 10);
+    const int32_t result =
+        SendByteCommand(kReadTapeOutputSetup, static_cast<uint8_t>(channel), reply, 10);
     if (result != 0) {
         m_Tape[channel].basebandOutputCode = reply[kHeaderLength + 2] & 0x0F;
         m_Tape[channel].basebandDacValue = GetU16(reply + kHeaderLength + 3);

@@ -13,7 +13,9 @@ constexpr uint16_t kBertSetup = 0x1103;
 constexpr uint16_t kBertStatus = 0x2103;
 constexpr uint8_t kUserPattern = 18;
 
-bool ValidStream(uint32_t unit, uint32_t stream) { return unit <= 2 && stream <= 1; }
+bool ValidStream(uint32_t unit, uint32_t stream) {
+    return unit <= 2 && stream <= 1;
+}
 
 }  // namespace
 
@@ -50,11 +52,9 @@ int32_t CKV90T1_Comm::ReadBertStatus(uint32_t unit, uint32_t stream) {
     if (!ValidStream(unit, stream)) {
         return 0;
     }
-    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0,
-                                          static_cast<uint8_t>(unit | stream << 2)};
     uint8_t reply[kHeaderLength + 30] = {};
     BertStream& b = m_Bert[unit * 2 + stream];
-    if (SendCommand(kBertStatus, request, 1, reply, 30) == 0) {
+    if (SendByteCommand(kBertStatus, static_cast<uint8_t>(unit | stream << 2), reply, 30) == 0) {
         b.bitErrors = b.bitCount = 0;
         std::fill(b.values, b.values + 3, 0u);
         return 0;

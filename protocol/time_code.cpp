@@ -10,13 +10,14 @@ constexpr uint16_t kTimeCodeSetup = 0x1106;
 constexpr uint16_t kReadTimeCodeSetup = 0x4106;
 constexpr int kLength = 9;
 
-uint8_t Flag(uint8_t value) { return value != 0 ? 1 : 0; }
+uint8_t Flag(uint8_t value) {
+    return value != 0 ? 1 : 0;
+}
 
 void Pack(const TimeCodeSetup& t, uint8_t* p) {
-    p[0] = static_cast<uint8_t>(Flag(t.externalIrig) | Flag(t.flagA) << 1 |
-                                Flag(t.external1Pps) << 2 | Flag(t.flagB) << 3 |
-                                (t.selectorC & 3) << 4 | Flag(t.flagD) << 6 |
-                                Flag(t.termination) << 7);
+    p[0] = static_cast<uint8_t>(
+        Flag(t.externalIrig) | Flag(t.flagA) << 1 | Flag(t.external1Pps) << 2 | Flag(t.flagB) << 3 |
+        (t.selectorC & 3) << 4 | Flag(t.flagD) << 6 | Flag(t.termination) << 7);
     p[1] = static_cast<uint8_t>((t.modulation & 3) | (t.selectorE & 3) << 2 | (t.format & 3) << 4 |
                                 Flag(t.flagF) << 6 | Flag(t.flagG) << 7);
     p[2] = t.carrier;

@@ -86,6 +86,12 @@ int32_t CKV90T1_Comm::SendCommandLongTimeout(int32_t timeoutMs, uint16_t code, u
     return outcome.result;
 }
 
+int32_t CKV90T1_Comm::SendByteCommand(uint16_t code, uint8_t value, uint8_t* reply,
+                                      uint16_t replyLength) {
+    uint8_t request[kHeaderLength + 1] = {0, 0, 0, 0, 0, 0, value};
+    return SendCommand(code, request, 1, reply, replyLength);
+}
+
 int32_t CKV90T1_Comm::SendNullCommand() {
     uint8_t request[kHeaderLength];
     const int32_t result = SendCommand(kNullCommand, request, 0, m_NullReply, 0);
