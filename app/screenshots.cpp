@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <cstdio>
 #include <string>
 
@@ -14,12 +15,29 @@
 
 namespace {
 
-bool Save(QWidget& window, const QString& folder, const char* name) {
+// Shows the main window on a device for a while, so that the status panel fills, and saves it.
+bool Capture(const sim::Profile* profile, const QString& path) {
+    sim::SimDevice device;
+    sim::KV90TSimulation simulation(device, profile != nullptr ? *profile : sim::DefaultProfile());
+    sim::SimServer server(device);
+    if (profile != nullptr && !server.ListenTcp(0)) {
+        return false;
+    }
+    server.Start();
+    // Without a profile nothing listens: the device does not answer.
+    CNetworkDeviceComm link("127.0.0.1", profile != nullptr ? server.TcpPort() : 1);
+    CKV90T1_Comm comm(&link);
+    comm.m_nDefaultTimeout = 200;
+    CKV90TDlg window(&comm, 0);
     window.show();
-    QApplication::processEvents();
-    const QString path = folder + "/" + name;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 1500) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
     const bool saved = window.grab().save(path);
     std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+    window.close();
     return saved;
 }
 
@@ -29,18 +47,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QString folder = argc > 1 ? argv[1] : "screenshots";
     QDir().mkpath(folder);
-
-    sim::SimDevice device;
-    sim::KV90TSimulation simulation(device, sim::DefaultProfile());
-    sim::SimServer server(device);
-    if (!server.ListenTcp(0)) {
-        std::fprintf(stderr, "kv90t-screenshots: cannot start the simulated device\n");
-        return 1;
-    }
-    server.Start();
-    CNetworkDeviceComm link("127.0.0.1", server.TcpPort());
-    CKV90T1_Comm comm(&link);
-
-    CKV90TDlg main(&comm, 0);
-    return Save(main, folder, "main-window.png") ? 0 : 1;
+    bool ok = Capture(sim::FindProfile("full"), folder + "/main-window-psk.png");
+    ok = Capture(sim::FindProfile("dau"), folder + "/main-window-dau.png") && ok;
+    ok = Capture(nullptr, folder + "/main-window-no-device.png") && ok;
+    return ok ? 0 : 1;
 }

@@ -14,14 +14,91 @@ constexpr int IDR_ACCELERATOR = 134;
 constexpr int ID_ACCEL_RETURN = 32771;
 constexpr int ID_ACCEL_SPACE = 32772;
 
-// Main window.
+// Templates.
+constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_KV90T_DIALOG = 102;
-constexpr int IDC_IDENTITY_GROUP = 1500;
-constexpr int IDC_SERIAL_NUMBER = 1501;
-constexpr int IDC_DEVICE_ID = 1502;
-constexpr int IDC_DSP1_VERSION = 1503;
-constexpr int IDC_DSP2_VERSION = 1504;
-constexpr int IDC_OPERATIONAL_MODE = 1505;
-constexpr int IDC_DEVICE_STATE = 1506;
+constexpr int IDD_BLANK = 147;
+constexpr int IDD_PAGE = 148;  // the pages still to be built
+constexpr int IDM_ABOUTBOX = 0x10;
+constexpr int IDC_ABOUT_BUILD = 1002;
+
+// Main window: page host.
+constexpr int IDC_PAGE_FRAME = 1000;
+constexpr int IDC_TAB = 1001;
+constexpr int IDC_STATUS = 1002;
+constexpr int IDC_MODE_SELECTOR = 1003;
+
+// Main window: groups (ids of this console's own).
+constexpr int IDC_STATUS_GROUP = 1300;
+constexpr int IDC_TIME_GROUP = 1301;
+constexpr int IDC_SETUPS_GROUP = 1302;
+constexpr int IDC_MODE_GROUP = 1303;
+
+// Status rows: labels.
+constexpr int IDC_SYMBUALCK = 14005;
+constexpr int IDC_SYMBLCK = 14006;
+constexpr int IDC_CARRLCK = 14007;
+constexpr int IDC_FSPLCK = 14008;
+constexpr int IDC_FRMLCK = 14009;
+constexpr int IDC_CARRIER_FREQUENCY_LABEL = 1199;
+constexpr int IDC_SYMBOL_RATE_LABEL = 1200;
+constexpr int IDC_SYMBOL_UA_RATE_LABEL = 1201;
+constexpr int IDC_RSSI_LABEL = 1066;
+constexpr int IDC_FM_MOD_INDEX_LABEL = 1061;
+constexpr int IDC_AM_MOD_INDEX_LABEL = 1074;
+
+// Lamps per column: channel 1, channel 2, combiner path.
+constexpr int IDC_CARRLCK_GREEN[3] = {14048, 14061, 14068};
+constexpr int IDC_CARRLCK_RED[3] = {14047, 14060, 14065};
+constexpr int IDC_SYMBLCK_GREEN[3] = {14046, 14059, 14067};
+constexpr int IDC_SYMBLCK_RED[3] = {14045, 14058, 14064};
+constexpr int IDC_SYMBUALCK_GREEN[3] = {14050, 14063, 14069};
+constexpr int IDC_SYMBUALCK_RED[3] = {14049, 14062, 14066};
+constexpr int IDC_FSPLCK_GREEN[3] = {14093, 14089, 14085};
+constexpr int IDC_FSPLCK_RED[3] = {14092, 14088, 14084};
+constexpr int IDC_FSPLCK_YELLOW[3] = {14095, 14091, 14087};
+constexpr int IDC_FSPLCK_GREY[3] = {14094, 14090, 14086};
+constexpr int IDC_FRMLCK_GREEN[3] = {14073, 14077, 14081};
+constexpr int IDC_FRMLCK_RED[3] = {14054, 14076, 14080};
+constexpr int IDC_FRMLCK_YELLOW[3] = {14075, 14079, 14083};
+constexpr int IDC_FRMLCK_GREY[3] = {14074, 14078, 14082};
+
+// Values per column.
+constexpr int IDC_CARRIER_FREQUENCY[3] = {14051, 14055, 14070};
+constexpr int IDC_SYMBOL_RATE[3] = {14052, 14056, 14071};
+constexpr int IDC_SYMBOL_UA_RATE[3] = {14053, 14057, 14072};
+constexpr int IDC_RSSI[2] = {1022, 1023};
+constexpr int IDC_RSSI_BAR[2] = {1055, 1056};
+constexpr int IDC_FM_MOD_INDEX[2] = {1028, 1029};
+constexpr int IDC_AM_MOD_INDEX[2] = {1024, 1025};
+
+// Time rows.
+constexpr int IDC_SOY_LABEL = 1244;
+constexpr int IDC_SOY_HEADER = 1245;
+constexpr int IDC_SOY_YEAR = 14935;
+constexpr int IDC_SOY_SECONDS = 14936;
+constexpr int IDC_SOY_NANOSECONDS = 14937;
+constexpr int IDC_SOY_SEPARATORS[2] = {14939, 14940};
+constexpr int IDC_TIME_RED = 14921;
+constexpr int IDC_TIME_GREY = 14922;
+constexpr int IDC_TIME_GREEN = 14923;
+constexpr int IDC_BCD_LABEL = 1285;
+constexpr int IDC_BCD_HEADER = 1286;
+constexpr int IDC_BCD_YEAR = 15516;
+constexpr int IDC_BCD_DAYS = 15533;
+constexpr int IDC_BCD_HOURS = 15536;
+constexpr int IDC_BCD_MINUTES = 15540;
+constexpr int IDC_BCD_SECONDS = 15547;
+constexpr int IDC_BCD_MICROSECONDS = 15544;
+constexpr int IDC_BCD_SEPARATORS[5] = {15519, 15522, 15524, 15527, 15530};
+constexpr int IDC_CALENDAR_DATE = 1287;
+
+// Saved setups.
+constexpr int IDC_ALLOW_SAVING = 14331;
+constexpr int IDC_USE_AT_BOOT = 14332;
+constexpr int IDC_SAVE_SETUPS = 13009;
+constexpr int IDC_SETUPS_CH1 = 14333;
+constexpr int IDC_SETUPS_CH2 = 14335;
+constexpr int IDC_SETUPS_CH3 = 14336;
 
 }  // namespace res

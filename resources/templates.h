@@ -6,5 +6,7 @@
 namespace res {
 
 const ui::DialogTemplate& MainDialogTemplate();
+const ui::DialogTemplate& AboutTemplate();
+const ui::DialogTemplate& BlankTemplate();
 
 }  // namespace res

@@ -1,51 +1,413 @@
 #include "shell/CKV90TDlg.h"
 
+#include <QCloseEvent>
+#include <QFont>
+#include <cmath>
 #include <cstdio>
+#include <ctime>
 
+#include "platform/beep.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
+#include "shell/CAboutDlg.h"
+#include "ui/Format.h"
 #include "ui/WaitCursor.h"
 
 using namespace res;
 
+namespace {
+
+constexpr uint32_t kDauMode = 7;
+constexpr uint8_t kSystemControlStart = 0x06;
+constexpr uint16_t kSetupsOptions = 0x100E;
+constexpr int32_t kSetupsTimeoutMs = 10000;
+
+std::string Printf(const char* format, auto... values) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+// Lamp ids of every colour of the two lamp blocks, per column.
+std::vector<int> LockLampIds(int col) {
+    return {IDC_CARRLCK_GREEN[col], IDC_CARRLCK_RED[col],     IDC_SYMBLCK_GREEN[col],
+            IDC_SYMBLCK_RED[col],   IDC_SYMBUALCK_GREEN[col], IDC_SYMBUALCK_RED[col],
+            IDC_FSPLCK_GREEN[col],  IDC_FSPLCK_RED[col],      IDC_FSPLCK_YELLOW[col],
+            IDC_FSPLCK_GREY[col],   IDC_FRMLCK_GREEN[col],    IDC_FRMLCK_RED[col],
+            IDC_FRMLCK_YELLOW[col], IDC_FRMLCK_GREY[col]};
+}
+
+bool ComputerYearIsLeap() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return (local.tm_year + 1900) % 4 == 0;
+}
+
+}  // namespace
+
 CKV90TDlg::CKV90TDlg(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent)
     : ui::CDialog(res::MainDialogTemplate(), parent),
       m_pComm(comm),
-      m_bSkipInitialRead(skipInitialRead) {
+      m_bSkipInitialRead(skipInitialRead),
+      m_Pages(*this, IDC_TAB, Control(IDC_PAGE_FRAME), comm, skipInitialRead) {
     SetEscapeCloses(true);
+    // A window of its own starts with the flags as a fresh process has them.
+    g_bStatusThreadRun = 1;
+    g_bPollChannelStatus = skipInitialRead ? 0 : 1;
+    g_bPollLockStatus = skipInitialRead ? 0 : 1;
+    g_hStatusWnd = 0;
+    m_StatusThread.Start();
+}
+
+CKV90TDlg::~CKV90TDlg() {
+    StopStatusThread();
+}
+
+// Unregistering first releases a poll that the thread may be sending, so it ends at once.
+void CKV90TDlg::StopStatusThread() {
+    g_bPollChannelStatus = 0;
+    g_bPollLockStatus = 0;
+    g_bStatusThreadRun = 0;
+    g_hStatusWnd = 0;
+    ReleaseHandle();
+    m_StatusThread.Stop(2000);
+}
+
+void CKV90TDlg::closeEvent(QCloseEvent* event) {
+    StopStatusThread();
+    ui::CDialog::closeEvent(event);
 }
 
 void CKV90TDlg::showEvent(QShowEvent* event) {
     ui::CDialog::showEvent(event);
-    if (!m_bStarted) {
-        m_bStarted = true;
-        ReadDevice();
+    if (!m_bInitialised) {
+        m_bInitialised = true;
+        InitDialog();
     }
 }
 
-void CKV90TDlg::ReadDevice() {
+void CKV90TDlg::HideLockLamps() {
+    for (int col = 0; col < 3; ++col) {
+        for (int id : LockLampIds(col)) {
+            Show(id, false);
+        }
+    }
+}
+
+void CKV90TDlg::InitDialog() {
+    setWindowTitle("Brenmoor KV90T");
     if (m_bSkipInitialRead != 0) {
-        SetText(IDC_DEVICE_STATE, "Initial device reads skipped.");
+        m_bDeviceAnswered = true;
+    } else {
+        const ui::WaitCursor wait;
+        m_bDeviceAnswered =
+            m_pComm->ReadDeviceIdentity() != 0 && m_pComm->ReadDeviceConfiguration() != 0;
+    }
+    HideLockLamps();
+    FillModeSelector();
+    if (!m_bDeviceAnswered) {
+        for (int id : {IDC_STATUS_GROUP, IDC_TIME_GROUP, IDC_SETUPS_GROUP, IDC_MODE_GROUP}) {
+            Show(id, false);
+        }
+        m_Pages.CreateCommunicationsPageOnly(m_strProgramFolder, m_strDeviceIpAddress);
+        adjustSize();
         return;
     }
-    const ui::WaitCursor wait;
-    m_bDeviceAnswered =
-        m_pComm->ReadDeviceIdentity() != 0 && m_pComm->ReadDeviceConfiguration() != 0;
-    SetText(IDC_DEVICE_STATE, m_bDeviceAnswered ? "" : "The device does not answer.");
-    ShowIdentity();
+    const uint32_t mode = m_pComm->m_nOperationalMode;
+    ArrangePanel(mode);
+    m_Pages.CreatePages(m_strProgramFolder, m_bUseEthernet, m_strDeviceIpAddress);
+    SetCheck(IDC_STATUS, g_bPollChannelStatus);
+    if (m_bSkipInitialRead == 0) {
+        m_pComm->SendSystemControl(kSystemControlStart);
+    }
+    m_Pages.SelectPage();
+    for (int row = 0; row < m_nModeListCount; ++row) {
+        if (m_pComm->m_ModeList[row] == mode) {
+            SelectRow(IDC_MODE_SELECTOR, row);
+        }
+    }
+    for (int id : IDC_RSSI_BAR) {
+        SetRange(id, mode == kDauMode ? 0 : -110, mode == kDauMode ? 4095 : 10);
+    }
+    RefreshSetups();
+    adjustSize();
+    g_hStatusWnd = Handle();
 }
 
-void CKV90TDlg::ShowIdentity() {
-    const auto& id = m_pComm->m_Identity;
-    char text[32];
-    SetText(IDC_SERIAL_NUMBER, id.serialNumberText);
-    SetText(IDC_DEVICE_ID, id.deviceId);
-    std::snprintf(text, sizeof text, "%8.8X", id.dsp1Version);
-    SetText(IDC_DSP1_VERSION, text);
-    std::snprintf(text, sizeof text, "%8.8X", id.dsp2Version);
-    SetText(IDC_DSP2_VERSION, text);
-    SetText(IDC_OPERATIONAL_MODE,
-            protocol::ModeName(static_cast<int>(m_pComm->m_nOperationalMode)));
+void CKV90TDlg::FillModeSelector() {
+    m_nModeListCount = 0;
+    for (int i = 0; i < protocol::kModeListLength && m_pComm->m_ModeList[i] != 0; ++i) {
+        const int code = m_pComm->m_ModeList[i];
+        const std::string name = protocol::ModeName(code);
+        AddRow(IDC_MODE_SELECTOR, {name.empty() ? Printf("Mode %d", code) : name});
+        ++m_nModeListCount;
+    }
+    Enable(IDC_MODE_SELECTOR, m_pComm->m_nOperationalMode != kDauMode);
+}
+
+void CKV90TDlg::ArrangePanel(uint32_t mode) {
+    if (mode == kDauMode) {
+        for (int id : {IDC_CARRLCK, IDC_SYMBLCK, IDC_SYMBUALCK, IDC_FSPLCK, IDC_FRMLCK,
+                       IDC_CARRIER_FREQUENCY_LABEL, IDC_SYMBOL_RATE_LABEL, IDC_SYMBOL_UA_RATE_LABEL,
+                       IDC_FM_MOD_INDEX_LABEL, IDC_AM_MOD_INDEX_LABEL}) {
+            Show(id, false);
+        }
+        for (int col = 0; col < 3; ++col) {
+            for (int id :
+                 {IDC_CARRIER_FREQUENCY[col], IDC_SYMBOL_RATE[col], IDC_SYMBOL_UA_RATE[col]}) {
+                SetText(id, "");
+                Show(id, false);
+            }
+        }
+        for (int col = 0; col < 2; ++col) {
+            for (int id : {IDC_FM_MOD_INDEX[col], IDC_AM_MOD_INDEX[col]}) {
+                SetText(id, "");
+                Show(id, false);
+            }
+        }
+    } else {
+        for (int id :
+             {IDC_SOY_LABEL,       IDC_SOY_HEADER,        IDC_SOY_YEAR,          IDC_SOY_SECONDS,
+              IDC_SOY_NANOSECONDS, IDC_SOY_SEPARATORS[0], IDC_SOY_SEPARATORS[1], IDC_TIME_RED,
+              IDC_TIME_GREY,       IDC_TIME_GREEN,        IDC_BCD_LABEL,         IDC_BCD_HEADER,
+              IDC_BCD_YEAR,        IDC_BCD_DAYS,          IDC_BCD_HOURS,         IDC_BCD_MINUTES,
+              IDC_BCD_SECONDS,     IDC_BCD_MICROSECONDS,  IDC_CALENDAR_DATE,     IDC_TIME_GROUP}) {
+            Show(id, false);
+        }
+        for (int id : IDC_BCD_SEPARATORS) {
+            Show(id, false);
+        }
+    }
+    QFont timeFont("Courier New");
+    timeFont.setPixelSize(20);
+    timeFont.setBold(true);
+    for (int id : {IDC_SOY_SEPARATORS[0], IDC_SOY_SEPARATORS[1], IDC_BCD_SEPARATORS[0],
+                   IDC_BCD_SEPARATORS[1], IDC_BCD_SEPARATORS[2], IDC_BCD_SEPARATORS[3],
+                   IDC_BCD_SEPARATORS[4]}) {
+        Control(id)->setFont(timeFont);
+    }
+}
+
+intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
+    const bool dau = m_pComm->m_nOperationalMode == kDauMode;
+    switch (message) {
+        case UWM_CHANNEL_STATUS_1:
+        case UWM_CHANNEL_STATUS_2: {
+            const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);
+            dau ? ShowDauLevel(path) : ShowChannelStatus(path);
+            break;
+        }
+        case UWM_CHANNEL_STATUS_3:
+            dau ? ShowTime() : ShowChannelStatus(2);
+            break;
+        case UWM_LOCK_STATUS_1:
+        case UWM_LOCK_STATUS_2:
+        case UWM_LOCK_STATUS_3:
+            ShowLockStatus(static_cast<int>(message - UWM_LOCK_STATUS_1));
+            break;
+        case UWM_STOP_STATUS_POLLING:
+            g_bPollChannelStatus = 0;
+            SetCheck(IDC_STATUS, 0);
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+void CKV90TDlg::ShowChannelStatus(int path) {
+    m_pComm->ReadChannelStatus(static_cast<uint32_t>(path));
+    const protocol::ChannelStatus& s = m_pComm->m_ChannelStatus[path];
+    const uint32_t submode = CKV90T1_Comm::s_ChannelSetup[path].pskSubmode;
+    const uint32_t mode = m_pComm->m_nOperationalMode;
+    ShowLamp(s.carrierLock ? IDC_CARRLCK_GREEN[path] : IDC_CARRLCK_RED[path]);
+    ShowLamp(s.symbolLock ? IDC_SYMBLCK_GREEN[path] : IDC_SYMBLCK_RED[path]);
+    if (submode == 2) {  // OQPSK: the carrier lamp follows symbol lock
+        ShowLamp(s.symbolLock ? IDC_CARRLCK_GREEN[path] : IDC_CARRLCK_RED[path]);
+    }
+    ShowLamp(s.symbolUaLock ? IDC_SYMBUALCK_GREEN[path] : IDC_SYMBUALCK_RED[path]);
+    SetText(IDC_CARRIER_FREQUENCY[path], ui::GroupThousands(s.carrierFrequency));
+    SetText(IDC_SYMBOL_RATE[path], ui::GroupThousands(s.symbolRate));
+    const bool pskMode = mode == 3 || (mode >= 8 && mode <= 10);
+    const bool qPath = submode == 1 || submode == 2 || submode == 6 || submode == 7 || submode == 8;
+    SetText(IDC_SYMBOL_UA_RATE[path], pskMode && qPath ? ui::GroupThousands(s.symbolUaRate) : "");
+    if (path < 2) {
+        SetText(IDC_RSSI[path], Printf("%.1f", s.rssi));
+        SetPos(IDC_RSSI_BAR[path], static_cast<int>(std::lround(s.rssi)));
+        SetText(IDC_FM_MOD_INDEX[path], mode == 3 ? "" : Printf("%.2f", s.fmModIndex));
+        SetText(IDC_AM_MOD_INDEX[path], Printf("%d", s.amModIndex));
+    }
+}
+
+void CKV90TDlg::ShowDauLevel(int path) {
+    m_pComm->ReadChannelStatus(static_cast<uint32_t>(path));
+    const int level = m_pComm->m_ChannelStatus[path].signalLevel;
+    SetText(IDC_RSSI[path], Printf("%d", level));
+    SetPos(IDC_RSSI_BAR[path], level);
+}
+
+void CKV90TDlg::ShowLockStatus(int path) {
+    m_pComm->ReadFrameSyncStatus(static_cast<uint32_t>(path));
+    if (m_pComm->m_nOperationalMode == kDauMode) {
+        Show(IDC_FSPLCK, false);
+        Show(IDC_FRMLCK, false);
+        for (int id : LockLampIds(path)) {
+            Show(id, false);
+        }
+        return;
+    }
+    const protocol::ChannelStatus& s = m_pComm->m_ChannelStatus[path];
+    int sync = IDC_FSPLCK_GREY[path];
+    if (s.frameSyncEnabled) {
+        if (s.frameSyncStatusBits[2]) {
+            sync = IDC_FSPLCK_RED[path];
+        } else if (s.frameSyncStatusBits[1] || s.frameSyncStatusBits[0]) {
+            sync = IDC_FSPLCK_YELLOW[path];
+        } else {
+            const int byState[4] = {IDC_FSPLCK_RED[path], IDC_FSPLCK_YELLOW[path],
+                                    IDC_FSPLCK_GREEN[path], IDC_FSPLCK_YELLOW[path]};
+            sync = byState[s.frameSyncState & 3];
+        }
+    }
+    ShowLamp(sync);
+    int lock = IDC_FRMLCK_GREY[path];
+    if (s.frameLockEnabled) {
+        const int byState[3] = {IDC_FRMLCK_RED[path], IDC_FRMLCK_YELLOW[path],
+                                IDC_FRMLCK_GREEN[path]};
+        lock = byState[s.frameLockState < 3 ? s.frameLockState : 0];
+    }
+    ShowLamp(lock);
+}
+
+void CKV90TDlg::ShowTime() {
+    m_pComm->ReadTimeStatus();
+    const protocol::TimeStatus& t = m_pComm->m_TimeStatus;
+    if (m_nTimeLampState == 0) {
+        Show(IDC_TIME_GREY, false);
+    }
+    if (t.timeValid && m_nTimeLampState != 1) {
+        ShowLamp(IDC_TIME_GREEN);
+        m_nTimeLampState = 1;
+    } else if (!t.timeValid && m_nTimeLampState != 2) {
+        ShowLamp(IDC_TIME_RED);
+        m_nTimeLampState = 2;
+    }
+    SetText(IDC_SOY_YEAR, Printf("%d", t.year));
+    SetText(IDC_SOY_SECONDS, Printf("%ld", static_cast<long>(t.secondsOfYear)));
+    SetText(IDC_SOY_NANOSECONDS, Printf("%ld", static_cast<long>(t.nanoseconds)));
+    SetText(IDC_BCD_YEAR, Printf("%X", t.bcdYear));
+    SetText(IDC_BCD_DAYS, Printf("%X", t.bcdDays));
+    SetText(IDC_BCD_HOURS, Printf("%X", t.bcdHours));
+    SetText(IDC_BCD_MINUTES, Printf("%X", t.bcdMinutes));
+    SetText(IDC_BCD_SECONDS, Printf("%X", t.bcdSeconds));
+    const uint8_t* d = t.bcdSubSeconds;
+    SetText(IDC_BCD_MICROSECONDS, Printf("%X%X%X%X%X%X", d[0], d[1], d[2], d[3], d[4], d[5]));
+    SetText(IDC_CALENDAR_DATE, ui::IrigDateText(t.year, t.secondsOfYear, ComputerYearIsLeap()));
+}
+
+void CKV90TDlg::ToggleStatusPolling() {
+    g_bPollChannelStatus = g_bPollChannelStatus ? 0 : 1;
+    SetCheck(IDC_STATUS, g_bPollChannelStatus);
+    if (m_pComm->m_nOperationalMode != kDauMode) {
+        return;
+    }
+    if (g_bPollChannelStatus) {
+        for (int id : {IDC_TIME_RED, IDC_TIME_GREY, IDC_TIME_GREEN}) {
+            Show(id, false);
+        }
+    } else {
+        ShowLamp(IDC_TIME_GREY);
+        m_nTimeLampState = 0;
+    }
+}
+
+void CKV90TDlg::RefreshSetups() {
+    const protocol::SystemPages& s = m_pComm->m_SystemPages;
+    const bool allowed = s.setupsAllowSaving || (m_pComm->m_Options.byte81Bits0_1 & 2) != 0;
+    SetCheck(IDC_ALLOW_SAVING, allowed);
+    Enable(IDC_ALLOW_SAVING, false);
+    SetCheck(IDC_USE_AT_BOOT, allowed && s.setupsUseAtBoot);
+    Enable(IDC_USE_AT_BOOT, allowed);
+    Enable(IDC_SAVE_SETUPS, allowed);
+    const bool paths = allowed && s.setupsUseAtBoot;
+    const uint8_t flags[3] = {s.setupsCh1, s.setupsCh2, s.setupsCh3};
+    const int ids[3] = {IDC_SETUPS_CH1, IDC_SETUPS_CH2, IDC_SETUPS_CH3};
+    for (int i = 0; i < 3; ++i) {
+        SetCheck(ids[i], paths && flags[i]);
+        Enable(ids[i], paths && m_pComm->m_nOperationalMode != kDauMode);
+        if (allowed && m_pComm->m_nOperationalMode == kDauMode) {
+            Show(ids[i], false);
+        }
+    }
+}
+
+void CKV90TDlg::SendPathFlags() {
+    const protocol::SystemPages& s = m_pComm->m_SystemPages;
+    uint8_t request[CKV90T1_Comm::kHeaderLength + 1] = {};
+    request[CKV90T1_Comm::kHeaderLength] =
+        static_cast<uint8_t>((s.setupsUseAtBoot ? 0x02 : 0) | (s.setupsCh3 ? 0x20 : 0) |
+                             (s.setupsCh2 ? 0x40 : 0) | (s.setupsCh1 ? 0x80 : 0));
+    uint8_t reply[CKV90T1_Comm::kHeaderLength];
+    const int32_t result =
+        m_pComm->SendCommandLongTimeout(kSetupsTimeoutMs, kSetupsOptions, request, 1, reply, 0);
+    RefreshSetups();
+    result != 0 ? platform::Beep(1000, 10) : platform::Beep(100, 100);
+}
+
+void CKV90TDlg::OnCommand(int id) {
+    protocol::SystemPages& s = m_pComm->m_SystemPages;
+    int32_t result = 0;
+    switch (id) {
+        case IDC_STATUS:
+            ToggleStatusPolling();
+            return;
+        case IDM_ABOUTBOX:
+            CAboutDlg(this).exec();
+            return;
+        case IDC_SETUPS_CH1:
+            s.setupsCh1 ^= 1;
+            SendPathFlags();
+            return;
+        case IDC_SETUPS_CH2:
+            s.setupsCh2 ^= 1;
+            SendPathFlags();
+            return;
+        case IDC_SETUPS_CH3:
+            s.setupsCh3 ^= 1;
+            SendPathFlags();
+            return;
+        case IDC_USE_AT_BOOT:
+            result = m_pComm->SetSetupsOptions(s.setupsUseAtBoot ? 0 : 1);
+            break;
+        case IDC_SAVE_SETUPS:
+            result = m_pComm->SaveSetups();
+            break;
+        default:
+            return;
+    }
+    RefreshSetups();
+    result != 0 ? platform::Beep(1000, 10) : platform::Beep(100, 100);
+}
+
+void CKV90TDlg::OnSelectionChanged(int id, int row) {
+    if (id == IDC_TAB) {
+        m_Pages.SelectPage();
+    } else if (id == IDC_MODE_SELECTOR) {
+        ChangeMode(row);
+    }
+}
+
+void CKV90TDlg::ChangeMode(int row) {
+    const ui::WaitCursor wait;
+    const int position = std::min(row, protocol::kModeListLength - 1);
+    const uint32_t code = position < 0 ? 0 : m_pComm->m_ModeList[position];
+    const int32_t result = code < 15 ? m_pComm->SetOperationalMode(code, 0) : 0;
+    if (m_pComm->m_nOperationalMode == 2 || m_pComm->m_nOperationalMode == 4) {
+        m_Pages.UpdatePcmFmTitles();
+    }
+    result != 0 ? platform::Beep(1000, 20) : platform::Beep(100, 100);
+    m_Pages.SelectPage();
 }

@@ -1,8 +1,12 @@
 #pragma once
-// The main window: reads the device's identity and configuration when it opens and shows them.
+// The main window: the live status panel fed by the status thread, the saved-setups controls,
+// the operational-mode selector and the tabbed pages.
 
+#include <memory>
 #include <string>
 
+#include "shell/PageHost.h"
+#include "shell/status_thread.h"
 #include "ui/CDialog.h"
 
 class CKV90T1_Comm;
@@ -11,28 +15,49 @@ class CKV90TDlg : public ui::CDialog {
     Q_OBJECT
 public:
     CKV90TDlg(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent = nullptr);
+    ~CKV90TDlg() override;
 
     void SetProgramFolder(const std::string& folder) { m_strProgramFolder = folder; }
     void SetUseEthernet(int useEthernet) { m_bUseEthernet = useEthernet; }
     void SetDeviceIpAddress(const std::string& address) { m_strDeviceIpAddress = address; }
-    void SetInitialPageKind(int kind) { m_nInitialPageKind = kind; }
+    void SetInitialPageKind(int kind) { m_Pages.SetCurrentKind(kind); }
 
-    // Whether the start-up reads found a device.
+    // Whether the start-up reads found a device (or were skipped).
     bool DeviceAnswered() const { return m_bDeviceAnswered; }
+    PageHost& Pages() { return m_Pages; }
+    int TimeLampState() const { return m_nTimeLampState; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void OnCommand(int id) override;
+    void OnSelectionChanged(int id, int row) override;
+    intptr_t OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 
 private:
-    void ReadDevice();
-    void ShowIdentity();
+    void InitDialog();
+    void ArrangePanel(uint32_t mode);
+    void HideLockLamps();
+    void FillModeSelector();
+    void ShowChannelStatus(int path);
+    void ShowDauLevel(int path);
+    void ShowLockStatus(int path);
+    void ShowTime();
+    void RefreshSetups();
+    void SendPathFlags();
+    void ToggleStatusPolling();
+    void ChangeMode(int row);
+    void StopStatusThread();
 
     CKV90T1_Comm* m_pComm;
     int m_bSkipInitialRead;
     std::string m_strProgramFolder;
     int m_bUseEthernet = 0;
     std::string m_strDeviceIpAddress;
-    int m_nInitialPageKind = 0;
-    bool m_bStarted = false;
+    int m_nTimeLampState = 0;
+    PageHost m_Pages;
+    int m_nModeListCount = 0;
+    bool m_bInitialised = false;
     bool m_bDeviceAnswered = false;
+    StatusThread m_StatusThread;
 };

@@ -83,7 +83,9 @@ KV90TSimulation::Reply KV90TSimulation::ChannelStatus(const Frame& request) {
     const bool locked = Locked(path);
     const double seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
     Bytes p(30, 0);
-    const uint16_t level = static_cast<uint16_t>(signal ? 2000 + Noise(40) : 300 + Noise(30));
+    // The data acquisition unit reports the level of its baseband input.
+    const bool level2000 = signal || m_mode == 7;
+    const uint16_t level = static_cast<uint16_t>(level2000 ? 2000 + Noise(40) : 300 + Noise(30));
     p[1] = static_cast<uint8_t>(level);
     p[2] = static_cast<uint8_t>(level >> 8 & 0x0F);
     p[3] = static_cast<uint8_t>(signal ? 20 + Noise(2) : 0);

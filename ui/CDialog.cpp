@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -51,7 +52,12 @@ CDialog::CDialog(const DialogTemplate& dialogTemplate, QWidget* parent) : QDialo
 }
 
 CDialog::~CDialog() {
+    ReleaseHandle();
+}
+
+void CDialog::ReleaseHandle() {
     platform::UnregisterWindow(m_handle);
+    m_handle = 0;
 }
 
 QGridLayout* CDialog::GridOf(int group) {
@@ -100,6 +106,7 @@ QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {
         case ControlKind::ReadOnlyEdit: {
             auto* edit = new QLineEdit(caption, parent);
             edit->setReadOnly(true);
+            edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance("-00,000,000,000"));
             widget = edit;
             break;
         }
@@ -139,6 +146,17 @@ QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {
         case ControlKind::Progress:
             widget = new QProgressBar(parent);
             break;
+        case ControlKind::VerticalProgress: {
+            auto* bar = new QProgressBar(parent);
+            bar->setOrientation(Qt::Vertical);
+            bar->setTextVisible(false);
+            bar->setFixedWidth(14);
+            widget = bar;
+            break;
+        }
+        case ControlKind::ComboBox:
+            widget = new QComboBox(parent);
+            break;
         case ControlKind::Lamp: {
             auto* lamp = new QLabel(parent);
             lamp->setPixmap(LampPixmap(control.icon));
@@ -151,8 +169,11 @@ QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {
             break;
         case ControlKind::TabControl: {
             auto* tabs = new QTabBar(parent);
-            for (const QString& title : Split(control.caption)) {
-                tabs->addTab(title);
+            tabs->setUsesScrollButtons(false);
+            if (*control.caption != '\0') {
+                for (const QString& title : Split(control.caption)) {
+                    tabs->addTab(title);
+                }
             }
             widget = tabs;
             break;
@@ -185,6 +206,9 @@ void CDialog::Connect(int id, QWidget* widget) {
         connect(view, &QTreeWidget::currentItemChanged, this, [this, id, view] {
             OnSelectionChanged(id, view->indexOfTopLevelItem(view->currentItem()));
         });
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        connect(combo, &QComboBox::activated, this,
+                [this, id](int row) { OnSelectionChanged(id, row); });
     } else if (auto* tabs = qobject_cast<QTabBar*>(widget)) {
         connect(tabs, &QTabBar::currentChanged, this,
                 [this, id](int index) { OnSelectionChanged(id, index); });
@@ -297,14 +321,22 @@ int CDialog::Pos(int id) const {
 void CDialog::ClearRows(int id) {
     if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
         list->clear();
+    } else if (auto* combo = qobject_cast<QComboBox*>(Control(id))) {
+        combo->clear();
     } else if (auto* view = qobject_cast<QTreeWidget*>(Control(id))) {
         view->clear();
     }
 }
 
 void CDialog::AddRow(int id, const std::vector<std::string>& columns) {
+    const QString first = QString::fromStdString(columns.empty() ? "" : columns[0]);
     if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
-        list->addItem(QString::fromStdString(columns.empty() ? "" : columns[0]));
+        list->addItem(first);
+    } else if (auto* combo = qobject_cast<QComboBox*>(Control(id))) {
+        combo->addItem(first);
+    } else if (auto* tabs = qobject_cast<QTabBar*>(Control(id))) {
+        const QSignalBlocker quiet(tabs);
+        tabs->addTab(first);
     } else if (auto* view = qobject_cast<QTreeWidget*>(Control(id))) {
         QStringList texts;
         for (const auto& column : columns) {
@@ -318,6 +350,12 @@ int CDialog::RowCount(int id) const {
     if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
         return list->count();
     }
+    if (auto* combo = qobject_cast<QComboBox*>(Control(id))) {
+        return combo->count();
+    }
+    if (auto* tabs = qobject_cast<QTabBar*>(Control(id))) {
+        return tabs->count();
+    }
     if (auto* view = qobject_cast<QTreeWidget*>(Control(id))) {
         return view->topLevelItemCount();
     }
@@ -328,6 +366,13 @@ std::string CDialog::RowText(int id, int row, int column) const {
     if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
         QListWidgetItem* item = list->item(row);
         return item != nullptr ? item->text().toStdString() : std::string();
+    }
+    if (auto* combo = qobject_cast<QComboBox*>(Control(id))) {
+        return row >= 0 && row < combo->count() ? combo->itemText(row).toStdString()
+                                                : std::string();
+    }
+    if (auto* tabs = qobject_cast<QTabBar*>(Control(id))) {
+        return tabs->tabText(row).toStdString();
     }
     if (auto* view = qobject_cast<QTreeWidget*>(Control(id))) {
         QTreeWidgetItem* item = view->topLevelItem(row);
@@ -340,6 +385,9 @@ int CDialog::SelectedRow(int id) const {
     if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
         return list->currentRow();
     }
+    if (auto* combo = qobject_cast<QComboBox*>(Control(id))) {
+        return combo->currentIndex();
+    }
     if (auto* view = qobject_cast<QTreeWidget*>(Control(id))) {
         return view->indexOfTopLevelItem(view->currentItem());
     }
@@ -349,6 +397,8 @@ int CDialog::SelectedRow(int id) const {
 void CDialog::SelectRow(int id, int row) {
     if (auto* list = qobject_cast<QListWidget*>(Control(id))) {
         list->setCurrentRow(row);
+    } else if (auto* combo = qobject_cast<QComboBox*>(Control(id))) {
+        combo->setCurrentIndex(row);
     } else if (auto* view = qobject_cast<QTreeWidget*>(Control(id))) {
         view->setCurrentItem(view->topLevelItem(row));
     }
@@ -380,6 +430,15 @@ void CDialog::Click(int id) {
     if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) {
         button->click();
     }
+}
+
+void CDialog::Pick(int id, int row) {
+    if (auto* tabs = qobject_cast<QTabBar*>(Control(id))) {
+        tabs->setCurrentIndex(row);  // the tab bar reports the change itself
+        return;
+    }
+    SelectRow(id, row);
+    OnSelectionChanged(id, row);
 }
 
 void CDialog::StepUpDown(int id, int delta) {

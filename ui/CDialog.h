@@ -27,6 +27,8 @@ public:
     ~CDialog() override;
 
     platform::WindowHandle Handle() const { return m_handle; }
+    // Stops being a message target now; a sender that is waiting is released.
+    void ReleaseHandle();
     QWidget* Control(int id) const;
 
     void SetText(int id, const std::string& text);
@@ -54,6 +56,8 @@ public:
 
     // What a click on a button or check box does; tests call it to press one.
     void Click(int id);
+    // Chooses a row of a list, drop-down list or tab control as the operator does.
+    void Pick(int id, int row);
     // Steps an up-down control as a click on its arrow does.
     void StepUpDown(int id, int delta);
 

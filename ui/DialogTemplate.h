@@ -19,6 +19,8 @@ enum class ControlKind {
     ListBox,
     ListView,  // rows of columns; the caption lists the column titles, separated by '|'
     Progress,
+    VerticalProgress,
+    ComboBox,    // drop-down list; reports the operator's picks
     Lamp,        // one colour of a lamp: controls in the same cell form its stack
     IpAddress,   // four numbers 0 to 255
     TabControl,  // tabs over the pages; the caption lists the tab titles, separated by '|'

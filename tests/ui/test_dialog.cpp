@@ -7,6 +7,7 @@
 
 #include "platform/window_messages.h"
 #include "ui/CDialog.h"
+#include "ui/Format.h"
 #include "ui/MessageBoxes.h"
 #include "ui/UpDown.h"
 
@@ -185,4 +186,18 @@ TEST(Dialog, InterceptedMessageBoxesAreRecordedAndAnswered) {
     EXPECT_EQ(boxes.Messages()[0].icon, ui::MessageIcon::Error);
     boxes.SetOpenFileName("/tmp/image.bin");
     EXPECT_EQ(ui::GetOpenFileName(nullptr, "Open", "/tmp", "*.bin"), "/tmp/image.bin");
+}
+
+TEST(Format, GroupedIntegersAndIrigDates) {
+    EXPECT_EQ(ui::GroupThousands(-1000), "-1,000");
+    EXPECT_EQ(ui::GroupThousands(999), "999");
+    EXPECT_EQ(ui::GroupThousands(1000000), "1,000,000");
+    EXPECT_EQ(ui::GroupThousands(-100), "-100");
+    EXPECT_EQ(ui::GroupThousands(0), "0");
+    EXPECT_EQ(ui::UngroupThousands("1,234,567"), 1234567);
+    EXPECT_EQ(ui::UngroupThousands("-1,000"), -1000);
+    EXPECT_EQ(ui::IrigDateText(24, 5184000, true), "2024-MAR-01 00:00:00");
+    EXPECT_EQ(ui::IrigDateText(25, 5184000, false), "2025-MAR-02 00:00:00");
+    EXPECT_EQ(ui::IrigDateText(26, 0, false), "2026-JAN-01 00:00:00");
+    EXPECT_EQ(ui::IrigDateText(26, 365 * 86400 + 3661, false), "2026-DEC-32 01:01:01");
 }

@@ -1,0 +1,12 @@
+#pragma once
+// Stand-in until this page is built.
+
+#include "pages/StandInPage.h"
+
+class CKV90T1_SetupPCMFM_CombinerDlg : public StandInPage {
+public:
+    CKV90T1_SetupPCMFM_CombinerDlg(CKV90T1_Comm*, int, QWidget* parent)
+        : StandInPage("Setup Combiner", parent) {}
+    // Re-titles the page for the current mode.
+    void UpdateTitle() {}
+};

@@ -1,0 +1,5 @@
+#include "shell/CBlankDlg.h"
+
+#include "resources/templates.h"
+
+CBlankDlg::CBlankDlg(QWidget* parent) : ui::CPage(res::BlankTemplate(), parent) {}

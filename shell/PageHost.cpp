@@ -1,0 +1,278 @@
+#include "shell/PageHost.h"
+
+#include <QGridLayout>
+
+#include "pages/dau/CKV90T1_DAU_BIT_Dlg.h"
+#include "pages/dau/CKV90T1_DAU_SetupChannelDlg.h"
+#include "pages/dau/CKV90T1_DAU_SetupIRIG_TimeDlg.h"
+#include "pages/maintenance/CKV90T_NAND_Flash.h"
+#include "pages/maintenance/CKV90T_RcvBert.h"
+#include "pages/maintenance/CKV90T_System.h"
+#include "pages/setup/CKV90T1_SetupBitSyncChannelDlg.h"
+#include "pages/setup/CKV90T1_SetupBitSyncCombinerDlg.h"
+#include "pages/setup/CKV90T1_SetupMHCPM_ChannelDlg.h"
+#include "pages/setup/CKV90T1_SetupMHCPM_CombinerDlg.h"
+#include "pages/setup/CKV90T1_SetupPCMFM_ChannelDlg.h"
+#include "pages/setup/CKV90T1_SetupPCMFM_CombinerDlg.h"
+#include "pages/setup/CKV90T1_SetupPSK_ChannelDlg.h"
+#include "pages/setup/CKV90T1_SetupPSK_CombinerDlg.h"
+#include "pages/setup/CKV90T1_SetupTapeUpDownDlg.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "shell/CBlankDlg.h"
+#include "shell/CKV90T_ComPort.h"
+#include "ui/CDialog.h"
+
+namespace {
+
+constexpr uint32_t kDauMode = 7;
+constexpr uint32_t kTapeMode = 11;
+
+// The column of the page family that a mode shows on the three channel tabs.
+int FamilyOf(uint32_t mode) {
+    switch (mode) {
+        case 1:
+            return 1;  // bit sync
+        case 2:
+        case 4:
+            return 2;  // PCM/FM
+        case 6:
+            return 3;  // multi-h CPM
+        case kDauMode:
+            return 4;
+        case kTapeMode:
+            return 5;
+        default:
+            return 0;  // PSK
+    }
+}
+
+// Modes whose test and recorder tabs carry the page captions.
+bool CaptionsTestPages(uint32_t mode) {
+    return (mode >= 1 && mode <= 4) || mode == 6 || (mode >= 8 && mode <= 10);
+}
+
+}  // namespace
+
+PageHost::PageHost(ui::CDialog& window, int tabId, QWidget* area, CKV90T1_Comm* comm,
+                   int skipInitialRead)
+    : m_window(window),
+      m_tabId(tabId),
+      m_area(area),
+      m_pComm(comm),
+      m_bSkipInitialRead(skipInitialRead) {
+    auto* grid = new QGridLayout(area);
+    grid->setContentsMargins(0, 0, 0, 0);
+}
+
+template <typename P, typename... Args>
+P* PageHost::Add(Page page, Args&&... args) {
+    auto* created = new P(std::forward<Args>(args)...);
+    static_cast<QGridLayout*>(m_area->layout())->addWidget(created, 0, 0);
+    created->hide();
+    m_pages[page] = created;
+    return created;
+}
+
+PageHost::Page PageHost::PageFor(int kind, uint32_t mode) {
+    const int family = FamilyOf(mode);
+    switch (kind) {
+        case kChannel1:
+            return static_cast<Page>(kPskCh1 + family);
+        case kChannel2:
+            return static_cast<Page>(kPskCh2 + family);
+        case kCombiner:
+            return static_cast<Page>(kPskCombiner + family);
+        case kTest:
+            return mode == kDauMode ? kDauBit : mode == kTapeMode ? kBlank : kRcvBert;
+        case kRecorder:
+            return mode == kTapeMode || mode == kDauMode ? kBlank : kNandFlash;
+        case kSystemTab:
+            return kSystem;
+        default:
+            return kComPort;
+    }
+}
+
+bool PageHost::Installed(int kind) const {
+    const auto& options = m_pComm->m_Options;
+    switch (kind) {
+        case kChannel1:
+            return options.channel1Installed != 0;
+        case kChannel2:
+            return options.channel2Installed != 0;
+        case kCombiner:
+            return options.combinerInstalled != 0;
+        default:
+            return true;
+    }
+}
+
+std::string PageHost::TabCaption(int kind) const {
+    const uint32_t mode = m_nInitialMode;
+    if (kind <= kCombiner && (mode == 0 || mode == 5)) {
+        return "Channel 1";
+    }
+    if ((kind == kTest && mode != kDauMode && !CaptionsTestPages(mode)) ||
+        (kind == kRecorder && !CaptionsTestPages(mode))) {
+        return "";
+    }
+    const ui::CPage* page = m_pages[PageFor(kind, mode)];
+    return page != nullptr ? page->windowTitle().toStdString() : "";
+}
+
+void PageHost::InsertTab(int kind, Page first, Page last, bool installed) {
+    for (int page = first; page <= last; ++page) {
+        if (m_pages[page] != nullptr) {
+            m_pages[page]->setEnabled(installed || page == kIrigTime);
+        }
+    }
+    m_window.AddRow(m_tabId, {TabCaption(kind)});
+}
+
+void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
+                           const std::string& deviceIpAddress) {
+    m_nInitialMode = m_pComm->m_nOperationalMode;
+    CKV90T1_Comm* c = m_pComm;
+    const int skip = m_bSkipInitialRead;
+    QWidget* w = m_area;
+    for (uint32_t channel = 0; channel < 2; ++channel) {
+        const int offset = channel == 0 ? 0 : kPskCh2 - kPskCh1;
+        Add<CKV90T1_SetupPSK_ChannelDlg>(Page(kPskCh1 + offset), c, channel, skip, w);
+        Add<CKV90T1_SetupBitSyncChannelDlg>(Page(kBitSyncCh1 + offset), c, channel, skip, w);
+        Add<CKV90T1_SetupPCMFM_ChannelDlg>(Page(kPcmFmCh1 + offset), c, channel, skip, w);
+        Add<CKV90T1_SetupMHCPM_ChannelDlg>(Page(kMhcpmCh1 + offset), c, channel, skip, w);
+        Add<CKV90T1_DAU_SetupChannelDlg>(Page(kDauCh1 + offset), c, channel, skip, w)
+            ->SetUseEthernet(useEthernet);
+        Add<CKV90T1_SetupTapeUpDownDlg>(Page(kTapeCh1 + offset), c, channel, skip, w);
+        InsertTab(channel == 0 ? kChannel1 : kChannel2, Page(kPskCh1 + offset),
+                  Page(kTapeCh1 + offset), Installed(channel == 0 ? kChannel1 : kChannel2));
+    }
+    Add<CKV90T1_SetupPSK_CombinerDlg>(kPskCombiner, c, skip, w);
+    Add<CKV90T1_SetupBitSyncCombinerDlg>(kBitSyncCombiner, c, skip, w);
+    Add<CKV90T1_SetupPCMFM_CombinerDlg>(kPcmFmCombiner, c, skip, w);
+    Add<CKV90T1_SetupMHCPM_CombinerDlg>(kMhcpmCombiner, c, skip, w);
+    Add<CKV90T1_DAU_SetupIRIG_TimeDlg>(kIrigTime, c, skip, w)->SetUseEthernet(useEthernet);
+    Add<CKV90T1_SetupTapeUpDownDlg>(kTapeCh3, c, 2u, skip, w);
+    InsertTab(kCombiner, kPskCombiner, kTapeCh3, Installed(kCombiner));
+    Add<CKV90T_RcvBert>(kRcvBert, c, skip, w);
+    Add<CKV90T1_DAU_BIT_Dlg>(kDauBit, c, skip, w)->SetUseEthernet(useEthernet);
+    InsertTab(kTest, kRcvBert, kDauBit, true);
+    Add<CKV90T_NAND_Flash>(kNandFlash, c, skip, w);
+    InsertTab(kRecorder, kNandFlash, kNandFlash, true);
+    Add<CKV90T_System>(kSystem, c, skip, w);
+    InsertTab(kSystemTab, kSystem, kSystem, true);
+    auto* comPort = Add<CKV90T_ComPort>(kComPort, c, skip, useEthernet, w);
+    comPort->SetDeviceIpAddress(deviceIpAddress);
+    comPort->ShowAddress();
+    InsertTab(kCommTab, kComPort, kComPort, true);
+    Add<CBlankDlg>(kBlank, w)->setEnabled(false);
+    for (ui::CPage* page : m_pages) {
+        page->SetProgramFolder(programFolder);
+    }
+}
+
+void PageHost::CreateCommunicationsPageOnly(const std::string& programFolder,
+                                            const std::string& deviceIpAddress) {
+    auto* comPort = Add<CKV90T_ComPort>(kComPort, m_pComm, m_bSkipInitialRead, 0, m_area);
+    comPort->SetProgramFolder(programFolder);
+    comPort->SetDeviceIpAddress(deviceIpAddress);
+    comPort->ShowAddress();
+    m_window.AddRow(m_tabId, {comPort->windowTitle().toStdString()});
+    comPort->setEnabled(true);
+    comPort->show();
+    comPort->ShowPort();
+}
+
+void PageHost::LeavePage() {
+    const uint32_t mode = m_pComm->m_nOperationalMode;
+    if ((m_nCurrentKind == kChannel1 || m_nCurrentKind == kChannel2) && mode == kDauMode) {
+        const int channel = m_nCurrentKind;
+        auto* page = static_cast<CKV90T1_DAU_SetupChannelDlg*>(m_pages[kDauCh1 + channel * 6]);
+        if (page != nullptr && Installed(m_nCurrentKind)) {
+            page->m_bSavedContinuousAdc = g_bContinuousAdc[channel];
+            g_bContinuousAdc[channel] = 0;
+        }
+    } else if (m_nCurrentKind == kTest && mode != kDauMode && m_pages[kRcvBert] != nullptr) {
+        CKV90T_RcvBert::StopPolling();
+    }
+}
+
+void PageHost::SelectPage() {
+    LeavePage();
+    const int selected = m_window.Pos(m_tabId);
+    m_nCurrentKind = selected < 0 || selected > kCommTab ? kCommTab : selected;
+    const uint32_t mode = m_pComm->m_nOperationalMode;
+    Page shown = PageFor(m_nCurrentKind, mode);
+    if (!Installed(m_nCurrentKind) && shown != kIrigTime) {
+        shown = kBlank;
+    }
+    for (int page = 0; page <= kBlank; ++page) {
+        if (m_pages[page] != nullptr && page != shown) {
+            m_pages[page]->setEnabled(false);
+            m_pages[page]->hide();
+        }
+    }
+    if (m_pages[shown] != nullptr) {
+        m_pages[shown]->setEnabled(shown != kBlank);
+        m_pages[shown]->show();
+    }
+    Refresh(m_nCurrentKind);
+}
+
+void PageHost::RefreshPage(Page page) {
+    if (page != kBlank && m_pages[page] != nullptr) {
+        m_pages[page]->RefreshFromDevice();
+    }
+}
+
+void PageHost::Refresh(int kind) {
+    const uint32_t mode = m_pComm->m_nOperationalMode;
+    switch (kind) {
+        case kChannel1:
+            if (Installed(kChannel1)) {
+                RefreshPage(PageFor(kind, mode));
+                if (mode == kTapeMode) {
+                    RefreshPage(kPskCh1);
+                }
+            }
+            break;
+        case kChannel2:
+            RefreshPage(PageFor(kind, mode));
+            break;
+        case kCombiner:
+            RefreshPage(PageFor(kind, mode));
+            if (mode == kTapeMode) {
+                RefreshPage(kPskCombiner);
+            }
+            break;
+        case kTest:
+            RefreshPage(PageFor(kind, mode));
+            break;
+        case kRecorder:
+            RefreshPage(kNandFlash);
+            break;
+        case kSystemTab:
+            RefreshPage(kSystem);
+            break;
+        default:
+            if (auto* comPort = static_cast<CKV90T_ComPort*>(m_pages[kComPort])) {
+                comPort->ShowLinkLamp();
+                comPort->ShowPort();
+                comPort->ShowBaudRate();
+                comPort->ShowLinkChoice();
+                comPort->ShowAddress();
+            }
+            break;
+    }
+}
+
+void PageHost::UpdatePcmFmTitles() {
+    for (Page page : {kPcmFmCh1, kPcmFmCh2}) {
+        if (auto* pcmFm = static_cast<CKV90T1_SetupPCMFM_ChannelDlg*>(m_pages[page])) {
+            pcmFm->UpdateTitle();
+        }
+    }
+    if (auto* combiner = static_cast<CKV90T1_SetupPCMFM_CombinerDlg*>(m_pages[kPcmFmCombiner])) {
+        combiner->UpdateTitle();
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The main window's status thread: it paces the polls of the status panel and hands each to
+// the window thread by a synchronous window message, so that every transaction runs there.
+
+#include <atomic>
+#include <cstdint>
+#include <future>
+#include <thread>
+
+#include "platform/window_messages.h"
+
+enum : uint32_t {
+    UWM_CHANNEL_STATUS_1 = 0x5F9,
+    UWM_CHANNEL_STATUS_2 = 0x5FA,
+    UWM_CHANNEL_STATUS_3 = 0x5FB,
+    UWM_LOCK_STATUS_1 = 0x5FC,
+    UWM_LOCK_STATUS_2 = 0x5FD,
+    UWM_LOCK_STATUS_3 = 0x5FE,
+    UWM_STOP_STATUS_POLLING = 0x617,
+};
+
+extern std::atomic<int> g_bStatusThreadRun;
+extern std::atomic<int> g_bPollChannelStatus;  // group A: channel status of the three paths
+extern std::atomic<int> g_bPollLockStatus;     // group B: frame-sync and frame-lock status
+extern std::atomic<platform::WindowHandle> g_hStatusWnd;
+
+class StatusThread {
+public:
+    StatusThread() = default;
+    ~StatusThread();
+    StatusThread(const StatusThread&) = delete;
+    StatusThread& operator=(const StatusThread&) = delete;
+
+    void Start();
+    // Clears the run flag and waits up to `timeoutMs` for the thread to end; true when it did.
+    bool Stop(int timeoutMs);
+
+private:
+    static void Run();
+
+    std::thread m_thread;
+    std::future<void> m_ended;
+};

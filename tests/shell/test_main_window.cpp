@@ -1,0 +1,369 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+
+#include "pages/StandInPage.h"
+#include "platform/beep.h"
+#include "platform/clock.h"
+#include "resources/resource_ids.h"
+#include "shell/CKV90TDlg.h"
+#include "tests/support/DeviceSession.h"
+#include "ui/MessageBoxes.h"
+
+using namespace res;
+using testsupport::DeviceSession;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+void Pump(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+sim::Profile Custom(std::vector<uint8_t> modes, uint8_t startMode, bool ch1 = true, bool ch2 = true,
+                    uint8_t combiner = 1) {
+    return {"custom", "", 1234, startMode, std::move(modes), ch1, ch2, combiner};
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void Open(const sim::Profile& profile = sim::DefaultProfile(), int skip = 0) {
+        m_session = std::make_unique<DeviceSession>(profile);
+        m_window = std::make_unique<CKV90TDlg>(&m_session->Comm(), skip);
+        m_window->show();
+    }
+    // Keeps the status thread from polling, so that a test drives the panel itself.
+    void Quiet() {
+        g_bPollChannelStatus = 0;
+        g_bPollLockStatus = 0;
+    }
+    intptr_t Send(uint32_t message) { return platform::SendMessage(m_window->Handle(), message); }
+    CKV90T1_Comm& Comm() { return m_session->Comm(); }
+    CKV90TDlg& Window() { return *m_window; }
+    StandInPage* Page(PageHost::Page page) {
+        return static_cast<StandInPage*>(Window().Pages().PageAt(page));
+    }
+    void SelectTab(int tab) {
+        Window().SetPos(IDC_TAB, tab);
+        Window().Pages().SelectPage();
+    }
+    bool Visible(PageHost::Page page) {
+        return Window().Pages().PageAt(page) != nullptr &&
+               !Window().Pages().PageAt(page)->isHidden();
+    }
+
+    platform::BeepRecorder m_beeps;
+    ui::DialogInterceptor m_boxes;
+    std::unique_ptr<DeviceSession> m_session;
+    std::unique_ptr<CKV90TDlg> m_window;
+};
+
+Bytes ChannelStatus(int32_t carrier, uint8_t locks, int16_t rssiTenths, uint32_t uaRate) {
+    Bytes p(30, 0);
+    p[7] = static_cast<uint8_t>(rssiTenths >> 8);
+    p[8] = static_cast<uint8_t>(rssiTenths);
+    p[9] = locks;
+    for (int i = 0; i < 4; ++i) {
+        p[10 + i] = static_cast<uint8_t>(static_cast<uint32_t>(carrier) >> (24 - 8 * i));
+        p[18 + i] = static_cast<uint8_t>(uaRate >> (24 - 8 * i));
+    }
+    p[17] = 0x10;
+    return p;
+}
+
+}  // namespace
+
+TEST_F(MainWindow, ChannelColumnsGroupNumbersAndFollowTheSubmode) {
+    Open();
+    Quiet();
+    const struct {
+        int32_t carrier;
+        const char* text;
+    } cases[] = {{-1000, "-1,000"}, {999, "999"}, {1000, "1,000"}, {-1234567, "-1,234,567"}};
+    for (const auto& c : cases) {
+        m_session->Answer(0x2100, ChannelStatus(c.carrier, 0x40, -525, 1'000'000));
+        Send(UWM_CHANNEL_STATUS_1);
+        EXPECT_EQ(Window().Text(IDC_CARRIER_FREQUENCY[0]), c.text);
+    }
+    EXPECT_EQ(Window().Text(IDC_SYMBOL_RATE[0]), "16");
+    EXPECT_EQ(Window().Text(IDC_RSSI[0]), "-52.5");
+    EXPECT_EQ(Window().Pos(IDC_RSSI_BAR[0]), -53);
+    EXPECT_EQ(Window().ShownLamp(IDC_CARRLCK_GREEN[0]), IDC_CARRLCK_RED[0]);
+    EXPECT_EQ(Window().Text(IDC_FM_MOD_INDEX[0]), "");  // PSK mode
+
+    CKV90T1_Comm::s_ChannelSetup[1].pskSubmode = 3;  // SOQPSK-TG: no Q path
+    m_session->Answer(0x2100, ChannelStatus(0, 0x40, 25, 1'000'000));
+    Send(UWM_CHANNEL_STATUS_2);
+    EXPECT_EQ(Window().Text(IDC_SYMBOL_UA_RATE[1]), "");
+    EXPECT_EQ(Window().Pos(IDC_RSSI_BAR[1]), 3);
+    CKV90T1_Comm::s_ChannelSetup[1].pskSubmode = 6;  // UQPSK
+    Send(UWM_CHANNEL_STATUS_2);
+    EXPECT_EQ(Window().Text(IDC_SYMBOL_UA_RATE[1]), "1,000,000");
+    CKV90T1_Comm::s_ChannelSetup[2].pskSubmode = 2;  // OQPSK: carrier lamp follows symbol lock
+    m_session->Answer(0x2100, ChannelStatus(0, 0x40, 0, 0));
+    Send(UWM_CHANNEL_STATUS_3);
+    EXPECT_EQ(Window().ShownLamp(IDC_CARRLCK_RED[2]), IDC_CARRLCK_GREEN[2]);
+    m_session->Answer(0x2100, ChannelStatus(0, 0x80, 0, 0));
+    Send(UWM_CHANNEL_STATUS_3);
+    EXPECT_EQ(Window().ShownLamp(IDC_CARRLCK_RED[2]), IDC_CARRLCK_RED[2]);
+}
+
+TEST_F(MainWindow, LockLampsFollowFrameSyncAndFrameLock) {
+    Open();
+    Quiet();
+    const struct {
+        uint8_t byte0, byte1;
+        int sync, lock;
+    } cases[] = {
+        {0x00, 0x00, IDC_FSPLCK_GREY[0], IDC_FRMLCK_GREY[0]},
+        {0x10 | 0x02, 0x10 | 0x80, IDC_FSPLCK_RED[0], IDC_FRMLCK_YELLOW[0]},
+        {0x10 | 0x04, 0x10 | 0x20 | 0x04, IDC_FSPLCK_YELLOW[0], IDC_FRMLCK_GREEN[0]},
+        {0x10 | 0x06, 0x10 | 0x04, IDC_FSPLCK_GREEN[0], IDC_FRMLCK_RED[0]},
+        {0x10, 0x10 | 0x06, IDC_FSPLCK_YELLOW[0], IDC_FRMLCK_RED[0]},
+    };
+    for (const auto& c : cases) {
+        Bytes reply(20, 0);
+        reply[0] = c.byte0;
+        reply[1] = c.byte1;
+        m_session->Answer(0x2104, reply);
+        Send(UWM_LOCK_STATUS_1);
+        EXPECT_EQ(Window().ShownLamp(IDC_FSPLCK_GREY[0]), c.sync);
+        EXPECT_EQ(Window().ShownLamp(IDC_FRMLCK_GREY[0]), c.lock);
+    }
+}
+
+TEST_F(MainWindow, SkippingInitialReadsPollsNothingUntilStatusStartsGroupA) {
+    Open(sim::DefaultProfile(), 1);
+    Pump(300);
+    EXPECT_TRUE(m_session->Sim().Device().ReceivedFrames().empty());
+    EXPECT_EQ(Window().Check(IDC_STATUS), 0);
+    Window().Click(IDC_STATUS);
+    Pump(500);
+    EXPECT_GT(m_session->CountReceived(0x2100), 0);
+    EXPECT_EQ(m_session->CountReceived(0x2104), 0);
+    EXPECT_EQ(Window().ShownLamp(IDC_FSPLCK_GREY[0]), 0);
+    EXPECT_EQ(Window().ShownLamp(IDC_FRMLCK_GREY[1]), 0);
+}
+
+TEST_F(MainWindow, PollingRhythmOnTheWire) {
+    Open();
+    m_session->Sim().Device().ClearReceivedFrames();
+    Pump(1400);
+    const auto frames = m_session->Sim().Device().ReceivedFrames();
+    ASSERT_GE(frames.size(), 9u);
+    const std::pair<uint16_t, uint8_t> cycle[6] = {{0x2100, 0}, {0x2100, 1}, {0x2100, 2},
+                                                   {0x2104, 0}, {0x2104, 1}, {0x2104, 2}};
+    size_t start = 0;
+    while (start < 6 && !(frames[start].code == 0x2100 && frames[start].payload[0] == 0)) {
+        ++start;
+    }
+    for (size_t i = start; i < frames.size(); ++i) {
+        const auto& expected = cycle[(i - start) % 6];
+        EXPECT_EQ(frames[i].code, expected.first) << i;
+        EXPECT_EQ(frames[i].payload, Bytes{expected.second}) << i;
+    }
+    // About 100 ms apart: 1.4 s holds 10 to 14 polls.
+    EXPECT_LE(frames.size(), 15u);
+
+    Send(UWM_STOP_STATUS_POLLING);
+    EXPECT_EQ(Window().Check(IDC_STATUS), 0);
+    m_session->Sim().Device().ClearReceivedFrames();
+    Pump(800);
+    EXPECT_EQ(m_session->CountReceived(0x2100), 0);
+    EXPECT_GT(m_session->CountReceived(0x2104), 0);
+}
+
+TEST_F(MainWindow, ClosingWhilePollingReturnsAtOnce) {
+    Open();
+    Pump(300);
+    QElapsedTimer timer;
+    timer.start();
+    Window().close();
+    EXPECT_LT(timer.elapsed(), 200);
+    EXPECT_EQ(g_bStatusThreadRun, 0);
+    m_window.reset();
+}
+
+TEST_F(MainWindow, ReturnAndSpaceDoNothingAndEscapeCloses) {
+    Open();
+    Quiet();
+    const size_t sent = m_session->Sim().Device().ReceivedFrames().size();
+    for (int key : {Qt::Key_Return, Qt::Key_Space}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(Window().Control(IDC_SAVE_SETUPS), &press);
+    }
+    EXPECT_TRUE(Window().isVisible());
+    EXPECT_EQ(m_session->Sim().Device().ReceivedFrames().size(), sent);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(Window().Control(IDC_STATUS), &escape);
+    EXPECT_FALSE(Window().isVisible());
+}
+
+TEST_F(MainWindow, DauModeShowsTheTimeRowsAndStepsTheTimeLamp) {
+    Open(*sim::FindProfile("dau"));
+    Quiet();
+    EXPECT_FALSE(Window().IsEnabled(IDC_MODE_SELECTOR));
+    EXPECT_FALSE(Window().IsShown(IDC_CARRIER_FREQUENCY[0]));
+    EXPECT_TRUE(Window().IsShown(IDC_SOY_SECONDS));
+    EXPECT_EQ(Window().TimeLampState(), 0);
+    Bytes valid(34, 0);
+    valid[0] = 1;
+    valid[12] = 0x10;
+    m_session->Answer(0x2106, valid);
+    Send(UWM_CHANNEL_STATUS_3);
+    EXPECT_EQ(Window().ShownLamp(IDC_TIME_GREY), IDC_TIME_GREEN);
+    EXPECT_EQ(Window().Text(IDC_SOY_SECONDS), "16");
+    m_session->Answer(0x2106, Bytes(34, 0));
+    Send(UWM_CHANNEL_STATUS_3);
+    EXPECT_EQ(Window().ShownLamp(IDC_TIME_GREY), IDC_TIME_RED);
+    EXPECT_EQ(Window().TimeLampState(), 2);
+    m_session->Answer(0x2106, valid);
+    Send(UWM_CHANNEL_STATUS_3);
+    EXPECT_EQ(Window().TimeLampState(), 1);
+    Window().Click(IDC_STATUS);  // on
+    EXPECT_EQ(Window().ShownLamp(IDC_TIME_GREY), 0);
+    Window().Click(IDC_STATUS);  // off
+    EXPECT_EQ(Window().ShownLamp(IDC_TIME_GREEN), IDC_TIME_GREY);
+    EXPECT_EQ(Window().TimeLampState(), 0);
+
+    Bytes level = ChannelStatus(0, 0, -500, 0);
+    level[1] = 0xD0;
+    level[2] = 0xF7;  // level 2000 under four flag bits
+    m_session->Answer(0x2100, level);
+    Send(UWM_CHANNEL_STATUS_1);
+    EXPECT_EQ(Window().Text(IDC_RSSI[0]), "2000");  // the signal level in the DAU mode
+    EXPECT_EQ(Window().Pos(IDC_RSSI_BAR[0]), 2000);
+
+    // Tabs: IRIG time on the combiner tab, DAU built-in test on the test tab, blank recorder.
+    SelectTab(PageHost::kCombiner);
+    EXPECT_TRUE(Visible(PageHost::kIrigTime));
+    SelectTab(PageHost::kTest);
+    EXPECT_TRUE(Visible(PageHost::kDauBit));
+    SelectTab(PageHost::kRecorder);
+    EXPECT_TRUE(Visible(PageHost::kBlank));
+    EXPECT_FALSE(Window().Pages().PageAt(PageHost::kBlank)->isEnabled());
+    EXPECT_EQ(Window().RowText(IDC_TAB, 2), " Time");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 3), "  BIT");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 4), "");
+}
+
+TEST_F(MainWindow, TapeModeRoutesRefreshesAndBlanksTheTestTabs) {
+    Open(Custom({11, 3}, 11));
+    Quiet();
+    SelectTab(PageHost::kChannel1);
+    EXPECT_TRUE(Visible(PageHost::kTapeCh1));
+    EXPECT_GE(Page(PageHost::kTapeCh1)->Refreshes(), 1);
+    EXPECT_GE(Page(PageHost::kPskCh1)->Refreshes(), 1);
+    SelectTab(PageHost::kTest);
+    EXPECT_TRUE(Visible(PageHost::kBlank));
+    EXPECT_EQ(Page(PageHost::kRcvBert)->Refreshes(), 0);
+    SelectTab(PageHost::kRecorder);
+    EXPECT_TRUE(Visible(PageHost::kBlank));
+    EXPECT_EQ(Page(PageHost::kNandFlash)->Refreshes(), 1);
+    SelectTab(PageHost::kCombiner);
+    EXPECT_TRUE(Visible(PageHost::kTapeCh3));
+    EXPECT_EQ(Page(PageHost::kPskCombiner)->Refreshes(), 1);
+    EXPECT_EQ(Window().RowText(IDC_TAB, 0), "Down Converter 1");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 2), "Up Converter");
+}
+
+TEST_F(MainWindow, UninstalledChannelShowsBlankButIsStillRefreshed) {
+    Open(Custom({3, 4}, 3, true, false, 0));
+    Quiet();
+    EXPECT_FALSE(Window().Pages().PageAt(PageHost::kPskCh2)->isEnabled());
+    EXPECT_FALSE(Window().Pages().PageAt(PageHost::kTapeCh2)->isEnabled());
+    SelectTab(PageHost::kChannel2);
+    EXPECT_TRUE(Visible(PageHost::kBlank));
+    EXPECT_FALSE(Visible(PageHost::kPskCh2));
+    EXPECT_EQ(Page(PageHost::kPskCh2)->Refreshes(), 1);
+}
+
+TEST_F(MainWindow, SelectorListsTheModesAndCaptionsFollowTheStartMode) {
+    Open(Custom({5, 3, 13}, 5));
+    Quiet();
+    EXPECT_EQ(Window().RowCount(IDC_MODE_SELECTOR), 3);
+    EXPECT_EQ(Window().RowText(IDC_MODE_SELECTOR, 2), "PSK 2xLDPC 2/3");
+    for (int tab = 0; tab < 3; ++tab) {
+        EXPECT_EQ(Window().RowText(IDC_TAB, tab), "Channel 1");
+    }
+    EXPECT_EQ(Window().RowText(IDC_TAB, 3), "");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 5), "System");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 6), "Comm Port");
+    m_window.reset();
+
+    Open(Custom({13}, 13));
+    EXPECT_EQ(Window().RowText(IDC_TAB, 0), "Setup CH1");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 2), "Setup Combiner");
+    m_window.reset();
+
+    std::vector<uint8_t> twenty(20);
+    for (int i = 0; i < 20; ++i) {
+        twenty[i] = static_cast<uint8_t>(1 + i % 14);
+    }
+    Open(Custom(twenty, 3));
+    EXPECT_EQ(Window().RowCount(IDC_MODE_SELECTOR), 20);
+}
+
+TEST_F(MainWindow, EmptyModeListGivesAnEmptySelector) {
+    sim::Profile profile = Custom({3}, 3);
+    profile.modes.clear();
+    Open(profile);
+    EXPECT_EQ(Window().RowCount(IDC_MODE_SELECTOR), 0);
+}
+
+TEST_F(MainWindow, ModeChangeResendsTheCurrentModeAndKeepsTheCaptions) {
+    Open(Custom({3, 6}, 3));
+    Quiet();
+    m_beeps.Clear();
+    Window().Pick(IDC_MODE_SELECTOR, 0);
+    EXPECT_EQ(m_session->LastPayload(0x1000), Bytes{3});
+    EXPECT_EQ(m_beeps.Tones(), (std::vector<platform::Tone>{{1000, 20}}));
+    Window().Pick(IDC_MODE_SELECTOR, 1);
+    EXPECT_EQ(m_session->LastPayload(0x1000), Bytes{6});
+    EXPECT_EQ(Comm().m_nOperationalMode, 6u);
+    EXPECT_TRUE(Visible(PageHost::kMhcpmCh1));
+    EXPECT_EQ(Window().RowText(IDC_TAB, 2), "Setup Combiner");  // the PSK caption stays
+}
+
+TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
+    m_session = std::make_unique<DeviceSession>();
+    m_session->Sim().Device().InjectFault([] {
+        sim::Fault fault = sim::MakeFault(sim::FaultKind::NoReply);
+        fault.count = -1;
+        return fault;
+    }());
+    m_session->Comm().m_nDefaultTimeout = 100;
+    m_window = std::make_unique<CKV90TDlg>(&m_session->Comm(), 0);
+    m_window->show();
+    EXPECT_FALSE(Window().DeviceAnswered());
+    EXPECT_EQ(Window().RowCount(IDC_TAB), 1);
+    EXPECT_EQ(Window().RowText(IDC_TAB, 0), "Comm Port");
+    EXPECT_TRUE(Visible(PageHost::kComPort));
+    EXPECT_EQ(Window().Pages().PageAt(PageHost::kPskCh1), nullptr);
+    m_session->Sim().Device().ClearReceivedFrames();
+    Pump(500);
+    EXPECT_TRUE(m_session->Sim().Device().ReceivedFrames().empty());
+}
+
+TEST_F(MainWindow, SavedSetupsFlagsAreSentAndRefreshed) {
+    Open();
+    Quiet();
+    EXPECT_EQ(Window().Check(IDC_ALLOW_SAVING), 1);
+    EXPECT_FALSE(Window().IsEnabled(IDC_SETUPS_CH1));
+    Window().Click(IDC_USE_AT_BOOT);
+    EXPECT_EQ(m_session->LastPayload(0x100E), Bytes{0xE2});
+    EXPECT_TRUE(Window().IsEnabled(IDC_SETUPS_CH1));
+    EXPECT_EQ(Window().Check(IDC_SETUPS_CH2), 1);
+    Window().Click(IDC_SETUPS_CH2);
+    EXPECT_EQ(m_session->LastPayload(0x100E), Bytes{0xA2});
+    EXPECT_EQ(Window().Check(IDC_SETUPS_CH2), 0);
+    Window().Click(IDC_SAVE_SETUPS);
+    EXPECT_EQ(m_session->LastPayload(0x100E), Bytes{0xA3});
+    EXPECT_EQ(m_beeps.Tones().back(), (platform::Tone{1000, 10}));
+}

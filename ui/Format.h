@@ -1,0 +1,18 @@
+#pragma once
+// Texts the console shows: grouped integers and IRIG dates.
+
+#include <cstdint>
+#include <string>
+
+namespace ui {
+
+// The integer in decimal with a comma before every third digit from the right: -1,000.
+std::string GroupThousands(int64_t value);
+// The digits of a grouped text, commas removed, as an integer (0 for no number).
+int64_t UngroupThousands(const std::string& text);
+
+// "%0.4u-%s-%2.2u %2.2u:%2.2u:%2.2u" for years after 2000 and the seconds of the year, with
+// February of 29 days when `leapYear`: "2026-MAR-01 00:00:00".
+std::string IrigDateText(uint32_t years, uint32_t secondsOfYear, bool leapYear);
+
+}  // namespace ui
