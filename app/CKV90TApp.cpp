@@ -1,6 +1,5 @@
 #include "app/CKV90TApp.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,24 +9,22 @@
 #include "link/CSerialCom.h"
 #include "platform/program_folder.h"
 #include "platform/serial_ports.h"
-#include "platform/system_error.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "shell/CKV90TDlg.h"
 #include "shell/baud_rates.h"
+#include "shell/registry_report.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimServer.h"
 #include "ui/MessageBoxes.h"
 
 using platform::REG_DWORD;
 using platform::REG_SZ;
+using shell::RegistryMessage;
+using shell::ReportRegistryFailure;
 
 namespace {
 
 constexpr size_t kTextBufferSize = 260;
-
-void RegistryMessage(const std::string& text) {
-    ui::MessageBox(nullptr, text, "Registry Error", ui::MessageIcon::Error);
-}
 
 std::string Format(const char* format, unsigned long a, unsigned long b = 0) {
     char text[128];
@@ -36,17 +33,6 @@ std::string Format(const char* format, unsigned long a, unsigned long b = 0) {
 }
 
 }  // namespace
-
-void ReportRegistryFailure(const char* call, long error) {
-    std::string meaning = platform::SystemErrorText(static_cast<uint32_t>(error));
-    while (!meaning.empty() && std::isspace(static_cast<unsigned char>(meaning.back()))) {
-        meaning.pop_back();
-    }
-    char text[512];
-    std::snprintf(text, sizeof text, "%s returned:%lu, Meaning: %s", call,
-                  static_cast<unsigned long>(error), meaning.c_str());
-    RegistryMessage(text);
-}
 
 CKV90TApp::CKV90TApp(std::vector<std::string> args) : m_args(std::move(args)) {}
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/settings_store.h"
+#include "shell/registry_report.h"
 
 class CBaseClass;
 class CKV90T1_Comm;
@@ -22,9 +23,7 @@ struct Profile;
 
 class CKV90TApp {
 public:
-    static constexpr const char* kRegistryKey =
-        "SOFTWARE\\Brenmoor"
-        "\\KV90T";
+    static constexpr const char* kRegistryKey = shell::kRegistryKey;
     static constexpr const char* kDefaultIpAddress = "192.168.1.100";
     static constexpr uint16_t kDevicePort = 5000;
     static constexpr int kCommPageKind = 6;
@@ -75,6 +74,3 @@ private:
     std::unique_ptr<sim::KV90TSimulation> m_pDemoSimulation;
     std::unique_ptr<sim::SimServer> m_pDemoServer;
 };
-
-// Shows the failure of a settings call: the name of the call, " returned:%lu, Meaning: %s".
-void ReportRegistryFailure(const char* call, long error);

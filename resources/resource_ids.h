@@ -102,3 +102,23 @@ constexpr int IDC_SETUPS_CH2 = 14335;
 constexpr int IDC_SETUPS_CH3 = 14336;
 
 }  // namespace res
+
+namespace res {
+
+// Communications page.
+constexpr int IDD_COMPORT = 136;
+constexpr int IDC_PORT_UPDOWN = 1006;
+constexpr int IDC_PORT = 1007;
+constexpr int IDC_BAUD_UPDOWN = 1008;
+constexpr int IDC_BAUD = 1009;
+constexpr int IDC_TEST = 1010;
+constexpr int IDC_LINK_GREEN = 1011;
+constexpr int IDC_LINK_RED = 1012;
+constexpr int IDC_SAVE = 1013;
+constexpr int IDC_USE_SERIAL = 1190;
+constexpr int IDC_USE_ETHERNET = 1191;
+constexpr int IDC_IP_ADDRESS = 1193;
+constexpr int IDC_SERIAL_GROUP = 1194;
+constexpr int IDC_ETHERNET_GROUP = 1195;
+
+}  // namespace res

@@ -8,5 +8,6 @@ namespace res {
 const ui::DialogTemplate& MainDialogTemplate();
 const ui::DialogTemplate& AboutTemplate();
 const ui::DialogTemplate& BlankTemplate();
+const ui::DialogTemplate& ComPortTemplate();
 
 }  // namespace res

@@ -1,23 +1,53 @@
 #pragma once
-// Stand-in until the communications page is built: it keeps the values the page host gives it
-// and offers the page's five refresh operations.
+// The communications page: chooses the serial port and rate or the device's IP address, tests a
+// serial setting on the program's own link, and saves the connection settings.
 
-#include "pages/StandInPage.h"
+#include <cstdint>
+#include <string>
+#include <vector>
 
-class CKV90T_ComPort : public StandInPage {
+#include "link/CBaseClass.h"
+#include "ui/CPage.h"
+
+class CKV90T1_Comm;
+
+class CKV90T_ComPort : public ui::CPage {
+    Q_OBJECT
 public:
-    CKV90T_ComPort(CKV90T1_Comm*, int, int useEthernet, QWidget* parent)
-        : StandInPage("Comm Port", parent), m_bUseEthernet(useEthernet) {}
+    CKV90T_ComPort(CKV90T1_Comm* comm, int skipInitialRead, int useEthernet, QWidget* parent);
 
     void SetDeviceIpAddress(const std::string& address) { m_strDeviceIpAddress = address; }
 
-    void ShowLinkLamp() {}
-    void ShowPort() {}
-    void ShowBaudRate() {}
-    void ShowLinkChoice() {}
-    void ShowAddress() {}
+    // The refresh operations, in the order the main window calls them.
+    void ShowLinkLamp();
+    void ShowPort();
+    void ShowBaudRate();
+    void ShowLinkChoice();
+    void ShowAddress();
+
+    // Writes the connection settings; false when the key could not be opened or closed.
+    bool SaveSettings();
+
+protected:
+    void OnCommand(int id) override;
+    void OnUpDownPosition(int id, int position) override;
 
 private:
+    void InitDialog();
+    void FindPorts();
+    void SelectCurrentPortAndRate();
+    void Test();
+    // Reopens the program's serial link with list entry `port`; false after a failure box.
+    bool ReopenLink(size_t port);
+
+    CKV90T1_Comm* m_pComm;
+    [[maybe_unused]] int m_bSkipInitialRead;  // reads nothing either way
+    // The link's port is not in the list (or the link is TCP): the port edit stays empty at
+    // position 0 until the operator moves the selector.
+    bool m_bPortUnknown = false;
+    std::vector<SerialPortSettings> m_Ports;
+    std::string m_strComPort = "COM1";
+    uint32_t m_nBaudRate = 57600;
     int m_bUseEthernet;
     std::string m_strDeviceIpAddress;
 };

@@ -1,6 +1,7 @@
 #include "ui/Format.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 
 namespace ui {
@@ -46,6 +47,32 @@ std::string IrigDateText(uint32_t years, uint32_t secondsOfYear, bool leapYear) 
     char text[64];
     std::snprintf(text, sizeof text, "%.4u-%s-%2.2u %2.2u:%2.2u:%2.2u", years + 2000,
                   kMonths[month], s / 86400 + 1, s % 86400 / 3600, s % 3600 / 60, s % 60);
+    return text;
+}
+
+}  // namespace ui
+
+namespace ui {
+
+std::array<uint8_t, 4> ParseIpAddress(const std::string& text) {
+    std::array<uint8_t, 4> address{};
+    size_t start = 0;
+    for (int part = 0; part < 4 && start <= text.size(); ++part) {
+        const size_t dot = std::min(text.find('.', start), text.size());
+        const std::string field = text.substr(start, dot - start);
+        char* end = nullptr;
+        const unsigned long value = std::strtoul(field.c_str(), &end, 10);
+        const bool readable = !field.empty() && *end == '\0' && field[0] != '-';
+        address[part] = static_cast<uint8_t>(readable ? value : 0);
+        start = dot + 1;
+    }
+    return address;
+}
+
+std::string FormatIpAddress(const std::array<uint8_t, 4>& address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2],
+                  address[3]);
     return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Texts the console shows: grouped integers and IRIG dates.
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -14,5 +15,15 @@ int64_t UngroupThousands(const std::string& text);
 // "%0.4u-%s-%2.2u %2.2u:%2.2u:%2.2u" for years after 2000 and the seconds of the year, with
 // February of 29 days when `leapYear`: "2026-MAR-01 00:00:00".
 std::string IrigDateText(uint32_t years, uint32_t secondsOfYear, bool leapYear);
+
+}  // namespace ui
+
+namespace ui {
+
+// The four numbers of a dotted address: each part read as an unsigned decimal number and cut
+// to its low 8 bits; a missing or unreadable part gives 0.
+std::array<uint8_t, 4> ParseIpAddress(const std::string& text);
+// "%u.%u.%u.%u".
+std::string FormatIpAddress(const std::array<uint8_t, 4>& address);
 
 }  // namespace ui

@@ -1,0 +1,240 @@
+#include "shell/CKV90T_ComPort.h"
+
+#include <strings.h>
+
+#include <cstdio>
+
+#include "platform/beep.h"
+#include "platform/serial_ports.h"
+#include "platform/settings_store.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "resources/resource_ids.h"
+#include "resources/templates.h"
+#include "shell/baud_rates.h"
+#include "shell/registry_report.h"
+#include "ui/Format.h"
+#include "ui/MessageBoxes.h"
+
+using namespace res;
+
+namespace {
+
+constexpr int kDefaultBaudRow = 11;  // 57600
+constexpr int kSerialControls[] = {IDC_PORT_UPDOWN, IDC_PORT,      IDC_BAUD_UPDOWN, IDC_BAUD,
+                                   IDC_TEST,        IDC_LINK_GREEN, IDC_LINK_RED,   IDC_SERIAL_GROUP};
+constexpr int kEthernetControls[] = {IDC_ETHERNET_GROUP, IDC_IP_ADDRESS, IDC_SAVE};
+
+void PortError(const char* text) {
+    ui::MessageBox(nullptr, text, "Com Port Error", ui::MessageIcon::Error);
+}
+
+long WriteText(platform::SettingsKey& key, const char* name, const std::string& text) {
+    return key.SetValue(name, platform::REG_SZ, reinterpret_cast<const uint8_t*>(text.c_str()),
+                        static_cast<uint32_t>(text.size() + 1));
+}
+
+long WriteDword(platform::SettingsKey& key, const char* name, uint32_t value) {
+    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+    return key.SetValue(name, platform::REG_DWORD, bytes, 4);
+}
+
+}  // namespace
+
+CKV90T_ComPort::CKV90T_ComPort(CKV90T1_Comm* comm, int skipInitialRead, int useEthernet,
+                               QWidget* parent)
+    : ui::CPage(res::ComPortTemplate(), parent),
+      m_pComm(comm),
+      m_bSkipInitialRead(skipInitialRead),
+      m_bUseEthernet(useEthernet) {
+    InitDialog();
+}
+
+void CKV90T_ComPort::FindPorts() {
+    for (const std::string& name : platform::EnumerateSerialPorts()) {
+        SerialPortSettings port;
+        std::snprintf(port.portName, sizeof port.portName, "%.6s", name.c_str());
+        port.requestedBaudRate = m_nBaudRate;
+        if (platform::GetDefaultCommConfig(platform::SerialDevicePath(name).c_str(),
+                                           &port.defaultConfig)) {
+            m_Ports.push_back(port);
+        }
+    }
+}
+
+void CKV90T_ComPort::InitDialog() {
+    setWindowTitle("Comm Port");
+    FindPorts();
+    if (m_bUseEthernet == 0 && m_Ports.empty()) {
+        ui::MessageBox(this, "No Serial Ports found.", "Serial Port Error", ui::MessageIcon::Error);
+        return;
+    }
+    SetRange(IDC_PORT_UPDOWN, 0, static_cast<int>(m_Ports.size()) - 1);
+    SetRange(IDC_BAUD_UPDOWN, 0, shell::kBaudRateCount - 1);
+    SelectCurrentPortAndRate();
+    ShowLinkLamp();
+    ShowPort();
+    ShowBaudRate();
+    ShowLinkChoice();
+    ShowAddress();
+}
+
+void CKV90T_ComPort::SelectCurrentPortAndRate() {
+    SetPos(IDC_PORT_UPDOWN, 0);
+    SetPos(IDC_BAUD_UPDOWN, kDefaultBaudRow);
+    CBaseClass* link = m_pComm->GetDeviceLink();
+    if (link == nullptr || link->GetLinkType() != 1) {
+        m_bPortUnknown = true;
+        return;
+    }
+    const SerialPortSettings* settings = link->GetPortSettings();
+    m_strComPort = settings->portName;
+    m_bPortUnknown = true;
+    for (size_t i = 0; i < m_Ports.size(); ++i) {
+        if (strcasecmp(m_Ports[i].portName, settings->portName) == 0) {
+            SetPos(IDC_PORT_UPDOWN, static_cast<int>(i));
+            m_bPortUnknown = false;
+        }
+    }
+    const int row = shell::BaudRateRow(settings->defaultConfig.dcb.BaudRate);
+    SetPos(IDC_BAUD_UPDOWN, row >= 0 ? row : kDefaultBaudRow);
+}
+
+void CKV90T_ComPort::ShowLinkLamp() {
+    if (m_bUseEthernet != 0) {
+        Show(IDC_LINK_GREEN, false);
+        Show(IDC_LINK_RED, false);
+    } else if (m_pComm->m_nLastStatus != 0) {
+        ShowLamp(IDC_LINK_GREEN);
+        platform::Beep(1000, 100);
+    } else {
+        ShowLamp(IDC_LINK_RED);
+        platform::Beep(100, 100);
+    }
+}
+
+void CKV90T_ComPort::ShowPort() {
+    const size_t position = static_cast<size_t>(std::max(0, Pos(IDC_PORT_UPDOWN)));
+    const bool shown = !m_bPortUnknown && position < m_Ports.size();
+    SetText(IDC_PORT, shown ? m_Ports[position].portName : "");
+}
+
+void CKV90T_ComPort::ShowBaudRate() {
+    const int row = Pos(IDC_BAUD_UPDOWN);
+    SetText(IDC_BAUD, row >= 0 && row < shell::kBaudRateCount ? shell::kBaudRates[row].label : "");
+}
+
+void CKV90T_ComPort::ShowLinkChoice() {
+    const bool serial = m_bUseEthernet == 0;
+    for (int id : kSerialControls) {
+        Enable(id, serial);
+    }
+    for (int id : kEthernetControls) {
+        Enable(id, !serial);
+    }
+    SetCheck(IDC_USE_SERIAL, serial);
+    SetCheck(IDC_USE_ETHERNET, !serial);
+}
+
+void CKV90T_ComPort::ShowAddress() {
+    SetText(IDC_IP_ADDRESS, ui::FormatIpAddress(ui::ParseIpAddress(m_strDeviceIpAddress)));
+}
+
+bool CKV90T_ComPort::SaveSettings() {
+    platform::SettingsKey key;
+    if (const long error = key.Create(shell::kRegistryKey); error != 0) {
+        shell::ReportRegistryFailure("RegCreateKeyEx()", error);
+        return false;
+    }
+    auto report = [](long error) {
+        if (error != 0) {
+            shell::ReportRegistryFailure("RegSetValueEx()", error);
+        }
+    };
+    if (m_bUseEthernet == 0) {
+        report(WriteText(key, "COM_PORT", m_strComPort));
+        report(WriteDword(key, "BAUD_RATE", m_nBaudRate));
+    }
+    m_strDeviceIpAddress = ui::FormatIpAddress(ui::ParseIpAddress(Text(IDC_IP_ADDRESS)));
+    report(WriteText(key, "ETHERNET_IP_ADDR", m_strDeviceIpAddress));
+    report(WriteDword(key, "USE_ETHERNET", m_bUseEthernet != 0 ? 1 : 0));
+    if (const long error = key.Close(); error != 0) {
+        shell::ReportRegistryFailure("RegCloseKey()", error);
+        return false;
+    }
+    return true;
+}
+
+bool CKV90T_ComPort::ReopenLink(size_t port) {
+    CBaseClass* link = m_pComm->GetDeviceLink();
+    link->ClosePort();
+    // No port to choose from opens nothing.
+    if (port >= m_Ports.size()) {
+        PortError("Cannot open Com Port.");
+        return false;
+    }
+    m_strComPort = m_Ports[port].portName;
+    m_Ports[port].requestedBaudRate = m_nBaudRate;
+    m_Ports[port].byteSize = 8;
+    m_Ports[port].parity = platform::NOPARITY;
+    m_Ports[port].stopBits = platform::ONESTOPBIT;
+    *link->GetPortSettings() = m_Ports[port];
+    if (link->OpenPort() == 0) {
+        PortError("Cannot open Com Port.");
+        return false;
+    }
+    if (link->ConfigurePort() == 0) {
+        PortError("Cannot configure Com Port.");
+        return false;
+    }
+    if (link->SetCommunicationTimeouts(0, 200, 0, 0, 0) == 0) {
+        PortError("Cannot set Com Port Timeouts.");
+        return false;
+    }
+    return true;
+}
+
+void CKV90T_ComPort::Test() {
+    const int row = Pos(IDC_BAUD_UPDOWN);
+    m_nBaudRate = shell::kBaudRates[row >= 0 && row < shell::kBaudRateCount ? row
+                                                                           : kDefaultBaudRow]
+                      .rate;
+    if (!ReopenLink(static_cast<size_t>(std::max(0, Pos(IDC_PORT_UPDOWN))))) {
+        return;
+    }
+    m_pComm->GetDeviceLink()->DrainInput();
+    m_pComm->m_nDefaultTimeout = CKV90T1_Comm::kDefaultTimeoutMs;
+    if (m_pComm->SendNullCommand() != 0 && m_pComm->m_nLastStatus != 0) {
+        SaveSettings();
+    }
+    ShowLinkLamp();
+}
+
+void CKV90T_ComPort::OnCommand(int id) {
+    switch (id) {
+        case IDC_TEST:
+            Test();
+            break;
+        case IDC_SAVE:
+            SaveSettings();
+            ShowLinkLamp();
+            break;
+        case IDC_USE_SERIAL:
+        case IDC_USE_ETHERNET:
+            m_bUseEthernet = id == IDC_USE_ETHERNET ? 1 : 0;
+            SaveSettings();
+            ShowLinkChoice();
+            break;
+        default:
+            break;
+    }
+}
+
+void CKV90T_ComPort::OnUpDownPosition(int id, int) {
+    if (id == IDC_PORT_UPDOWN) {
+        m_bPortUnknown = false;
+        ShowPort();
+    } else if (id == IDC_BAUD_UPDOWN) {
+        ShowBaudRate();
+    }
+}

@@ -1,0 +1,16 @@
+#pragma once
+// The "Registry Error" boxes of the saved-settings code.
+
+#include <string>
+
+namespace shell {
+
+// The key of the saved connection settings under HKEY_LOCAL_MACHINE.
+constexpr const char* kRegistryKey = "SOFTWARE\\Brenmoor" "\\KV90T";
+
+// Shows `text` in a box titled "Registry Error" with an error icon and no owner.
+void RegistryMessage(const std::string& text);
+// Shows the failure of a settings call: its name, " returned:%lu, Meaning: %s".
+void ReportRegistryFailure(const char* call, long error);
+
+}  // namespace shell
