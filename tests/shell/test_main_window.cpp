@@ -367,3 +367,15 @@ TEST_F(MainWindow, SavedSetupsFlagsAreSentAndRefreshed) {
     EXPECT_EQ(m_session->LastPayload(0x100E), Bytes{0xA3});
     EXPECT_EQ(m_beeps.Tones().back(), (platform::Tone{1000, 10}));
 }
+
+TEST_F(MainWindow, DauModePollsTheTimeInsteadOfTheCombiner) {
+    Open(*sim::FindProfile("dau"));
+    m_session->Sim().Device().ClearReceivedFrames();
+    Pump(1400);
+    EXPECT_GT(m_session->CountReceived(0x2106), 0);
+    for (const auto& frame : m_session->Sim().Device().ReceivedFrames()) {
+        if (frame.code == 0x2100) {
+            EXPECT_NE(frame.payload, Bytes{2});
+        }
+    }
+}
