@@ -1,0 +1,147 @@
+#include "pages/setup/setup_text.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace setup {
+
+const TableRow kPcmCodes[25] = {
+    {0, "NRZ-L"},          {1, "NRZ-M"},     {2, "NRZ-S"},     {3, "R11NRZ-L"},
+    {4, "R11NRZ-M"},       {5, "R11NRZ-S"},  {6, "R15NRZ-L"},  {7, "R15NRZ-M"},
+    {8, "R15NRZ-S"},       {9, "R17NRZ-L"},  {10, "R17NRZ-M"}, {11, "R17NRZ-S"},
+    {12, "R23NRZ-L"},      {13, "R23NRZ-M"}, {14, "R23NRZ-S"}, {64, "BIO-L"},
+    {65, "BIO-M"},         {66, "BIO-S"},    {67, "RZ"},       {68, "DM-M"},
+    {69, "DM-S"},          {70, "DBIO-M"},   {71, "DBIO-S"},   {72, "Modified DM-M"},
+    {73, "Modified DM-S"},
+};
+const char* const kInputSelects[3] = {"Standard RF", "Modulator IF", "BB Bit Sync"};
+const char* const kAgcModes[3] = {"Normal AGC", "Linear AGC", "Mode 1 AGC"};
+const char* const kDeEmphases[4] = {"Bypass", "NTSC", "PAL", "Analog PCM"};
+const char* const kClockPhases[4] = {"  0\u00b0", " 90\u00b0", "180\u00b0", "270\u00b0"};
+const char* const kCombinerTypes[6] = {"MRC", "EGC", "BSC", "CH1 Only", "CH2 Only", "SWBSC"};
+
+namespace {
+
+// Trailing zeros removed; a text then ending in "." gets one "0" back.
+std::string Trimmed(std::string text) {
+    while (!text.empty() && text.back() == '0') {
+        text.pop_back();
+    }
+    if (!text.empty() && text.back() == '.') {
+        text += '0';
+    }
+    return text;
+}
+
+}  // namespace
+
+int PcmCodeRow(uint32_t code) {
+    for (int row = 0; row < 25; ++row) {
+        if (kPcmCodes[row].code == (code & 0x7F)) {
+            return row;
+        }
+    }
+    return 24;
+}
+
+int AgcModeRow(uint32_t firstFlag, uint32_t secondFlag) {
+    if (firstFlag != 0 || secondFlag > 1) {
+        return 0;
+    }
+    return secondFlag == 0 ? 1 : 2;
+}
+
+uint64_t MegahertzTextToHertz(const std::string& text) {
+    const std::string whole = text.substr(0, text.find('.'));
+    std::string fraction =
+        text.find('.') == std::string::npos ? "" : text.substr(text.rfind('.') + 1);
+    fraction = fraction.substr(0, 6);
+    fraction.append(6 - fraction.size(), '0');
+    const uint64_t megahertz = std::strtoull(whole.c_str(), nullptr, 10);
+    return megahertz * 1'000'000 + std::strtoull(fraction.c_str(), nullptr, 10);
+}
+
+uint32_t BitRateFromText(const std::string& text, uint32_t maximum) {
+    std::string digits;
+    for (char c : text) {
+        if (c != ',') {
+            digits += c;
+        }
+    }
+    digits = digits.substr(0, 8);
+    const long value = std::strtol(digits.c_str(), nullptr, 10);
+    return value < 0 || static_cast<unsigned long>(value) > maximum ? maximum
+                                                                    : static_cast<uint32_t>(value);
+}
+
+uint8_t HundredthsFromText(const std::string& text) {
+    const double value = std::strtod(text.c_str(), nullptr);
+    const auto hundredths = static_cast<uint8_t>(static_cast<int64_t>(value * 100 + 0.5) & 0xFF);
+    return std::max<uint8_t>(hundredths, 5);
+}
+
+uint8_t ModIndexFromText(const std::string& text) {
+    const double index = std::clamp(std::strtod(text.c_str(), nullptr), 0.01, 2.56);
+    return static_cast<uint8_t>(std::lround(index * 100 - 1));
+}
+
+std::string FrequencyText(uint32_t hertz) {
+    char text[48];
+    if (hertz < 1000) {
+        std::snprintf(text, sizeof text, "%u Hz", hertz);
+        return text;
+    }
+    const bool kilo = hertz < 1'000'000;
+    std::snprintf(text, sizeof text, "%f", hertz / (kilo ? 1e3 : 1e6));
+    return Trimmed(text) + (kilo ? " KHz" : " MHz");
+}
+
+std::string MegahertzText(uint64_t hertz) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.6f", static_cast<double>(hertz) / 1e6);
+    return Trimmed(text);
+}
+
+std::string ModIndexText(uint8_t byte) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", (byte + 1) / 100.0);
+    return text;
+}
+
+std::string AgcTimeConstantText(uint32_t units) {
+    char text[48];
+    if (units <= 9) {
+        std::snprintf(text, sizeof text, "%u \u00b5secs", units * 100);
+    } else if (units == 10) {
+        return "1 millisecond";
+    } else if (units <= 9999) {
+        std::snprintf(text, sizeof text, "%u millisecs", units / 10);
+    } else if (units == 10000) {
+        return "1 second";
+    } else {
+        std::snprintf(text, sizeof text, "%u secs", units / 10000);
+    }
+    return text;
+}
+
+std::array<std::string, 5> BandTexts(const uint64_t (&bands)[10][2]) {
+    std::array<std::string, 5> texts;
+    size_t shown = 0;
+    for (const auto& band : bands) {
+        if (band[0] == 0 || band[1] == 0 || shown == texts.size()) {
+            continue;
+        }
+        char text[64];
+        if (band[0] == band[1]) {
+            std::snprintf(text, sizeof text, "%.1f MHz", band[0] / 1e6);
+        } else {
+            std::snprintf(text, sizeof text, "%.1f MHz - %.1f MHz", band[0] / 1e6, band[1] / 1e6);
+        }
+        texts[shown++] = text;
+    }
+    return texts;
+}
+
+}  // namespace setup

@@ -1,0 +1,51 @@
+#pragma once
+// The texts of the receiver setup pages: what the operator types turned into the values the
+// device takes, values turned into what the pages show, and the shared value tables.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace setup {
+
+struct TableRow {
+    uint16_t code;
+    const char* name;
+};
+
+// The 25 PCM codes the pages offer, NRZ-L to "Modified DM-S".
+extern const TableRow kPcmCodes[25];
+extern const char* const kInputSelects[3];
+extern const char* const kAgcModes[3];
+extern const char* const kDeEmphases[4];
+extern const char* const kClockPhases[4];
+extern const char* const kCombinerTypes[6];
+
+// The row of a stored PCM code (its low 7 bits); a code not in the table gives row 24.
+int PcmCodeRow(uint32_t code);
+// "Normal AGC", "Linear AGC" or "Mode 1 AGC" from the two AGC-mode flags, as its row.
+int AgcModeRow(uint32_t firstFlag, uint32_t secondFlag);
+
+// Megahertz text to hertz: the digits before the first "." are megahertz, up to six digits
+// after the last "." are the fraction. "70.5" gives 70,500,000; "1.2.3" gives 1,300,000.
+uint64_t MegahertzTextToHertz(const std::string& text);
+// Commas removed, cut to 8 characters, read as a signed decimal; negative or above `maximum`
+// gives `maximum`.
+uint32_t BitRateFromText(const std::string& text, uint32_t maximum);
+// Hundredths of the number, rounded, low 8 bits, at least 5.
+uint8_t HundredthsFromText(const std::string& text);
+// A modulation index 0.01 to 2.56 as its byte: index x 100 - 1.
+uint8_t ModIndexFromText(const std::string& text);
+
+// "300 Hz", "25.0 KHz", "1.5 MHz".
+std::string FrequencyText(uint32_t hertz);
+// Megahertz with trailing zeros trimmed: "2250.5", "70.0".
+std::string MegahertzText(uint64_t hertz);
+// "%.2f" of (byte + 1) / 100.
+std::string ModIndexText(uint8_t byte);
+// An AGC time constant in units of 100 us: "500 µsecs", "1 millisecond", "2 millisecs", ...
+std::string AgcTimeConstantText(uint32_t units);
+// The five band statics of a channel's ten bands (pairs of hertz), empty where none is left.
+std::array<std::string, 5> BandTexts(const uint64_t (&bands)[10][2]);
+
+}  // namespace setup
