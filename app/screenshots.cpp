@@ -9,6 +9,7 @@
 
 #include "link/CNetworkDeviceComm.h"
 #include "protocol/CKV90T1_Comm.h"
+#include "resources/resource_ids.h"
 #include "shell/CKV90TDlg.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimServer.h"
@@ -16,7 +17,7 @@
 namespace {
 
 // Shows the main window on a device for a while, so that the status panel fills, and saves it.
-bool Capture(const sim::Profile* profile, const QString& path) {
+bool Capture(const sim::Profile* profile, const QString& path, int tab = 0) {
     sim::SimDevice device;
     sim::KV90TSimulation simulation(device, profile != nullptr ? *profile : sim::DefaultProfile());
     sim::SimServer server(device);
@@ -30,6 +31,7 @@ bool Capture(const sim::Profile* profile, const QString& path) {
     comm.m_nDefaultTimeout = 200;
     CKV90TDlg window(&comm, 0);
     window.show();
+    window.Pick(res::IDC_TAB, tab);
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 1500) {
@@ -50,5 +52,7 @@ int main(int argc, char** argv) {
     bool ok = Capture(sim::FindProfile("full"), folder + "/main-window-psk.png");
     ok = Capture(sim::FindProfile("dau"), folder + "/main-window-dau.png") && ok;
     ok = Capture(nullptr, folder + "/main-window-no-device.png") && ok;
+    ok = Capture(sim::FindProfile("pcmfm"), folder + "/pcmfm-channel-page.png", 0) && ok;
+    ok = Capture(sim::FindProfile("pcmfm"), folder + "/pcmfm-combiner-page.png", 2) && ok;
     return ok ? 0 : 1;
 }

@@ -122,3 +122,78 @@ constexpr int IDC_SERIAL_GROUP = 1194;
 constexpr int IDC_ETHERNET_GROUP = 1195;
 
 }  // namespace res
+
+namespace res {
+
+// PCM/FM channel and combiner pages (ids of this console's own).
+constexpr int IDD_PCMFM_CHANNEL = 160;
+constexpr int IDD_PCMFM_COMBINER = 161;
+constexpr int IDC_SETUP_TITLE = 2001;
+constexpr int IDC_TUNING_GROUP = 2010;
+constexpr int IDC_TUNING_FREQUENCY = 2011;
+constexpr int IDC_BAND_RANGE[5] = {2012, 2013, 2014, 2015, 2016};
+constexpr int IDC_TUNING_SEND = 2017;
+constexpr int IDC_INPUT_SELECT_GROUP = 2020;
+constexpr int IDC_INPUT_SELECT = 2021;
+constexpr int IDC_INPUT_SELECT_UPDOWN = 2022;
+constexpr int IDC_SUBMODE_GROUP = 2025;
+constexpr int IDC_SUBMODE = 2026;
+constexpr int IDC_SUBMODE_UPDOWN = 2027;
+constexpr int IDC_AGC_GROUP = 2030;
+constexpr int IDC_AGC_TIME_CONSTANT = 2031;
+constexpr int IDC_AGC_TIME_CONSTANT_UPDOWN = 2032;
+constexpr int IDC_AGC_FREEZE = 2033;
+constexpr int IDC_AGC_MODE = 2034;
+constexpr int IDC_AGC_MODE_UPDOWN = 2035;
+constexpr int IDC_AGC_ZERO = 2036;
+constexpr int IDC_DEEMPHASIS_GROUP = 2040;
+constexpr int IDC_DEEMPHASIS = 2041;
+constexpr int IDC_DEEMPHASIS_UPDOWN = 2042;
+constexpr int IDC_SSFM_GROUP = 2045;
+constexpr int IDC_SSFM_INVERT = 2046;
+constexpr int IDC_FILTERS_GROUP = 2050;
+constexpr int IDC_AM_FILTER = 2051;
+constexpr int IDC_AM_FILTER_UPDOWN = 2052;
+constexpr int IDC_AM_INVERT = 2053;
+constexpr int IDC_IF_BANDWIDTH = 2054;
+constexpr int IDC_IF_BANDWIDTH_UPDOWN = 2055;
+constexpr int IDC_VIDEO_FILTER = 2056;
+constexpr int IDC_VIDEO_FILTER_UPDOWN = 2057;
+constexpr int IDC_ACQUISITION_RANGE = 2058;
+constexpr int IDC_CARRIER_LBW = 2059;
+constexpr int IDC_CARRIER_LBW_UPDOWN = 2060;
+constexpr int IDC_ASSISTED = 2061;
+constexpr int IDC_FILTERS_SEND = 2062;
+constexpr int IDC_INPUT_DATA_GROUP = 2070;
+constexpr int IDC_BIT_RATE = 2071;
+constexpr int IDC_PCM_CODE = 2072;
+constexpr int IDC_PCM_CODE_UPDOWN = 2073;
+constexpr int IDC_LOOP_BANDWIDTH = 2074;
+constexpr int IDC_LOOP_BANDWIDTH_UPDOWN = 2075;
+constexpr int IDC_INPUT_DATA_SEND = 2076;
+constexpr int IDC_OUTPUT_DATA_GROUP = 2080;
+constexpr int IDC_OUTPUT_PCM_CODE = 2081;
+constexpr int IDC_OUTPUT_PCM_CODE_UPDOWN = 2082;
+constexpr int IDC_CLOCK_PHASE = 2083;
+constexpr int IDC_CLOCK_PHASE_UPDOWN = 2084;
+constexpr int IDC_OUTPUT_INVERTED = 2085;
+constexpr int IDC_MOD_INDEX_GROUP = 2090;
+constexpr int IDC_MIN_MOD_INDEX = 2091;
+constexpr int IDC_MIN_MOD_INDEX_UPDOWN = 2092;
+constexpr int IDC_START_MOD_INDEX = 2093;
+constexpr int IDC_START_MOD_INDEX_UPDOWN = 2094;
+constexpr int IDC_MAX_MOD_INDEX = 2095;
+constexpr int IDC_MAX_MOD_INDEX_UPDOWN = 2096;
+constexpr int IDC_MOD_INDEX_TRACKING = 2097;
+constexpr int IDC_MOD_INDEX_SEND = 2098;
+constexpr int IDC_COMBINER_GROUP = 2100;
+constexpr int IDC_SIGNAL_BANDWIDTH = 2101;
+constexpr int IDC_SNR_FILTER_BANDWIDTH = 2102;
+constexpr int IDC_PHASE_FILTER_BANDWIDTH = 2103;
+constexpr int IDC_COMBINER_TYPE = 2104;
+constexpr int IDC_COMBINER_TYPE_UPDOWN = 2105;
+constexpr int IDC_REAL_COMBINING = 2106;
+constexpr int IDC_UPSAMPLE = 2107;
+constexpr int IDC_COMBINER_SEND = 2108;
+
+}  // namespace res

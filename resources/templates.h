@@ -9,5 +9,7 @@ const ui::DialogTemplate& MainDialogTemplate();
 const ui::DialogTemplate& AboutTemplate();
 const ui::DialogTemplate& BlankTemplate();
 const ui::DialogTemplate& ComPortTemplate();
+const ui::DialogTemplate& PcmFmChannelTemplate();
+const ui::DialogTemplate& PcmFmCombinerTemplate();
 
 }  // namespace res
