@@ -65,20 +65,13 @@ TEST_F(PcmFmPages, CaptionsAndTitles) {
 }
 
 TEST_F(PcmFmPages, RedrawShowsTheRecord) {
+    Comm().m_nOperationalMode = 7;  // no read-back in this mode: the page shows the record
     Record().pcmCode = 100;
     Record().tuningFrequency = 2'250'500'000;
     Record().agcTimeConstantIndex = 3;
     Record().firstAgcMode = 0;
     Record().secondAgcMode = 1;
     Record().amInvert = 5;
-    m_page->RefreshFromDevice();  // reads back what the device holds, then redraws
-    Record().pcmCode = 100;
-    Record().tuningFrequency = 2'250'500'000;
-    Record().agcTimeConstantIndex = 3;
-    Record().firstAgcMode = 0;
-    Record().secondAgcMode = 1;
-    Record().amInvert = 5;
-    Comm().m_nOperationalMode = 7;  // no read-back in this mode: the record stays
     m_page->RefreshFromDevice();
     EXPECT_EQ(m_page->Text(IDC_PCM_CODE), "Modified DM-S");
     EXPECT_EQ(m_page->Pos(IDC_PCM_CODE_UPDOWN), 24);
