@@ -55,7 +55,7 @@ void CKV90T1_SetupPCMFM_ChannelDlg::AddChannelRules() {
           {IDC_AM_INVERT, &protocol::ChannelSetup::amInvert},
           {IDC_SSFM_INVERT, &protocol::ChannelSetup::ssfmInvert}}) {
         AddToggleRule(toggle,
-                      {[this, flag] { return ToggleRecordFlag(flag); }, [this] { Redraw(); }});
+                      {[this, f = flag] { return ToggleRecordFlag(f); }, [this] { Redraw(); }});
     }
     AddSendButton(IDC_TUNING_SEND);
 }

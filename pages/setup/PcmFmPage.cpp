@@ -100,7 +100,7 @@ void PcmFmPage::AddSharedRules() {
          {std::pair<int, Setter>{IDC_MIN_MOD_INDEX_UPDOWN, &CKV90T1_Comm::SetChannelMinModIndex},
           {IDC_START_MOD_INDEX_UPDOWN, &CKV90T1_Comm::SetChannelStartModIndex},
           {IDC_MAX_MOD_INDEX_UPDOWN, &CKV90T1_Comm::SetChannelMaxModIndex}}) {
-        AddUpDownRule(upDown, {false, [c, ch, setter](int p) { return (c->*setter)(ch, p); },
+        AddUpDownRule(upDown, {false, [c, ch, s = setter](int p) { return (c->*s)(ch, p); },
                                [this] { RedrawModIndexes(); }});
     }
     AddToggleRule(
