@@ -15,6 +15,7 @@
 #include "shell/registry_report.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimServer.h"
+#include "ui/Format.h"
 #include "ui/MessageBoxes.h"
 
 using platform::REG_DWORD;
@@ -25,12 +26,6 @@ using shell::ReportRegistryFailure;
 namespace {
 
 constexpr size_t kTextBufferSize = 260;
-
-std::string Format(const char* format, unsigned long a, unsigned long b = 0) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, a, b);
-    return text;
-}
 
 }  // namespace
 
@@ -67,7 +62,7 @@ bool CKV90TApp::ReadDword(const platform::SettingsKey& key, const char* name, ui
     }
     if (type != REG_DWORD || size != 4) {
         RegistryMessage(
-            Format("RegQueryValueEx() for REG_DWORD, Type = %lu, Count = %lu", type, size));
+            ui::Printf("RegQueryValueEx() for REG_DWORD, Type = %u, Count = %u", type, size));
     }
     std::memcpy(value, data, 4);
     return true;
@@ -85,7 +80,7 @@ void CKV90TApp::ReadText(const platform::SettingsKey& key, const char* name, std
         ReportRegistryFailure("RegQueryValueEx()", error);
     } else if (type != REG_SZ || size > kTextBufferSize) {
         RegistryMessage(
-            Format("RegQueryValueEx() for REG_SZ: Type = %lu, Count = %lu", type, size));
+            ui::Printf("RegQueryValueEx() for REG_SZ: Type = %u, Count = %u", type, size));
         *text = fallback;
     } else {
         *text = std::string(data, strnlen(data, size));
@@ -107,7 +102,7 @@ int CKV90TApp::ReadSavedSettings() {
         ReadText(key, "COM_PORT", &m_strComPort, "COM1");
         if (ReadDword(key, "BAUD_RATE", &value)) {
             if (shell::BaudRateRow(value) < 0) {
-                RegistryMessage(Format("Invalid BAUD Rate value: %lu", value));
+                RegistryMessage(ui::Printf("Invalid BAUD Rate value: %u", value));
             }
             m_nBaudRate = value;
         } else {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "protocol/CKV90T1_Comm.h"
+#include "protocol/channel_setup_layout.h"
 
 using namespace protocol;
 
@@ -46,10 +47,7 @@ int32_t CKV90T1_Comm::SetChannelPcmFmSubmode(uint32_t path, uint32_t value) {
     return SetField(path, value, [](ChannelSetup& r, uint32_t v) {
         r.pcmFmSubmode = v;
         if (v == 1) {
-            r.maxModIndex = 29;
-            r.minModIndex = 19;
-            r.startModIndex = 24;
-            r.modIndexTracking = 0;
+            PresetGmskModIndexes(r);
         }
     });
 }

@@ -208,6 +208,12 @@ void CorrectReceiverFields(ChannelSetup& r) {
     r.ifFrequency = std::min<uint32_t>(r.ifFrequency, 100'000'000);
 }
 
+// The carrier loop and acquisition limits of the PCM/FM and multi-h CPM families.
+void CorrectFmCarrier(ChannelSetup& r) {
+    r.carrierLoopBandwidth = std::min<uint16_t>(r.carrierLoopBandwidth, 5000);
+    r.acquisitionRange = std::clamp<uint32_t>(r.acquisitionRange, 1000, 2'000'000);
+}
+
 void CorrectFamilyFields(ChannelSetup& r, SetupFamily family) {
     switch (family) {
         case SetupFamily::Psk:
@@ -231,20 +237,15 @@ void CorrectFamilyFields(ChannelSetup& r, SetupFamily family) {
                 r.pcmFmSubmode = 0;
             }
             if (r.pcmFmSubmode == 1) {
-                r.maxModIndex = 29;
-                r.minModIndex = 19;
-                r.startModIndex = 24;
-                r.modIndexTracking = 0;
+                PresetGmskModIndexes(r);
             }
-            [[fallthrough]];
+            CorrectFmCarrier(r);
+            break;
         case SetupFamily::Mhcpm:
-            if (family == SetupFamily::Mhcpm) {
-                r.videoFilterIndex = 0;
-                r.deEmphasis = 0;
-                r.ssfmInvert = 0;
-            }
-            r.carrierLoopBandwidth = std::min<uint16_t>(r.carrierLoopBandwidth, 5000);
-            r.acquisitionRange = std::clamp<uint32_t>(r.acquisitionRange, 1000, 2'000'000);
+            r.videoFilterIndex = 0;
+            r.deEmphasis = 0;
+            r.ssfmInvert = 0;
+            CorrectFmCarrier(r);
             break;
         case SetupFamily::BitSync:
             r.srrcBeta = std::min<uint8_t>(r.srrcBeta, 100);
@@ -261,6 +262,13 @@ void CorrectFamilyFields(ChannelSetup& r, SetupFamily family) {
 }
 
 }  // namespace
+
+void PresetGmskModIndexes(ChannelSetup& record) {
+    record.maxModIndex = 29;
+    record.minModIndex = 19;
+    record.startModIndex = 24;
+    record.modIndexTracking = 0;
+}
 
 const ChannelSetupCommand& SetupCommandOf(SetupFamily family) {
     return LayoutOf(family).command;

@@ -19,6 +19,9 @@ struct ChannelSetupCommand {
 
 const ChannelSetupCommand& SetupCommandOf(SetupFamily family);
 
+// GMSK's modulation indexes (0.30, 0.20, 0.25) with tracking off.
+void PresetGmskModIndexes(ChannelSetup& record);
+
 // Brings a record into the family's ranges. The result is what is sent; `stored` receives what
 // the record keeps (the same but for a first AGC-mode flag above 1, sent as 0 and kept as 1).
 ChannelSetup RangeCorrected(const ChannelSetup& record, SetupFamily family, ChannelSetup* stored);

@@ -4,6 +4,7 @@
 
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/byte_order.h"
+#include "protocol/channel_setup_layout.h"
 
 using namespace protocol;
 
@@ -13,20 +14,6 @@ constexpr int kOutputLength = 18;
 constexpr int kBitSyncOutputLength = 14;
 constexpr int kOutputDataLength = 8;
 constexpr int kCombinerLength = 32;
-
-// The high byte of each family's codes.
-uint16_t FamilyBase(SetupFamily family) {
-    switch (family) {
-        case SetupFamily::PcmFm:
-            return 0x1200;
-        case SetupFamily::Mhcpm:
-            return 0x1300;
-        case SetupFamily::BitSync:
-            return 0x1400;
-        default:
-            return 0x1100;
-    }
-}
 
 // The combiner command follows the PSK family in bit sync mode, and has none in modes 5, 7, 11.
 SetupFamily CombinerFamily(uint32_t mode, bool readBack) {
@@ -110,7 +97,7 @@ int32_t CKV90T1_Comm::SendOutputSetup(uint32_t path, SetupFamily family) {
         }
     }
     uint8_t reply[kHeaderLength];
-    return SendCommand(FamilyBase(family) | 0x01, request, length, reply, 0);
+    return SendCommand(SetupCommandOf(family).writeCode | 0x01, request, length, reply, 0);
 }
 
 int32_t CKV90T1_Comm::SendPskOutputSetup(uint32_t path) {
@@ -169,7 +156,8 @@ int32_t CKV90T1_Comm::SendOutputDataSetup(uint32_t path, SetupFamily family) {
         p[1] |= static_cast<uint8_t>(Flag(d.enhancedAcquisition) << 6);
     }
     uint8_t reply[kHeaderLength];
-    return SendCommand(FamilyBase(family) | 0x0E, request, kOutputDataLength, reply, 0);
+    return SendCommand(SetupCommandOf(family).writeCode | 0x0E, request, kOutputDataLength, reply,
+                       0);
 }
 
 int32_t CKV90T1_Comm::SendPskOutputDataSetup(uint32_t path) {
@@ -314,7 +302,7 @@ int32_t CKV90T1_Comm::SendCombinerSetup(SetupFamily family) {
     }
     p[25] = static_cast<uint8_t>(type | Flag(c.realCombining) << 4 | Flag(c.upsample) << 5);
     uint8_t reply[kHeaderLength + 1];
-    return SendCommand(FamilyBase(family) | 0x05, request, kCombinerLength, reply, 1);
+    return SendCommand(SetupCommandOf(family).writeCode | 0x05, request, kCombinerLength, reply, 1);
 }
 
 int32_t CKV90T1_Comm::SendPskCombinerSetup() {
@@ -341,7 +329,7 @@ int32_t CKV90T1_Comm::ReadOutputSetup(uint32_t path) {
     const bool bitSync = family == SetupFamily::BitSync;
     const uint16_t length = bitSync ? kBitSyncOutputLength : kOutputLength;
     uint8_t reply[kHeaderLength + kOutputLength] = {};
-    const uint16_t code = (FamilyBase(family) + 0x3000) | 0x01;
+    const uint16_t code = (SetupCommandOf(family).writeCode + 0x3000) | 0x01;
     if (SendByteCommand(code, static_cast<uint8_t>(path), reply, length) == 0) {
         return 0;
     }
@@ -390,7 +378,7 @@ int32_t CKV90T1_Comm::ReadCombinerSetup() {
         return 1;
     }
     uint8_t reply[kHeaderLength + kCombinerLength] = {};
-    const uint16_t code = (FamilyBase(family) + 0x3000) | 0x05;
+    const uint16_t code = (SetupCommandOf(family).writeCode + 0x3000) | 0x05;
     if (SendByteCommand(code, 0, reply, kCombinerLength) == 0) {
         return 0;
     }

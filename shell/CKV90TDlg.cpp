@@ -24,12 +24,6 @@ constexpr uint8_t kSystemControlStart = 0x06;
 constexpr uint16_t kSetupsOptions = 0x100E;
 constexpr int32_t kSetupsTimeoutMs = 10000;
 
-std::string Printf(const char* format, auto... values) {
-    char text[96];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
-}
-
 // Lamp ids of every colour of the two lamp blocks, per column.
 std::vector<int> LockLampIds(int col) {
     return {IDC_CARRLCK_GREEN[col], IDC_CARRLCK_RED[col],     IDC_SYMBLCK_GREEN[col],
@@ -142,7 +136,7 @@ void CKV90TDlg::FillModeSelector() {
     for (int i = 0; i < protocol::kModeListLength && m_pComm->m_ModeList[i] != 0; ++i) {
         const int code = m_pComm->m_ModeList[i];
         const std::string name = protocol::ModeName(code);
-        AddRow(IDC_MODE_SELECTOR, {name.empty() ? Printf("Mode %d", code) : name});
+        AddRow(IDC_MODE_SELECTOR, {name.empty() ? ui::Printf("Mode %d", code) : name});
         ++m_nModeListCount;
     }
     Enable(IDC_MODE_SELECTOR, m_pComm->m_nOperationalMode != kDauMode);
@@ -235,17 +229,17 @@ void CKV90TDlg::ShowChannelStatus(int path) {
     const bool qPath = submode == 1 || submode == 2 || submode == 6 || submode == 7 || submode == 8;
     SetText(IDC_SYMBOL_UA_RATE[path], pskMode && qPath ? ui::GroupThousands(s.symbolUaRate) : "");
     if (path < 2) {
-        SetText(IDC_RSSI[path], Printf("%.1f", s.rssi));
+        SetText(IDC_RSSI[path], ui::Printf("%.1f", s.rssi));
         SetPos(IDC_RSSI_BAR[path], static_cast<int>(std::lround(s.rssi)));
-        SetText(IDC_FM_MOD_INDEX[path], mode == 3 ? "" : Printf("%.2f", s.fmModIndex));
-        SetText(IDC_AM_MOD_INDEX[path], Printf("%d", s.amModIndex));
+        SetText(IDC_FM_MOD_INDEX[path], mode == 3 ? "" : ui::Printf("%.2f", s.fmModIndex));
+        SetText(IDC_AM_MOD_INDEX[path], ui::Printf("%d", s.amModIndex));
     }
 }
 
 void CKV90TDlg::ShowDauLevel(int path) {
     m_pComm->ReadChannelStatus(static_cast<uint32_t>(path));
     const int level = m_pComm->m_ChannelStatus[path].signalLevel;
-    SetText(IDC_RSSI[path], Printf("%d", level));
+    SetText(IDC_RSSI[path], ui::Printf("%d", level));
     SetPos(IDC_RSSI_BAR[path], level);
 }
 
@@ -295,16 +289,16 @@ void CKV90TDlg::ShowTime() {
         ShowLamp(IDC_TIME_RED);
         m_nTimeLampState = 2;
     }
-    SetText(IDC_SOY_YEAR, Printf("%d", t.year));
-    SetText(IDC_SOY_SECONDS, Printf("%ld", static_cast<long>(t.secondsOfYear)));
-    SetText(IDC_SOY_NANOSECONDS, Printf("%ld", static_cast<long>(t.nanoseconds)));
-    SetText(IDC_BCD_YEAR, Printf("%X", t.bcdYear));
-    SetText(IDC_BCD_DAYS, Printf("%X", t.bcdDays));
-    SetText(IDC_BCD_HOURS, Printf("%X", t.bcdHours));
-    SetText(IDC_BCD_MINUTES, Printf("%X", t.bcdMinutes));
-    SetText(IDC_BCD_SECONDS, Printf("%X", t.bcdSeconds));
+    SetText(IDC_SOY_YEAR, ui::Printf("%d", t.year));
+    SetText(IDC_SOY_SECONDS, ui::Printf("%ld", static_cast<long>(t.secondsOfYear)));
+    SetText(IDC_SOY_NANOSECONDS, ui::Printf("%ld", static_cast<long>(t.nanoseconds)));
+    SetText(IDC_BCD_YEAR, ui::Printf("%X", t.bcdYear));
+    SetText(IDC_BCD_DAYS, ui::Printf("%X", t.bcdDays));
+    SetText(IDC_BCD_HOURS, ui::Printf("%X", t.bcdHours));
+    SetText(IDC_BCD_MINUTES, ui::Printf("%X", t.bcdMinutes));
+    SetText(IDC_BCD_SECONDS, ui::Printf("%X", t.bcdSeconds));
     const uint8_t* d = t.bcdSubSeconds;
-    SetText(IDC_BCD_MICROSECONDS, Printf("%X%X%X%X%X%X", d[0], d[1], d[2], d[3], d[4], d[5]));
+    SetText(IDC_BCD_MICROSECONDS, ui::Printf("%X%X%X%X%X%X", d[0], d[1], d[2], d[3], d[4], d[5]));
     SetText(IDC_CALENDAR_DATE, ui::IrigDateText(t.year, t.secondsOfYear, ComputerYearIsLeap()));
 }
 

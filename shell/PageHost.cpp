@@ -187,7 +187,8 @@ void PageHost::LeavePage() {
     const uint32_t mode = m_pComm->m_nOperationalMode;
     if ((m_nCurrentKind == kChannel1 || m_nCurrentKind == kChannel2) && mode == kDauMode) {
         const int channel = m_nCurrentKind;
-        auto* page = static_cast<CKV90T1_DAU_SetupChannelDlg*>(m_pages[kDauCh1 + channel * 6]);
+        auto* page = static_cast<CKV90T1_DAU_SetupChannelDlg*>(
+            m_pages[kDauCh1 + channel * (kDauCh2 - kDauCh1)]);
         if (page != nullptr && Installed(m_nCurrentKind)) {
             page->m_bSavedContinuousAdc = g_bContinuousAdc[channel];
             g_bContinuousAdc[channel] = 0;

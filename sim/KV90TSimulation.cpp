@@ -88,13 +88,6 @@ KV90TSimulation::KV90TSimulation(SimDevice& device, const Profile& profile)
             m_setups[family.writeCode][path] = DefaultSetup(family, path);
         }
     }
-    for (int channel = 0; channel < 3; ++channel) {
-        m_tape[channel] = std::vector<uint8_t>(14, 0);
-        m_tape[channel][0] = static_cast<uint8_t>(channel == 2 ? 0x80 | channel : channel);
-        m_tape[channel][1] = 50;
-        PutNumber(m_tape[channel], 2, 4, 70'000'000);
-        PutNumber(m_tape[channel], 6, 4, 10'000'000);
-    }
     InstallIdentityCommands();
     InstallSetupCommands();
     InstallStatusCommands();
@@ -131,7 +124,6 @@ void KV90TSimulation::InstallSetupCommands() {
         Install(family.writeCode, &KV90TSimulation::ChannelSetup);
         Install(family.readBackCode, &KV90TSimulation::ChannelReadBack);
     }
-    Install(0x4600, &KV90TSimulation::TapeReadBack);
 }
 
 void KV90TSimulation::SetPersonalityLoadTime(uint32_t milliseconds) {
@@ -356,7 +348,7 @@ KV90TSimulation::Reply KV90TSimulation::SetMode(const Frame& request) {
     return Bytes{};
 }
 
-uint8_t KV90TSimulation::BandOf(int path, uint64_t frequencyHz) const {
+std::optional<uint8_t> KV90TSimulation::FindBand(int path, uint64_t frequencyHz) const {
     const Page& page = m_pages[7];
     const int channel = path == 1 ? 1 : 0;
     for (uint8_t band = 0; band < 10; ++band) {
@@ -366,7 +358,7 @@ uint8_t KV90TSimulation::BandOf(int path, uint64_t frequencyHz) const {
             return band;
         }
     }
-    return 0;
+    return std::nullopt;
 }
 
 // Stores the setup as the device applies it and answers with the applied values.
@@ -383,7 +375,7 @@ KV90TSimulation::Reply KV90TSimulation::ChannelSetup(const Frame& request) {
         PutNumber(stored, 4, 4, bitRate);
         PutNumber(reply, 0, 4, bitRate);
     } else {
-        const uint8_t band = BandOf(p[0], GetNumber(p, 3, 5));
+        const uint8_t band = FindBand(p[0], GetNumber(p, 3, 5)).value_or(0);
         const uint32_t bitRate = Applied(GetNumber(p, 15, 4), 100, 60'000'000);
         const size_t ifOffset = request.code == 0x1100 ? 35 : 26;
         const uint32_t ifFrequency = Applied(GetNumber(p, ifOffset, 4), 0, 100'000'000);
@@ -412,13 +404,6 @@ KV90TSimulation::Reply KV90TSimulation::ChannelReadBack(const Frame& request) {
     Bytes reply = m_setups[family->writeCode][request.payload[0]];
     reply.resize(family->readBackLength, 0);
     return reply;
-}
-
-KV90TSimulation::Reply KV90TSimulation::TapeReadBack(const Frame& request) {
-    if (request.payload.size() != 1 || request.payload[0] > 2) {
-        return {};
-    }
-    return m_tape[request.payload[0]];
 }
 
 }  // namespace sim

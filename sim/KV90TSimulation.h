@@ -94,7 +94,6 @@ private:
     Reply SetMode(const Frame&);
     Reply ChannelSetup(const Frame&);
     Reply ChannelReadBack(const Frame&);
-    Reply TapeReadBack(const Frame&);
     Reply ChannelStatus(const Frame&);
     Reply FrameSyncStatus(const Frame&);
     Reply TimeStatus(const Frame&);
@@ -118,7 +117,6 @@ private:
     Reply RecorderStatus(const Frame&);
     Reply SelectRecordingFile(const Frame&);
     Reply RecorderInfo(const Frame&);
-    Reply TapeSetup(const Frame&);
 
     // What a path's current setup asks for, read from the stored setup of the mode's family.
     struct PathSetup {
@@ -137,8 +135,8 @@ private:
     bool Locked(int path) const;
     double Noise(double amplitude);
     void MakeRecordings();
-    // The band of a path's channel whose limits hold the frequency, 0 when none does.
-    uint8_t BandOf(int path, uint64_t frequencyHz) const;
+    // The band of a path's channel whose limits hold the frequency, if one does.
+    std::optional<uint8_t> FindBand(int path, uint64_t frequencyHz) const;
     uint8_t PersonalityCode() const;
 
     SimDevice& m_device;
@@ -149,7 +147,6 @@ private:
     std::array<Page, kPageCount> m_pages{};
     uint8_t m_levels[2] = {50, 40};
     std::map<uint16_t, std::array<Bytes, 3>> m_setups;  // by write code, per path
-    std::array<Bytes, 3> m_tape;
     // Requests stored whole and returned by their read-backs: by code, per path.
     std::map<uint16_t, std::array<Bytes, 3>> m_stored;
 

@@ -64,8 +64,7 @@ bool KV90TSimulation::HasSignal(int path) const {
     if (!s.valid || s.bitRate < 100) {
         return false;
     }
-    return s.inputSelect != 0 || BandOf(path, s.tuningFrequency) != 0 ||
-           (s.tuningFrequency >= 200'000'000 && s.tuningFrequency <= 400'000'000);
+    return s.inputSelect != 0 || FindBand(path, s.tuningFrequency).has_value();
 }
 
 bool KV90TSimulation::Locked(int path) const {

@@ -1,10 +1,20 @@
 #include "ui/Format.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 
 namespace ui {
+
+std::string Printf(const char* format, ...) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return text;
+}
 
 std::string GroupThousands(int64_t value) {
     const std::string digits =
@@ -71,8 +81,7 @@ std::array<uint8_t, 4> ParseIpAddress(const std::string& text) {
 
 std::string FormatIpAddress(const std::array<uint8_t, 4>& address) {
     char text[16];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2],
-                  address[3]);
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
     return text;
 }
 

@@ -7,6 +7,9 @@
 
 namespace ui {
 
+// printf into a text.
+std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // The integer in decimal with a comma before every third digit from the right: -1,000.
 std::string GroupThousands(int64_t value);
 // The digits of a grouped text, commas removed, as an integer (0 for no number).

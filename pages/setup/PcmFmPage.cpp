@@ -19,12 +19,6 @@ namespace {
 constexpr uint32_t kMaximumBitRate = 60'000'000;
 constexpr uint16_t kMaximumCarrierLoop = 5000;
 
-std::string Printf(const char* format, double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 }  // namespace
 
 PcmFmPage::PcmFmPage(const ui::DialogTemplate& dialogTemplate, CKV90T1_Comm* comm, uint32_t channel,
@@ -207,7 +201,7 @@ void PcmFmPage::RedrawIfBandwidth() {
 void PcmFmPage::RedrawCarrier() {
     const protocol::ChannelSetup& r = Record();
     const uint16_t carrier = std::min(r.carrierLoopBandwidth, kMaximumCarrierLoop);
-    SetText(IDC_CARRIER_LBW, Printf("%.4f", carrier / 10000.0));
+    SetText(IDC_CARRIER_LBW, ui::Printf("%.4f", carrier / 10000.0));
     SetPos(IDC_CARRIER_LBW_UPDOWN, carrier);
     SetText(IDC_ACQUISITION_RANGE, MegahertzText(r.acquisitionRange));
     ShowOnOff(IDC_ASSISTED, r.assistedAcquisition, "Auto", "Manual");
@@ -219,7 +213,7 @@ void PcmFmPage::RedrawInputData() {
     const int row = PcmCodeRow(r.pcmCode);
     ShowSelector(IDC_PCM_CODE_UPDOWN, IDC_PCM_CODE, row, kPcmCodes[row].name);
     const uint8_t loop = std::max<uint8_t>(r.loopBandwidth, 5);
-    SetText(IDC_LOOP_BANDWIDTH, Printf("%.2f", loop / 100.0));
+    SetText(IDC_LOOP_BANDWIDTH, ui::Printf("%.2f", loop / 100.0));
     SetPos(IDC_LOOP_BANDWIDTH_UPDOWN, loop);
 }
 
