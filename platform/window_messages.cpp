@@ -96,6 +96,24 @@ void UnregisterWindow(WindowHandle window) {
     g_finished.notify_all();
 }
 
+WindowHandle RegisterRelay(WindowHandle target) {
+    std::shared_ptr<MessageDelivery> delivery;
+    {
+        std::lock_guard lock(g_mutex);
+        const auto it = g_windows.find(target);
+        if (it == g_windows.end()) {
+            return 0;
+        }
+        delivery = it->second.delivery;
+    }
+    return RegisterWindow(
+        [target](uint32_t message, uintptr_t wParam, intptr_t lParam) {
+            const MessageHandler handler = HandlerOf(target);
+            return handler ? handler(message, wParam, lParam) : 0;
+        },
+        std::move(delivery));
+}
+
 bool IsWindow(WindowHandle window) {
     std::lock_guard lock(g_mutex);
     return g_windows.count(window) != 0;

@@ -46,6 +46,10 @@ private:
 
 WindowHandle RegisterWindow(MessageHandler handler, std::shared_ptr<MessageDelivery> delivery);
 void UnregisterWindow(WindowHandle window);
+// A handle of its own whose messages reach `target`'s handler on `target`'s thread, so that
+// unregistering it releases the senders that use it without touching `target`; 0 when
+// `target` is not registered.
+WindowHandle RegisterRelay(WindowHandle target);
 bool IsWindow(WindowHandle window);
 
 intptr_t SendMessage(WindowHandle window, uint32_t message, uintptr_t wParam = 0,

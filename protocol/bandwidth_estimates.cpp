@@ -8,23 +8,6 @@ using namespace protocol;
 
 namespace {
 
-// LDPC code rates widen the signal.
-float LdpcFactor(uint32_t mode) {
-    switch (mode) {
-        case 8:
-        case 12:
-            return 2.0625f;
-        case 9:
-        case 13:
-            return 1.5625f;
-        case 10:
-        case 14:
-            return 1.3125f;
-        default:
-            return 1.0f;
-    }
-}
-
 float CodeRateFactor(uint32_t selector) {
     switch (selector) {
         case 1:
@@ -71,19 +54,19 @@ void CKV90T1_Comm::EstimateIfBandwidth(uint32_t path, uint32_t codeRateSelector,
         return;
     }
     const uint32_t mode = m_nOperationalMode;
-    float t = LdpcFactor(mode);
+    float t = ModeInfoOf(mode).ldpcFactor;
     t *= CodeRateFactor(codeRateSelector);
     const float w = IsBiPhase(pcmCode) ? 2.0f : 1.0f;
     float l = 1.0f;
     float r = 1.0f;
-    if (mode == 2) {
+    if (mode == kModeSsFmVideo) {
         r = 1.35f;
     } else if (IsPskMode(static_cast<int>(mode))) {
         l = PskSubmodeFactor(pskSubmode);
-    } else if (mode == 4) {
+    } else if (mode == kModeMsPcmFmGmsk) {
         const float index = useMaximum != 0 ? maxModIndex : startModIndex;
         r = std::max((index + 1.0f) / 100.0f + 1.0f, 1.35f);
-    } else if (mode == 6) {
+    } else if (mode == kModeMhcpm) {
         l = 1.108f;
     }
     const float estimate =

@@ -110,12 +110,8 @@ int32_t CKV90T1_Comm::SetChannelLoopBandwidth(uint32_t path, uint32_t value) {
     if (!AnyPath(path)) {
         return 0;
     }
-    const uint32_t mode = m_nOperationalMode;
-    if (mode == 1 || mode == 4 || IsPskMode(static_cast<int>(mode))) {
-        value = std::max<uint32_t>(value, 5);
-    } else if (mode == 6) {
-        value = std::clamp<uint32_t>(value, 5, 100);
-    }
+    const Limits limits = ModeInfoOf(m_nOperationalMode).loopBandwidth;
+    value = std::clamp(value, limits.low, limits.high);
     return SetField(path, value, [](ChannelSetup& r, uint32_t v) {
         r.loopBandwidth = static_cast<uint8_t>(std::min<uint32_t>(v, 255));
     });
@@ -141,16 +137,8 @@ int32_t CKV90T1_Comm::SetChannelCarrierLoopBandwidth(uint32_t path, uint32_t val
     if (!AnyPath(path)) {
         return 0;
     }
-    const uint32_t mode = m_nOperationalMode;
-    bool accepted = true;
-    if (mode == 4) {
-        accepted = value <= 5000;
-    } else if (mode == 6) {
-        accepted = value >= 1 && value <= 1000;
-    } else if (mode >= 1 && mode <= 14 && mode != 7 && mode != 11) {
-        accepted = value >= 5 && value <= 255;
-    }
-    if (!accepted) {
+    const Limits accepted = ModeInfoOf(m_nOperationalMode).carrierLoop;
+    if (value < accepted.low || value > accepted.high) {
         return 0;
     }
     return SetField(path, value, [](ChannelSetup& r, uint32_t v) {
@@ -161,7 +149,7 @@ int32_t CKV90T1_Comm::SetChannelCarrierLoopBandwidth(uint32_t path, uint32_t val
 namespace {
 
 bool ModIndexSettable(uint32_t path, uint32_t mode) {
-    return AnyPath(path) && mode == 4;
+    return AnyPath(path) && mode == kModeMsPcmFmGmsk;
 }
 
 }  // namespace

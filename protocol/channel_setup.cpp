@@ -87,7 +87,7 @@ int32_t CKV90T1_Comm::ReadChannelSetup(uint32_t path) {
     if (path >= kPathCount) {
         return 0;
     }
-    if (m_nOperationalMode == 11) {
+    if (m_nOperationalMode == kModeTape) {
         return ReadTapeChannelSetup(path);
     }
     const SetupFamily family = ReadBackFamily(static_cast<int>(m_nOperationalMode));

@@ -300,9 +300,8 @@ uint32_t HalfCapped(uint64_t symbolRate) {
 
 void CKV90T1_Comm::ApplyModeDefaults() {
     const uint32_t mode = m_nOperationalMode;
-    const bool tracking = mode == 1 || mode == 2 || mode == 3 || (mode >= 8 && mode <= 10) ||
-                          (mode >= 12 && mode <= 14);
-    if (!tracking && mode != 4 && mode != 6) {
+    const bool tracking = ModeInfoOf(mode).trackingDefaults;
+    if (!tracking && mode != kModeMsPcmFmGmsk && mode != kModeMhcpm) {
         return;
     }
     for (ChannelSetup& r : s_ChannelSetup) {
@@ -318,7 +317,7 @@ void CKV90T1_Comm::ApplyModeDefaults() {
             r.qLoopBandwidth = kLoop[BandOf(SymbolRate(r.qBitRate, r.qPcmCode))];
             continue;
         }
-        const bool pcmFm = mode == 4;
+        const bool pcmFm = mode == kModeMsPcmFmGmsk;
         const RateDefaults defaults[] = {{100'000, uint8_t(pcmFm ? 200 : 100)},
                                          {HalfCapped(rate), uint8_t(pcmFm ? 100 : 50)},
                                          {500'000, uint8_t(pcmFm ? 50 : 10)}};

@@ -3,56 +3,98 @@
 namespace protocol {
 namespace {
 
-struct ModeInfo {
-    const char* name;
-    SetupFamily write;
-    SetupFamily readBack;
-};
+constexpr uint32_t kAny = 0xFFFFFFFF;
+constexpr Limits kUnlimited{0, kAny};
+constexpr Limits kHundredths{5, 255};
+constexpr Limits kAtLeast5{5, kAny};
 
+using F = SetupFamily;
+using P = PageFamily;
+
+constexpr ModeInfo kNoMode{"",    F::None, F::None, P::Psk, false,      false,
+                           false, true,    false,   1.0f,   kUnlimited, kUnlimited};
+constexpr ModeInfo kUnknownMode{"",    F::None, F::None, P::Psk, false,      false,
+                                false, false,   false,   1.0f,   kUnlimited, kUnlimited};
+
+// name, write, read-back, pages, PSK, UA rate, test captions, "Channel 1" tabs, tracking,
+// LDPC factor, carrier loop, loop bandwidth.
 constexpr ModeInfo kModes[kModeCount] = {
-    {"Bit Sync", SetupFamily::BitSync, SetupFamily::BitSync},
-    {"SS-FM/FM Video", SetupFamily::PcmFm, SetupFamily::PcmFm},
-    {"PSK", SetupFamily::Psk, SetupFamily::Psk},
-    {"MS-PCMFM/GMSK", SetupFamily::PcmFm, SetupFamily::PcmFm},
-    {"Analog Only", SetupFamily::Psk, SetupFamily::None},
-    {"MHCPM", SetupFamily::Mhcpm, SetupFamily::Mhcpm},
-    {"DAU", SetupFamily::None, SetupFamily::None},
-    {"PSK LDPC 1/2", SetupFamily::Psk, SetupFamily::Psk},
-    {"PSK LDPC 2/3", SetupFamily::Psk, SetupFamily::Psk},
-    {"PSK LDPC 4/5", SetupFamily::Psk, SetupFamily::Psk},
-    {"Tape Up/Down", SetupFamily::None, SetupFamily::None},
-    {"PSK 2xLDPC 1/2", SetupFamily::Psk, SetupFamily::Psk},
-    {"PSK 2xLDPC 2/3", SetupFamily::Psk, SetupFamily::Psk},
-    {"PSK 2xLDPC 4/5", SetupFamily::Psk, SetupFamily::Psk},
+    {"Bit Sync", F::BitSync, F::BitSync, P::BitSync, false, false, true, false, true, 1.0f,
+     kHundredths, kAtLeast5},
+    {"SS-FM/FM Video", F::PcmFm, F::PcmFm, P::PcmFm, false, false, true, false, true, 1.0f,
+     kHundredths, kUnlimited},
+    {"PSK", F::Psk, F::Psk, P::Psk, true, true, true, false, true, 1.0f, kHundredths, kAtLeast5},
+    {"MS-PCMFM/GMSK",
+     F::PcmFm,
+     F::PcmFm,
+     P::PcmFm,
+     false,
+     false,
+     true,
+     false,
+     false,
+     1.0f,
+     {0, 5000},
+     kAtLeast5},
+    {"Analog Only", F::Psk, F::None, P::Psk, false, false, false, true, false, 1.0f, kHundredths,
+     kUnlimited},
+    {"MHCPM",
+     F::Mhcpm,
+     F::Mhcpm,
+     P::Mhcpm,
+     false,
+     false,
+     true,
+     false,
+     false,
+     1.0f,
+     {1, 1000},
+     {5, 100}},
+    {"DAU", F::None, F::None, P::Dau, false, false, false, false, false, 1.0f, kUnlimited,
+     kUnlimited},
+    {"PSK LDPC 1/2", F::Psk, F::Psk, P::Psk, true, true, true, false, true, 2.0625f, kHundredths,
+     kAtLeast5},
+    {"PSK LDPC 2/3", F::Psk, F::Psk, P::Psk, true, true, true, false, true, 1.5625f, kHundredths,
+     kAtLeast5},
+    {"PSK LDPC 4/5", F::Psk, F::Psk, P::Psk, true, true, true, false, true, 1.3125f, kHundredths,
+     kAtLeast5},
+    {"Tape Up/Down", F::None, F::None, P::Tape, false, false, false, false, false, 1.0f, kUnlimited,
+     kUnlimited},
+    {"PSK 2xLDPC 1/2", F::Psk, F::Psk, P::Psk, true, false, false, false, true, 2.0625f,
+     kHundredths, kAtLeast5},
+    {"PSK 2xLDPC 2/3", F::Psk, F::Psk, P::Psk, true, false, false, false, true, 1.5625f,
+     kHundredths, kAtLeast5},
+    {"PSK 2xLDPC 4/5", F::Psk, F::Psk, P::Psk, true, false, false, false, true, 1.3125f,
+     kHundredths, kAtLeast5},
 };
 
 constexpr const char* kPskSubmodes[] = {"BPSK",      "QPSK",  "OQPSK",  "SOQPSK-TG", "SOQPSK-MIL",
                                         "PM-DIRECT", "UQPSK", "UAQPSK", "AQPSK"};
 constexpr const char* kPcmFmSubmodes[] = {"PCMFM", "GMSK"};
 
-const ModeInfo* Find(int mode) {
-    return mode >= 1 && mode <= kModeCount ? &kModes[mode - 1] : nullptr;
-}
-
 }  // namespace
 
+const ModeInfo& ModeInfoOf(uint32_t mode) {
+    if (mode == kModeNone) {
+        return kNoMode;
+    }
+    return mode <= kModeCount ? kModes[mode - 1] : kUnknownMode;
+}
+
 const char* ModeName(int mode) {
-    const ModeInfo* info = Find(mode);
-    return info != nullptr ? info->name : "";
+    return ModeInfoOf(static_cast<uint32_t>(mode)).name;
 }
 
 SetupFamily WriteFamily(int mode) {
-    const ModeInfo* info = Find(mode);
-    return info != nullptr ? info->write : SetupFamily::None;
+    return ModeInfoOf(static_cast<uint32_t>(mode)).write;
 }
 
 SetupFamily ReadBackFamily(int mode) {
-    const ModeInfo* info = Find(mode);
-    return info != nullptr ? info->readBack : SetupFamily::None;
+    return ModeInfoOf(static_cast<uint32_t>(mode)).readBack;
 }
 
 bool IsPskMode(int mode) {
-    return mode == 3 || (mode >= 8 && mode <= 10) || (mode >= 12 && mode <= 14);
+    return ModeInfoOf(static_cast<uint32_t>(mode)).pskDemod;
 }
 
 const char* PskSubmodeName(uint32_t submode) {

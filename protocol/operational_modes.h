@@ -1,5 +1,6 @@
 #pragma once
-// The operational modes (demodulator personalities), their names and setup families.
+// The operational modes (demodulator personalities): the one table that knows what a mode is,
+// its name, its setup families, the pages it shows and the limits the device takes in it.
 
 #include <cstdint>
 
@@ -7,7 +8,51 @@ namespace protocol {
 
 constexpr int kModeCount = 14;
 
+// The codes the device uses.
+enum OperationalMode : uint32_t {
+    kModeNone = 0,
+    kModeBitSync = 1,
+    kModeSsFmVideo = 2,
+    kModePsk = 3,
+    kModeMsPcmFmGmsk = 4,
+    kModeAnalogOnly = 5,
+    kModeMhcpm = 6,
+    kModeDau = 7,
+    kModePskLdpc12 = 8,
+    kModePskLdpc23 = 9,
+    kModePskLdpc45 = 10,
+    kModeTape = 11,
+    kModePsk2xLdpc12 = 12,
+    kModePsk2xLdpc23 = 13,
+    kModePsk2xLdpc45 = 14,
+};
+
 enum class SetupFamily { None, Psk, PcmFm, Mhcpm, BitSync };
+
+// The page family the three channel tabs show, in the page host's column order.
+enum class PageFamily { Psk, BitSync, PcmFm, Mhcpm, Dau, Tape };
+
+struct Limits {
+    uint32_t low;
+    uint32_t high;
+};
+
+struct ModeInfo {
+    const char* name;        // "" for codes the table does not know
+    SetupFamily write;       // the family whose setup command the mode sends
+    SetupFamily readBack;    // the family whose read-back it uses
+    PageFamily pages;        // unknown codes fall back to the PSK pages
+    bool pskDemod;           // the PSK demodulator with its Q path
+    bool showsUaRate;        // the status panel shows the symbol UA rate
+    bool captionsTestTabs;   // the test and recorder tabs carry their pages' captions
+    bool namesTabsChannel1;  // the three channel tabs all read "Channel 1"
+    bool trackingDefaults;   // the mode defaults follow the tracking-loop rule
+    float ldpcFactor;        // how much the LDPC code rate widens the signal
+    Limits carrierLoop;      // carrier loop bandwidths the device accepts
+    Limits loopBandwidth;    // loop bandwidths are brought into this range
+};
+
+const ModeInfo& ModeInfoOf(uint32_t mode);
 
 // "Bit Sync", "PSK", ... for modes 1 to 14; an empty text otherwise.
 const char* ModeName(int mode);
@@ -17,6 +62,16 @@ SetupFamily WriteFamily(int mode);
 SetupFamily ReadBackFamily(int mode);
 // Modes 3, 8 to 10 and 12 to 14: the PSK demodulator with its Q path.
 bool IsPskMode(int mode);
+// The two PCM/FM modes.
+constexpr bool IsPcmFmMode(uint32_t mode) {
+    return mode == kModeSsFmVideo || mode == kModeMsPcmFmGmsk;
+}
+
+constexpr uint32_t kPskSubmodeOqpsk = 2;
+// QPSK, OQPSK, UQPSK, UAQPSK and AQPSK carry a Q stream.
+constexpr bool PskSubmodeHasQPath(uint32_t submode) {
+    return submode == 1 || submode == 2 || submode == 6 || submode == 7 || submode == 8;
+}
 
 // PSK submodes 0 to 8 and PCM/FM submodes 0 and 1 by name.
 const char* PskSubmodeName(uint32_t submode);

@@ -17,7 +17,7 @@ constexpr int kCombinerLength = 32;
 
 // The combiner command follows the PSK family in bit sync mode, and has none in modes 5, 7, 11.
 SetupFamily CombinerFamily(uint32_t mode, bool readBack) {
-    if (mode == 5) {
+    if (mode == kModeAnalogOnly) {
         return readBack ? SetupFamily::Psk : SetupFamily::None;
     }
     const SetupFamily family = WriteFamily(static_cast<int>(mode));
@@ -120,7 +120,7 @@ int32_t CKV90T1_Comm::ResetOutputSetup(uint32_t path) {
     const SetupFamily family = WriteFamily(static_cast<int>(m_nOperationalMode));
     OutputSetup& o = m_OutputSetup[path];
     o = OutputSetup{};
-    if (m_nOperationalMode == 1 && m_Identity.dspPcbRevision > 4) {
+    if (m_nOperationalMode == kModeBitSync && m_Identity.dspPcbRevision > 4) {
         o.parameter[3] = -50;
     }
     if (family != SetupFamily::Psk) {
@@ -260,8 +260,8 @@ int32_t CKV90T1_Comm::SetQOutputClockPhase(uint32_t path, uint32_t value) {
 }
 
 int32_t CKV90T1_Comm::SetEnhancedAcquisition(uint32_t path, uint32_t value) {
-    return SetOutputDataField(path, m_nOperationalMode == 1, &OutputDataSetup::enhancedAcquisition,
-                              value);
+    return SetOutputDataField(path, m_nOperationalMode == kModeBitSync,
+                              &OutputDataSetup::enhancedAcquisition, value);
 }
 
 int32_t CKV90T1_Comm::SetCombinerSetup(uint32_t signalBandwidth, uint32_t snrFilterBandwidth,
@@ -319,7 +319,7 @@ int32_t CKV90T1_Comm::ReadOutputSetup(uint32_t path) {
     if (path >= kPathCount) {
         return 0;
     }
-    if (m_nOperationalMode == 11) {
+    if (m_nOperationalMode == kModeTape) {
         return ReadTapeOutputSetup(path);
     }
     const SetupFamily family = ReadBackFamily(static_cast<int>(m_nOperationalMode));

@@ -6,23 +6,22 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/beep.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "shell/CAboutDlg.h"
 #include "ui/Format.h"
+#include "ui/PageRules.h"
 #include "ui/WaitCursor.h"
 
 using namespace res;
 
 namespace {
 
-constexpr uint32_t kDauMode = 7;
+using protocol::kModeDau;
+
 constexpr uint8_t kSystemControlStart = 0x06;
-constexpr uint16_t kSetupsOptions = 0x100E;
-constexpr int32_t kSetupsTimeoutMs = 10000;
 
 // Lamp ids of every colour of the two lamp blocks, per column.
 std::vector<int> LockLampIds(int col) {
@@ -49,10 +48,8 @@ CKV90TDlg::CKV90TDlg(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent)
       m_Pages(*this, IDC_TAB, Control(IDC_PAGE_FRAME), comm, skipInitialRead) {
     SetEscapeCloses(true);
     // A window of its own starts with the flags as a fresh process has them.
-    g_bStatusThreadRun = 1;
     g_bPollChannelStatus = skipInitialRead ? 0 : 1;
     g_bPollLockStatus = skipInitialRead ? 0 : 1;
-    g_hStatusWnd = 0;
     m_StatusThread.Start();
 }
 
@@ -60,14 +57,11 @@ CKV90TDlg::~CKV90TDlg() {
     StopStatusThread();
 }
 
-// Unregistering first releases a poll that the thread may be sending, so it ends at once.
+// Releasing the published handle first frees a poll that the thread may be sending, so the
+// thread ends at once.
 void CKV90TDlg::StopStatusThread() {
-    g_bPollChannelStatus = 0;
-    g_bPollLockStatus = 0;
-    g_bStatusThreadRun = 0;
-    g_hStatusWnd = 0;
-    ReleaseHandle();
     m_StatusThread.Stop(2000);
+    ReleaseHandle();
 }
 
 void CKV90TDlg::closeEvent(QCloseEvent* event) {
@@ -124,11 +118,11 @@ void CKV90TDlg::InitDialog() {
         }
     }
     for (int id : IDC_RSSI_BAR) {
-        SetRange(id, mode == kDauMode ? 0 : -110, mode == kDauMode ? 4095 : 10);
+        SetRange(id, mode == kModeDau ? 0 : -110, mode == kModeDau ? 4095 : 10);
     }
     RefreshSetups();
     adjustSize();
-    g_hStatusWnd = Handle();
+    m_StatusThread.Publish(Handle());
 }
 
 void CKV90TDlg::FillModeSelector() {
@@ -139,11 +133,11 @@ void CKV90TDlg::FillModeSelector() {
         AddRow(IDC_MODE_SELECTOR, {name.empty() ? ui::Printf("Mode %d", code) : name});
         ++m_nModeListCount;
     }
-    Enable(IDC_MODE_SELECTOR, m_pComm->m_nOperationalMode != kDauMode);
+    Enable(IDC_MODE_SELECTOR, m_pComm->m_nOperationalMode != kModeDau);
 }
 
 void CKV90TDlg::ArrangePanel(uint32_t mode) {
-    if (mode == kDauMode) {
+    if (mode == kModeDau) {
         for (int id : {IDC_CARRLCK, IDC_SYMBLCK, IDC_SYMBUALCK, IDC_FSPLCK, IDC_FRMLCK,
                        IDC_CARRIER_FREQUENCY_LABEL, IDC_SYMBOL_RATE_LABEL, IDC_SYMBOL_UA_RATE_LABEL,
                        IDC_FM_MOD_INDEX_LABEL, IDC_AM_MOD_INDEX_LABEL}) {
@@ -186,7 +180,7 @@ void CKV90TDlg::ArrangePanel(uint32_t mode) {
 }
 
 intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
-    const bool dau = m_pComm->m_nOperationalMode == kDauMode;
+    const bool dau = m_pComm->m_nOperationalMode == kModeDau;
     switch (message) {
         case UWM_CHANNEL_STATUS_1:
         case UWM_CHANNEL_STATUS_2: {
@@ -219,19 +213,20 @@ void CKV90TDlg::ShowChannelStatus(int path) {
     const uint32_t mode = m_pComm->m_nOperationalMode;
     ShowLamp(s.carrierLock ? IDC_CARRLCK_GREEN[path] : IDC_CARRLCK_RED[path]);
     ShowLamp(s.symbolLock ? IDC_SYMBLCK_GREEN[path] : IDC_SYMBLCK_RED[path]);
-    if (submode == 2) {  // OQPSK: the carrier lamp follows symbol lock
+    if (submode == protocol::kPskSubmodeOqpsk) {  // the carrier lamp follows symbol lock
         ShowLamp(s.symbolLock ? IDC_CARRLCK_GREEN[path] : IDC_CARRLCK_RED[path]);
     }
     ShowLamp(s.symbolUaLock ? IDC_SYMBUALCK_GREEN[path] : IDC_SYMBUALCK_RED[path]);
     SetText(IDC_CARRIER_FREQUENCY[path], ui::GroupThousands(s.carrierFrequency));
     SetText(IDC_SYMBOL_RATE[path], ui::GroupThousands(s.symbolRate));
-    const bool pskMode = mode == 3 || (mode >= 8 && mode <= 10);
-    const bool qPath = submode == 1 || submode == 2 || submode == 6 || submode == 7 || submode == 8;
-    SetText(IDC_SYMBOL_UA_RATE[path], pskMode && qPath ? ui::GroupThousands(s.symbolUaRate) : "");
+    const bool uaRate =
+        protocol::ModeInfoOf(mode).showsUaRate && protocol::PskSubmodeHasQPath(submode);
+    SetText(IDC_SYMBOL_UA_RATE[path], uaRate ? ui::GroupThousands(s.symbolUaRate) : "");
     if (path < 2) {
         SetText(IDC_RSSI[path], ui::Printf("%.1f", s.rssi));
         SetPos(IDC_RSSI_BAR[path], static_cast<int>(std::lround(s.rssi)));
-        SetText(IDC_FM_MOD_INDEX[path], mode == 3 ? "" : ui::Printf("%.2f", s.fmModIndex));
+        SetText(IDC_FM_MOD_INDEX[path],
+                mode == protocol::kModePsk ? "" : ui::Printf("%.2f", s.fmModIndex));
         SetText(IDC_AM_MOD_INDEX[path], ui::Printf("%d", s.amModIndex));
     }
 }
@@ -245,7 +240,7 @@ void CKV90TDlg::ShowDauLevel(int path) {
 
 void CKV90TDlg::ShowLockStatus(int path) {
     m_pComm->ReadFrameSyncStatus(static_cast<uint32_t>(path));
-    if (m_pComm->m_nOperationalMode == kDauMode) {
+    if (m_pComm->m_nOperationalMode == kModeDau) {
         Show(IDC_FSPLCK, false);
         Show(IDC_FRMLCK, false);
         for (int id : LockLampIds(path)) {
@@ -305,7 +300,7 @@ void CKV90TDlg::ShowTime() {
 void CKV90TDlg::ToggleStatusPolling() {
     g_bPollChannelStatus = g_bPollChannelStatus ? 0 : 1;
     SetCheck(IDC_STATUS, g_bPollChannelStatus);
-    if (m_pComm->m_nOperationalMode != kDauMode) {
+    if (m_pComm->m_nOperationalMode != kModeDau) {
         return;
     }
     if (g_bPollChannelStatus) {
@@ -331,24 +326,18 @@ void CKV90TDlg::RefreshSetups() {
     const int ids[3] = {IDC_SETUPS_CH1, IDC_SETUPS_CH2, IDC_SETUPS_CH3};
     for (int i = 0; i < 3; ++i) {
         SetCheck(ids[i], paths && flags[i]);
-        Enable(ids[i], paths && m_pComm->m_nOperationalMode != kDauMode);
-        if (allowed && m_pComm->m_nOperationalMode == kDauMode) {
+        Enable(ids[i], paths && m_pComm->m_nOperationalMode != kModeDau);
+        if (allowed && m_pComm->m_nOperationalMode == kModeDau) {
             Show(ids[i], false);
         }
     }
 }
 
+// The path flags go out with the stored boot option, as the setups options command carries both.
 void CKV90TDlg::SendPathFlags() {
-    const protocol::SystemPages& s = m_pComm->m_SystemPages;
-    uint8_t request[CKV90T1_Comm::kHeaderLength + 1] = {};
-    request[CKV90T1_Comm::kHeaderLength] =
-        static_cast<uint8_t>((s.setupsUseAtBoot ? 0x02 : 0) | (s.setupsCh3 ? 0x20 : 0) |
-                             (s.setupsCh2 ? 0x40 : 0) | (s.setupsCh1 ? 0x80 : 0));
-    uint8_t reply[CKV90T1_Comm::kHeaderLength];
-    const int32_t result =
-        m_pComm->SendCommandLongTimeout(kSetupsTimeoutMs, kSetupsOptions, request, 1, reply, 0);
+    const int32_t result = m_pComm->SetSetupsOptions(m_pComm->m_SystemPages.setupsUseAtBoot);
     RefreshSetups();
-    result != 0 ? platform::Beep(1000, 10) : platform::Beep(100, 100);
+    ui::FeedbackBeep(result != 0);
 }
 
 void CKV90TDlg::OnCommand(int id) {
@@ -383,7 +372,7 @@ void CKV90TDlg::OnCommand(int id) {
             return;
     }
     RefreshSetups();
-    result != 0 ? platform::Beep(1000, 10) : platform::Beep(100, 100);
+    ui::FeedbackBeep(result != 0);
 }
 
 void CKV90TDlg::OnSelectionChanged(int id, int row) {
@@ -398,10 +387,10 @@ void CKV90TDlg::ChangeMode(int row) {
     const ui::WaitCursor wait;
     const int position = std::min(row, protocol::kModeListLength - 1);
     const uint32_t code = position < 0 ? 0 : m_pComm->m_ModeList[position];
-    const int32_t result = code < 15 ? m_pComm->SetOperationalMode(code, 0) : 0;
-    if (m_pComm->m_nOperationalMode == 2 || m_pComm->m_nOperationalMode == 4) {
+    const int32_t result = code <= protocol::kModeCount ? m_pComm->SetOperationalMode(code, 0) : 0;
+    if (protocol::IsPcmFmMode(m_pComm->m_nOperationalMode)) {
         m_Pages.UpdatePcmFmTitles();
     }
-    result != 0 ? platform::Beep(1000, 20) : platform::Beep(100, 100);
+    ui::FeedbackBeep(result != 0, {1000, 20});
     m_Pages.SelectPage();
 }

@@ -20,8 +20,9 @@ using namespace res;
 namespace {
 
 constexpr int kDefaultBaudRow = 11;  // 57600
-constexpr int kSerialControls[] = {IDC_PORT_UPDOWN, IDC_PORT,      IDC_BAUD_UPDOWN, IDC_BAUD,
-                                   IDC_TEST,        IDC_LINK_GREEN, IDC_LINK_RED,   IDC_SERIAL_GROUP};
+constexpr int kSerialControls[] = {IDC_PORT_UPDOWN, IDC_PORT,        IDC_BAUD_UPDOWN,
+                                   IDC_BAUD,        IDC_TEST,        IDC_LINK_GREEN,
+                                   IDC_LINK_RED,    IDC_SERIAL_GROUP};
 constexpr int kEthernetControls[] = {IDC_ETHERNET_GROUP, IDC_IP_ADDRESS, IDC_SAVE};
 
 void PortError(const char* text) {
@@ -47,6 +48,7 @@ CKV90T_ComPort::CKV90T_ComPort(CKV90T1_Comm* comm, int skipInitialRead, int useE
       m_pComm(comm),
       m_bSkipInitialRead(skipInitialRead),
       m_bUseEthernet(useEthernet) {
+    AddRules();
     InitDialog();
 }
 
@@ -196,9 +198,8 @@ bool CKV90T_ComPort::ReopenLink(size_t port) {
 
 void CKV90T_ComPort::Test() {
     const int row = Pos(IDC_BAUD_UPDOWN);
-    m_nBaudRate = shell::kBaudRates[row >= 0 && row < shell::kBaudRateCount ? row
-                                                                           : kDefaultBaudRow]
-                      .rate;
+    m_nBaudRate =
+        shell::kBaudRates[row >= 0 && row < shell::kBaudRateCount ? row : kDefaultBaudRow].rate;
     if (!ReopenLink(static_cast<size_t>(std::max(0, Pos(IDC_PORT_UPDOWN))))) {
         return;
     }
@@ -210,31 +211,40 @@ void CKV90T_ComPort::Test() {
     ShowLinkLamp();
 }
 
-void CKV90T_ComPort::OnCommand(int id) {
-    switch (id) {
-        case IDC_TEST:
-            Test();
-            break;
-        case IDC_SAVE:
-            SaveSettings();
-            ShowLinkLamp();
-            break;
-        case IDC_USE_SERIAL:
-        case IDC_USE_ETHERNET:
-            m_bUseEthernet = id == IDC_USE_ETHERNET ? 1 : 0;
-            SaveSettings();
-            ShowLinkChoice();
-            break;
-        default:
-            break;
-    }
+void CKV90T_ComPort::RefreshFromDevice() {
+    ShowLinkLamp();
+    ShowPort();
+    ShowBaudRate();
+    ShowLinkChoice();
+    ShowAddress();
 }
 
-void CKV90T_ComPort::OnUpDownPosition(int id, int) {
-    if (id == IDC_PORT_UPDOWN) {
-        m_bPortUnknown = false;
-        ShowPort();
-    } else if (id == IDC_BAUD_UPDOWN) {
-        ShowBaudRate();
+// The page's controls act on the program's own link and settings: no drain, no beep.
+void CKV90T_ComPort::AddRules() {
+    auto quiet = [](std::function<void()> action) {
+        return ui::Rule{ui::Drain::None,
+                        [action = std::move(action)](int) {
+                            action();
+                            return 1;
+                        },
+                        {},
+                        ui::BeepWhen::Never};
+    };
+    AddRule(IDC_TEST, quiet([this] { Test(); }));
+    AddRule(IDC_SAVE, quiet([this] {
+                SaveSettings();
+                ShowLinkLamp();
+            }));
+    for (int id : {IDC_USE_SERIAL, IDC_USE_ETHERNET}) {
+        AddRule(id, quiet([this, id] {
+                    m_bUseEthernet = id == IDC_USE_ETHERNET ? 1 : 0;
+                    SaveSettings();
+                    ShowLinkChoice();
+                }));
     }
+    AddRule(IDC_PORT_UPDOWN, quiet([this] {
+                m_bPortUnknown = false;
+                ShowPort();
+            }));
+    AddRule(IDC_BAUD_UPDOWN, quiet([this] { ShowBaudRate(); }));
 }

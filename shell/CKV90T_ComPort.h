@@ -18,7 +18,8 @@ public:
 
     void SetDeviceIpAddress(const std::string& address) { m_strDeviceIpAddress = address; }
 
-    // The refresh operations, in the order the main window calls them.
+    // The five refresh operations, in their order.
+    void RefreshFromDevice() override;
     void ShowLinkLamp();
     void ShowPort();
     void ShowBaudRate();
@@ -28,12 +29,9 @@ public:
     // Writes the connection settings; false when the key could not be opened or closed.
     bool SaveSettings();
 
-protected:
-    void OnCommand(int id) override;
-    void OnUpDownPosition(int id, int position) override;
-
 private:
     void InitDialog();
+    void AddRules();
     void FindPorts();
     void SelectCurrentPortAndRate();
     void Test();

@@ -22,33 +22,13 @@
 #include "shell/CKV90T_ComPort.h"
 #include "ui/CDialog.h"
 
+using protocol::ModeInfoOf;
+using protocol::PageFamily;
+
 namespace {
 
-constexpr uint32_t kDauMode = 7;
-constexpr uint32_t kTapeMode = 11;
-
-// The column of the page family that a mode shows on the three channel tabs.
-int FamilyOf(uint32_t mode) {
-    switch (mode) {
-        case 1:
-            return 1;  // bit sync
-        case 2:
-        case 4:
-            return 2;  // PCM/FM
-        case 6:
-            return 3;  // multi-h CPM
-        case kDauMode:
-            return 4;
-        case kTapeMode:
-            return 5;
-        default:
-            return 0;  // PSK
-    }
-}
-
-// Modes whose test and recorder tabs carry the page captions.
-bool CaptionsTestPages(uint32_t mode) {
-    return (mode >= 1 && mode <= 4) || mode == 6 || (mode >= 8 && mode <= 10);
+PageFamily FamilyOf(uint32_t mode) {
+    return ModeInfoOf(mode).pages;
 }
 
 }  // namespace
@@ -74,18 +54,21 @@ P* PageHost::Add(Page page, Args&&... args) {
 }
 
 PageHost::Page PageHost::PageFor(int kind, uint32_t mode) {
-    const int family = FamilyOf(mode);
+    const PageFamily family = FamilyOf(mode);
+    const int column = static_cast<int>(family);
     switch (kind) {
         case kChannel1:
-            return static_cast<Page>(kPskCh1 + family);
+            return static_cast<Page>(kPskCh1 + column);
         case kChannel2:
-            return static_cast<Page>(kPskCh2 + family);
+            return static_cast<Page>(kPskCh2 + column);
         case kCombiner:
-            return static_cast<Page>(kPskCombiner + family);
+            return static_cast<Page>(kPskCombiner + column);
         case kTest:
-            return mode == kDauMode ? kDauBit : mode == kTapeMode ? kBlank : kRcvBert;
+            return family == PageFamily::Dau    ? kDauBit
+                   : family == PageFamily::Tape ? kBlank
+                                                : kRcvBert;
         case kRecorder:
-            return mode == kTapeMode || mode == kDauMode ? kBlank : kNandFlash;
+            return family == PageFamily::Tape || family == PageFamily::Dau ? kBlank : kNandFlash;
         case kSystemTab:
             return kSystem;
         default:
@@ -109,11 +92,12 @@ bool PageHost::Installed(int kind) const {
 
 std::string PageHost::TabCaption(int kind) const {
     const uint32_t mode = m_nInitialMode;
-    if (kind <= kCombiner && (mode == 0 || mode == 5)) {
+    const protocol::ModeInfo& info = ModeInfoOf(mode);
+    if (kind <= kCombiner && info.namesTabsChannel1) {
         return "Channel 1";
     }
-    if ((kind == kTest && mode != kDauMode && !CaptionsTestPages(mode)) ||
-        (kind == kRecorder && !CaptionsTestPages(mode))) {
+    if ((kind == kTest && info.pages != PageFamily::Dau && !info.captionsTestTabs) ||
+        (kind == kRecorder && !info.captionsTestTabs)) {
         return "";
     }
     const ui::CPage* page = m_pages[PageFor(kind, mode)];
@@ -184,17 +168,8 @@ void PageHost::CreateCommunicationsPageOnly(const std::string& programFolder,
 }
 
 void PageHost::LeavePage() {
-    const uint32_t mode = m_pComm->m_nOperationalMode;
-    if ((m_nCurrentKind == kChannel1 || m_nCurrentKind == kChannel2) && mode == kDauMode) {
-        const int channel = m_nCurrentKind;
-        auto* page = static_cast<CKV90T1_DAU_SetupChannelDlg*>(
-            m_pages[kDauCh1 + channel * (kDauCh2 - kDauCh1)]);
-        if (page != nullptr && Installed(m_nCurrentKind)) {
-            page->m_bSavedContinuousAdc = g_bContinuousAdc[channel];
-            g_bContinuousAdc[channel] = 0;
-        }
-    } else if (m_nCurrentKind == kTest && mode != kDauMode && m_pages[kRcvBert] != nullptr) {
-        CKV90T_RcvBert::StopPolling();
+    if (m_pages[m_nShownPage] != nullptr) {
+        m_pages[m_nShownPage]->OnLeaving();
     }
 }
 
@@ -217,6 +192,7 @@ void PageHost::SelectPage() {
         m_pages[shown]->setEnabled(shown != kBlank);
         m_pages[shown]->show();
     }
+    m_nShownPage = shown;
     Refresh(m_nCurrentKind);
 }
 
@@ -228,11 +204,12 @@ void PageHost::RefreshPage(Page page) {
 
 void PageHost::Refresh(int kind) {
     const uint32_t mode = m_pComm->m_nOperationalMode;
+    const bool tape = FamilyOf(mode) == PageFamily::Tape;
     switch (kind) {
         case kChannel1:
             if (Installed(kChannel1)) {
                 RefreshPage(PageFor(kind, mode));
-                if (mode == kTapeMode) {
+                if (tape) {
                     RefreshPage(kPskCh1);
                 }
             }
@@ -242,7 +219,7 @@ void PageHost::Refresh(int kind) {
             break;
         case kCombiner:
             RefreshPage(PageFor(kind, mode));
-            if (mode == kTapeMode) {
+            if (tape) {
                 RefreshPage(kPskCombiner);
             }
             break;
@@ -256,13 +233,7 @@ void PageHost::Refresh(int kind) {
             RefreshPage(kSystem);
             break;
         default:
-            if (auto* comPort = static_cast<CKV90T_ComPort*>(m_pages[kComPort])) {
-                comPort->ShowLinkLamp();
-                comPort->ShowPort();
-                comPort->ShowBaudRate();
-                comPort->ShowLinkChoice();
-                comPort->ShowAddress();
-            }
+            RefreshPage(kComPort);
             break;
     }
 }

@@ -73,6 +73,7 @@ private:
     void InsertTab(int kind, Page first, Page last, bool installed);
     std::string TabCaption(int kind) const;
     bool Installed(int kind) const;
+    // Runs the leaving hook of the page shown until now.
     void LeavePage();
     void Refresh(int kind);
     void RefreshPage(Page page);
@@ -84,5 +85,6 @@ private:
     const int m_bSkipInitialRead;
     std::array<ui::CPage*, kPageCount + 1> m_pages{};
     int m_nCurrentKind = kChannel1;
+    Page m_nShownPage = kBlank;  // the page whose leaving hook runs on the next Select page
     uint32_t m_nInitialMode = 0;
 };

@@ -4,10 +4,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <future>
-#include <thread>
 
-#include "platform/window_messages.h"
+#include "platform/pacing_thread.h"
 
 enum : uint32_t {
     UWM_CHANNEL_STATUS_1 = 0x5F9,
@@ -27,17 +25,16 @@ extern std::atomic<platform::WindowHandle> g_hStatusWnd;
 class StatusThread {
 public:
     StatusThread() = default;
-    ~StatusThread();
-    StatusThread(const StatusThread&) = delete;
-    StatusThread& operator=(const StatusThread&) = delete;
 
     void Start();
-    // Clears the run flag and waits up to `timeoutMs` for the thread to end; true when it did.
+    // Publishes the window that the polls go to.
+    void Publish(platform::WindowHandle window) { m_thread.Publish(window); }
+    // Clears the poll flags and the run flag, releases a poll being sent, and waits up to
+    // `timeoutMs` for the thread to end; true when it did.
     bool Stop(int timeoutMs);
 
 private:
-    static void Run();
+    static void Run(const platform::Pacer& pacer);
 
-    std::thread m_thread;
-    std::future<void> m_ended;
+    platform::PacingThread m_thread{g_bStatusThreadRun, g_hStatusWnd};
 };

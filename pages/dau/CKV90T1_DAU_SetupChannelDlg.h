@@ -13,13 +13,17 @@ class CKV90T1_DAU_SetupChannelDlg : public StandInPage {
 public:
     CKV90T1_DAU_SetupChannelDlg(CKV90T1_Comm*, uint32_t channel, int, QWidget* parent)
         : StandInPage(ChannelCaption("Setup Rcvr%u", channel), parent),
-          m_bSavedContinuousAdc(g_bContinuousAdc[channel < 2 ? channel : 0].load()) {}
+          m_nChannel(channel < 2 ? channel : 0),
+          m_bSavedContinuousAdc(g_bContinuousAdc[m_nChannel].load()) {}
 
     void SetUseEthernet(int useEthernet) { m_bUseEthernet = useEthernet; }
 
-    // The channel's continuous ADC flag, kept while the page is hidden.
-    int m_bSavedContinuousAdc;
+    // ADC polling stops while the page is hidden; its flag is kept until the page is shown.
+    void OnLeaving() override { m_bSavedContinuousAdc = g_bContinuousAdc[m_nChannel].exchange(0); }
+    int SavedContinuousAdc() const { return m_bSavedContinuousAdc; }
 
 private:
+    const uint32_t m_nChannel;
+    int m_bSavedContinuousAdc;
     int m_bUseEthernet = 0;
 };

@@ -11,7 +11,9 @@ public:
 
     // One flag per tester stream (unit x 2 + stream): the stream's status is polled while set.
     static std::atomic<int> s_bPollStream[6];
-    static void StopPolling() {
+
+    // Nothing is polled while the page is hidden.
+    void OnLeaving() override {
         for (auto& flag : s_bPollStream) {
             flag = 0;
         }

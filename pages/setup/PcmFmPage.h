@@ -1,6 +1,6 @@
 #pragma once
-// What the PCM/FM channel and combiner pages share: the submode, IF bandwidth, carrier loop,
-// input data, output data and modulation index controls, their rules, and the Send.
+// What the PCM/FM channel and combiner pages share: the title for the current mode and the
+// groups both have (submode, input data, output data, modulation index).
 
 #include "pages/setup/SetupPage.h"
 
@@ -17,27 +17,9 @@ public:
     void UpdateTitle();
 
 protected:
-    void Redraw() override;
-    void Send() override;
-    // The page's own fields of the record, beyond the shared ones.
-    virtual void FillRecord(protocol::ChannelSetup& record) = 0;
-    // The output selector the Send passes on.
-    virtual uint32_t OutputSelector() const = 0;
-    // Runs after a successful record send; false on failure.
-    virtual bool AfterSend() { return true; }
-
-    void RedrawIfBandwidth();
-    void RedrawModIndexes();
+    void AddPcmFmGroups();
 
 private:
-    void AddSharedRules();
-    int32_t ChangeSubmode(int position);
-    int32_t ChangePcmCode(int position);
-    void RedrawSubmode();
-    void RedrawInputData();
-    void RedrawOutputData();
-    void RedrawCarrier();
-
     const char* m_pTitleFormat;
 };
 

@@ -3,9 +3,8 @@
 #include <QFont>
 
 #include "link/CBaseClass.h"
-#include "platform/beep.h"
 #include "protocol/CKV90T1_Comm.h"
-#include "ui/MessageBoxes.h"
+#include "resources/resource_ids.h"
 
 namespace setup {
 
@@ -14,13 +13,26 @@ SetupPage::SetupPage(const ui::DialogTemplate& dialogTemplate, CKV90T1_Comm* com
     : ui::CPage(dialogTemplate, parent),
       m_pComm(comm),
       m_nChannel(channel),
-      m_bSkipInitialRead(skipInitialRead) {}
+      m_bSkipInitialRead(skipInitialRead) {
+    SetDrainInput([comm]() -> uint16_t {
+        CBaseClass* link = comm->GetDeviceLink();
+        return link != nullptr ? link->DrainInput() : 0;
+    });
+}
+
+SetupPage::~SetupPage() = default;
 
 void SetupPage::RefreshFromDevice() {
     if (m_bSkipInitialRead == 0 && m_pComm->ReadChannelSetup(m_nChannel) != 0) {
         m_pComm->ReadOutputSetup(m_nChannel);
     }
     Redraw();
+}
+
+void SetupPage::Redraw() {
+    for (const auto& group : m_groups) {
+        group->Redraw();
+    }
 }
 
 protocol::ChannelSetup& SetupPage::Record() const {
@@ -31,29 +43,49 @@ protocol::OutputDataSetup& SetupPage::OutputData() const {
     return m_pComm->m_OutputData[m_nChannel];
 }
 
-void SetupPage::DrainInput(bool check) {
-    CBaseClass* link = m_pComm->GetDeviceLink();
-    const uint16_t discarded = link != nullptr ? link->DrainInput() : 0;
-    if (check && discarded != 0) {
-        ui::MessageBox(this, "The COM Buffer was not empty.", "COM Buffer", ui::MessageIcon::Error);
-    }
+void SetupPage::BindUpDown(int id, bool bufferCheck, std::function<int32_t(int)> change,
+                           std::function<void()> redraw, ui::BeepWhen beep) {
+    Bind(id, {bufferCheck ? ui::Drain::Report : ui::Drain::Silent, std::move(change),
+              std::move(redraw), beep});
 }
 
-void SetupPage::Beep(bool success) {
-    success ? platform::Beep(1000, 10) : platform::Beep(100, 100);
-}
-
-bool SetupPage::SendRecord(const protocol::ChannelSetup& record, uint32_t outputSelector) {
-    return m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
-           m_pComm->ResetOutputSetup(m_nChannel) != 0 &&
-           m_pComm->SetOutputDataSetup(m_nChannel, 0, 0, 0, 0, outputSelector, 0, 0, 0, 0, 0, 0, 0,
-                                       0, 0, 0, 0) != 0;
+void SetupPage::BindToggle(int id, std::function<int32_t()> change, std::function<void()> redraw) {
+    Bind(id, {ui::Drain::Silent, [change = std::move(change)](int) { return change(); },
+              std::move(redraw)});
 }
 
 int32_t SetupPage::ToggleRecordFlag(uint32_t protocol::ChannelSetup::*flag) {
     protocol::ChannelSetup record = Record();
     record.*flag = record.*flag != 0 ? 0 : 1;
     return m_pComm->SetChannelSetup(m_nChannel, record);
+}
+
+void SetupPage::AddSendButtons(std::initializer_list<int> buttons) {
+    for (int button : buttons) {
+        Bind(button, {ui::Drain::Silent, [this](int) { return Send(); }, {}});
+    }
+}
+
+void SetupPage::SetSendFields(const SendFields& fields, uint32_t outputSelector) {
+    m_sendFields = fields;
+    m_nOutputSelector = outputSelector;
+}
+
+int32_t SetupPage::Send() {
+    protocol::ChannelSetup record = Record();
+    for (const auto& group : m_groups) {
+        group->Fill(record);
+    }
+    ApplySendFields(m_sendFields, record);
+    bool sent = m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
+                m_pComm->ResetOutputSetup(m_nChannel) != 0 &&
+                m_pComm->SetOutputDataSetup(m_nChannel, 0, 0, 0, 0, m_nOutputSelector, 0, 0, 0, 0,
+                                            0, 0, 0, 0, 0, 0, 0) != 0;
+    for (const auto& group : m_groups) {
+        sent = sent && group->AfterSend() != 0;
+    }
+    Redraw();
+    return sent ? 1 : 0;
 }
 
 void SetupPage::ShowSelector(int upDown, int edit, int position, const std::string& text) {
@@ -77,10 +109,11 @@ void SetupPage::ShowTwoState(int toggle, uint32_t value, const char* on, const c
     }
 }
 
-void SetupPage::SetTitleFont(int title, int height) {
+void SetupPage::ShowTitle(const std::string& text, int fontHeight) {
     QFont font("Arial");
-    font.setPixelSize(height);
-    Control(title)->setFont(font);
+    font.setPixelSize(fontHeight);
+    Control(res::IDC_SETUP_TITLE)->setFont(font);
+    SetText(res::IDC_SETUP_TITLE, text);
 }
 
 void SetupPage::SetEntryFont(std::initializer_list<int> edits) {
@@ -89,34 +122,6 @@ void SetupPage::SetEntryFont(std::initializer_list<int> edits) {
     font.setWeight(QFont::Medium);
     for (int id : edits) {
         Control(id)->setFont(font);
-    }
-}
-
-void SetupPage::OnUpDownPosition(int id, int position) {
-    const auto rule = m_upDownRules.find(id);
-    if (rule == m_upDownRules.end()) {
-        return;
-    }
-    DrainInput(rule->second.bufferCheck);
-    const int32_t result = rule->second.change(position);
-    rule->second.redraw();
-    if (result == 0 || rule->second.beepOnSuccess) {
-        Beep(result != 0);
-    }
-}
-
-void SetupPage::OnCommand(int id) {
-    if (m_sendButtons.count(id) != 0) {
-        DrainInput(false);
-        Send();
-        return;
-    }
-    const auto rule = m_toggleRules.find(id);
-    if (rule != m_toggleRules.end()) {
-        DrainInput(false);
-        const int32_t result = rule->second.change();
-        rule->second.redraw();
-        Beep(result != 0);
     }
 }
 

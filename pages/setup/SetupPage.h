@@ -1,14 +1,16 @@
 #pragma once
-// What every receiver setup page shares: the up-down rule, the toggle rule and the Send steps,
-// the buffer check, the feedback beeps, and the helpers that show values in selectors and
-// toggles. A page declares its rules and redraws; this class runs them.
+// What every receiver setup page shares: its path, the groups it is composed of, the Send that
+// runs the page's record through the device, and the helpers that show values in selectors and
+// toggles. A page is declared as a list of groups (setup_groups.h), its Send buttons and its
+// family's fixed Send fields; the groups register their own rules and redraws.
 
 #include <cstdint>
-#include <functional>
-#include <map>
-#include <set>
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "pages/setup/send_fields.h"
 #include "protocol/device_state.h"
 #include "ui/CPage.h"
 
@@ -16,49 +18,51 @@ class CKV90T1_Comm;
 
 namespace setup {
 
+class SetupPage;
+
+// A group of a page's controls, bound to the page's path: it shows its part of the device
+// state, registers the rules of its controls, and carries its edits into the Send's record.
+class SetupGroup {
+public:
+    explicit SetupGroup(SetupPage& page) : m_page(page) {}
+    virtual ~SetupGroup() = default;
+    SetupGroup(const SetupGroup&) = delete;
+    SetupGroup& operator=(const SetupGroup&) = delete;
+
+    virtual void Redraw() = 0;
+    // Replaces the record fields that the group's free-entry edits carry.
+    virtual void Fill(protocol::ChannelSetup&) {}
+    // Runs after the Send's record and output data went out; 0 on failure.
+    virtual int32_t AfterSend() { return 1; }
+
+protected:
+    SetupPage& m_page;
+};
+
 class SetupPage : public ui::CPage {
     Q_OBJECT
 public:
     SetupPage(const ui::DialogTemplate& dialogTemplate, CKV90T1_Comm* comm, uint32_t channel,
               int skipInitialRead, QWidget* parent);
+    ~SetupPage() override;
 
-    // Reads the setup back (unless initial reads are skipped) and redraws every control.
+    // Reads the setup back (unless initial reads are skipped) and redraws every group.
     void RefreshFromDevice() override;
 
-protected:
-    // An up-down control's rule: the buffer check, the change (a setter's result, 0 when the
-    // rule itself refused and sent nothing), the controls to redraw, and whether success beeps.
-    struct UpDownRule {
-        bool bufferCheck;
-        std::function<int32_t(int position)> change;
-        std::function<void()> redraw;
-        bool beepOnSuccess = true;
-    };
-    // A toggle's rule: the change with the inverted flag, and the redraw of the toggle.
-    struct ToggleRule {
-        std::function<int32_t()> change;
-        std::function<void()> redraw;
-    };
-
-    virtual void Redraw() = 0;
-    // The Send steps of the page (after the input is drained).
-    virtual void Send() = 0;
-
-    void AddUpDownRule(int upDown, UpDownRule rule) { m_upDownRules[upDown] = std::move(rule); }
-    void AddToggleRule(int toggle, ToggleRule rule) { m_toggleRules[toggle] = std::move(rule); }
-    void AddSendButton(int button) { m_sendButtons.insert(button); }
-
-    // Discards waiting input; with `check`, says so in the "COM Buffer" box.
-    void DrainInput(bool check);
-    static void Beep(bool success);
-    // Runs the record through SetChannelSetup, ResetOutputSetup and SetOutputDataSetup (each
-    // only after the one before succeeded); true when all did.
-    bool SendRecord(const protocol::ChannelSetup& record, uint32_t outputSelector);
-    // Inverts a record flag and sends the whole record.
-    int32_t ToggleRecordFlag(uint32_t protocol::ChannelSetup::*flag);
-
+    CKV90T1_Comm& Comm() const { return *m_pComm; }
+    uint32_t Channel() const { return m_nChannel; }
     protocol::ChannelSetup& Record() const;
     protocol::OutputDataSetup& OutputData() const;
+
+    // Registers the rule of a control of the page.
+    void Bind(int id, ui::Rule rule) { AddRule(id, std::move(rule)); }
+    // An up-down's rule: drained with the "COM Buffer" box when `bufferCheck`, else silently.
+    void BindUpDown(int id, bool bufferCheck, std::function<int32_t(int)> change,
+                    std::function<void()> redraw, ui::BeepWhen beep = ui::BeepWhen::Always);
+    // A toggle's rule: drained silently, the change, the redraw and the beep.
+    void BindToggle(int id, std::function<int32_t()> change, std::function<void()> redraw);
+    // Inverts a record flag and sends the whole record.
+    int32_t ToggleRecordFlag(uint32_t protocol::ChannelSetup::*flag);
 
     // Selector: the up-down at `position` and the edit showing `text`.
     void ShowSelector(int upDown, int edit, int position, const std::string& text);
@@ -68,20 +72,36 @@ protected:
     void ShowInvert(int toggle, uint32_t value);
     // A two-state flag whose other values leave the toggle as it is.
     void ShowTwoState(int toggle, uint32_t value, const char* on, const char* off);
-    void SetTitleFont(int title, int height);
     void SetEntryFont(std::initializer_list<int> edits);
 
-    void OnUpDownPosition(int id, int position) override;
-    void OnCommand(int id) override;
+    void Redraw();
+
+protected:
+    template <typename G, typename... Args>
+    G& AddGroup(Args&&... args) {
+        auto group = std::make_unique<G>(*this, std::forward<Args>(args)...);
+        G& added = *group;
+        m_groups.push_back(std::move(group));
+        return added;
+    }
+    // Every button given runs the page's Send.
+    void AddSendButtons(std::initializer_list<int> buttons);
+    // The Send's fixed fields and the output selector it passes on.
+    void SetSendFields(const SendFields& fields, uint32_t outputSelector);
+    // The title static in the title font, with `text`.
+    void ShowTitle(const std::string& text, int fontHeight);
 
     CKV90T1_Comm* m_pComm;
     const uint32_t m_nChannel;
     const int m_bSkipInitialRead;
 
 private:
-    std::map<int, UpDownRule> m_upDownRules;
-    std::map<int, ToggleRule> m_toggleRules;
-    std::set<int> m_sendButtons;
+    // The Send steps: the record with the edits and the fixed fields, then the output data.
+    int32_t Send();
+
+    std::vector<std::unique_ptr<SetupGroup>> m_groups;
+    SendFields m_sendFields;
+    uint32_t m_nOutputSelector = 0;
 };
 
 }  // namespace setup

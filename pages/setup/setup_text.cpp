@@ -1,6 +1,7 @@
 #include "pages/setup/setup_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -53,37 +54,81 @@ int AgcModeRow(uint32_t firstFlag, uint32_t secondFlag) {
     return secondFlag == 0 ? 1 : 2;
 }
 
-uint64_t MegahertzTextToHertz(const std::string& text) {
-    const std::string whole = text.substr(0, text.find('.'));
-    std::string fraction =
-        text.find('.') == std::string::npos ? "" : text.substr(text.rfind('.') + 1);
-    fraction = fraction.substr(0, 6);
-    fraction.append(6 - fraction.size(), '0');
-    const uint64_t megahertz = std::strtoull(whole.c_str(), nullptr, 10);
-    return megahertz * 1'000'000 + std::strtoull(fraction.c_str(), nullptr, 10);
+double NumberFromText(const std::string& text) {
+    const double value = std::strtod(text.c_str(), nullptr);
+    if (std::isnan(value)) {
+        return 0;
+    }
+    return std::clamp(value, -kTextNumberLimit, kTextNumberLimit);
 }
 
-uint32_t BitRateFromText(const std::string& text, uint32_t maximum) {
+namespace {
+
+// The leading decimal digits (after blanks), saturating at `maximum`; 0 when there are none.
+uint64_t LeadingDigits(const std::string& text, uint64_t maximum) {
+    size_t at = text.find_first_not_of(" \t");
+    uint64_t value = 0;
+    for (; at < text.size() && std::isdigit(static_cast<unsigned char>(text[at])); ++at) {
+        const uint64_t digit = static_cast<uint64_t>(text[at] - '0');
+        if (value > (maximum - digit) / 10) {
+            return maximum;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+// Commas removed and cut to 8 characters.
+std::string UngroupedPrefix(const std::string& text) {
     std::string digits;
     for (char c : text) {
         if (c != ',') {
             digits += c;
         }
     }
-    digits = digits.substr(0, 8);
-    const long value = std::strtol(digits.c_str(), nullptr, 10);
+    return digits.substr(0, 8);
+}
+
+}  // namespace
+
+uint64_t MegahertzTextToHertz(const std::string& text) {
+    const std::string whole = text.substr(0, text.find('.'));
+    std::string fraction =
+        text.find('.') == std::string::npos ? "" : text.substr(text.rfind('.') + 1);
+    fraction = fraction.substr(0, 6);
+    fraction.append(6 - fraction.size(), '0');
+    constexpr uint64_t kMaximumMegahertz = (UINT64_MAX - 999'999) / 1'000'000;
+    return LeadingDigits(whole, kMaximumMegahertz) * 1'000'000 + LeadingDigits(fraction, 999'999);
+}
+
+uint32_t MegahertzTextToHertz32(const std::string& text) {
+    return static_cast<uint32_t>(std::min<uint64_t>(MegahertzTextToHertz(text), UINT32_MAX));
+}
+
+uint32_t ScaledFromText(const std::string& text, double scale, uint32_t low, uint32_t high) {
+    const double value = std::round(NumberFromText(text) * scale);
+    return static_cast<uint32_t>(std::clamp(value, double(low), double(high)));
+}
+
+uint32_t GroupedFromText(const std::string& text) {
+    const long value = std::strtol(UngroupedPrefix(text).c_str(), nullptr, 10);
+    return value < 0 ? 0 : static_cast<uint32_t>(value);
+}
+
+uint32_t BitRateFromText(const std::string& text, uint32_t maximum) {
+    const long value = std::strtol(UngroupedPrefix(text).c_str(), nullptr, 10);
     return value < 0 || static_cast<unsigned long>(value) > maximum ? maximum
                                                                     : static_cast<uint32_t>(value);
 }
 
 uint8_t HundredthsFromText(const std::string& text) {
-    const double value = std::strtod(text.c_str(), nullptr);
+    const double value = NumberFromText(text);
     const auto hundredths = static_cast<uint8_t>(static_cast<int64_t>(value * 100 + 0.5) & 0xFF);
     return std::max<uint8_t>(hundredths, 5);
 }
 
 uint8_t ModIndexFromText(const std::string& text) {
-    const double index = std::clamp(std::strtod(text.c_str(), nullptr), 0.01, 2.56);
+    const double index = std::clamp(NumberFromText(text), 0.01, 2.56);
     return static_cast<uint8_t>(std::lround(index * 100 - 1));
 }
 

@@ -26,9 +26,24 @@ int PcmCodeRow(uint32_t code);
 // "Normal AGC", "Linear AGC" or "Mode 1 AGC" from the two AGC-mode flags, as its row.
 int AgcModeRow(uint32_t firstFlag, uint32_t secondFlag);
 
+// Every conversion of typed text is defined for any text: a part without digits, a leading
+// minus, "nan" and "inf" read as 0 or as the nearest limit, never as a wrapped value.
+
+// The number a text starts with (strtod); 0 for none and for "nan", and never beyond
+// +-kTextNumberLimit, so that scaling it stays within every integer type the pages use.
+constexpr double kTextNumberLimit = 1e12;
+double NumberFromText(const std::string& text);
+
 // Megahertz text to hertz: the digits before the first "." are megahertz, up to six digits
-// after the last "." are the fraction. "70.5" gives 70,500,000; "1.2.3" gives 1,300,000.
+// after the last "." are the fraction. "70.5" gives 70,500,000; "1.2.3" gives 1,300,000. A part
+// that does not start with a digit ("-5") reads 0; megahertz beyond the 64-bit range saturate.
 uint64_t MegahertzTextToHertz(const std::string& text);
+// The same for a 32-bit field: hertz beyond it become 4,294,967,295.
+uint32_t MegahertzTextToHertz32(const std::string& text);
+// The number x `scale`, rounded, brought into low .. high.
+uint32_t ScaledFromText(const std::string& text, double scale, uint32_t low, uint32_t high);
+// Commas removed, cut to 8 characters, read as a decimal integer; a negative number gives 0.
+uint32_t GroupedFromText(const std::string& text);
 // Commas removed, cut to 8 characters, read as a signed decimal; negative or above `maximum`
 // gives `maximum`.
 uint32_t BitRateFromText(const std::string& text, uint32_t maximum);
