@@ -55,6 +55,17 @@ std::string FolderEntry(unsigned comNumber) {
     return SerialDeviceFolder() + "/com" + std::to_string(comNumber);
 }
 
+// Where the devices and the kernel's device classes are: /dev and /sys unless the
+// environment points elsewhere.
+std::string RootOf(const char* variable, const char* standard) {
+    const char* root = std::getenv(variable);
+    return root != nullptr && *root ? root : standard;
+}
+
+std::string DevRoot() {
+    return RootOf("KV90T_DEV_ROOT", "/dev");
+}
+
 bool IsCharacterDevice(const std::string& path) {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode);
@@ -62,7 +73,8 @@ bool IsCharacterDevice(const std::string& path) {
 
 // A ttyS device is listed only with a UART behind it (the kernel reports type 0 otherwise).
 bool HasUart(unsigned ttySNumber) {
-    std::ifstream type("/sys/class/tty/ttyS" + std::to_string(ttySNumber) + "/type");
+    std::ifstream type(RootOf("KV90T_SYS_ROOT", "/sys") + "/class/tty/ttyS" +
+                       std::to_string(ttySNumber) + "/type");
     int value = 0;
     return static_cast<bool>(type >> value) && value != 0;
 }
@@ -91,7 +103,7 @@ void AddDeviceFolderPorts(std::vector<PortName>* ports) {
 
 void AddDevPorts(std::vector<PortName>* ports) {
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev", ec)) {
+    for (const auto& entry : std::filesystem::directory_iterator(DevRoot(), ec)) {
         const std::string name = entry.path().filename().string();
         std::optional<unsigned> number;
         if (name.rfind("ttyS", 0) == 0) {
@@ -132,9 +144,9 @@ std::string SerialDevicePath(std::string_view portName) {
         if (::lstat(entry.c_str(), &info) == 0) {
             return entry;
         }
-        return "/dev/ttyS" + std::to_string(port->number - 1);
+        return DevRoot() + "/ttyS" + std::to_string(port->number - 1);
     }
-    return "/dev/tty" + port->prefix + std::to_string(port->number);
+    return DevRoot() + "/tty" + port->prefix + std::to_string(port->number);
 }
 
 std::vector<std::string> EnumerateSerialPorts() {

@@ -1,7 +1,8 @@
 #pragma once
 // Serial port names as the console shows them ("COM1", "USB0", "ACM0") and the devices behind
 // them. An entry comN in the serial device folder (a symbolic link to a terminal) wins;
-// otherwise COMn is /dev/ttyS<n-1>, USBn is /dev/ttyUSBn and ACMn is /dev/ttyACMn.
+// otherwise COMn is /dev/ttyS<n-1>, USBn is /dev/ttyUSBn and ACMn is /dev/ttyACMn. The device
+// and kernel folders are /dev and /sys unless KV90T_DEV_ROOT and KV90T_SYS_ROOT name others.
 
 #include <string>
 #include <string_view>

@@ -1,110 +1,26 @@
 #include "resources/resource_ids.h"
+#include "resources/template_builders.h"
 #include "resources/templates.h"
 
 namespace res {
 namespace {
 
-using ui::ControlKind;
-using Controls = std::vector<ui::ControlTemplate>;
-
-void Group(Controls& c, int id, const char* caption, int row, int column) {
-    c.push_back({id, ControlKind::GroupBox, caption, row, column});
-}
-
-// A labelled value selector: read-only edit and up-down.
-void Selector(Controls& c, int group, int row, const char* label, int edit, int upDown) {
-    c.push_back({0, ControlKind::Label, label, row, 0, 1, 1, group});
-    c.push_back({edit, ControlKind::ReadOnlyEdit, "", row, 1, 1, 1, group});
-    c.push_back({upDown, ControlKind::UpDown, "", row, 2, 1, 1, group});
-}
-
-// A labelled free-entry edit, with an up-down when `upDown` is not 0.
-void Entry(Controls& c, int group, int row, const char* label, int edit, int upDown = 0) {
-    c.push_back({0, ControlKind::Label, label, row, 0, 1, 1, group});
-    c.push_back({edit, ControlKind::Edit, "", row, 1, 1, 1, group});
-    if (upDown != 0) {
-        c.push_back({upDown, ControlKind::UpDown, "", row, 2, 1, 1, group});
-    }
-}
-
-void Toggle(Controls& c, int group, int row, const char* label, int id) {
-    c.push_back({0, ControlKind::Label, label, row, 0, 1, 1, group});
-    c.push_back({id, ControlKind::PushLikeCheck, "", row, 1, 1, 1, group});
-}
-
-void Send(Controls& c, int group, int row, int id) {
-    c.push_back({id, ControlKind::Button, "Send", row, 1, 1, 1, group});
-}
-
-// The groups both PCM/FM pages have, in the third column.
 void AddDataGroups(Controls& c, int firstRow) {
-    Group(c, IDC_INPUT_DATA_GROUP, "Input Data", firstRow, 2);
-    Entry(c, IDC_INPUT_DATA_GROUP, 0, "bps", IDC_BIT_RATE);
-    Selector(c, IDC_INPUT_DATA_GROUP, 1, "PCM Code", IDC_PCM_CODE, IDC_PCM_CODE_UPDOWN);
-    Entry(c, IDC_INPUT_DATA_GROUP, 2, "LBW", IDC_LOOP_BANDWIDTH, IDC_LOOP_BANDWIDTH_UPDOWN);
-    Send(c, IDC_INPUT_DATA_GROUP, 3, IDC_INPUT_DATA_SEND);
-    Group(c, IDC_OUTPUT_DATA_GROUP, "Output Data", firstRow + 1, 2);
-    Selector(c, IDC_OUTPUT_DATA_GROUP, 0, "PCM Code", IDC_OUTPUT_PCM_CODE,
-             IDC_OUTPUT_PCM_CODE_UPDOWN);
-    Selector(c, IDC_OUTPUT_DATA_GROUP, 1, "Clock Phase", IDC_CLOCK_PHASE, IDC_CLOCK_PHASE_UPDOWN);
-    Toggle(c, IDC_OUTPUT_DATA_GROUP, 2, "Inverted", IDC_OUTPUT_INVERTED);
-    Group(c, IDC_MOD_INDEX_GROUP, "Mod Index", firstRow + 2, 2);
-    Entry(c, IDC_MOD_INDEX_GROUP, 0, "Minimum", IDC_MIN_MOD_INDEX, IDC_MIN_MOD_INDEX_UPDOWN);
-    Entry(c, IDC_MOD_INDEX_GROUP, 1, "Start", IDC_START_MOD_INDEX, IDC_START_MOD_INDEX_UPDOWN);
-    Entry(c, IDC_MOD_INDEX_GROUP, 2, "Maximum", IDC_MAX_MOD_INDEX, IDC_MAX_MOD_INDEX_UPDOWN);
-    Toggle(c, IDC_MOD_INDEX_GROUP, 3, "Tracking", IDC_MOD_INDEX_TRACKING);
-    Send(c, IDC_MOD_INDEX_GROUP, 4, IDC_MOD_INDEX_SEND);
-}
-
-void AddSubmode(Controls& c, int row, int column) {
-    Group(c, IDC_SUBMODE_GROUP, "PCMFM Demod Submode", row, column);
-    Selector(c, IDC_SUBMODE_GROUP, 0, "Submode", IDC_SUBMODE, IDC_SUBMODE_UPDOWN);
-}
-
-// "Filters/Carrier": the channel page has all of it, the combiner page no AM or video filter.
-void AddFilters(Controls& c, int row, int column, bool channel) {
-    const int g = IDC_FILTERS_GROUP;
-    Group(c, g, "Filters/Carrier", row, column);
-    int r = 0;
-    if (channel) {
-        Selector(c, g, r++, "AM Filter", IDC_AM_FILTER, IDC_AM_FILTER_UPDOWN);
-        Toggle(c, g, r++, "AM Invert", IDC_AM_INVERT);
-    }
-    Selector(c, g, r++, "IFBW Filter", IDC_IF_BANDWIDTH, IDC_IF_BANDWIDTH_UPDOWN);
-    if (channel) {
-        Selector(c, g, r++, "Video Filter", IDC_VIDEO_FILTER, IDC_VIDEO_FILTER_UPDOWN);
-    }
-    Entry(c, g, r++, "Acq Range (MHz)", IDC_ACQUISITION_RANGE);
-    Entry(c, g, r++, "Carrier LBW", IDC_CARRIER_LBW, IDC_CARRIER_LBW_UPDOWN);
-    Toggle(c, g, r++, "Assisted", IDC_ASSISTED);
-    Send(c, g, r, IDC_FILTERS_SEND);
+    InputDataGroupTemplate(c, firstRow, 2);
+    OutputDataGroupTemplate(c, firstRow + 1, 2);
+    ModIndexGroupTemplate(c, firstRow + 2, 2);
 }
 
 ui::DialogTemplate MakeChannelTemplate() {
     ui::DialogTemplate t{IDD_PCMFM_CHANNEL, "", {}};
     Controls& c = t.controls;
-    c.push_back({IDC_SETUP_TITLE, ControlKind::Label, "", 0, 0, 1, 3});
-    Group(c, IDC_TUNING_GROUP, "Tuning Frequency", 1, 0);
-    Entry(c, IDC_TUNING_GROUP, 0, "MHz", IDC_TUNING_FREQUENCY);
-    for (int band = 0; band < 5; ++band) {
-        c.push_back(
-            {IDC_BAND_RANGE[band], ControlKind::Label, "", 1 + band, 0, 1, 3, IDC_TUNING_GROUP});
-    }
-    Send(c, IDC_TUNING_GROUP, 6, IDC_TUNING_SEND);
-    Group(c, IDC_INPUT_SELECT_GROUP, "Input Select", 2, 0);
-    Selector(c, IDC_INPUT_SELECT_GROUP, 0, "Input", IDC_INPUT_SELECT, IDC_INPUT_SELECT_UPDOWN);
-    AddSubmode(c, 3, 0);
-    const int agc = IDC_AGC_GROUP;
-    Group(c, agc, "AGC", 1, 1);
-    Selector(c, agc, 0, "AGC Time Constant", IDC_AGC_TIME_CONSTANT, IDC_AGC_TIME_CONSTANT_UPDOWN);
-    Toggle(c, agc, 1, "Freeze", IDC_AGC_FREEZE);
-    Selector(c, agc, 2, "AGC Mode", IDC_AGC_MODE, IDC_AGC_MODE_UPDOWN);
-    Toggle(c, agc, 3, "Zero", IDC_AGC_ZERO);
-    Group(c, IDC_DEEMPHASIS_GROUP, "De-Emphsis Filter", 2, 1);
-    Selector(c, IDC_DEEMPHASIS_GROUP, 0, "Filter", IDC_DEEMPHASIS, IDC_DEEMPHASIS_UPDOWN);
-    Group(c, IDC_SSFM_GROUP, "SS-FM Invert", 3, 1);
-    Toggle(c, IDC_SSFM_GROUP, 0, "Inverted", IDC_SSFM_INVERT);
-    AddFilters(c, 4, 0, true);
+    SetupTitle(c, 3);
+    TuningGroupTemplate(c, 1, 0);
+    InputSelectGroupTemplate(c, 2, 0);
+    SubmodeGroupTemplate(c, "PCMFM Demod Submode", 3, 0);
+    AgcGroupTemplate(c, 1, 1);
+    DeEmphasisGroupTemplates(c, 2, 1);
+    FiltersGroupTemplate(c, 4, 0, true);
     AddDataGroups(c, 1);
     return t;
 }
@@ -112,18 +28,10 @@ ui::DialogTemplate MakeChannelTemplate() {
 ui::DialogTemplate MakeCombinerTemplate() {
     ui::DialogTemplate t{IDD_PCMFM_COMBINER, "", {}};
     Controls& c = t.controls;
-    c.push_back({IDC_SETUP_TITLE, ControlKind::Label, "", 0, 0, 1, 3});
-    AddSubmode(c, 1, 0);
-    AddFilters(c, 2, 0, false);
-    const int g = IDC_COMBINER_GROUP;
-    Group(c, g, "Combiner", 1, 1);
-    Entry(c, g, 0, "Signal Bandwidth (Hz)", IDC_SIGNAL_BANDWIDTH);
-    Entry(c, g, 1, "SNR Filter Bandwidth (Hz)", IDC_SNR_FILTER_BANDWIDTH);
-    Entry(c, g, 2, "Phase Filter Bandwidth (Hz)", IDC_PHASE_FILTER_BANDWIDTH);
-    Selector(c, g, 3, "Combiner Type", IDC_COMBINER_TYPE, IDC_COMBINER_TYPE_UPDOWN);
-    Toggle(c, g, 4, "Real Combining", IDC_REAL_COMBINING);
-    Toggle(c, g, 5, "Reconstruct Upsample", IDC_UPSAMPLE);
-    Send(c, g, 6, IDC_COMBINER_SEND);
+    SetupTitle(c, 3);
+    SubmodeGroupTemplate(c, "PCMFM Demod Submode", 1, 0);
+    FiltersGroupTemplate(c, 2, 0, false);
+    CombinerGroupTemplate(c, 1, 1);
     AddDataGroups(c, 1);
     return t;
 }

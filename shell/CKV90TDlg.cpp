@@ -175,7 +175,7 @@ void CKV90TDlg::ArrangePanel(uint32_t mode) {
     for (int id : {IDC_SOY_SEPARATORS[0], IDC_SOY_SEPARATORS[1], IDC_BCD_SEPARATORS[0],
                    IDC_BCD_SEPARATORS[1], IDC_BCD_SEPARATORS[2], IDC_BCD_SEPARATORS[3],
                    IDC_BCD_SEPARATORS[4]}) {
-        Control(id)->setFont(timeFont);
+        SetFont(id, timeFont);
     }
 }
 

@@ -16,8 +16,10 @@
 #include <QRegularExpressionValidator>
 #include <QTabBar>
 #include <QTreeWidget>
+#include <cassert>
 #include <memory>
 
+#include "platform/debug_output.h"
 #include "ui/Icons.h"
 #include "ui/QtDelivery.h"
 #include "ui/UpDown.h"
@@ -38,7 +40,22 @@ QWidget* MakeIpAddress(QWidget* parent) {
     return edit;
 }
 
+void (*g_programmingErrorHandler)(const std::string&) = nullptr;
+
 }  // namespace
+
+void ReportProgrammingError(const std::string& text) {
+    platform::DebugPrintf("***** %s\r\n", text.c_str());
+    if (g_programmingErrorHandler != nullptr) {
+        g_programmingErrorHandler(text);
+        return;
+    }
+    assert(!"programming error");
+}
+
+void SetProgrammingErrorHandler(void (*handler)(const std::string& text)) {
+    g_programmingErrorHandler = handler;
+}
 
 CDialog::CDialog(const DialogTemplate& dialogTemplate, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8(dialogTemplate.title));
@@ -66,6 +83,7 @@ QGridLayout* CDialog::GridOf(int group) {
 }
 
 void CDialog::Build(const DialogTemplate& dialogTemplate) {
+    m_nTemplateId = dialogTemplate.id;
     m_grids[0] = new QGridLayout(this);
     // Group boxes first, so that the controls inside them find their grids.
     for (const ControlTemplate& control : dialogTemplate.controls) {
@@ -185,6 +203,10 @@ QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {
     }
     widget->installEventFilter(this);
     if (control.id != 0) {  // id 0: a static text nothing refers to
+        if (m_controls.count(control.id) != 0) {
+            ReportProgrammingError("template " + std::to_string(m_nTemplateId) +
+                                   " has control id " + std::to_string(control.id) + " twice");
+        }
         m_controls[control.id] = widget;
         Connect(control.id, widget);
     }
@@ -217,7 +239,18 @@ void CDialog::Connect(int id, QWidget* widget) {
 
 QWidget* CDialog::Control(int id) const {
     const auto it = m_controls.find(id);
-    return it == m_controls.end() ? nullptr : it->second;
+    if (it == m_controls.end()) {
+        ReportProgrammingError("template " + std::to_string(m_nTemplateId) + " has no control " +
+                               std::to_string(id));
+        return nullptr;
+    }
+    return it->second;
+}
+
+void CDialog::SetFont(int id, const QFont& font) {
+    if (QWidget* widget = Control(id)) {
+        widget->setFont(font);
+    }
 }
 
 void CDialog::SetText(int id, const std::string& text) {
@@ -231,8 +264,6 @@ void CDialog::SetText(int id, const std::string& text) {
         button->setText(value);
     } else if (auto* box = qobject_cast<QGroupBox*>(widget)) {
         box->setTitle(value);
-    } else if (widget == this) {
-        setWindowTitle(value);
     }
 }
 

@@ -13,9 +13,16 @@
 #include "platform/window_messages.h"
 #include "ui/DialogTemplate.h"
 
+class QFont;
 class QGridLayout;
 
 namespace ui {
+
+// A mistake in the program, not in its input: an unknown control id, a duplicate id in a
+// template. It is written to the debug output and handed to the installed handler (the test
+// programs fail the running test); with no handler, a debug build stops there.
+void ReportProgrammingError(const std::string& text);
+void SetProgrammingErrorHandler(void (*handler)(const std::string& text));
 
 // The commands the accelerator table gives Return and Space.
 enum : int { kCommandReturn = 32771, kCommandSpace = 32772 };
@@ -29,7 +36,11 @@ public:
     platform::WindowHandle Handle() const { return m_handle; }
     // Stops being a message target now; a sender that is waiting is released.
     void ReleaseHandle();
+    // The control of `id`; an id the template does not have is a programming error, reported
+    // through ReportProgrammingError, and gives nullptr (which every operation below ignores).
     QWidget* Control(int id) const;
+    bool HasControl(int id) const { return m_controls.count(id) != 0; }
+    void SetFont(int id, const QFont& font);
 
     void SetText(int id, const std::string& text);
     std::string Text(int id) const;
@@ -86,6 +97,7 @@ private:
     // Handles Return, Space and Escape; true when the key was taken.
     bool HandleKey(int key);
 
+    int m_nTemplateId = 0;
     std::map<int, QWidget*> m_controls;
     std::map<int, QGridLayout*> m_grids;           // by group box id; 0: the dialog
     std::map<int, std::vector<int>> m_lampStacks;  // colour id -> every colour of its stack

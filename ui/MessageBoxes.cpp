@@ -25,19 +25,31 @@ QMessageBox::Icon QtIcon(MessageIcon icon) {
 
 }  // namespace
 
-DialogInterceptor::DialogInterceptor() {
+DialogInterceptor::DialogInterceptor() : m_pPrevious(g_interceptor) {
     g_interceptor = this;
 }
 
 DialogInterceptor::~DialogInterceptor() {
-    g_interceptor = nullptr;
+    g_interceptor = m_pPrevious;
+}
+
+int DialogInterceptor::Answer(MessageRecord record) {
+    m_messages.push_back(std::move(record));
+    if (m_observer) {
+        m_observer(m_messages.back());
+    }
+    if (m_queued.empty()) {
+        return m_answer;
+    }
+    const int answer = m_queued.front();
+    m_queued.pop_front();
+    return answer;
 }
 
 int MessageBox(QWidget* owner, const std::string& text, const std::string& title, MessageIcon icon,
                MessageButtons buttons) {
     if (g_interceptor != nullptr) {
-        g_interceptor->m_messages.push_back({text, title, icon, buttons});
-        return g_interceptor->m_answer;
+        return g_interceptor->Answer({text, title, icon, buttons});
     }
     QMessageBox box(QtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
                     QMessageBox::NoButton, owner);
@@ -67,7 +79,7 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& title
 std::string GetOpenFileName(QWidget* owner, const std::string& title, const std::string& folder,
                             const std::string& filter) {
     if (g_interceptor != nullptr) {
-        g_interceptor->m_messages.push_back({folder, title, MessageIcon::None, MessageButtons::Ok});
+        g_interceptor->Answer({folder, title, MessageIcon::None, MessageButtons::Ok});
         return g_interceptor->m_openFileName;
     }
     return QFileDialog::getOpenFileName(owner, QString::fromStdString(title),

@@ -2,6 +2,8 @@
 // Message boxes and the file-open dialog. Tests install an interceptor, which records each box
 // and answers it, so that no test blocks on a modal window.
 
+#include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,7 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& title
 std::string GetOpenFileName(QWidget* owner, const std::string& title, const std::string& folder,
                             const std::string& filter);
 
+// Interceptors nest: the newest one answers while it lives, then the one before it again.
 class DialogInterceptor {
 public:
     DialogInterceptor();
@@ -37,8 +40,17 @@ public:
 
     const std::vector<MessageRecord>& Messages() const { return m_messages; }
     void Clear() { m_messages.clear(); }
+    // The answer of every box once the queued answers are used up.
     void SetAnswer(int answer) { m_answer = answer; }
+    // Answers for the next boxes, one each, in order.
+    void QueueAnswers(std::vector<int> answers) {
+        m_queued.insert(m_queued.end(), answers.begin(), answers.end());
+    }
     void SetOpenFileName(std::string path) { m_openFileName = std::move(path); }
+    // Called with every box and file dialog as it comes (test programs fail on unexpected ones).
+    void SetObserver(std::function<void(const MessageRecord&)> observer) {
+        m_observer = std::move(observer);
+    }
 
 private:
     friend int MessageBox(QWidget*, const std::string&, const std::string&, MessageIcon,
@@ -46,7 +58,12 @@ private:
     friend std::string GetOpenFileName(QWidget*, const std::string&, const std::string&,
                                        const std::string&);
 
+    int Answer(MessageRecord record);
+
+    DialogInterceptor* m_pPrevious;
     std::vector<MessageRecord> m_messages;
+    std::function<void(const MessageRecord&)> m_observer;
+    std::deque<int> m_queued;
     int m_answer = IDOK;
     std::string m_openFileName;
 };

@@ -112,7 +112,7 @@ void SetupPage::ShowTwoState(int toggle, uint32_t value, const char* on, const c
 void SetupPage::ShowTitle(const std::string& text, int fontHeight) {
     QFont font("Arial");
     font.setPixelSize(fontHeight);
-    Control(res::IDC_SETUP_TITLE)->setFont(font);
+    SetFont(res::IDC_SETUP_TITLE, font);
     SetText(res::IDC_SETUP_TITLE, text);
 }
 
@@ -121,7 +121,7 @@ void SetupPage::SetEntryFont(std::initializer_list<int> edits) {
     font.setPixelSize(20);
     font.setWeight(QFont::Medium);
     for (int id : edits) {
-        Control(id)->setFont(font);
+        SetFont(id, font);
     }
 }
 

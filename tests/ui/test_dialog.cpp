@@ -6,11 +6,13 @@
 #include <future>
 
 #include "platform/window_messages.h"
+#include "tests/support/ProgrammingErrors.h"
 #include "ui/CDialog.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxes.h"
 #include "ui/UpDown.h"
 
+using testsupport::ProgrammingErrors;
 using ui::ControlKind;
 
 namespace {
@@ -87,8 +89,13 @@ TEST(Dialog, ControlsAreAddressedById) {
     EXPECT_FALSE(dialog.IsShown(kCheck));
     dialog.SetCheck(kPushLike, 1);
     EXPECT_EQ(dialog.Check(kPushLike), 1);
-    EXPECT_EQ(dialog.Control(999), nullptr);
-    EXPECT_EQ(dialog.Text(999), "");
+    {
+        const ProgrammingErrors errors;
+        EXPECT_EQ(dialog.Control(999), nullptr);
+        EXPECT_EQ(dialog.Text(999), "");
+        EXPECT_EQ(errors.Texts(), (std::vector<std::string>{"template 900 has no control 999",
+                                                            "template 900 has no control 999"}));
+    }
 
     dialog.Enable(kButton, true);
     dialog.Click(kButton);
