@@ -1,19 +1,9 @@
 #include "pages/StandInPage.h"
 
-namespace {
-
-const ui::DialogTemplate& StandInTemplate() {
-    static const ui::DialogTemplate kTemplate{
-        148,
-        "",
-        {{0, ui::ControlKind::Label, "This page is not available in this version.", 0, 0}}};
-    return kTemplate;
-}
-
-}  // namespace
+#include "resources/templates.h"
 
 StandInPage::StandInPage(const std::string& caption, QWidget* parent)
-    : ui::CPage(StandInTemplate(), parent) {
+    : ui::CPage(res::StandInTemplate(), parent) {
     setWindowTitle(QString::fromStdString(caption));
 }
 

@@ -15,7 +15,9 @@ PacingThread::~PacingThread() {
 }
 
 void PacingThread::Start(std::function<void(const Pacer&)> body) {
-    Stop();
+    if (m_thread.joinable()) {
+        Stop();
+    }
     {
         std::lock_guard lock(m_pacer.m_wake->mutex);
         m_pacer.m_wake->stopping = false;

@@ -44,7 +44,8 @@ public:
     PacingThread(const PacingThread&) = delete;
     PacingThread& operator=(const PacingThread&) = delete;
 
-    // Sets the run flag and starts `body`, which loops while its pacer is running.
+    // Sets the run flag and starts `body`, which loops while its pacer is running (a thread
+    // still running is stopped first, which withdraws its handle).
     void Start(std::function<void(const Pacer&)> body);
     // Publishes a relay of `target` as the thread's window handle (0 withdraws it).
     void Publish(WindowHandle target);

@@ -11,5 +11,10 @@ const ui::DialogTemplate& BlankTemplate();
 const ui::DialogTemplate& ComPortTemplate();
 const ui::DialogTemplate& PcmFmChannelTemplate();
 const ui::DialogTemplate& PcmFmCombinerTemplate();
+// The place of a page this version does not offer yet.
+const ui::DialogTemplate& StandInTemplate();
+
+// Every template above, for checks that walk them all.
+std::vector<const ui::DialogTemplate*> AllTemplates();
 
 }  // namespace res

@@ -68,3 +68,46 @@ TEST(SetupText, TablesAndBands) {
     uint64_t same[10][2] = {{70'000'000, 70'000'000}};
     EXPECT_EQ(BandTexts(same)[0], "70.0 MHz");
 }
+
+// Whatever the operator types, every conversion has a defined result: 0 for what is not a
+// number, the nearest limit for what is too large, never a wrapped or undefined value.
+TEST(SetupText, HostileNumberTexts) {
+    const std::string forty(40, '9');
+    for (const char* text : {"-5", "-0.5", "nan", "inf", "-inf", "x1"}) {
+        EXPECT_EQ(MegahertzTextToHertz(text) % 1'000'000, MegahertzTextToHertz(text)) << text;
+    }
+    EXPECT_EQ(MegahertzTextToHertz("-5"), 0u);
+    EXPECT_EQ(MegahertzTextToHertz("-0.5"), 500'000u);  // the fraction stands after the "."
+    EXPECT_EQ(MegahertzTextToHertz(forty), 18'446'744'073'708'000'000u);
+    EXPECT_EQ(MegahertzTextToHertz("1." + forty), 1'999'999u);
+    EXPECT_EQ(MegahertzTextToHertz32(forty), 4'294'967'295u);
+    EXPECT_EQ(MegahertzTextToHertz32("70000"), 4'294'967'295u);
+    EXPECT_EQ(MegahertzTextToHertz32("4294.967295"), 4'294'967'295u);
+    EXPECT_EQ(MegahertzTextToHertz32("0.5"), 500'000u);
+
+    EXPECT_EQ(NumberFromText("nan"), 0.0);
+    EXPECT_EQ(NumberFromText(""), 0.0);
+    EXPECT_EQ(NumberFromText("inf"), kTextNumberLimit);
+    EXPECT_EQ(NumberFromText("-1e300"), -kTextNumberLimit);
+    EXPECT_EQ(NumberFromText(forty), kTextNumberLimit);
+
+    for (const std::string& text : {std::string("nan"), std::string("inf"), std::string("-inf"),
+                                    std::string("1e300"), forty, std::string("")}) {
+        EXPECT_GE(HundredthsFromText(text), 5) << text;
+        const uint8_t index = ModIndexFromText(text);
+        EXPECT_TRUE(index == 0 || index == 255) << text;
+        const uint32_t scaled = ScaledFromText(text, 10000, 1, 1000);
+        EXPECT_TRUE(scaled == 1 || scaled == 1000) << text;
+        EXPECT_LE(BitRateFromText(text, 30'000'000), 30'000'000u) << text;
+    }
+    EXPECT_EQ(ModIndexFromText("nan"), 0);
+    EXPECT_EQ(ModIndexFromText("inf"), 255);
+    EXPECT_EQ(ScaledFromText("-inf", 10000, 0, 5000), 0u);
+    EXPECT_EQ(ScaledFromText("0.05", 10000, 0, 5000), 500u);
+    EXPECT_EQ(BitRateFromText(forty, 60'000'000), 60'000'000u);
+
+    EXPECT_EQ(GroupedFromText("30,000"), 30'000u);
+    EXPECT_EQ(GroupedFromText("-7"), 0u);
+    EXPECT_EQ(GroupedFromText(forty), 99'999'999u);  // cut to 8 characters
+    EXPECT_EQ(GroupedFromText("nan"), 0u);
+}
