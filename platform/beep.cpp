@@ -23,12 +23,14 @@ bool HaveSoundSystem() {
     return present;
 }
 
-// Plays queued tones one after the other on a thread of its own.
+// Plays queued tones one after the other on a thread of its own. The player is never
+// destroyed: its thread waits on it until the process ends, and a beep from a destructor at
+// exit still finds it whole.
 class TonePlayer {
 public:
     static TonePlayer& Instance() {
-        static TonePlayer player;
-        return player;
+        static TonePlayer* const player = new TonePlayer;
+        return *player;
     }
 
     void Play(Tone tone) {

@@ -232,6 +232,24 @@ private:
     // A transaction whose request is the single byte `value`.
     int32_t SendByteCommand(uint16_t code, uint8_t value, uint8_t* reply, uint16_t replyLength);
 
+    // The reply of a read-back: room for the header and `N` payload bytes, zeroed, so that the
+    // buffer and the length the transaction expects are one number.
+    template <uint16_t N>
+    struct ReplyBuffer {
+        uint8_t bytes[kHeaderLength + N] = {};
+        const uint8_t* Payload() const { return bytes + kHeaderLength; }
+    };
+    // A read-back with no request payload, or with the single byte `value`.
+    template <uint16_t N>
+    int32_t ReadBack(uint16_t code, ReplyBuffer<N>& reply) {
+        uint8_t request[kHeaderLength];
+        return SendCommand(code, request, 0, reply.bytes, N);
+    }
+    template <uint16_t N>
+    int32_t ReadBack(uint16_t code, uint8_t value, ReplyBuffer<N>& reply) {
+        return SendByteCommand(code, value, reply.bytes, N);
+    }
+
     struct Outcome {
         int32_t result = 0;
         bool timedOut = false;

@@ -1,5 +1,5 @@
 #pragma once
-// Big-endian numbers inside command payloads.
+// Big-endian numbers and single bits inside command payloads.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +26,11 @@ inline uint16_t GetU16(const uint8_t* bytes) {
 }
 inline uint32_t GetU32(const uint8_t* bytes) {
     return static_cast<uint32_t>(GetBigEndian(bytes, 4));
+}
+
+// Bit `bit` (0 the lowest) of a byte, as 0 or 1.
+inline uint8_t Bit(uint8_t byte, int bit) {
+    return static_cast<uint8_t>((byte >> bit) & 1);
 }
 
 }  // namespace protocol

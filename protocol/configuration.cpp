@@ -36,16 +36,15 @@ bool HasFilterBoards(uint16_t id) {
 }
 
 uint8_t Bit0(const uint8_t* reply, int byte) {
-    return reply[byte] & 1;
+    return Bit(reply[byte], 0);
 }
 
 }  // namespace
 
 int32_t CKV90T1_Comm::ReadOperationalMode() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 23] = {};
-    const int32_t result = SendCommand(kReadOperationalMode, request, 0, reply, 23);
-    const uint8_t* p = reply + kHeaderLength;
+    ReplyBuffer<23> reply;
+    const int32_t result = ReadBack(kReadOperationalMode, reply);
+    const uint8_t* p = reply.Payload();
     m_Config.hardwareConfigurationId = GetU16(p);
     m_nOperationalMode = p[2] & 0x7F;
     m_bModeOption = p[2] >> 7;
@@ -92,16 +91,15 @@ int32_t CKV90T1_Comm::ReadSystemPages() {
 }
 
 int32_t CKV90T1_Comm::ReadInstalledOptions() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 256] = {};
-    if (SendCommand(kReadInstalledOptions, request, 0, reply, 256) == 0) {
+    ReplyBuffer<256> reply;
+    if (ReadBack(kReadInstalledOptions, reply) == 0) {
         return 0;
     }
-    const uint8_t* p = reply + kHeaderLength;
+    const uint8_t* p = reply.Payload();
     InstalledOptions& o = m_Options;
     o.optionWord = GetU16(p);
     o.channel1Installed = p[5] & 1;
-    o.channel2Installed = (p[5] >> 1) & 1;
+    o.channel2Installed = Bit(p[5], 1);
     if ((p[5] & 3) == 0) {
         o.channel1Installed = 1;
     }
@@ -251,11 +249,12 @@ void CKV90T1_Comm::PickFilterIndices() {
 }
 
 int32_t CKV90T1_Comm::ReadLevelSettings() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 4] = {};
-    const int32_t result = SendCommand(kReadLevelSettings, request, 0, reply, 4);
-    s_ChannelSetup[0].levelSetting = static_cast<uint8_t>(99 - std::min<uint8_t>(reply[7], 99));
-    s_ChannelSetup[1].levelSetting = static_cast<uint8_t>(99 - std::min<uint8_t>(reply[9], 99));
+    ReplyBuffer<4> reply;
+    const int32_t result = ReadBack(kReadLevelSettings, reply);
+    s_ChannelSetup[0].levelSetting =
+        static_cast<uint8_t>(99 - std::min<uint8_t>(reply.Payload()[1], 99));
+    s_ChannelSetup[1].levelSetting =
+        static_cast<uint8_t>(99 - std::min<uint8_t>(reply.Payload()[3], 99));
     return result;
 }
 

@@ -65,13 +65,12 @@ int32_t CKV90T1_Comm::ReadDauChannelSetup(uint32_t channel) {
     if (channel > 1) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 23] = {};
-    const int32_t result =
-        SendByteCommand(kReadDauChannelSetup, static_cast<uint8_t>(channel), reply, 23);
+    ReplyBuffer<23> reply;
+    const int32_t result = ReadBack(kReadDauChannelSetup, static_cast<uint8_t>(channel), reply);
     if (result == 0) {
         return 0;
     }
-    const uint8_t* p = reply + kHeaderLength;
+    const uint8_t* p = reply.Payload();
     DauChannel& d = m_Dau[channel];
     const uint8_t baseband = (p[0] >> 1) & 3;
     const uint8_t impedance = (p[0] >> 3) & 3;
@@ -117,12 +116,11 @@ int32_t CKV90T1_Comm::ReadDauDacSetup(uint32_t channel) {
     if (channel > 1) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 9] = {};
-    const int32_t result =
-        SendByteCommand(kReadDauDacSetup, static_cast<uint8_t>(channel), reply, 9);
+    ReplyBuffer<9> reply;
+    const int32_t result = ReadBack(kReadDauDacSetup, static_cast<uint8_t>(channel), reply);
     if (result != 0) {
-        m_Dau[channel].dacGain = GetU16(reply + kHeaderLength + 1) & kDacMaximum;
-        m_Dau[channel].dacBaseline = GetU16(reply + kHeaderLength + 3) & kDacMaximum;
+        m_Dau[channel].dacGain = GetU16(reply.Payload() + 1) & kDacMaximum;
+        m_Dau[channel].dacBaseline = GetU16(reply.Payload() + 3) & kDacMaximum;
     }
     return result;
 }
@@ -131,10 +129,9 @@ int32_t CKV90T1_Comm::ReadDauAdcBins(uint32_t channel) {
     if (channel > 1) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 42] = {};
-    const int32_t result =
-        SendByteCommand(kReadDauAdc, static_cast<uint8_t>(channel + 2), reply, 42);
-    const uint8_t* p = reply + kHeaderLength;
+    ReplyBuffer<42> reply;
+    const int32_t result = ReadBack(kReadDauAdc, static_cast<uint8_t>(channel + 2), reply);
+    const uint8_t* p = reply.Payload();
     DauChannel& d = m_Dau[channel];
     for (int i = 0; i < 3; ++i) {
         d.adcValues[i] = p[i] & 0x3F;

@@ -37,10 +37,9 @@ void DecodeIdentity(const uint8_t* p, DeviceIdentity* id) {
 }  // namespace
 
 int32_t CKV90T1_Comm::ReadDeviceIdentity() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 48] = {};
-    const int32_t identity = SendCommand(kReadIdentity, request, 0, reply, 48);
-    DecodeIdentity(reply + kHeaderLength, &m_Identity);
+    ReplyBuffer<48> reply;
+    const int32_t identity = ReadBack(kReadIdentity, reply);
+    DecodeIdentity(reply.Payload(), &m_Identity);
 
     bool ok = identity != 0 && ReadDeviceId() != 0;
     if (ok) {
@@ -72,21 +71,20 @@ int32_t CKV90T1_Comm::ReadDeviceId() {
 }
 
 int32_t CKV90T1_Comm::ReadNetworkSettings() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 5] = {};
-    const int32_t result = SendCommand(kReadNetworkSettings, request, 0, reply, 5);
+    ReplyBuffer<5> reply;
+    const int32_t result = ReadBack(kReadNetworkSettings, reply);
     if (result != 0) {
-        m_Identity.dhcpEnabled = reply[kHeaderLength] & 1;
-        m_Identity.ipAddress = GetU32(reply + kHeaderLength + 1);
+        m_Identity.dhcpEnabled = reply.Payload()[0] & 1;
+        m_Identity.ipAddress = GetU32(reply.Payload() + 1);
     }
     return result;
 }
 
 int32_t CKV90T1_Comm::ReadParameterPage(uint8_t page) {
-    uint8_t reply[kHeaderLength + 2 * kPageWords] = {};
-    const int32_t result = SendByteCommand(kReadParameterPage, page, reply, 2 * kPageWords);
+    ReplyBuffer<2 * kPageWords> reply;
+    const int32_t result = ReadBack(kReadParameterPage, page, reply);
     for (int w = 0; w < kPageWords; ++w) {
-        m_PageBuffer[w] = GetU16(reply + kHeaderLength + 2 * w);
+        m_PageBuffer[w] = GetU16(reply.Payload() + 2 * w);
     }
     m_nPageNumber = page;
     return result;

@@ -28,10 +28,6 @@ uint8_t Flag(uint32_t value) {
     return value != 0 ? 1 : 0;
 }
 
-uint8_t Bit(uint8_t byte, int bit) {
-    return (byte >> bit) & 1;
-}
-
 uint32_t FieldA(uint32_t value) {
     return value >= 1 && value <= 9 ? value : 0;
 }
@@ -377,12 +373,12 @@ int32_t CKV90T1_Comm::ReadCombinerSetup() {
     if (family == SetupFamily::None) {
         return 1;
     }
-    uint8_t reply[kHeaderLength + kCombinerLength] = {};
+    ReplyBuffer<kCombinerLength> reply;
     const uint16_t code = (SetupCommandOf(family).writeCode + 0x3000) | 0x05;
-    if (SendByteCommand(code, 0, reply, kCombinerLength) == 0) {
+    if (ReadBack(code, 0, reply) == 0) {
         return 0;
     }
-    const uint8_t* p = reply + kHeaderLength;
+    const uint8_t* p = reply.Payload();
     m_nCombinerSignalBandwidth = GetU32(p + 1);
     s_ChannelSetup[0].ifFrequency = GetU32(p + 5);
     s_ChannelSetup[1].ifFrequency = GetU32(p + 9);

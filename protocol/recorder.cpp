@@ -20,10 +20,6 @@ constexpr int32_t kRepairTimeoutMs = 10000;
 constexpr int kEntriesPerBlock = 32;
 constexpr int kEntryLength = 32;
 
-uint8_t Bit(uint8_t byte, int bit) {
-    return (byte >> bit) & 1;
-}
-
 }  // namespace
 
 int32_t CKV90T1_Comm::ReadRecordingDirectory(uint32_t channel, uint32_t block) {
@@ -49,14 +45,13 @@ int32_t CKV90T1_Comm::ReadRecordingDirectory(uint32_t channel, uint32_t block) {
 }
 
 int32_t CKV90T1_Comm::ReadRecorderStatus() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 2] = {};
-    const int32_t result = SendCommand(kReadRecorderStatus, request, 0, reply, 2);
+    ReplyBuffer<2> reply;
+    const int32_t result = ReadBack(kReadRecorderStatus, reply);
     if (result == 0) {
         return 0;
     }
-    const uint8_t b0 = reply[kHeaderLength];
-    const uint8_t b1 = reply[kHeaderLength + 1];
+    const uint8_t b0 = reply.Payload()[0];
+    const uint8_t b1 = reply.Payload()[1];
     for (int c = 0; c < 3; ++c) {
         RecorderChannel& r = m_Recorder[c];
         r.transferInProgress = Bit(b1, c);
@@ -85,12 +80,11 @@ int32_t CKV90T1_Comm::SelectRecordingFile(uint32_t channel, uint32_t file) {
 }
 
 int32_t CKV90T1_Comm::ReadRecorderInfo() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 15] = {};
-    const int32_t result = SendCommand(kReadRecorderInfo, request, 0, reply, 15);
+    ReplyBuffer<15> reply;
+    const int32_t result = ReadBack(kReadRecorderInfo, reply);
     if (result != 0) {
         for (int c = 0; c < 3; ++c) {
-            m_Recorder[c].remainingCapacity = GetBigEndian(reply + kHeaderLength + 5 * c, 5);
+            m_Recorder[c].remainingCapacity = GetBigEndian(reply.Payload() + 5 * c, 5);
         }
     }
     return result;

@@ -13,20 +13,15 @@ constexpr uint16_t kReadTimeStatus = 0x2106;
 // The DSP2 firmware from which the time status carries its second flag.
 constexpr uint32_t kTimeFlag2Firmware = 0x20190717;
 
-uint8_t Bit(uint8_t byte, int bit) {
-    return (byte >> bit) & 1;
-}
-
 }  // namespace
 
 int32_t CKV90T1_Comm::ReadChannelStatus(uint32_t channel) {
     if (channel >= kPathCount) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 30] = {};
-    const int32_t result =
-        SendByteCommand(kReadChannelStatus, static_cast<uint8_t>(channel), reply, 30);
-    const uint8_t* p = reply + kHeaderLength;
+    ReplyBuffer<30> reply;
+    const int32_t result = ReadBack(kReadChannelStatus, static_cast<uint8_t>(channel), reply);
+    const uint8_t* p = reply.Payload();
     ChannelStatus& s = m_ChannelStatus[channel];
     s.signalLevel = static_cast<uint16_t>((p[2] & 0x0F) << 8 | p[1]);
     s.amModIndex = p[3];
@@ -56,13 +51,12 @@ int32_t CKV90T1_Comm::ReadFrameSyncStatus(uint32_t channel) {
     if (channel >= kPathCount) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 20] = {};
-    const int32_t result =
-        SendByteCommand(kReadFrameSyncStatus, static_cast<uint8_t>(channel), reply, 20);
+    ReplyBuffer<20> reply;
+    const int32_t result = ReadBack(kReadFrameSyncStatus, static_cast<uint8_t>(channel), reply);
     if (result == 0) {
         return 0;
     }
-    const uint8_t* p = reply + kHeaderLength;
+    const uint8_t* p = reply.Payload();
     ChannelStatus& s = m_ChannelStatus[channel];
     s.frameLockEnabled = Bit(p[0], 4);
     const uint8_t lockState = (p[0] >> 1) & 3;
@@ -76,14 +70,13 @@ int32_t CKV90T1_Comm::ReadFrameSyncStatus(uint32_t channel) {
 }
 
 int32_t CKV90T1_Comm::ReadTimeStatus() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 34] = {};
+    ReplyBuffer<34> reply;
     TimeStatus& t = m_TimeStatus;
-    if (SendCommand(kReadTimeStatus, request, 0, reply, 34) == 0) {
+    if (ReadBack(kReadTimeStatus, reply) == 0) {
         t = TimeStatus{};
         return 0;
     }
-    const uint8_t* p = reply + kHeaderLength;
+    const uint8_t* p = reply.Payload();
     t.timeValid = Bit(p[0], 0);
     t.statusFlag1 = Bit(p[0], 1);
     const bool flag2Known = m_Identity.dsp2Version >= kTimeFlag2Firmware && m_Options.byte73 != 0;

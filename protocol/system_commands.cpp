@@ -141,18 +141,17 @@ int32_t CKV90T1_Comm::BulkEraseFPGA_ConfigEEPROM(uint32_t memory) {
     if (slot == 0) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 4] = {};
-    const int32_t result = SendByteCommand(kBulkEraseFpga, slot, reply, 4);
-    m_System.transferBaudRate = GetU32(reply + kHeaderLength);
+    ReplyBuffer<4> reply;
+    const int32_t result = ReadBack(kBulkEraseFpga, slot, reply);
+    m_System.transferBaudRate = GetU32(reply.Payload());
     return result;
 }
 
 int32_t CKV90T1_Comm::QueryFPGA_ConfigEEPROM_BulkEraseDone() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 1] = {};
-    const int32_t result = SendCommand(kBulkEraseDone, request, 0, reply, 1);
+    ReplyBuffer<1> reply;
+    const int32_t result = ReadBack(kBulkEraseDone, reply);
     if (result != 0) {
-        m_System.bulkEraseDone = reply[kHeaderLength] & 1;
+        m_System.bulkEraseDone = reply.Payload()[0] & 1;
     }
     return result;
 }
@@ -169,14 +168,13 @@ int32_t CKV90T1_Comm::SelectFPGA_Personality(uint32_t memory) {
 }
 
 int32_t CKV90T1_Comm::ReadPhysicalValues() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 12] = {};
+    ReplyBuffer<12> reply;
     float* v = m_System.physicalValues;
-    if (SendCommand(kReadPhysicalValues, request, 0, reply, 12) == 0) {
+    if (ReadBack(kReadPhysicalValues, reply) == 0) {
         std::fill(v, v + 11, 0.0f);
         return 0;
     }
-    const uint8_t* p = reply + kHeaderLength;
+    const uint8_t* p = reply.Payload();
     for (int i = 0; i < 6; ++i) {
         v[i] = Tenths(p[i]);
     }

@@ -101,11 +101,10 @@ int32_t CKV90T1_Comm::SendTapeIfOutputSetup(uint32_t selector, uint32_t value) {
 }
 
 int32_t CKV90T1_Comm::ReadTapeIfOutputSetup() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + 8] = {};
-    const int32_t result = SendCommand(kReadTapeIfOutputSetup, request, 0, reply, 8);
+    ReplyBuffer<8> reply;
+    const int32_t result = ReadBack(kReadTapeIfOutputSetup, reply);
     if (result != 0) {
-        const uint8_t* p = reply + kHeaderLength;
+        const uint8_t* p = reply.Payload();
         const uint8_t selector = p[1] & 3;
         m_TapeIfOutput.selector = selector == 3 ? 0 : selector;
         m_TapeIfOutput.value = uint32_t(p[2] & 3) << 16 | uint32_t(p[3]) << 8 | p[4];
@@ -117,11 +116,10 @@ int32_t CKV90T1_Comm::ReadTapeChannelSetup(uint32_t channel) {
     if (channel >= kPathCount) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 14] = {};
-    const int32_t result =
-        SendByteCommand(kReadTapeSetup, static_cast<uint8_t>(channel), reply, 14);
+    ReplyBuffer<14> reply;
+    const int32_t result = ReadBack(kReadTapeSetup, static_cast<uint8_t>(channel), reply);
     if (result != 0) {
-        const uint8_t* p = reply + kHeaderLength;
+        const uint8_t* p = reply.Payload();
         TapeChannel& tape = m_Tape[channel];
         tape.inputSelect = (p[0] >> 2) & 3;
         tape.upConverter = p[0] >> 7;
@@ -136,12 +134,11 @@ int32_t CKV90T1_Comm::ReadTapeOutputSetup(uint32_t channel) {
     if (channel >= kPathCount) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 10] = {};
-    const int32_t result =
-        SendByteCommand(kReadTapeOutputSetup, static_cast<uint8_t>(channel), reply, 10);
+    ReplyBuffer<10> reply;
+    const int32_t result = ReadBack(kReadTapeOutputSetup, static_cast<uint8_t>(channel), reply);
     if (result != 0) {
-        m_Tape[channel].basebandOutputCode = reply[kHeaderLength + 2] & 0x0F;
-        m_Tape[channel].basebandDacValue = GetU16(reply + kHeaderLength + 3);
+        m_Tape[channel].basebandOutputCode = reply.Payload()[2] & 0x0F;
+        m_Tape[channel].basebandDacValue = GetU16(reply.Payload() + 3);
     }
     return result;
 }

@@ -52,16 +52,16 @@ int32_t CKV90T1_Comm::ReadBertStatus(uint32_t unit, uint32_t stream) {
     if (!ValidStream(unit, stream)) {
         return 0;
     }
-    uint8_t reply[kHeaderLength + 30] = {};
+    ReplyBuffer<30> reply;
     BertStream& b = m_Bert[unit * 2 + stream];
-    if (SendByteCommand(kBertStatus, static_cast<uint8_t>(unit | stream << 2), reply, 30) == 0) {
+    if (ReadBack(kBertStatus, static_cast<uint8_t>(unit | stream << 2), reply) == 0) {
         b.bitErrors = b.bitCount = 0;
         std::fill(b.values, b.values + 3, 0u);
         return 0;
     }
-    const uint8_t* p = reply + kHeaderLength;
+    const uint8_t* p = reply.Payload();
     b.locked = p[0] >> 7;
-    b.secondFlag = (p[0] >> 4) & 1;
+    b.secondFlag = Bit(p[0], 4);
     b.dataInverted = p[1] & 1;
     b.bitErrors = static_cast<int64_t>(GetBigEndian(p + 2, 8));
     b.bitCount = static_cast<int64_t>(GetBigEndian(p + 10, 8));

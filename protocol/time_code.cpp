@@ -1,6 +1,7 @@
 // The time code generator and reader setup.
 
 #include "protocol/CKV90T1_Comm.h"
+#include "protocol/byte_order.h"
 
 using namespace protocol;
 
@@ -31,9 +32,9 @@ void Pack(const TimeCodeSetup& t, uint8_t* p) {
 
 void Decode(const uint8_t* p, TimeCodeSetup* t) {
     t->externalIrig = p[0] & 1;
-    t->flagA = (p[0] >> 1) & 1;
-    t->external1Pps = (p[0] >> 2) & 1;
-    t->flagB = (p[0] >> 3) & 1;
+    t->flagA = Bit(p[0], 1);
+    t->external1Pps = Bit(p[0], 2);
+    t->flagB = Bit(p[0], 3);
     t->selectorC = (p[0] >> 4) & 3;
     t->flagD = (p[0] >> 6) & 1;
     t->termination = p[0] >> 7;
@@ -64,11 +65,10 @@ int32_t CKV90T1_Comm::SendTimeCodeSetup(const TimeCodeSetup& setup) {
 }
 
 int32_t CKV90T1_Comm::ReadTimeCodeSetup() {
-    uint8_t request[kHeaderLength];
-    uint8_t reply[kHeaderLength + kLength] = {};
-    const int32_t result = SendCommand(kReadTimeCodeSetup, request, 0, reply, kLength);
+    ReplyBuffer<kLength> reply;
+    const int32_t result = ReadBack(kReadTimeCodeSetup, reply);
     if (result != 0) {
-        Decode(reply + kHeaderLength, &m_TimeCode);
+        Decode(reply.Payload(), &m_TimeCode);
     }
     return result;
 }

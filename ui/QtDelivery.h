@@ -1,5 +1,8 @@
 #pragma once
-// Window messages delivered through Qt's event loop onto the window thread.
+// Window messages delivered onto the window thread. The calls wait in a queue of the
+// console's own, guarded by a standard mutex, and an event descriptor wakes Qt's event loop to
+// run them: nothing but a counter crosses threads through Qt, so every hand-over is one that
+// thread checkers can see.
 
 #include "platform/window_messages.h"
 
@@ -7,6 +10,8 @@ namespace ui {
 
 class QtDelivery : public platform::MessageDelivery {
 public:
+    // Constructed on the window thread (the first one sets up the queue there).
+    QtDelivery();
     void Post(std::function<void()> call) override;
     bool OnWindowThread() const override;
 };

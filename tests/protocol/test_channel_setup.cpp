@@ -475,3 +475,14 @@ TEST(BandwidthEstimates, IfAndVideoEstimates) {
     comm.EstimateVideoBandwidth(1, 4, 0, 1'000'000, 0.7f);
     EXPECT_FLOAT_EQ(comm.m_Estimates[1].videoBandwidth, 0.0f);
 }
+
+TEST(ChannelSetupRecords, ANewProtocolObjectStartsThemFromTheirDefaults) {
+    {
+        CKV90T1_Comm first(nullptr);
+        CKV90T1_Comm::s_ChannelSetup[1].bitRate = 123;
+        CKV90T1_Comm::s_ChannelSetup[2].pskSubmode = 8;
+    }
+    CKV90T1_Comm second(nullptr);
+    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[1].bitRate, ChannelSetup{}.bitRate);
+    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[2].pskSubmode, ChannelSetup{}.pskSubmode);
+}
