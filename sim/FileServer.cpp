@@ -6,31 +6,45 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace sim {
 namespace {
 
-void SendAll(int fd, const std::vector<uint8_t>& bytes, const std::atomic<bool>& stopping) {
-    size_t sent = 0;
-    while (sent < bytes.size() && !stopping) {
-        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) {
-            return;
+constexpr size_t kChunk = 64 * 1024;
+
+// Sends `count` bytes of the file; false when the connection failed or the server stops.
+bool SendRange(int fd, uint64_t count, const FileServer::Contents& contents,
+               const std::atomic<bool>& stopping) {
+    std::vector<uint8_t> chunk(kChunk);
+    for (uint64_t offset = 0; offset < count && !stopping;) {
+        const size_t length = static_cast<size_t>(std::min<uint64_t>(kChunk, count - offset));
+        contents(offset, chunk.data(), length);
+        for (size_t sent = 0; sent < length;) {
+            const ssize_t n = ::send(fd, chunk.data() + sent, length - sent, MSG_NOSIGNAL);
+            if (n <= 0) {
+                return false;
+            }
+            sent += static_cast<size_t>(n);
         }
-        sent += static_cast<size_t>(n);
+        offset += length;
     }
+    return !stopping;
 }
 
-}  // namespace
-
-FileServer::~FileServer() {
-    m_stopping = true;
-    std::lock_guard lock(m_mutex);
-    for (auto& thread : m_threads) {
-        thread.join();
+// Waits up to `ms` for the listener, in steps that notice a stopping server.
+bool WaitReadable(int fd, int ms, const std::atomic<bool>& stopping) {
+    pollfd pfd{fd, POLLIN, 0};
+    for (int waited = 0; waited < ms && !stopping; waited += 50) {
+        if (::poll(&pfd, 1, 50) > 0) {
+            return true;
+        }
     }
+    return false;
 }
 
-uint16_t FileServer::Serve(std::vector<uint8_t> bytes, std::function<void()> done) {
+int OpenListener(uint16_t* port) {
     const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -43,27 +57,79 @@ uint16_t FileServer::Serve(std::vector<uint8_t> bytes, std::function<void()> don
         if (listener >= 0) {
             ::close(listener);
         }
+        return -1;
+    }
+    *port = ntohs(address.sin_port);
+    return listener;
+}
+
+}  // namespace
+
+FileServer::~FileServer() {
+    m_stopping = true;
+    std::lock_guard lock(m_mutex);
+    for (Worker& worker : m_workers) {
+        worker.thread.join();
+    }
+}
+
+void FileServer::Reap() {
+    for (auto it = m_workers.begin(); it != m_workers.end();) {
+        if (*it->finished) {
+            it->thread.join();
+            it = m_workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+size_t FileServer::LiveThreads() {
+    std::lock_guard lock(m_mutex);
+    Reap();
+    return m_workers.size();
+}
+
+uint16_t FileServer::Serve(uint64_t size, Contents contents, std::optional<DownloadFault> fault,
+                           std::function<void()> done) {
+    uint16_t port = 0;
+    const int listener = OpenListener(&port);
+    if (listener < 0) {
         done();
         return 0;
     }
+    if (fault && fault->kind == DownloadFaultKind::Refuse) {
+        ::close(listener);  // the port is named, but nobody listens there any more
+        done();
+        return port;
+    }
     std::lock_guard lock(m_mutex);
-    m_threads.emplace_back([this, listener, bytes = std::move(bytes), done = std::move(done)] {
-        pollfd pfd{listener, POLLIN, 0};
-        for (int waited = 0; waited < kAcceptTimeoutMs && !m_stopping; waited += 50) {
-            if (::poll(&pfd, 1, 50) > 0) {
-                const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-                if (client >= 0) {
-                    SendAll(client, bytes, m_stopping);
-                    ::shutdown(client, SHUT_WR);
-                    ::close(client);
+    Reap();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    auto run = [this, listener, size, contents = std::move(contents), fault,
+                done = std::move(done), finished] {
+        if (WaitReadable(listener, kAcceptTimeoutMs, m_stopping)) {
+            const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client >= 0) {
+                const bool cut = fault && (fault->kind == DownloadFaultKind::DropAfter ||
+                                           fault->kind == DownloadFaultKind::Stall);
+                const bool whole = SendRange(client, cut ? std::min(size, fault->bytes) : size,
+                                             contents, m_stopping);
+                if (whole && fault && fault->kind == DownloadFaultKind::Stall) {
+                    WaitReadable(client, kStallMs, m_stopping);
                 }
-                break;
+                ::shutdown(client, SHUT_WR);
+                ::close(client);
             }
         }
         ::close(listener);
-        done();
-    });
-    return ntohs(address.sin_port);
+        if (!fault || fault->kind != DownloadFaultKind::StuckTransfer) {
+            done();
+        }
+        *finished = true;
+    };
+    m_workers.push_back({std::thread(std::move(run)), finished});
+    return port;
 }
 
 }  // namespace sim

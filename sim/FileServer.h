@@ -1,20 +1,39 @@
 #pragma once
-// Serves byte blobs over one-shot TCP endpoints on loopback, as the recorder hands out a file:
-// each Serve opens a listener, sends the bytes to the first connection and closes.
+// Serves files over one-shot TCP endpoints on loopback, as the recorder hands out a file: each
+// Serve opens a listener, sends the bytes (made as they go, so a file of any size costs no
+// memory) to the first connection and closes. Each endpoint has a thread of its own, which ends
+// with its download and is reaped on the next Serve.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <list>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
-#include <vector>
 
 namespace sim {
 
+enum class DownloadFaultKind {
+    DropAfter,      // the connection closes after `bytes` bytes
+    Stall,          // `bytes` bytes, then nothing more while the connection stays open
+    Refuse,         // nobody listens at the endpoint named
+    StuckTransfer,  // the file is sent, but the transfer flag stays set
+};
+
+struct DownloadFault {
+    DownloadFaultKind kind = DownloadFaultKind::DropAfter;
+    uint64_t bytes = 0;
+};
+
 class FileServer {
 public:
-    // How long an endpoint waits for its connection.
+    // How long an endpoint waits for its connection, and how long a stalled one stays open.
     static constexpr int kAcceptTimeoutMs = 30000;
+    static constexpr int kStallMs = 30000;
+    // Fills `length` bytes of the file from `offset` on.
+    using Contents = std::function<void(uint64_t offset, uint8_t* bytes, size_t length)>;
 
     FileServer() = default;
     ~FileServer();
@@ -22,13 +41,22 @@ public:
     FileServer& operator=(const FileServer&) = delete;
 
     // Returns the endpoint's port (0 when none could be opened); `done` runs when the bytes are
-    // sent or the endpoint gives up.
-    uint16_t Serve(std::vector<uint8_t> bytes, std::function<void()> done);
+    // sent, the connection was dropped, or the endpoint gave up.
+    uint16_t Serve(uint64_t size, Contents contents, std::optional<DownloadFault> fault,
+                   std::function<void()> done);
+    // Endpoints whose threads still run (the others are reaped now).
+    size_t LiveThreads();
 
 private:
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> finished;
+    };
+    void Reap();
+
     std::atomic<bool> m_stopping{false};
     std::mutex m_mutex;
-    std::vector<std::thread> m_threads;
+    std::list<Worker> m_workers;
 };
 
 }  // namespace sim

@@ -80,9 +80,18 @@ uint32_t Applied(uint64_t value, uint32_t low, uint32_t high) {
 
 }  // namespace
 
-KV90TSimulation::KV90TSimulation(SimDevice& device, const Profile& profile)
-    : m_device(device), m_profile(profile), m_mode(profile.startMode) {
+KV90TSimulation::KV90TSimulation(SimDevice& device, const Profile& profile, DeviceClock* clock)
+    : m_device(device),
+      m_profile(profile),
+      m_ownClock(clock == nullptr ? std::make_unique<WallClock>() : nullptr),
+      m_clock(clock == nullptr ? *m_ownClock : *clock),
+      m_mode(profile.startMode) {
     m_pages = MakePages(profile);
+    for (int channel = 0; channel < 2; ++channel) {
+        if (m_streams.Port(channel) != 0) {
+            m_pages[0][46 + channel] = m_streams.Port(channel);
+        }
+    }
     for (const auto& family : kFamilies) {
         for (int path = 0; path < 3; ++path) {
             m_setups[family.writeCode][path] = DefaultSetup(family, path);
@@ -99,6 +108,13 @@ KV90TSimulation::KV90TSimulation(SimDevice& device, const Profile& profile)
     InstallTapeCommands();
     MakeRecordings();
     SetPersonalityLoadTime(kDefaultLoadTimeMs);
+    m_device.SetActivity([this] { return RunStreams(); });
+    m_clock.SetOnAdvance([this] { RunStreams(); });
+}
+
+KV90TSimulation::~KV90TSimulation() {
+    m_clock.SetOnAdvance({});
+    m_device.SetActivity({});
 }
 
 void KV90TSimulation::Install(uint16_t code, Reply (KV90TSimulation::*handler)(const Frame&)) {
@@ -204,6 +220,11 @@ KV90TSimulation::StreamDestination KV90TSimulation::Destination(int index) const
 std::vector<KV90TSimulation::RecordedFile> KV90TSimulation::RecordedFiles(int channel) const {
     std::lock_guard lock(m_mutex);
     return m_recordings.at(channel);
+}
+
+bool KV90TSimulation::DspFlashEnded(int dsp) const {
+    std::lock_guard lock(m_mutex);
+    return m_dspFlashEnded.at(dsp);
 }
 
 uint8_t KV90TSimulation::Mode() const {
@@ -343,7 +364,7 @@ KV90TSimulation::Reply KV90TSimulation::SetMode(const Frame& request) {
     if (mode >= 1 && mode <= 14) {
         m_mode = mode;
         m_modeOption = request.payload[0] >> 7;
-        m_setupTime.fill(Clock::now());
+        m_setupTime.fill(m_clock.NowMs());
     }
     return Bytes{};
 }
@@ -392,7 +413,7 @@ KV90TSimulation::Reply KV90TSimulation::ChannelSetup(const Frame& request) {
         }
     }
     m_setups[family->writeCode][p[0]] = stored;
-    m_setupTime[p[0]] = Clock::now();
+    m_setupTime[p[0]] = m_clock.NowMs();
     return reply;
 }
 

@@ -5,7 +5,7 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
+#include <memory>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "sim/DauStream.h"
+#include "sim/DeviceClock.h"
 #include "sim/FileServer.h"
 #include "sim/Profile.h"
 #include "sim/SimDevice.h"
@@ -27,8 +29,10 @@ class KV90TSimulation {
 public:
     static constexpr uint32_t kDefaultLoadTimeMs = 50;
 
-    // Installs the command handlers into `device`, which must not outlive this object's use.
-    KV90TSimulation(SimDevice& device, const Profile& profile);
+    // Installs the command handlers and the device's own activity into `device`. The device
+    // reads `clock` (its own wall clock when none is given), which must outlive it.
+    KV90TSimulation(SimDevice& device, const Profile& profile, DeviceClock* clock = nullptr);
+    ~KV90TSimulation();
     KV90TSimulation(const KV90TSimulation&) = delete;
     KV90TSimulation& operator=(const KV90TSimulation&) = delete;
 
@@ -58,12 +62,33 @@ public:
         uint16_t port = 0;
     };
     StreamDestination Destination(int index) const;
-    // A recorder file's name and contents.
+    // A recorder file: its name and size; byte i of its contents is (i x 7 + seed) mod 256, made
+    // as it is sent, so that files of any size cost no memory.
     struct RecordedFile {
         std::string name;
-        std::vector<uint8_t> contents;
+        uint64_t size = 0;
+        uint8_t seed = 0;
     };
+    static uint8_t RecordedByte(const RecordedFile& file, uint64_t offset) {
+        return static_cast<uint8_t>(offset * 7 + file.seed);
+    }
     std::vector<RecordedFile> RecordedFiles(int channel) const;
+    // Replaces a channel's files (names and sizes; seeds follow the channel and position).
+    void SetRecordings(int channel, const std::vector<std::pair<std::string, uint64_t>>& files);
+    // The next download misbehaves so.
+    void InjectDownloadFault(const DownloadFault& fault);
+    // Download endpoints whose threads still run.
+    size_t LiveDownloads() { return m_fileServer.LiveThreads(); }
+
+    // The DAU sampling streams: the data port each channel sends from (the page 0 words 46 and
+    // 47 report it), what was sent, a datagram rate instead of the sample rate's, and faults.
+    uint16_t DauDataPort(int channel) const;
+    uint64_t DatagramsSent(int channel) const;
+    bool StreamActive(int channel) const;
+    void SetDauRate(double datagramsPerSecond);
+    void InjectStreamFault(int channel, const StreamFault& fault);
+    // Whether the DSP flash sequence of a DSP was ended (0x1001 sub-command 0x13, 0xFF).
+    bool DspFlashEnded(int dsp) const;
 
 private:
     using Bytes = std::vector<uint8_t>;
@@ -117,6 +142,10 @@ private:
     Reply RecorderStatus(const Frame&);
     Reply SelectRecordingFile(const Frame&);
     Reply RecorderInfo(const Frame&);
+    // Sends the datagrams that fell due; the wait the server may make before the next.
+    int RunStreams();
+    StreamSetup DauStreamSetup(int channel) const;
+    int64_t Elapsed(int64_t sinceMs) const { return m_clock.NowMs() - sinceMs; }
 
     // What a path's current setup asks for, read from the stored setup of the mode's family.
     struct PathSetup {
@@ -141,6 +170,8 @@ private:
 
     SimDevice& m_device;
     const Profile m_profile;
+    std::unique_ptr<DeviceClock> m_ownClock;
+    DeviceClock& m_clock;
     mutable std::mutex m_mutex;
     uint8_t m_mode;
     uint8_t m_modeOption = 0;
@@ -150,15 +181,14 @@ private:
     // Requests stored whole and returned by their read-backs: by code, per path.
     std::map<uint16_t, std::array<Bytes, 3>> m_stored;
 
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point m_start = Clock::now();
-    std::array<Clock::time_point, 3> m_setupTime{};
+    std::array<int64_t, 3> m_setupTime{};  // device clock, ms
     uint32_t m_acquisitionMs = 200;
     uint32_t m_randomState = 2026;
 
     uint8_t m_referenceClock = 0;
     std::array<StreamDestination, 12> m_destinations{};
     std::array<Bytes, 2> m_dspImages;
+    std::array<bool, 2> m_dspFlashEnded{};
     std::map<uint8_t, Bytes> m_fpgaImages;  // by slot code
     uint8_t m_selectedFpgaSlot = 0x10;
     int m_erasePollsNeeded = 3;
@@ -167,7 +197,7 @@ private:
 
     struct Bert {
         bool enabled = false;
-        Clock::time_point since{};
+        int64_t sinceMs = 0;
         uint32_t outOfLock = 0;
     };
     std::array<Bert, 6> m_bert{};
@@ -175,6 +205,8 @@ private:
 
     std::array<std::vector<RecordedFile>, 3> m_recordings;
     std::array<std::atomic<bool>, 3> m_transferring{};
+    std::optional<DownloadFault> m_downloadFault;
+    DauStreams m_streams{m_clock};
     FileServer m_fileServer;
 };
 

@@ -36,19 +36,24 @@ void SimDevice::SetReplyDelay(uint16_t code, uint32_t delayMs) {
 }
 
 Response SimDevice::Handle(const Frame& request) {
-    std::lock_guard lock(m_mutex);
-    m_history.push_back(request);
-    if (m_history.size() > kHistoryLength) {
-        m_history.pop_front();
+    Handler handler;
+    {
+        std::lock_guard lock(m_mutex);
+        m_history.push_back(request);
+        if (m_history.size() > kHistoryLength) {
+            m_history.pop_front();
+        }
+        const auto command = m_commands.find(request.code);
+        if (command == m_commands.end()) {
+            return {};
+        }
+        handler = command->second;
     }
-    const auto command = m_commands.find(request.code);
-    if (command == m_commands.end()) {
-        return {};
-    }
-    const auto payload = command->second(request);
+    const auto payload = handler(request);
     if (!payload) {
         return {};
     }
+    std::lock_guard lock(m_mutex);
     Response response;
     response.bytes = EncodeFrame(request.code, *payload);
     if (const auto delay = m_replyDelays.find(request.code); delay != m_replyDelays.end()) {
@@ -72,6 +77,10 @@ std::optional<Fault> SimDevice::TakeFault(const Frame& request) {
         }
         if (it->kind == FaultKind::WrongNullReply && code != kNullCommand) {
             continue;
+        }
+        if (it->skip > 0) {
+            --it->skip;
+            return std::nullopt;
         }
         const Fault fault = *it;
         if (it->count > 0 && --it->count == 0) {
@@ -118,6 +127,20 @@ void SimDevice::InjectFault(const Fault& fault) {
 void SimDevice::ClearFaults() {
     std::lock_guard lock(m_mutex);
     m_faults.clear();
+}
+
+void SimDevice::SetActivity(Activity activity) {
+    std::lock_guard lock(m_mutex);
+    m_activity = std::move(activity);
+}
+
+int SimDevice::RunActivity() {
+    Activity activity;
+    {
+        std::lock_guard lock(m_mutex);
+        activity = m_activity;
+    }
+    return activity ? activity() : -1;
 }
 
 std::vector<Frame> SimDevice::ReceivedFrames() const {

@@ -28,7 +28,8 @@ struct Fault {
     FaultKind kind = FaultKind::NoReply;
     std::optional<uint16_t> code;  // only replies to this command; any command when empty
     std::optional<uint8_t> firstPayloadByte;  // only requests whose payload starts so
-    int count = 1;                            // how many replies it spoils; negative: until cleared
+    int count = 1;  // how many replies it spoils; negative: until cleared
+    int skip = 0;   // how many matching requests it lets pass first (a device that fails later)
     uint32_t delayMs = 0;
     uint16_t extraBytes = 0;
     uint16_t missingBytes = 1;
@@ -56,7 +57,8 @@ public:
 
     SimDevice();
 
-    // Adds or replaces the answer to a command code. Handlers run under the device's lock.
+    // Adds or replaces the answer to a command code. Handlers run outside the device's lock, so
+    // a handler may configure the device (inject a fault, change a command) as it answers.
     void SetCommand(uint16_t code, Handler handler);
     // Makes every reply to a command wait, as a device busy with it would.
     void SetReplyDelay(uint16_t code, uint32_t delayMs);
@@ -64,6 +66,12 @@ public:
 
     void InjectFault(const Fault& fault);
     void ClearFaults();
+
+    // The device's own activity (streams): runs what is due and returns how long the server may
+    // wait before calling again (-1: until something else wakes it).
+    using Activity = std::function<int()>;
+    void SetActivity(Activity activity);
+    int RunActivity();
 
     // The most recent requests, oldest first.
     std::vector<Frame> ReceivedFrames() const;
@@ -75,6 +83,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::map<uint16_t, Handler> m_commands;
+    Activity m_activity;
     std::map<uint16_t, uint32_t> m_replyDelays;
     std::vector<Fault> m_faults;
     std::deque<Frame> m_history;

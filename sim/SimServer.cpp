@@ -197,7 +197,9 @@ bool SimServer::Flush(Endpoint& endpoint) {
     return true;
 }
 
-int SimServer::NextTimeoutMs() const {
+// The wait until the next queued bytes fall due or the device's activity asks to run again.
+int SimServer::NextTimeoutMs() {
+    const int activity = m_device.RunActivity();
     auto next = Clock::time_point::max();
     for (const auto& endpoint : m_endpoints) {
         if (!endpoint->output.empty()) {
@@ -205,10 +207,11 @@ int SimServer::NextTimeoutMs() const {
         }
     }
     if (next == Clock::time_point::max()) {
-        return -1;
+        return activity;
     }
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now()).count();
-    return wait < 0 ? 0 : static_cast<int>(wait);
+    const int output = wait < 0 ? 0 : static_cast<int>(wait);
+    return activity < 0 ? output : std::min(output, activity);
 }
 
 void SimServer::Run() {
@@ -219,7 +222,8 @@ void SimServer::Run() {
                 !endpoint->output.empty() && endpoint->output.front().due <= Clock::now();
             fds.push_back({endpoint->fd, static_cast<short>(POLLIN | (waiting ? POLLOUT : 0)), 0});
         }
-        if (::poll(fds.data(), fds.size(), NextTimeoutMs()) < 0 && errno != EINTR) {
+        const int timeout = NextTimeoutMs();
+        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
             return;
         }
         if (fds[0].revents != 0) {

@@ -45,7 +45,7 @@ private:
     bool Receive(Endpoint& endpoint);
     // Sends the queued bytes that are due; false when the endpoint is to be closed.
     bool Flush(Endpoint& endpoint);
-    int NextTimeoutMs() const;
+    int NextTimeoutMs();
 
     SimDevice& m_device;
     int m_listenFd = -1;

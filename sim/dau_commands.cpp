@@ -1,4 +1,4 @@
-// The data acquisition unit: channel and DAC setups and ADC updates.
+// The data acquisition unit: channel and DAC setups, ADC updates and the sampling streams.
 
 #include "sim/Bytes.h"
 #include "sim/KV90TSimulation.h"
@@ -57,7 +57,55 @@ void KV90TSimulation::InstallDauCommands() {
     Install(0x1500, &KV90TSimulation::DauChannelSetup);
     Install(0x4500, &KV90TSimulation::DauChannelReadBack);
     InstallStored(0x1501, 9, 0, 0x4501, 9, true);
+    for (int channel = 0; channel < 2; ++channel) {
+        m_stored[0x1501][channel][0] = static_cast<uint8_t>(channel);
+        PutNumber(m_stored[0x1501][channel], 1, 2, 2048);  // the gain DAC's middle
+    }
     Install(0x1004, &KV90TSimulation::DauAdc);
+}
+
+// The stream follows the channel's setup: the sample rate is 2.5 x the signal bandwidth.
+StreamSetup KV90TSimulation::DauStreamSetup(int channel) const {
+    const Bytes& setup = m_stored.at(0x1500)[channel];
+    StreamSetup s;
+    s.sampleRate = static_cast<uint32_t>(GetNumber(setup, 1, 4) * 5 / 2);
+    s.samples = static_cast<uint16_t>(GetNumber(setup, 5, 2));
+    s.gain = static_cast<uint16_t>(GetNumber(m_stored.at(0x1501)[channel], 1, 2));
+    s.level = 2000;
+    return s;
+}
+
+int KV90TSimulation::RunStreams() {
+    std::lock_guard lock(m_mutex);
+    for (int channel = 0; channel < 2; ++channel) {
+        m_streams.SetSetup(channel, DauStreamSetup(channel));
+    }
+    const int64_t due = m_streams.RunDue();
+    return due < 0 ? -1 : m_clock.WaitHintMs(due);
+}
+
+uint16_t KV90TSimulation::DauDataPort(int channel) const {
+    return m_streams.Port(channel);
+}
+
+uint64_t KV90TSimulation::DatagramsSent(int channel) const {
+    std::lock_guard lock(m_mutex);
+    return m_streams.Sent(channel);
+}
+
+bool KV90TSimulation::StreamActive(int channel) const {
+    std::lock_guard lock(m_mutex);
+    return m_streams.Active(channel);
+}
+
+void KV90TSimulation::SetDauRate(double datagramsPerSecond) {
+    std::lock_guard lock(m_mutex);
+    m_streams.SetRateOverride(datagramsPerSecond);
+}
+
+void KV90TSimulation::InjectStreamFault(int channel, const StreamFault& fault) {
+    std::lock_guard lock(m_mutex);
+    m_streams.InjectFault(channel, fault);
 }
 
 }  // namespace sim

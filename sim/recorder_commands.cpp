@@ -2,6 +2,7 @@
 // and downloads served on a loopback TCP endpoint named in the select reply.
 
 #include <cstring>
+#include <utility>
 
 #include "sim/Bytes.h"
 #include "sim/KV90TSimulation.h"
@@ -11,29 +12,39 @@ namespace {
 
 constexpr uint64_t kCapacity = 64ull * 1024 * 1024 * 1024;  // bytes per channel
 
-// File contents that a download can be checked against: byte i of file `seed` is
-// (i * 7 + seed) mod 256.
-std::vector<uint8_t> Contents(size_t length, uint8_t seed) {
-    std::vector<uint8_t> bytes(length);
-    for (size_t i = 0; i < length; ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 7 + seed);
-    }
-    return bytes;
+std::string FileName(int channel, size_t file) {
+    char name[17];
+    std::snprintf(name, sizeof name, "CH%d_REC%04zu.ark", channel + 1, file % 10000);
+    return name;
 }
 
 }  // namespace
 
 void KV90TSimulation::MakeRecordings() {
-    const size_t lengths[3][3] = {{200, 65'536, 1'000'000}, {4'096, 300'000, 0}, {1'234'567, 0, 0}};
+    const uint64_t lengths[3][3] = {
+        {200, 65'536, 1'000'000}, {4'096, 300'000, 0}, {1'234'567, 0, 0}};
     for (int channel = 0; channel < 3; ++channel) {
-        for (int file = 0; file < 3 && lengths[channel][file] != 0; ++file) {
-            char name[17];
-            std::snprintf(name, sizeof name, "CH%d_REC%04d.ark", channel + 1, file);
-            m_recordings[channel].push_back(
-                {name,
-                 Contents(lengths[channel][file], static_cast<uint8_t>(channel * 16 + file))});
+        for (size_t file = 0; file < 3 && lengths[channel][file] != 0; ++file) {
+            m_recordings[channel].push_back({FileName(channel, file), lengths[channel][file],
+                                             static_cast<uint8_t>(channel * 16 + file)});
         }
     }
+}
+
+void KV90TSimulation::SetRecordings(int channel,
+                                    const std::vector<std::pair<std::string, uint64_t>>& files) {
+    std::lock_guard lock(m_mutex);
+    std::vector<RecordedFile>& recordings = m_recordings.at(channel);
+    recordings.clear();
+    for (size_t file = 0; file < files.size(); ++file) {
+        recordings.push_back(
+            {files[file].first, files[file].second, static_cast<uint8_t>(channel * 16 + file)});
+    }
+}
+
+void KV90TSimulation::InjectDownloadFault(const DownloadFault& fault) {
+    std::lock_guard lock(m_mutex);
+    m_downloadFault = fault;
 }
 
 KV90TSimulation::Reply KV90TSimulation::RecordingDirectory(const Frame& request) {
@@ -49,7 +60,7 @@ KV90TSimulation::Reply KV90TSimulation::RecordingDirectory(const Frame& request)
             const RecordedFile& file = m_recordings[channel][index];
             std::memcpy(reply.data() + 32 * k, file.name.data(),
                         std::min<size_t>(16, file.name.size()));
-            PutNumber(reply, 32 * k + 16, 6, file.contents.size());
+            PutNumber(reply, 32 * k + 16, 6, file.size);
         }
     }
     return reply;
@@ -79,8 +90,15 @@ KV90TSimulation::Reply KV90TSimulation::SelectRecordingFile(const Frame& request
         return reply;  // no such file: no endpoint
     }
     m_transferring[channel] = true;
-    const uint16_t port = m_fileServer.Serve(m_recordings[channel][file].contents,
-                                             [this, channel] { m_transferring[channel] = false; });
+    const RecordedFile recorded = m_recordings[channel][file];
+    auto contents = [recorded](uint64_t offset, uint8_t* bytes, size_t length) {
+        for (size_t i = 0; i < length; ++i) {
+            bytes[i] = RecordedByte(recorded, offset + i);
+        }
+    };
+    const uint16_t port =
+        m_fileServer.Serve(recorded.size, contents, std::exchange(m_downloadFault, std::nullopt),
+                           [this, channel] { m_transferring[channel] = false; });
     if (port != 0) {
         PutNumber(reply, 0, 4, 0x7F000001);  // 127.0.0.1
         PutNumber(reply, 4, 2, port);
@@ -96,7 +114,7 @@ KV90TSimulation::Reply KV90TSimulation::RecorderInfo(const Frame& request) {
     for (int channel = 0; channel < 3; ++channel) {
         uint64_t used = 0;
         for (const RecordedFile& file : m_recordings[channel]) {
-            used += file.contents.size();
+            used += file.size;
         }
         PutNumber(reply, 5 * channel, 5, kCapacity - used);
     }

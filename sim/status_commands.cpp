@@ -68,8 +68,7 @@ bool KV90TSimulation::HasSignal(int path) const {
 }
 
 bool KV90TSimulation::Locked(int path) const {
-    return HasSignal(path) &&
-           Clock::now() - m_setupTime[path] >= std::chrono::milliseconds(m_acquisitionMs);
+    return HasSignal(path) && Elapsed(m_setupTime[path]) >= int64_t(m_acquisitionMs);
 }
 
 KV90TSimulation::Reply KV90TSimulation::ChannelStatus(const Frame& request) {
@@ -80,7 +79,7 @@ KV90TSimulation::Reply KV90TSimulation::ChannelStatus(const Frame& request) {
     const PathSetup s = SetupOf(path);
     const bool signal = HasSignal(path);
     const bool locked = Locked(path);
-    const double seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
+    const double seconds = m_clock.NowMs() / 1000.0;
     Bytes p(30, 0);
     // The data acquisition unit reports the level of its baseband input.
     const bool level2000 = signal || m_mode == 7;
@@ -97,9 +96,7 @@ KV90TSimulation::Reply KV90TSimulation::ChannelStatus(const Frame& request) {
                                 (locked && IsPskMode(m_mode) && qPath ? 0x20 : 0) |
                                 (daqTime ? 0x10 : 0) | (locked ? 0x08 : 0));
     if (locked) {
-        const double sinceLock =
-            std::chrono::duration<double>(Clock::now() - m_setupTime[path]).count() -
-            m_acquisitionMs / 1000.0;
+        const double sinceLock = (Elapsed(m_setupTime[path]) - int64_t(m_acquisitionMs)) / 1000.0;
         const unsigned frameState = std::min(3u, static_cast<unsigned>(sinceLock / 0.5));
         p[9] |= static_cast<uint8_t>(frameState << 1);
     }
@@ -119,8 +116,7 @@ KV90TSimulation::Reply KV90TSimulation::FrameSyncStatus(const Frame& request) {
     const int path = request.payload[0];
     Bytes p(20, 0);
     if (Locked(path)) {
-        const double sinceLock =
-            std::chrono::duration<double>(Clock::now() - m_setupTime[path]).count();
+        const double sinceLock = Elapsed(m_setupTime[path]) / 1000.0;
         const unsigned syncState = std::min(3u, static_cast<unsigned>(sinceLock / 0.5));
         const unsigned lockState = std::min(2u, static_cast<unsigned>(sinceLock / 0.75));
         p[0] = static_cast<uint8_t>(0x10 | lockState << 1);
@@ -133,11 +129,9 @@ KV90TSimulation::Reply KV90TSimulation::TimeStatus(const Frame& request) {
     if (!request.payload.empty()) {
         return std::nullopt;
     }
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto nanoseconds = static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count() %
-        1'000'000'000);
+    const int64_t utcNs = m_clock.UtcNs();
+    const std::time_t seconds = static_cast<std::time_t>(utcNs / 1'000'000'000);
+    const auto nanoseconds = static_cast<uint32_t>(utcNs % 1'000'000'000);
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     const uint32_t secondsOfYear = static_cast<uint32_t>(utc.tm_yday) * 86400 + utc.tm_hour * 3600 +

@@ -39,6 +39,9 @@ KV90TSimulation::Reply KV90TSimulation::SystemControl(const Frame& request) {
         case 0x13:
             if (p[1] == 0x01) {
                 m_dspImages = {};
+                m_dspFlashEnded = {};
+            } else if (p[1] == 0xFF) {
+                m_dspFlashEnded[p[2] == 1 ? 1 : 0] = true;
             }
             break;
         default:
@@ -56,6 +59,11 @@ KV90TSimulation::Reply KV90TSimulation::DataStreamDestination(const Frame& reque
     destination.enabled = (p[0] & 0x80) != 0;
     destination.address = static_cast<uint32_t>(GetNumber(p, 1, 4));
     destination.port = static_cast<uint16_t>(GetNumber(p, 5, 2));
+    const int index = p[0] & 0x7F;
+    if (index == 9 || index == 10) {
+        m_streams.SetSetup(index - 9, DauStreamSetup(index - 9));
+        m_streams.Request(index - 9, destination.enabled, destination.address, destination.port);
+    }
     return Bytes{};
 }
 
@@ -134,8 +142,7 @@ KV90TSimulation::Reply KV90TSimulation::HardwareRegister(const Frame& request) {
     if (p.size() != 2 || p[0] != 0x04) {
         return std::nullopt;
     }
-    const auto uptime = static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - m_start).count());
+    const auto uptime = static_cast<uint32_t>(m_clock.NowMs() / 1000);
     const uint32_t runtime = 3'600'000 + uptime;
     uint16_t value = 0;
     switch (p[1]) {

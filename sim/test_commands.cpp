@@ -20,7 +20,7 @@ KV90TSimulation::Reply KV90TSimulation::BertSetup(const Frame& request) {
     }
     // Every setup restarts the counts.
     bert.enabled = enable;
-    bert.since = Clock::now();
+    bert.sinceMs = m_clock.NowMs();
     return Bytes{};
 }
 
@@ -36,7 +36,7 @@ KV90TSimulation::Reply KV90TSimulation::BertStatus(const Frame& request) {
     const uint32_t rate = q ? setup.qBitRate : setup.bitRate;
     Bytes reply(30, 0);
     if (bert.enabled && Locked(unit)) {
-        const double seconds = std::chrono::duration<double>(Clock::now() - bert.since).count();
+        const double seconds = Elapsed(bert.sinceMs) / 1000.0;
         const auto bits = static_cast<uint64_t>(seconds * rate);
         const auto errors = static_cast<uint64_t>(std::llround(bits * m_bitErrorRate));
         reply[0] = 0x80;
