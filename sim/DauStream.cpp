@@ -72,10 +72,9 @@ void DauStreams::InjectFault(int channel, const StreamFault& fault) {
 }
 
 int64_t DauStreams::IntervalUs(const Channel& channel) const {
-    const double perSecond =
-        m_rateOverride > 0
-            ? m_rateOverride
-            : double(channel.setup.sampleRate) / std::max<uint16_t>(channel.setup.samples, 1);
+    const double perSecond = m_rateOverride > 0 ? m_rateOverride
+                                                : double(channel.setup.sampleRate) /
+                                                      std::max<uint16_t>(channel.setup.samples, 1);
     return std::max<int64_t>(1, std::llround(1e6 / std::max(perSecond, 1e-3)));
 }
 
@@ -89,15 +88,17 @@ int64_t DauStreams::RunDue() {
         if (!c.active) {
             continue;
         }
+        int burst = 0;
         for (auto fault = c.faults.begin(); fault != c.faults.end();) {
-            if (fault->kind != StreamFaultKind::Burst) {
+            if (fault->kind == StreamFaultKind::Burst) {
+                burst += fault->count;
+                fault = c.faults.erase(fault);
+            } else {
                 ++fault;
-                continue;
             }
-            for (int i = 0; i < fault->count; ++i) {
-                SendDatagram(c);
-            }
-            fault = c.faults.erase(fault);
+        }
+        for (int i = 0; i < burst; ++i) {
+            SendDatagram(c);
         }
         const int64_t interval = IntervalUs(c);
         for (int sent = 0; c.nextUs <= nowMs * 1000 && sent < kMostPerRun; ++sent) {
@@ -145,8 +146,8 @@ std::vector<uint8_t> DauStreams::MakeDatagram(Channel& channel, int sizeDelta) {
     const std::time_t seconds = static_cast<std::time_t>(utcNs / 1'000'000'000);
     std::tm utc{};
     gmtime_r(&seconds, &utc);
-    const uint32_t secondsOfYear =
-        static_cast<uint32_t>(utc.tm_yday * 86400 + utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec);
+    const uint32_t secondsOfYear = static_cast<uint32_t>(utc.tm_yday * 86400 + utc.tm_hour * 3600 +
+                                                         utc.tm_min * 60 + utc.tm_sec);
     const uint32_t years = static_cast<uint32_t>(utc.tm_year + 1900 - 2000) & 0x7F;
     auto noise = [this](int amplitude) {
         m_noise = m_noise * 1103515245 + 12345;
@@ -164,8 +165,8 @@ std::vector<uint8_t> DauStreams::MakeDatagram(Channel& channel, int sizeDelta) {
     const double amplitude = std::min(32000.0, s.gain * 8.0);
     for (size_t i = 0; i < s.samples; ++i, ++channel.sampleIndex) {
         const double phase = 2 * M_PI * double(channel.sampleIndex % 64) / 64.0;
-        const int value = std::clamp(static_cast<int>(amplitude * std::sin(phase)) + noise(40),
-                                     -32768, 32767);
+        const int value =
+            std::clamp(static_cast<int>(amplitude * std::sin(phase)) + noise(40), -32768, 32767);
         Put(d, kHeaderLength + 2 * i, 2, static_cast<uint16_t>(static_cast<int16_t>(value)));
     }
     ++channel.sequence;

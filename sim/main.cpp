@@ -17,7 +17,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--profile NAME] [--load-time MS] [--help]\n"
+    "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--profile NAME] [--load-time MS]\n"
+    "                 [--dau-rate DATAGRAMS_PER_S] [--help]\n"
     "Simulated KV90T telemetry receiver. Answers the console's command frames until\n"
     "interrupted (Ctrl+C).\n"
     "\n"
@@ -27,7 +28,14 @@ constexpr const char* kUsage =
     "                ($KV90T_SERIAL_DIR, else ~/.config/kv90t/dosdevices)\n"
     "  --profile NAME   the hardware the device has (default: full); see below\n"
     "  --load-time MS   how long a mode change takes to load a personality (default 50)\n"
-    "  --help        show this text\n";
+    "  --dau-rate DATAGRAMS_PER_S\n"
+    "                send DAU sampling datagrams at this rate instead of the channel's\n"
+    "                sample rate divided by its samples per datagram (to load a console)\n"
+    "  --help        show this text\n"
+    "\n"
+    "DAU sampling streams go to the address and UDP port that command 0x1002 names (stream\n"
+    "index 9 for channel 1, 10 for channel 2), on this machine only, from the data ports that\n"
+    "parameter page 0 reports (words 46 and 47); a stream that is not renewed for 65 s stops.\n";
 
 void PrintProfiles() {
     std::printf("\nProfiles:\n");
@@ -43,6 +51,7 @@ struct Options {
     uint16_t tcpPort = 5000;
     bool pty = false;
     std::string ptyName;
+    double dauRate = 0;
 };
 
 bool ParseNumber(const char* text, uint16_t* value) {
@@ -73,6 +82,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
         } else if (arg == "--load-time" && i + 1 < argc && ParseNumber(argv[i + 1], &loadTime)) {
             options->loadTimeMs = loadTime;
             ++i;
+        } else if (arg == "--dau-rate" && i + 1 < argc && std::strtod(argv[i + 1], nullptr) > 0) {
+            options->dauRate = std::strtod(argv[++i], nullptr);
         } else if (arg == "--pty") {
             options->pty = true;
         } else if (arg.rfind("--pty=", 0) == 0) {
@@ -126,6 +137,7 @@ int main(int argc, char** argv) {
     sim::SimDevice device;
     sim::KV90TSimulation simulation(device, *options.profile);
     simulation.SetPersonalityLoadTime(options.loadTimeMs);
+    simulation.SetDauRate(options.dauRate);
     sim::SimServer server(device);
     if (!OpenEndpoints(options, &server)) {
         return 1;

@@ -154,7 +154,7 @@ TEST(StatusReads, TimeStatusDecodesTheCodeAndGatesTheSecondFlag) {
 }
 
 TEST(StatusReads, SimulatedChannelLocksAfterAcquisitionAndTimeFollowsTheClock) {
-    DeviceSession session;
+    DeviceSession session(sim::DefaultProfile(), true);
     CKV90T1_Comm& comm = session.Comm();
     session.Sim().Simulation().SetAcquisitionTime(150);
     comm.m_nOperationalMode = 3;
@@ -167,7 +167,10 @@ TEST(StatusReads, SimulatedChannelLocksAfterAcquisitionAndTimeFollowsTheClock) {
     ASSERT_NE(comm.SetChannelSetup(0, setup), 0);
     ASSERT_NE(comm.ReadChannelStatus(0), 0);
     EXPECT_EQ(comm.m_ChannelStatus[0].carrierLock, 0);
-    platform::SleepMs(200);
+    session.Sim().Clock().Advance(149);
+    ASSERT_NE(comm.ReadChannelStatus(0), 0);
+    EXPECT_EQ(comm.m_ChannelStatus[0].carrierLock, 0);
+    session.Sim().Clock().Advance(1);
     ASSERT_NE(comm.ReadChannelStatus(0), 0);
     const auto& s = comm.m_ChannelStatus[0];
     EXPECT_EQ(s.carrierLock, 1);
@@ -181,17 +184,18 @@ TEST(StatusReads, SimulatedChannelLocksAfterAcquisitionAndTimeFollowsTheClock) {
 
     setup.tuningFrequency = 3'000'000'000;  // outside every band
     ASSERT_NE(comm.SetChannelSetup(0, setup), 0);
-    platform::SleepMs(200);
+    session.Sim().Clock().Advance(200);
     ASSERT_NE(comm.ReadChannelStatus(0), 0);
     EXPECT_EQ(comm.m_ChannelStatus[0].symbolLock, 0);
     EXPECT_LT(comm.m_ChannelStatus[0].rssi, -100.0f);
 
+    session.Sim().Clock().Advance(3'600'000);  // an hour on the device's clock
     ASSERT_NE(comm.ReadTimeStatus(), 0);
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = std::time(nullptr) + 3600;
     std::tm utc{};
     gmtime_r(&now, &utc);
     EXPECT_EQ(comm.m_TimeStatus.year, utc.tm_year - 100);
     const uint32_t expected =
         utc.tm_yday * 86400u + utc.tm_hour * 3600u + utc.tm_min * 60u + utc.tm_sec;
-    EXPECT_LE(expected - comm.m_TimeStatus.secondsOfYear, 2u);
+    EXPECT_LE(std::abs(int64_t(expected) - int64_t(comm.m_TimeStatus.secondsOfYear)), 2);
 }

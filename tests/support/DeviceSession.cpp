@@ -4,7 +4,8 @@
 
 namespace testsupport {
 
-DeviceSession::DeviceSession(const sim::Profile& profile) : m_sim(profile) {
+DeviceSession::DeviceSession(const sim::Profile& profile, bool manualClock)
+    : m_sim(profile, manualClock) {
     for (auto& record : CKV90T1_Comm::s_ChannelSetup) {
         record = protocol::ChannelSetup{};
     }

@@ -12,7 +12,8 @@ namespace testsupport {
 
 class DeviceSession {
 public:
-    explicit DeviceSession(const sim::Profile& profile = sim::DefaultProfile());
+    explicit DeviceSession(const sim::Profile& profile = sim::DefaultProfile(),
+                           bool manualClock = false);
 
     SimulatedDevice& Sim() { return m_sim; }
     CKV90T1_Comm& Comm() { return *m_comm; }

@@ -8,8 +8,10 @@
 
 namespace testsupport {
 
-SimulatedDevice::SimulatedDevice(const sim::Profile& profile)
-    : m_simulation(m_device, profile), m_server(m_device) {
+SimulatedDevice::SimulatedDevice(const sim::Profile& profile, bool manualClock)
+    : m_clock(manualClock ? std::make_unique<sim::ManualClock>() : nullptr),
+      m_simulation(m_device, profile, m_clock.get()),
+      m_server(m_device) {
     ::setenv("KV90T_SERIAL_DIR", m_serialFolder.Path().c_str(), 1);
     std::string error;
     if (!m_server.ListenTcp(0, &error) || !m_server.OpenPty(&error) ||

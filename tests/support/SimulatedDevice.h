@@ -17,18 +17,23 @@ class SimulatedDevice {
 public:
     static constexpr const char* kPortName = "COM5";
 
-    // Points KV90T_SERIAL_DIR at a temporary folder and starts both endpoints.
-    explicit SimulatedDevice(const sim::Profile& profile = sim::DefaultProfile());
+    // Points KV90T_SERIAL_DIR at a temporary folder and starts both endpoints. With
+    // `manualClock` the device's time moves only when the test advances Clock().
+    explicit SimulatedDevice(const sim::Profile& profile = sim::DefaultProfile(),
+                             bool manualClock = false);
     ~SimulatedDevice();
 
     sim::SimDevice& Device() { return m_device; }
     sim::KV90TSimulation& Simulation() { return m_simulation; }
     sim::SimServer& Server() { return m_server; }
+    // The manual clock (only with `manualClock`).
+    sim::ManualClock& Clock() { return *m_clock; }
     uint16_t TcpPort() const { return m_server.TcpPort(); }
     const std::string& SerialFolder() const { return m_serialFolder.Path(); }
 
 private:
     TempDir m_serialFolder;
+    std::unique_ptr<sim::ManualClock> m_clock;
     sim::SimDevice m_device;
     sim::KV90TSimulation m_simulation;
     sim::SimServer m_server;
