@@ -196,4 +196,25 @@ constexpr int IDC_REAL_COMBINING = 2106;
 constexpr int IDC_UPSAMPLE = 2107;
 constexpr int IDC_COMBINER_SEND = 2108;
 
+// PSK pages: the Q stream (ids of this console's own).
+constexpr int IDD_PSK_CHANNEL = 162;
+constexpr int IDD_PSK_COMBINER = 163;
+constexpr int IDC_Q_INPUT_DATA_GROUP = 2110;
+constexpr int IDC_Q_BIT_RATE = 2111;
+constexpr int IDC_Q_PCM_CODE = 2112;
+constexpr int IDC_Q_PCM_CODE_UPDOWN = 2113;
+constexpr int IDC_Q_LOOP_BANDWIDTH = 2114;
+constexpr int IDC_Q_LOOP_BANDWIDTH_UPDOWN = 2115;
+constexpr int IDC_Q_INPUT_DATA_SEND = 2116;
+constexpr int IDC_Q_OUTPUT_DATA_GROUP = 2120;
+constexpr int IDC_Q_OUTPUT_PCM_CODE = 2121;
+constexpr int IDC_Q_OUTPUT_PCM_CODE_UPDOWN = 2122;
+constexpr int IDC_Q_CLOCK_PHASE = 2123;
+constexpr int IDC_Q_CLOCK_PHASE_UPDOWN = 2124;
+constexpr int IDC_Q_OUTPUT_INVERTED = 2125;
+
+// Multi-h CPM pages.
+constexpr int IDD_MHCPM_CHANNEL = 164;
+constexpr int IDD_MHCPM_COMBINER = 165;
+
 }  // namespace res

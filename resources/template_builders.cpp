@@ -91,20 +91,36 @@ void FiltersGroupTemplate(Controls& c, int row, int column, bool channelFilters)
     Send(c, g, r, IDC_FILTERS_SEND);
 }
 
-void InputDataGroupTemplate(Controls& c, int row, int column) {
-    Group(c, IDC_INPUT_DATA_GROUP, "Input Data", row, column);
-    Entry(c, IDC_INPUT_DATA_GROUP, 0, "bps", IDC_BIT_RATE);
-    Selector(c, IDC_INPUT_DATA_GROUP, 1, "PCM Code", IDC_PCM_CODE, IDC_PCM_CODE_UPDOWN);
-    Entry(c, IDC_INPUT_DATA_GROUP, 2, "LBW", IDC_LOOP_BANDWIDTH, IDC_LOOP_BANDWIDTH_UPDOWN);
-    Send(c, IDC_INPUT_DATA_GROUP, 3, IDC_INPUT_DATA_SEND);
+const InputDataIds kInputDataIdsI{IDC_INPUT_DATA_GROUP, IDC_BIT_RATE,
+                                  IDC_PCM_CODE,         IDC_PCM_CODE_UPDOWN,
+                                  IDC_LOOP_BANDWIDTH,   IDC_LOOP_BANDWIDTH_UPDOWN,
+                                  IDC_INPUT_DATA_SEND};
+const InputDataIds kInputDataIdsQ{IDC_Q_INPUT_DATA_GROUP, IDC_Q_BIT_RATE,
+                                  IDC_Q_PCM_CODE,         IDC_Q_PCM_CODE_UPDOWN,
+                                  IDC_Q_LOOP_BANDWIDTH,   IDC_Q_LOOP_BANDWIDTH_UPDOWN,
+                                  IDC_Q_INPUT_DATA_SEND};
+const OutputDataIds kOutputDataIdsI{IDC_OUTPUT_DATA_GROUP, IDC_OUTPUT_PCM_CODE,
+                                    IDC_OUTPUT_PCM_CODE_UPDOWN, IDC_CLOCK_PHASE,
+                                    IDC_CLOCK_PHASE_UPDOWN,     IDC_OUTPUT_INVERTED};
+const OutputDataIds kOutputDataIdsQ{IDC_Q_OUTPUT_DATA_GROUP, IDC_Q_OUTPUT_PCM_CODE,
+                                    IDC_Q_OUTPUT_PCM_CODE_UPDOWN, IDC_Q_CLOCK_PHASE,
+                                    IDC_Q_CLOCK_PHASE_UPDOWN,     IDC_Q_OUTPUT_INVERTED};
+
+void InputDataGroupTemplate(Controls& c, int row, int column, const char* caption,
+                            const InputDataIds& ids) {
+    Group(c, ids.group, caption, row, column);
+    Entry(c, ids.group, 0, "bps", ids.bitRate);
+    Selector(c, ids.group, 1, "PCM Code", ids.pcmCode, ids.pcmCodeUpDown);
+    Entry(c, ids.group, 2, "LBW", ids.loop, ids.loopUpDown);
+    Send(c, ids.group, 3, ids.send);
 }
 
-void OutputDataGroupTemplate(Controls& c, int row, int column) {
-    Group(c, IDC_OUTPUT_DATA_GROUP, "Output Data", row, column);
-    Selector(c, IDC_OUTPUT_DATA_GROUP, 0, "PCM Code", IDC_OUTPUT_PCM_CODE,
-             IDC_OUTPUT_PCM_CODE_UPDOWN);
-    Selector(c, IDC_OUTPUT_DATA_GROUP, 1, "Clock Phase", IDC_CLOCK_PHASE, IDC_CLOCK_PHASE_UPDOWN);
-    Toggle(c, IDC_OUTPUT_DATA_GROUP, 2, "Inverted", IDC_OUTPUT_INVERTED);
+void OutputDataGroupTemplate(Controls& c, int row, int column, const char* caption,
+                             const OutputDataIds& ids) {
+    Group(c, ids.group, caption, row, column);
+    Selector(c, ids.group, 0, "PCM Code", ids.pcmCode, ids.pcmCodeUpDown);
+    Selector(c, ids.group, 1, "Clock Phase", ids.clockPhase, ids.clockPhaseUpDown);
+    Toggle(c, ids.group, 2, "Inverted", ids.inverted);
 }
 
 void ModIndexGroupTemplate(Controls& c, int row, int column) {

@@ -30,8 +30,21 @@ void DeEmphasisGroupTemplates(Controls& c, int row, int column);  // and "SS-FM 
 void SubmodeGroupTemplate(Controls& c, const char* caption, int row, int column);
 // "Filters/Carrier": channel pages have the AM and video filters too.
 void FiltersGroupTemplate(Controls& c, int row, int column, bool channelFilters);
-void InputDataGroupTemplate(Controls& c, int row, int column);
-void OutputDataGroupTemplate(Controls& c, int row, int column);
+// The ids of one stream's input and output data groups (I, or the PSK pages' Q).
+struct InputDataIds {
+    int group, bitRate, pcmCode, pcmCodeUpDown, loop, loopUpDown, send;
+};
+struct OutputDataIds {
+    int group, pcmCode, pcmCodeUpDown, clockPhase, clockPhaseUpDown, inverted;
+};
+extern const InputDataIds kInputDataIdsI;
+extern const InputDataIds kInputDataIdsQ;
+extern const OutputDataIds kOutputDataIdsI;
+extern const OutputDataIds kOutputDataIdsQ;
+void InputDataGroupTemplate(Controls& c, int row, int column, const char* caption = "Input Data",
+                            const InputDataIds& ids = kInputDataIdsI);
+void OutputDataGroupTemplate(Controls& c, int row, int column, const char* caption = "Output Data",
+                             const OutputDataIds& ids = kOutputDataIdsI);
 void ModIndexGroupTemplate(Controls& c, int row, int column);
 void CombinerGroupTemplate(Controls& c, int row, int column);
 

@@ -11,6 +11,10 @@ const ui::DialogTemplate& BlankTemplate();
 const ui::DialogTemplate& ComPortTemplate();
 const ui::DialogTemplate& PcmFmChannelTemplate();
 const ui::DialogTemplate& PcmFmCombinerTemplate();
+const ui::DialogTemplate& PskChannelTemplate();
+const ui::DialogTemplate& PskCombinerTemplate();
+const ui::DialogTemplate& MhcpmChannelTemplate();
+const ui::DialogTemplate& MhcpmCombinerTemplate();
 // The place of a page this version does not offer yet.
 const ui::DialogTemplate& StandInTemplate();
 

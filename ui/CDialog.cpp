@@ -290,6 +290,12 @@ void CDialog::Enable(int id, bool enabled) {
     }
 }
 
+void CDialog::EnableAll(bool enabled) {
+    for (const auto& [id, widget] : m_controls) {
+        widget->setEnabled(enabled);
+    }
+}
+
 bool CDialog::IsEnabled(int id) const {
     QWidget* widget = Control(id);
     return widget != nullptr && widget->isEnabled();

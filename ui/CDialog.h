@@ -45,6 +45,8 @@ public:
     void SetText(int id, const std::string& text);
     std::string Text(int id) const;
     void Enable(int id, bool enabled);
+    // Every control of the template at once.
+    void EnableAll(bool enabled);
     bool IsEnabled(int id) const;
     void Show(int id, bool shown);
     bool IsShown(int id) const;

@@ -1,10 +1,12 @@
 #pragma once
-// Stand-in until this page is built.
+// The multi-h CPM channel page (mode 6), two instances.
 
-#include "pages/StandInPage.h"
+#include "pages/setup/SetupPage.h"
 
-class CKV90T1_SetupMHCPM_ChannelDlg : public StandInPage {
+class CKV90T1_SetupMHCPM_ChannelDlg : public setup::SetupPage {
+    Q_OBJECT
 public:
-    CKV90T1_SetupMHCPM_ChannelDlg(CKV90T1_Comm*, uint32_t channel, int, QWidget* parent)
-        : StandInPage(ChannelCaption("Setup CH%u", channel), parent) {}
+    // A channel index above 1 stands for channel 1.
+    CKV90T1_SetupMHCPM_ChannelDlg(CKV90T1_Comm* comm, uint32_t channel, int skipInitialRead,
+                                  QWidget* parent);
 };

@@ -1,10 +1,10 @@
 #pragma once
-// Stand-in until this page is built.
+// The multi-h CPM combiner page (mode 6), for the combiner path.
 
-#include "pages/StandInPage.h"
+#include "pages/setup/SetupPage.h"
 
-class CKV90T1_SetupMHCPM_CombinerDlg : public StandInPage {
+class CKV90T1_SetupMHCPM_CombinerDlg : public setup::SetupPage {
+    Q_OBJECT
 public:
-    CKV90T1_SetupMHCPM_CombinerDlg(CKV90T1_Comm*, int, QWidget* parent)
-        : StandInPage("Setup Ch3", parent) {}
+    CKV90T1_SetupMHCPM_CombinerDlg(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent);
 };

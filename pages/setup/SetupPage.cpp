@@ -77,10 +77,14 @@ int32_t SetupPage::Send() {
         group->Fill(record);
     }
     ApplySendFields(m_sendFields, record);
+    const bool pass = m_sendFields.passesPskOutputData;
+    const protocol::OutputDataSetup& held = OutputData();
     bool sent = m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
                 m_pComm->ResetOutputSetup(m_nChannel) != 0 &&
-                m_pComm->SetOutputDataSetup(m_nChannel, 0, 0, 0, 0, m_nOutputSelector, 0, 0, 0, 0,
-                                            0, 0, 0, 0, 0, 0, 0) != 0;
+                m_pComm->SetOutputDataSetup(
+                    m_nChannel, 0, pass ? held.flag2 : 0, pass ? held.flag3 : 0,
+                    pass ? held.flag4 : 0, m_nOutputSelector, 0, pass ? held.qPcmCode : 0, 0, 0, 0,
+                    0, 0, 0, 0, 0, 0) != 0;
     for (const auto& group : m_groups) {
         sent = sent && group->AfterSend() != 0;
     }

@@ -15,6 +15,7 @@ SendFields Psk(uint32_t ifFrequency) {
     fields.ifFrequency = ifFrequency;
     fields.clearsDeEmphasis = true;
     fields.modIndex = ModIndexDefaults{44, 24, 34, 0};
+    fields.passesPskOutputData = true;
     return fields;
 }
 

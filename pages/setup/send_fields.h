@@ -25,6 +25,9 @@ struct SendFields {
     std::optional<uint8_t> qLoopBandwidth;  //
     bool clearsDeEmphasis = false;          // de-emphasis and SS-FM invert to 0
     std::optional<ModIndexDefaults> modIndex;
+    // The output-data request passes back the held PSK-only values (output-data flags 2 to 4
+    // and the Q output PCM code); otherwise they go as 0.
+    bool passesPskOutputData = false;
 };
 
 // The PCM/FM pages: the Q path at 2,000,000 bps with loop bandwidth 1.00.

@@ -238,6 +238,18 @@ const InputDataBinding kInputDataI{IDC_BIT_RATE,
                                    &CKV90T1_Comm::SetChannelLoopBandwidth,
                                    true};
 
+const InputDataBinding kInputDataQ{IDC_Q_BIT_RATE,
+                                   IDC_Q_PCM_CODE,
+                                   IDC_Q_PCM_CODE_UPDOWN,
+                                   IDC_Q_LOOP_BANDWIDTH,
+                                   IDC_Q_LOOP_BANDWIDTH_UPDOWN,
+                                   &ChannelSetup::qBitRate,
+                                   &ChannelSetup::qPcmCode,
+                                   &ChannelSetup::qLoopBandwidth,
+                                   &CKV90T1_Comm::SetChannelQPcmCode,
+                                   &CKV90T1_Comm::SetChannelQLoopBandwidth,
+                                   false};
+
 InputDataGroup::InputDataGroup(SetupPage& page, const InputDataBinding& binding,
                                const InputDataLimits& limits)
     : SetupGroup(page), m_Binding(binding), m_Limits(limits) {
@@ -297,6 +309,18 @@ const OutputDataBinding kOutputDataI{IDC_OUTPUT_PCM_CODE,
                                      &CKV90T1_Comm::SetOutputPcmCode,
                                      &CKV90T1_Comm::SetOutputClockPhase,
                                      &CKV90T1_Comm::SetOutputInverted};
+
+const OutputDataBinding kOutputDataQ{IDC_Q_OUTPUT_PCM_CODE,
+                                     IDC_Q_OUTPUT_PCM_CODE_UPDOWN,
+                                     IDC_Q_CLOCK_PHASE,
+                                     IDC_Q_CLOCK_PHASE_UPDOWN,
+                                     IDC_Q_OUTPUT_INVERTED,
+                                     &OutputDataSetup::qPcmCode,
+                                     &OutputDataSetup::qClockPhase,
+                                     &OutputDataSetup::qInverted,
+                                     &CKV90T1_Comm::SetQOutputPcmCode,
+                                     &CKV90T1_Comm::SetQOutputClockPhase,
+                                     &CKV90T1_Comm::SetQOutputInverted};
 
 OutputDataGroup::OutputDataGroup(SetupPage& page, const OutputDataBinding& binding)
     : SetupGroup(page), m_Binding(binding) {
@@ -452,7 +476,8 @@ void SubmodeGroup::Redraw() {
 
 // --- Combiner ---
 
-CombinerGroup::CombinerGroup(SetupPage& page, bool liveType) : SetupGroup(page) {
+CombinerGroup::CombinerGroup(SetupPage& page, bool liveType)
+    : SetupGroup(page), m_bLiveType(liveType) {
     page.SetEntryFont({IDC_SIGNAL_BANDWIDTH, IDC_SNR_FILTER_BANDWIDTH, IDC_PHASE_FILTER_BANDWIDTH});
     page.SetRange(IDC_COMBINER_TYPE_UPDOWN, 0, 4);
     auto redraw = [this] { Redraw(); };
@@ -504,7 +529,8 @@ int32_t CombinerGroup::AfterSend() {
     return SendCombiner(GroupedFromText(m_page.Text(IDC_SIGNAL_BANDWIDTH)),
                         GroupedFromText(m_page.Text(IDC_SNR_FILTER_BANDWIDTH)),
                         GroupedFromText(m_page.Text(IDC_PHASE_FILTER_BANDWIDTH)),
-                        static_cast<uint32_t>(m_page.Pos(IDC_COMBINER_TYPE_UPDOWN)),
+                        m_bLiveType ? c.type
+                                    : static_cast<uint32_t>(m_page.Pos(IDC_COMBINER_TYPE_UPDOWN)),
                         c.realCombining, c.upsample);
 }
 

@@ -88,6 +88,7 @@ struct InputDataBinding {
     bool estimatesOnPcmCode;  // the I stream: the IF bandwidth estimate runs first
 };
 extern const InputDataBinding kInputDataI;
+extern const InputDataBinding kInputDataQ;  // the PSK pages' Q stream
 
 struct InputDataLimits {
     uint32_t maximumBitRate;
@@ -122,6 +123,7 @@ struct OutputDataBinding {
     PathSetter setInverted;
 };
 extern const OutputDataBinding kOutputDataI;
+extern const OutputDataBinding kOutputDataQ;
 
 class OutputDataGroup : public SetupGroup {
 public:
@@ -159,7 +161,8 @@ private:
 
 // "Combiner": signal, SNR filter and phase filter bandwidths, combiner type, real combining
 // and upsampling. With a live type its up-down sends the type; otherwise it only chooses the
-// type that the Send takes along. The Send sends the group as the edits show it.
+// type that the Send takes along. The Send sends the bandwidths as the edits show them, with the
+// held real and upsample flags (and the held type, when it is live).
 class CombinerGroup : public SetupGroup {
 public:
     CombinerGroup(SetupPage& page, bool liveType);
@@ -170,6 +173,8 @@ private:
     int32_t SendCombiner(uint32_t signal, uint32_t snr, uint32_t phase, uint32_t type,
                          uint32_t real, uint32_t upsample);
     int32_t ChangeType(int position);
+
+    const bool m_bLiveType;
 };
 
 }  // namespace setup
