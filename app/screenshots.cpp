@@ -54,5 +54,10 @@ int main(int argc, char** argv) {
     ok = Capture(nullptr, folder + "/main-window-no-device.png") && ok;
     ok = Capture(sim::FindProfile("pcmfm"), folder + "/pcmfm-channel-page.png", 0) && ok;
     ok = Capture(sim::FindProfile("pcmfm"), folder + "/pcmfm-combiner-page.png", 2) && ok;
+    ok = Capture(sim::FindProfile("full"), folder + "/psk-channel-page.png", 0) && ok;
+    ok = Capture(sim::FindProfile("full"), folder + "/psk-combiner-page.png", 2) && ok;
+    sim::Profile multiH = sim::DefaultProfile();
+    multiH.startMode = 6;
+    ok = Capture(&multiH, folder + "/mhcpm-channel-page.png", 0) && ok;
     return ok ? 0 : 1;
 }

@@ -7,11 +7,12 @@
 namespace res {
 namespace {
 
+// The I and Q streams side by side; the output groups span the two rows below the inputs.
 void AddIqGroups(Controls& c, int row) {
     InputDataGroupTemplate(c, row, 2, "I Input Data", kInputDataIdsI);
-    OutputDataGroupTemplate(c, row + 1, 2, "I Output Data", kOutputDataIdsI);
     InputDataGroupTemplate(c, row, 3, "Q Input Data", kInputDataIdsQ);
-    OutputDataGroupTemplate(c, row + 1, 3, "Q Output Data", kOutputDataIdsQ);
+    OutputDataGroupTemplate(c, row + 1, 2, "I Output Data", kOutputDataIdsI, 2);
+    OutputDataGroupTemplate(c, row + 1, 3, "Q Output Data", kOutputDataIdsQ, 2);
 }
 
 ui::DialogTemplate MakePskChannel() {
@@ -22,7 +23,7 @@ ui::DialogTemplate MakePskChannel() {
     SubmodeGroupTemplate(c, "PSK Demod Submode", 2, 0);
     InputSelectGroupTemplate(c, 3, 0);
     AgcGroupTemplate(c, 1, 1);
-    FiltersGroupTemplate(c, 2, 1, true);
+    FiltersGroupTemplate(c, 2, 1, true, 2);
     AddIqGroups(c, 1);
     return t;
 }
@@ -32,8 +33,8 @@ ui::DialogTemplate MakePskCombiner() {
     Controls& c = t.controls;
     SetupTitle(c, 4);
     SubmodeGroupTemplate(c, "PSK Demod Mode", 1, 0);
-    FiltersGroupTemplate(c, 2, 0, false);
-    CombinerGroupTemplate(c, 1, 1);
+    FiltersGroupTemplate(c, 2, 0, false, 2);
+    CombinerGroupTemplate(c, 1, 1, 3);
     AddIqGroups(c, 1);
     return t;
 }
@@ -45,9 +46,9 @@ ui::DialogTemplate MakeMhcpmChannel() {
     TuningGroupTemplate(c, 1, 0);
     InputSelectGroupTemplate(c, 2, 0);
     AgcGroupTemplate(c, 1, 1);
-    FiltersGroupTemplate(c, 2, 1, true);
+    FiltersGroupTemplate(c, 2, 1, true, 2);
     InputDataGroupTemplate(c, 1, 2);
-    OutputDataGroupTemplate(c, 2, 2);
+    OutputDataGroupTemplate(c, 2, 2, "Output Data", kOutputDataIdsI, 2);
     return t;
 }
 
@@ -55,8 +56,8 @@ ui::DialogTemplate MakeMhcpmCombiner() {
     ui::DialogTemplate t{IDD_MHCPM_COMBINER, "", {}};
     Controls& c = t.controls;
     SetupTitle(c, 3);
-    FiltersGroupTemplate(c, 1, 0, false);
-    CombinerGroupTemplate(c, 1, 1);
+    FiltersGroupTemplate(c, 1, 0, false, 2);
+    CombinerGroupTemplate(c, 1, 1, 2);
     InputDataGroupTemplate(c, 1, 2);
     OutputDataGroupTemplate(c, 2, 2);
     return t;

@@ -6,8 +6,8 @@ namespace res {
 
 using ui::ControlKind;
 
-void Group(Controls& c, int id, const char* caption, int row, int column) {
-    c.push_back({id, ControlKind::GroupBox, caption, row, column});
+void Group(Controls& c, int id, const char* caption, int row, int column, int rowSpan) {
+    c.push_back({id, ControlKind::GroupBox, caption, row, column, rowSpan});
 }
 
 void Selector(Controls& c, int group, int row, const char* label, int edit, int upDown) {
@@ -73,9 +73,9 @@ void SubmodeGroupTemplate(Controls& c, const char* caption, int row, int column)
     Selector(c, IDC_SUBMODE_GROUP, 0, "Submode", IDC_SUBMODE, IDC_SUBMODE_UPDOWN);
 }
 
-void FiltersGroupTemplate(Controls& c, int row, int column, bool channelFilters) {
+void FiltersGroupTemplate(Controls& c, int row, int column, bool channelFilters, int rowSpan) {
     const int g = IDC_FILTERS_GROUP;
-    Group(c, g, "Filters/Carrier", row, column);
+    Group(c, g, "Filters/Carrier", row, column, rowSpan);
     int r = 0;
     if (channelFilters) {
         Selector(c, g, r++, "AM Filter", IDC_AM_FILTER, IDC_AM_FILTER_UPDOWN);
@@ -99,10 +99,10 @@ const InputDataIds kInputDataIdsQ{IDC_Q_INPUT_DATA_GROUP, IDC_Q_BIT_RATE,
                                   IDC_Q_PCM_CODE,         IDC_Q_PCM_CODE_UPDOWN,
                                   IDC_Q_LOOP_BANDWIDTH,   IDC_Q_LOOP_BANDWIDTH_UPDOWN,
                                   IDC_Q_INPUT_DATA_SEND};
-const OutputDataIds kOutputDataIdsI{IDC_OUTPUT_DATA_GROUP, IDC_OUTPUT_PCM_CODE,
+const OutputDataIds kOutputDataIdsI{IDC_OUTPUT_DATA_GROUP,      IDC_OUTPUT_PCM_CODE,
                                     IDC_OUTPUT_PCM_CODE_UPDOWN, IDC_CLOCK_PHASE,
                                     IDC_CLOCK_PHASE_UPDOWN,     IDC_OUTPUT_INVERTED};
-const OutputDataIds kOutputDataIdsQ{IDC_Q_OUTPUT_DATA_GROUP, IDC_Q_OUTPUT_PCM_CODE,
+const OutputDataIds kOutputDataIdsQ{IDC_Q_OUTPUT_DATA_GROUP,      IDC_Q_OUTPUT_PCM_CODE,
                                     IDC_Q_OUTPUT_PCM_CODE_UPDOWN, IDC_Q_CLOCK_PHASE,
                                     IDC_Q_CLOCK_PHASE_UPDOWN,     IDC_Q_OUTPUT_INVERTED};
 
@@ -116,8 +116,8 @@ void InputDataGroupTemplate(Controls& c, int row, int column, const char* captio
 }
 
 void OutputDataGroupTemplate(Controls& c, int row, int column, const char* caption,
-                             const OutputDataIds& ids) {
-    Group(c, ids.group, caption, row, column);
+                             const OutputDataIds& ids, int rowSpan) {
+    Group(c, ids.group, caption, row, column, rowSpan);
     Selector(c, ids.group, 0, "PCM Code", ids.pcmCode, ids.pcmCodeUpDown);
     Selector(c, ids.group, 1, "Clock Phase", ids.clockPhase, ids.clockPhaseUpDown);
     Toggle(c, ids.group, 2, "Inverted", ids.inverted);
@@ -133,9 +133,9 @@ void ModIndexGroupTemplate(Controls& c, int row, int column) {
     Send(c, g, 4, IDC_MOD_INDEX_SEND);
 }
 
-void CombinerGroupTemplate(Controls& c, int row, int column) {
+void CombinerGroupTemplate(Controls& c, int row, int column, int rowSpan) {
     const int g = IDC_COMBINER_GROUP;
-    Group(c, g, "Combiner", row, column);
+    Group(c, g, "Combiner", row, column, rowSpan);
     Entry(c, g, 0, "Signal Bandwidth (Hz)", IDC_SIGNAL_BANDWIDTH);
     Entry(c, g, 1, "SNR Filter Bandwidth (Hz)", IDC_SNR_FILTER_BANDWIDTH);
     Entry(c, g, 2, "Phase Filter Bandwidth (Hz)", IDC_PHASE_FILTER_BANDWIDTH);

@@ -11,7 +11,7 @@ namespace res {
 
 using Controls = std::vector<ui::ControlTemplate>;
 
-void Group(Controls& c, int id, const char* caption, int row, int column);
+void Group(Controls& c, int id, const char* caption, int row, int column, int rowSpan = 1);
 // A labelled value selector: read-only edit and up-down.
 void Selector(Controls& c, int group, int row, const char* label, int edit, int upDown);
 // A labelled free-entry edit, with an up-down when `upDown` is not 0.
@@ -29,7 +29,7 @@ void AgcGroupTemplate(Controls& c, int row, int column);
 void DeEmphasisGroupTemplates(Controls& c, int row, int column);  // and "SS-FM Invert" below it
 void SubmodeGroupTemplate(Controls& c, const char* caption, int row, int column);
 // "Filters/Carrier": channel pages have the AM and video filters too.
-void FiltersGroupTemplate(Controls& c, int row, int column, bool channelFilters);
+void FiltersGroupTemplate(Controls& c, int row, int column, bool channelFilters, int rowSpan = 1);
 // The ids of one stream's input and output data groups (I, or the PSK pages' Q).
 struct InputDataIds {
     int group, bitRate, pcmCode, pcmCodeUpDown, loop, loopUpDown, send;
@@ -44,8 +44,8 @@ extern const OutputDataIds kOutputDataIdsQ;
 void InputDataGroupTemplate(Controls& c, int row, int column, const char* caption = "Input Data",
                             const InputDataIds& ids = kInputDataIdsI);
 void OutputDataGroupTemplate(Controls& c, int row, int column, const char* caption = "Output Data",
-                             const OutputDataIds& ids = kOutputDataIdsI);
+                             const OutputDataIds& ids = kOutputDataIdsI, int rowSpan = 1);
 void ModIndexGroupTemplate(Controls& c, int row, int column);
-void CombinerGroupTemplate(Controls& c, int row, int column);
+void CombinerGroupTemplate(Controls& c, int row, int column, int rowSpan = 1);
 
 }  // namespace res

@@ -381,3 +381,33 @@ TEST_F(MainWindow, DauModePollsTheTimeInsteadOfTheCombiner) {
         }
     }
 }
+
+TEST(PageHostTable, FamiliesOfTheChannelTabsByMode) {
+    using P = PageHost;
+    for (uint32_t mode : {0u, 3u, 5u, 8u, 9u, 10u, 12u, 13u, 14u, 15u, 99u}) {
+        EXPECT_EQ(P::PageFor(P::kChannel1, mode), P::kPskCh1) << mode;
+        EXPECT_EQ(P::PageFor(P::kChannel2, mode), P::kPskCh2) << mode;
+        EXPECT_EQ(P::PageFor(P::kCombiner, mode), P::kPskCombiner) << mode;
+    }
+    EXPECT_EQ(P::PageFor(P::kChannel1, 6), P::kMhcpmCh1);
+    EXPECT_EQ(P::PageFor(P::kCombiner, 6), P::kMhcpmCombiner);
+    EXPECT_EQ(P::PageFor(P::kChannel2, 1), P::kBitSyncCh2);
+    EXPECT_EQ(P::PageFor(P::kChannel1, 2), P::kPcmFmCh1);
+    EXPECT_EQ(P::PageFor(P::kCombiner, 7), P::kIrigTime);
+    EXPECT_EQ(P::PageFor(P::kCombiner, 11), P::kTapeCh3);
+    EXPECT_EQ(P::PageFor(P::kTest, 11), P::kBlank);
+    EXPECT_EQ(P::PageFor(P::kRecorder, 7), P::kBlank);
+}
+
+TEST_F(MainWindow, PskAndMultiHPagesCarryTheirFamilyTitles) {
+    Open(Custom({3, 6}, 6));
+    Quiet();
+    SelectTab(PageHost::kChannel1);
+    ASSERT_TRUE(Visible(PageHost::kMhcpmCh1));
+    auto* multiH = static_cast<ui::CDialog*>(Window().Pages().PageAt(PageHost::kMhcpmCh1));
+    EXPECT_EQ(multiH->Text(IDC_SETUP_TITLE), "Ch1 - MHCPM");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 0), "Setup CH1");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 2), "Setup Ch3");
+    auto* psk = static_cast<ui::CDialog*>(Window().Pages().PageAt(PageHost::kPskCombiner));
+    EXPECT_EQ(psk->Text(IDC_SETUP_TITLE), "Combiner - PSK");
+}
