@@ -33,7 +33,7 @@ void AddValueRow(std::vector<ControlTemplate>& c, int row, int label, const char
 }
 
 void AddStatusPanel(std::vector<ControlTemplate>& c) {
-    c.push_back({IDC_STATUS_GROUP, ControlKind::GroupBox, "Receiver Status", 0, 0});
+    c.push_back({IDC_STATUS_GROUP, ControlKind::GroupBox, "Receiver Status", 0, 0, 2, 1});
     const char* heads[3] = {"CH1", "CH2", "CH3"};
     for (int col = 0; col < 3; ++col) {
         c.push_back({0, ControlKind::Label, heads[col], 0, col + 1, 1, 1, IDC_STATUS_GROUP});
@@ -64,9 +64,11 @@ void AddStatusPanel(std::vector<ControlTemplate>& c) {
 
 void AddTimeRows(std::vector<ControlTemplate>& c) {
     const int g = IDC_TIME_GROUP;
-    c.push_back({g, ControlKind::GroupBox, "Time", 1, 0, 1, 2});
-    c.push_back({IDC_SOY_HEADER, ControlKind::Label, "Year        Seconds           Nanoseconds", 0,
-                 1, 1, 6, g});
+    c.push_back({g, ControlKind::GroupBox, "Time", 2, 0, 1, 2});
+    // Each heading stands over its own field.
+    c.push_back({IDC_SOY_HEADER, ControlKind::Label, "Year", 0, 1, 1, 1, g});
+    c.push_back({0, ControlKind::Label, "Seconds", 0, 3, 1, 2, g});
+    c.push_back({0, ControlKind::Label, "Nanoseconds", 0, 6, 1, 2, g});
     c.push_back({IDC_SOY_LABEL, ControlKind::Label, "SoY Time:", 1, 0, 1, 1, g});
     c.push_back({IDC_SOY_YEAR, ControlKind::ReadOnlyEdit, "", 1, 1, 1, 1, g});
     c.push_back({IDC_SOY_SEPARATORS[0], ControlKind::Label, ":", 1, 2, 1, 1, g});
@@ -77,9 +79,11 @@ void AddTimeRows(std::vector<ControlTemplate>& c) {
                             std::pair{IDC_TIME_GREEN, IDI_GREEN}}) {
         c.push_back({id, ControlKind::Lamp, "", 1, 8, 1, 1, g, icon});
     }
-    c.push_back({IDC_BCD_HEADER, ControlKind::Label,
-                 "Year        Days        Hours      Minutes  Seconds    Microseconds", 2, 1, 1, 11,
-                 g});
+    const char* const headings[6] = {"Year", "Days", "Hours", "Minutes", "Seconds", "Microseconds"};
+    for (int i = 0; i < 6; ++i) {
+        c.push_back(
+            {i == 0 ? IDC_BCD_HEADER : 0, ControlKind::Label, headings[i], 2, 1 + 2 * i, 1, 1, g});
+    }
     c.push_back({IDC_BCD_LABEL, ControlKind::Label, "BCD Time:", 3, 0, 1, 1, g});
     const int values[6] = {IDC_BCD_YEAR,    IDC_BCD_DAYS,    IDC_BCD_HOURS,
                            IDC_BCD_MINUTES, IDC_BCD_SECONDS, IDC_BCD_MICROSECONDS};
@@ -96,21 +100,21 @@ void AddTimeRows(std::vector<ControlTemplate>& c) {
 void AddSetups(std::vector<ControlTemplate>& c) {
     const int g = IDC_SETUPS_GROUP;
     c.push_back({g, ControlKind::GroupBox, "Setups", 0, 1});
-    c.push_back({IDC_ALLOW_SAVING, ControlKind::CheckBox, "Allow Saving Setups:", 0, 0, 1, 2, g});
-    c.push_back({IDC_USE_AT_BOOT, ControlKind::CheckBox, "Use Setups at Boot:", 1, 0, 1, 2, g});
-    c.push_back({0, ControlKind::Label, "Save Current Setups:", 2, 0, 1, 1, g});
-    c.push_back({IDC_SAVE_SETUPS, ControlKind::Button, "Save", 2, 1, 1, 1, g});
-    c.push_back({IDC_SETUPS_CH1, ControlKind::CheckBox, "CH1:", 3, 0, 1, 1, g});
-    c.push_back({IDC_SETUPS_CH2, ControlKind::CheckBox, "CH2:", 4, 0, 1, 1, g});
-    c.push_back({IDC_SETUPS_CH3, ControlKind::CheckBox, "CH3:", 5, 0, 1, 1, g});
+    c.push_back({IDC_ALLOW_SAVING, ControlKind::CheckBox, "Allow Saving Setups", 0, 0, 1, 3, g});
+    c.push_back({IDC_USE_AT_BOOT, ControlKind::CheckBox, "Use Setups at Boot", 1, 0, 1, 3, g});
+    c.push_back({IDC_SETUPS_CH1, ControlKind::CheckBox, "CH1", 2, 0, 1, 1, g});
+    c.push_back({IDC_SETUPS_CH2, ControlKind::CheckBox, "CH2", 2, 1, 1, 1, g});
+    c.push_back({IDC_SETUPS_CH3, ControlKind::CheckBox, "CH3", 2, 2, 1, 1, g});
+    c.push_back({0, ControlKind::Label, "Save Current Setups", 3, 0, 1, 2, g});
+    c.push_back({IDC_SAVE_SETUPS, ControlKind::Button, "Save", 3, 2, 1, 1, g});
 }
 
 void AddPageHost(std::vector<ControlTemplate>& c) {
     const int g = IDC_MODE_GROUP;
-    c.push_back({g, ControlKind::GroupBox, "Operational Mode", 2, 0, 1, 2});
-    c.push_back({IDC_MODE_SELECTOR, ControlKind::ComboBox, "", 0, 0, 1, 1, g});
-    c.push_back({IDC_STATUS, ControlKind::PushLikeCheck, "Status", 0, 1, 1, 1, g});
-    c.push_back({IDM_ABOUTBOX, ControlKind::Button, "About KV90T...", 0, 2, 1, 1, g});
+    c.push_back({g, ControlKind::GroupBox, "Operational Mode", 1, 1});
+    c.push_back({IDC_MODE_SELECTOR, ControlKind::ComboBox, "", 0, 0, 1, 2, g});
+    c.push_back({IDC_STATUS, ControlKind::PushLikeCheck, "Status", 1, 0, 1, 1, g});
+    c.push_back({IDM_ABOUTBOX, ControlKind::Button, "About KV90T...", 1, 1, 1, 1, g});
     c.push_back({IDC_TAB, ControlKind::TabControl, "", 3, 0, 1, 2});
     c.push_back({IDC_PAGE_FRAME, ControlKind::PageArea, "", 4, 0, 1, 2});
 }

@@ -5,34 +5,33 @@
 namespace res {
 namespace {
 
-void AddDataGroups(Controls& c, int firstRow) {
-    InputDataGroupTemplate(c, firstRow, 2);
-    OutputDataGroupTemplate(c, firstRow + 1, 2);
-    ModIndexGroupTemplate(c, firstRow + 2, 2);
-}
-
+// Four columns: the channel's receiver groups, its filters, then the data groups.
 ui::DialogTemplate MakeChannelTemplate() {
     ui::DialogTemplate t{IDD_PCMFM_CHANNEL, "", {}};
     Controls& c = t.controls;
-    SetupTitle(c, 3);
+    SetupTitle(c, 4);
     TuningGroupTemplate(c, 1, 0);
     InputSelectGroupTemplate(c, 2, 0);
     SubmodeGroupTemplate(c, "PCMFM Demod Submode", 3, 0);
     AgcGroupTemplate(c, 1, 1);
     DeEmphasisGroupTemplates(c, 2, 1);
-    FiltersGroupTemplate(c, 4, 0, true);
-    AddDataGroups(c, 1);
+    FiltersGroupTemplate(c, 1, 2, true, 3);
+    InputDataGroupTemplate(c, 1, 3);
+    OutputDataGroupTemplate(c, 2, 3);
+    ModIndexGroupTemplate(c, 3, 3);
     return t;
 }
 
 ui::DialogTemplate MakeCombinerTemplate() {
     ui::DialogTemplate t{IDD_PCMFM_COMBINER, "", {}};
     Controls& c = t.controls;
-    SetupTitle(c, 3);
+    SetupTitle(c, 4);
     SubmodeGroupTemplate(c, "PCMFM Demod Submode", 1, 0);
     FiltersGroupTemplate(c, 2, 0, false);
-    CombinerGroupTemplate(c, 1, 1);
-    AddDataGroups(c, 1);
+    CombinerGroupTemplate(c, 1, 1, 2);
+    InputDataGroupTemplate(c, 1, 2);
+    OutputDataGroupTemplate(c, 2, 2);
+    ModIndexGroupTemplate(c, 1, 3, 2);
     return t;
 }
 

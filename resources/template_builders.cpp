@@ -123,9 +123,9 @@ void OutputDataGroupTemplate(Controls& c, int row, int column, const char* capti
     Toggle(c, ids.group, 2, "Inverted", ids.inverted);
 }
 
-void ModIndexGroupTemplate(Controls& c, int row, int column) {
+void ModIndexGroupTemplate(Controls& c, int row, int column, int rowSpan) {
     const int g = IDC_MOD_INDEX_GROUP;
-    Group(c, g, "Mod Index", row, column);
+    Group(c, g, "Mod Index", row, column, rowSpan);
     Entry(c, g, 0, "Minimum", IDC_MIN_MOD_INDEX, IDC_MIN_MOD_INDEX_UPDOWN);
     Entry(c, g, 1, "Start", IDC_START_MOD_INDEX, IDC_START_MOD_INDEX_UPDOWN);
     Entry(c, g, 2, "Maximum", IDC_MAX_MOD_INDEX, IDC_MAX_MOD_INDEX_UPDOWN);

@@ -45,7 +45,7 @@ void InputDataGroupTemplate(Controls& c, int row, int column, const char* captio
                             const InputDataIds& ids = kInputDataIdsI);
 void OutputDataGroupTemplate(Controls& c, int row, int column, const char* caption = "Output Data",
                              const OutputDataIds& ids = kOutputDataIdsI, int rowSpan = 1);
-void ModIndexGroupTemplate(Controls& c, int row, int column);
+void ModIndexGroupTemplate(Controls& c, int row, int column, int rowSpan = 1);
 void CombinerGroupTemplate(Controls& c, int row, int column, int rowSpan = 1);
 
 }  // namespace res

@@ -2,6 +2,8 @@
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QGridLayout>
+#include <QStyle>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -22,6 +24,11 @@ namespace {
 using protocol::kModeDau;
 
 constexpr uint8_t kSystemControlStart = 0x06;
+// The screen the window is made for (1366 x 768, less a task bar), and the least page area.
+constexpr int kScreenWidth = 1366;
+constexpr int kScreenHeight = 740;
+constexpr int kLeastPageHeight = 240;
+constexpr int kPageAreaRow = 4;  // the main template's row of the page area
 
 // Lamp ids of every colour of the two lamp blocks, per column.
 std::vector<int> LockLampIds(int col) {
@@ -100,8 +107,9 @@ void CKV90TDlg::InitDialog() {
         for (int id : {IDC_STATUS_GROUP, IDC_TIME_GROUP, IDC_SETUPS_GROUP, IDC_MODE_GROUP}) {
             Show(id, false);
         }
-        m_Pages.CreateCommunicationsPageOnly(m_strProgramFolder, m_strDeviceIpAddress);
-        adjustSize();
+        m_Pages.CreateCommunicationsPageOnly(m_strProgramFolder, m_bUseEthernet,
+                                             m_strDeviceIpAddress);
+        FitTheScreen();
         return;
     }
     const uint32_t mode = m_pComm->m_nOperationalMode;
@@ -121,8 +129,33 @@ void CKV90TDlg::InitDialog() {
         SetRange(id, mode == kModeDau ? 0 : -110, mode == kModeDau ? 4095 : 10);
     }
     RefreshSetups();
-    adjustSize();
+    FitTheScreen();
     m_StatusThread.Publish(Handle());
+}
+
+// The page area gets one fixed size for every page: the largest page where it fits, so that the
+// window keeps its size on every tab and in every mode, within the screen the console is made
+// for; a page that does not fit scrolls inside its tab.
+void CKV90TDlg::FitTheScreen() {
+    static_cast<QGridLayout*>(layout())->setRowStretch(kPageAreaRow, 1);
+    m_Pages.SetAreaSize({0, 0}, {0, 0});
+    layout()->invalidate();
+    layout()->activate();
+    const QSize rest = sizeHint();
+    const QSize page = m_Pages.LargestPage();
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    const int width = std::max(std::min(page.width() + scrollBar, kScreenWidth - margins),
+                               rest.width() - margins);
+    const int height =
+        std::max(kLeastPageHeight, std::min(page.height(), kScreenHeight - rest.height()));
+    m_Pages.SetAreaSize({width, height}, {width, height});
+    layout()->invalidate();
+    layout()->activate();
+    // The window keeps this size; lamps and texts that appear later take their room from the
+    // page area, which scrolls.
+    setFixedSize(sizeHint().boundedTo({kScreenWidth, kScreenHeight}));
+    m_Pages.SetAreaSize({width, std::min(height, kLeastPageHeight)}, {width, QWIDGETSIZE_MAX});
 }
 
 void CKV90TDlg::FillModeSelector() {

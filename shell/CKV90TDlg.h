@@ -36,6 +36,7 @@ protected:
 
 private:
     void InitDialog();
+    void FitTheScreen();
     void ArrangePanel(uint32_t mode);
     void HideLockLamps();
     void FillModeSelector();

@@ -1,6 +1,8 @@
 #include "shell/PageHost.h"
 
 #include <QGridLayout>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "pages/dau/CKV90T1_DAU_BIT_Dlg.h"
 #include "pages/dau/CKV90T1_DAU_SetupChannelDlg.h"
@@ -38,16 +40,41 @@ PageHost::PageHost(ui::CDialog& window, int tabId, QWidget* area, CKV90T1_Comm* 
     : m_window(window),
       m_tabId(tabId),
       m_area(area),
+      m_scroll(new QScrollArea(area)),
+      m_container(new QWidget),
       m_pComm(comm),
       m_bSkipInitialRead(skipInitialRead) {
-    auto* grid = new QGridLayout(area);
+    auto* outer = new QGridLayout(area);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(m_scroll, 0, 0);
+    auto* grid = new QGridLayout(m_container);
     grid->setContentsMargins(0, 0, 0, 0);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setWidget(m_container);
+}
+
+QSize PageHost::LargestPage() const {
+    QSize largest(0, 0);
+    for (const ui::CPage* page : m_pages) {
+        if (page != nullptr) {
+            largest = largest.expandedTo(page->sizeHint());
+        }
+    }
+    return largest;
+}
+
+void PageHost::SetAreaSize(QSize least, QSize most) {
+    m_scroll->setMinimumSize(least);
+    m_scroll->setMaximumSize(most);
+    m_area->layout()->invalidate();
+    m_area->layout()->activate();
 }
 
 template <typename P, typename... Args>
 P* PageHost::Add(Page page, Args&&... args) {
     auto* created = new P(std::forward<Args>(args)...);
-    static_cast<QGridLayout*>(m_area->layout())->addWidget(created, 0, 0);
+    static_cast<QGridLayout*>(m_container->layout())->addWidget(created, 0, 0, Qt::AlignTop);
     created->hide();
     m_pages[page] = created;
     return created;
@@ -118,7 +145,7 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
     m_nInitialMode = m_pComm->m_nOperationalMode;
     CKV90T1_Comm* c = m_pComm;
     const int skip = m_bSkipInitialRead;
-    QWidget* w = m_area;
+    QWidget* w = m_container;
     for (uint32_t channel = 0; channel < 2; ++channel) {
         const int offset = channel == 0 ? 0 : kPskCh2 - kPskCh1;
         Add<CKV90T1_SetupPSK_ChannelDlg>(Page(kPskCh1 + offset), c, channel, skip, w);
@@ -155,9 +182,10 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
     }
 }
 
-void PageHost::CreateCommunicationsPageOnly(const std::string& programFolder,
+void PageHost::CreateCommunicationsPageOnly(const std::string& programFolder, int useEthernet,
                                             const std::string& deviceIpAddress) {
-    auto* comPort = Add<CKV90T_ComPort>(kComPort, m_pComm, m_bSkipInitialRead, 0, m_area);
+    auto* comPort =
+        Add<CKV90T_ComPort>(kComPort, m_pComm, m_bSkipInitialRead, useEthernet, m_container);
     comPort->SetProgramFolder(programFolder);
     comPort->SetDeviceIpAddress(deviceIpAddress);
     comPort->ShowAddress();

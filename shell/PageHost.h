@@ -9,6 +9,7 @@
 
 class CKV90T1_Comm;
 class CKV90T_ComPort;
+class QScrollArea;
 class CBlankDlg;
 namespace ui {
 class CDialog;
@@ -52,14 +53,19 @@ public:
     // Every page and tab, for the mode and installed paths of the device state.
     void CreatePages(const std::string& programFolder, int useEthernet,
                      const std::string& deviceIpAddress);
-    // Only the communications page, for a device that does not answer.
-    void CreateCommunicationsPageOnly(const std::string& programFolder,
+    // Only the communications page, for a device that does not answer; it shows the link the
+    // start-up chose.
+    void CreateCommunicationsPageOnly(const std::string& programFolder, int useEthernet,
                                       const std::string& deviceIpAddress);
 
     // Leaves the current page and shows and refreshes the one the selected tab asks for.
     void SelectPage();
     // Re-titles the PCM/FM pages for the current mode.
     void UpdatePcmFmTitles();
+    // The size the largest page asks for.
+    QSize LargestPage() const;
+    // Bounds the page area: the same for every page, scrolling a page that does not fit.
+    void SetAreaSize(QSize least, QSize most);
 
     int CurrentKind() const { return m_nCurrentKind; }
     void SetCurrentKind(int kind) { m_nCurrentKind = kind; }
@@ -81,6 +87,8 @@ private:
     ui::CDialog& m_window;
     const int m_tabId;
     QWidget* m_area;
+    QScrollArea* m_scroll;
+    QWidget* m_container;
     CKV90T1_Comm* m_pComm;
     const int m_bSkipInitialRead;
     std::array<ui::CPage*, kPageCount + 1> m_pages{};

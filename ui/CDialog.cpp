@@ -109,6 +109,12 @@ void CDialog::Build(const DialogTemplate& dialogTemplate) {
             }
         }
     }
+    // A group's rows keep their height; room a taller box gets goes below them.
+    for (const auto& [group, grid] : m_grids) {
+        if (group != 0) {
+            grid->setRowStretch(grid->rowCount(), 1);
+        }
+    }
 }
 
 QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {

@@ -343,8 +343,14 @@ TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
     }());
     m_session->Comm().m_nDefaultTimeout = 100;
     m_window = std::make_unique<CKV90TDlg>(&m_session->Comm(), 0);
+    m_window->SetUseEthernet(1);
     m_window->show();
     EXPECT_FALSE(Window().DeviceAnswered());
+    // The page shows the link the start-up chose: Ethernet, its address editable.
+    auto* comPort = static_cast<ui::CDialog*>(Window().Pages().PageAt(PageHost::kComPort));
+    EXPECT_EQ(comPort->Check(IDC_USE_ETHERNET), 1);
+    EXPECT_EQ(comPort->Check(IDC_USE_SERIAL), 0);
+    EXPECT_TRUE(comPort->IsEnabled(IDC_IP_ADDRESS));
     EXPECT_EQ(Window().RowCount(IDC_TAB), 1);
     EXPECT_EQ(Window().RowText(IDC_TAB, 0), "Comm Port");
     EXPECT_TRUE(Visible(PageHost::kComPort));
@@ -410,4 +416,20 @@ TEST_F(MainWindow, PskAndMultiHPagesCarryTheirFamilyTitles) {
     EXPECT_EQ(Window().RowText(IDC_TAB, 2), "Setup Ch3");
     auto* psk = static_cast<ui::CDialog*>(Window().Pages().PageAt(PageHost::kPskCombiner));
     EXPECT_EQ(psk->Text(IDC_SETUP_TITLE), "Combiner - PSK");
+}
+
+TEST_F(MainWindow, FitsTheScreenWithOneSizeOnEveryTabAndInEveryMode) {
+    for (uint8_t mode : {1, 2, 3, 4, 6, 7, 11}) {
+        Open(Custom({1, 2, 3, 4, 6, 7, 11}, mode));
+        Quiet();
+        const QSize size = Window().size();
+        EXPECT_LE(size.width(), 1366) << int(mode);
+        EXPECT_LE(size.height(), 740) << int(mode);
+        for (int tab = 0; tab <= PageHost::kCommTab; ++tab) {
+            SelectTab(tab);
+            QApplication::processEvents();
+            EXPECT_EQ(Window().size(), size) << "mode " << int(mode) << ", tab " << tab;
+        }
+        m_window.reset();
+    }
 }
