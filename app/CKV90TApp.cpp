@@ -161,6 +161,7 @@ bool CKV90TApp::InitInstance() {
     const TimePeriod timePeriod;
     m_strProgramFolder = platform::ProgramFolder(m_strDataFolder);
     if (m_pDemoServer) {
+        ParseCommandLine();  // NO_INIT_STATUS=1 applies; the device is the simulated one
         m_bUseEthernet = 1;
         m_strDeviceIpAddress = "127.0.0.1";
         m_nDevicePort = m_pDemoServer->TcpPort();
@@ -174,6 +175,7 @@ bool CKV90TApp::InitInstance() {
         window.SetProgramFolder(m_strProgramFolder);
         window.SetUseEthernet(m_bUseEthernet);
         window.SetDeviceIpAddress(m_strDeviceIpAddress);
+        window.SetSavesSettings(!m_pDemoServer);
         if (!m_bDeviceAnswered) {
             window.SetInitialPageKind(kCommPageKind);
         }

@@ -21,8 +21,9 @@ void PrintHelp() {
         "  NO_INIT_STATUS=1           read nothing from the device at start, poll nothing\n"
         "  ETHERNET_IP_ADDR=address   the device's address (used when the saved settings\n"
         "                             choose Ethernet)\n"
-        "  --demo[=PROFILE]           run on a simulated device started inside the program,\n"
-        "                             leaving the saved settings alone; profiles:");
+        "  --demo[=PROFILE]           run on a simulated device started inside the program;\n"
+        "                             NO_INIT_STATUS=1 applies, ETHERNET_IP_ADDR and the saved\n"
+        "                             settings do not, and nothing is saved; profiles:");
     for (const sim::Profile& profile : sim::Profiles()) {
         std::printf(" %s", profile.name.c_str());
     }

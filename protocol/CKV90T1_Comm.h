@@ -4,6 +4,7 @@
 // at a time, from the window thread only; nothing here locks.
 
 #include <cstdint>
+#include <functional>
 
 #include "protocol/device_state.h"
 #include "protocol/operational_modes.h"
@@ -188,6 +189,9 @@ public:
 
     // Transaction state.
     CBaseClass* const m_pDeviceLink;
+    // Called about every 50 ms with the time waited so far while a transaction waits for its
+    // reply, so that a window can keep painting through a long one (a mode change).
+    std::function<void(uint32_t elapsedMs)> m_WhileWaiting;
     int32_t m_nDefaultTimeout = kDefaultTimeoutMs;
     int32_t m_nModeTimeout = kModeTimeoutMs;  // the mode command's; tests shorten it
     int32_t m_nLastStatus = 0;

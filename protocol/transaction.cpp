@@ -10,6 +10,7 @@
 namespace {
 
 constexpr uint16_t kNullCommand = 0x0000;
+constexpr uint32_t kWaitReportMs = 50;  // how often a waiting transaction calls m_WhileWaiting
 constexpr uint8_t kExpectedNullReply[CKV90T1_Comm::kHeaderLength] = {0x28, 0, 0, 0, 0, 0};
 
 void LogLongTimeout(uint16_t code, uint16_t requestLength, uint16_t replyLength,
@@ -60,8 +61,13 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, u
         return outcome;
     }
     const uint32_t start = platform::ProcessClockMs();
+    uint32_t told = start;
     const uint16_t total = static_cast<uint16_t>(replyLength + kHeaderLength);
     while (outcome.received < total) {
+        if (m_WhileWaiting && platform::ProcessClockMs() - told >= kWaitReportMs) {
+            told = platform::ProcessClockMs();
+            m_WhileWaiting(told - start);
+        }
         outcome.result = m_pDeviceLink->ReadByte(&reply[outcome.received]);
         if (outcome.result != 0) {
             ++outcome.received;

@@ -27,6 +27,7 @@ constexpr int IDC_PAGE_FRAME = 1000;
 constexpr int IDC_TAB = 1001;
 constexpr int IDC_STATUS = 1002;
 constexpr int IDC_MODE_SELECTOR = 1003;
+constexpr int IDC_MODE_PROGRESS = 1004;  // this console's own: a mode change under way
 
 // Main window: groups (ids of this console's own).
 constexpr int IDC_STATUS_GROUP = 1300;

@@ -1,8 +1,10 @@
 #include "shell/CKV90TDlg.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFont>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QStyle>
 #include <cmath>
 #include <cstdio>
@@ -120,14 +122,7 @@ void CKV90TDlg::InitDialog() {
         m_pComm->SendSystemControl(kSystemControlStart);
     }
     m_Pages.SelectPage();
-    for (int row = 0; row < m_nModeListCount; ++row) {
-        if (m_pComm->m_ModeList[row] == mode) {
-            SelectRow(IDC_MODE_SELECTOR, row);
-        }
-    }
-    for (int id : IDC_RSSI_BAR) {
-        SetRange(id, mode == kModeDau ? 0 : -110, mode == kModeDau ? 4095 : 10);
-    }
+    ShowModeInSelector();
     RefreshSetups();
     FitTheScreen();
     m_StatusThread.Publish(Handle());
@@ -169,38 +164,65 @@ void CKV90TDlg::FillModeSelector() {
     Enable(IDC_MODE_SELECTOR, m_pComm->m_nOperationalMode != kModeDau);
 }
 
-void CKV90TDlg::ArrangePanel(uint32_t mode) {
-    if (mode == kModeDau) {
-        for (int id : {IDC_CARRLCK, IDC_SYMBLCK, IDC_SYMBUALCK, IDC_FSPLCK, IDC_FRMLCK,
-                       IDC_CARRIER_FREQUENCY_LABEL, IDC_SYMBOL_RATE_LABEL, IDC_SYMBOL_UA_RATE_LABEL,
-                       IDC_FM_MOD_INDEX_LABEL, IDC_AM_MOD_INDEX_LABEL}) {
-            Show(id, false);
-        }
+namespace {
+
+// The status rows of the receiver modes, and the time rows of the DAU mode.
+const std::vector<int>& LockRows() {
+    static const std::vector<int> kIds = [] {
+        std::vector<int> ids = {IDC_CARRLCK,
+                                IDC_SYMBLCK,
+                                IDC_SYMBUALCK,
+                                IDC_FSPLCK,
+                                IDC_FRMLCK,
+                                IDC_CARRIER_FREQUENCY_LABEL,
+                                IDC_SYMBOL_RATE_LABEL,
+                                IDC_SYMBOL_UA_RATE_LABEL,
+                                IDC_FM_MOD_INDEX_LABEL,
+                                IDC_AM_MOD_INDEX_LABEL};
         for (int col = 0; col < 3; ++col) {
-            for (int id :
-                 {IDC_CARRIER_FREQUENCY[col], IDC_SYMBOL_RATE[col], IDC_SYMBOL_UA_RATE[col]}) {
-                SetText(id, "");
-                Show(id, false);
-            }
+            ids.insert(ids.end(),
+                       {IDC_CARRIER_FREQUENCY[col], IDC_SYMBOL_RATE[col], IDC_SYMBOL_UA_RATE[col]});
         }
         for (int col = 0; col < 2; ++col) {
-            for (int id : {IDC_FM_MOD_INDEX[col], IDC_AM_MOD_INDEX[col]}) {
-                SetText(id, "");
-                Show(id, false);
-            }
+            ids.insert(ids.end(), {IDC_FM_MOD_INDEX[col], IDC_AM_MOD_INDEX[col]});
         }
-    } else {
-        for (int id :
-             {IDC_SOY_LABEL,       IDC_SOY_HEADER,        IDC_SOY_YEAR,          IDC_SOY_SECONDS,
-              IDC_SOY_NANOSECONDS, IDC_SOY_SEPARATORS[0], IDC_SOY_SEPARATORS[1], IDC_TIME_RED,
-              IDC_TIME_GREY,       IDC_TIME_GREEN,        IDC_BCD_LABEL,         IDC_BCD_HEADER,
-              IDC_BCD_YEAR,        IDC_BCD_DAYS,          IDC_BCD_HOURS,         IDC_BCD_MINUTES,
-              IDC_BCD_SECONDS,     IDC_BCD_MICROSECONDS,  IDC_CALENDAR_DATE,     IDC_TIME_GROUP}) {
-            Show(id, false);
+        return ids;
+    }();
+    return kIds;
+}
+
+const std::vector<int>& TimeRows() {
+    static const std::vector<int> kIds = {
+        IDC_SOY_LABEL,         IDC_SOY_HEADER,        IDC_SOY_YEAR,          IDC_SOY_SECONDS,
+        IDC_SOY_NANOSECONDS,   IDC_SOY_SEPARATORS[0], IDC_SOY_SEPARATORS[1], IDC_BCD_LABEL,
+        IDC_BCD_HEADER,        IDC_BCD_YEAR,          IDC_BCD_DAYS,          IDC_BCD_HOURS,
+        IDC_BCD_MINUTES,       IDC_BCD_SECONDS,       IDC_BCD_MICROSECONDS,  IDC_CALENDAR_DATE,
+        IDC_TIME_GROUP,        IDC_BCD_SEPARATORS[0], IDC_BCD_SEPARATORS[1], IDC_BCD_SEPARATORS[2],
+        IDC_BCD_SEPARATORS[3], IDC_BCD_SEPARATORS[4]};
+    return kIds;
+}
+
+}  // namespace
+
+// The DAU mode shows the time rows in place of the lock rows, whose values are emptied; the
+// other modes the other way round. Runs at start and on every change into or out of DAU mode.
+void CKV90TDlg::ArrangePanel(uint32_t mode) {
+    const bool dau = mode == kModeDau;
+    for (int id : LockRows()) {
+        Show(id, !dau);
+        if (dau && qobject_cast<QLineEdit*>(Control(id)) != nullptr) {
+            SetText(id, "");
         }
-        for (int id : IDC_BCD_SEPARATORS) {
-            Show(id, false);
-        }
+    }
+    for (int id : TimeRows()) {
+        Show(id, dau);
+    }
+    for (int id : {IDC_TIME_RED, IDC_TIME_GREY, IDC_TIME_GREEN}) {
+        Show(id, dau && id == IDC_TIME_GREY);
+    }
+    m_nTimeLampState = 0;
+    for (int id : IDC_RSSI_BAR) {
+        SetRange(id, dau ? 0 : -110, dau ? 4095 : 10);
     }
     QFont timeFont("Courier New");
     timeFont.setPixelSize(20);
@@ -420,10 +442,69 @@ void CKV90TDlg::ChangeMode(int row) {
     const ui::WaitCursor wait;
     const int position = std::min(row, protocol::kModeListLength - 1);
     const uint32_t code = position < 0 ? 0 : m_pComm->m_ModeList[position];
-    const int32_t result = code <= protocol::kModeCount ? m_pComm->SetOperationalMode(code, 0) : 0;
+    const bool wasDau = m_pComm->m_nOperationalMode == kModeDau;
+    int32_t result = 0;
+    if (code <= protocol::kModeCount) {
+        result = LoadPersonality(code);
+        // What the device reports, rather than what was asked of it, once the change failed.
+        if (result == 0) {
+            ReadBackMode();
+        }
+    }
     if (protocol::IsPcmFmMode(m_pComm->m_nOperationalMode)) {
         m_Pages.UpdatePcmFmTitles();
     }
+    if (wasDau != (m_pComm->m_nOperationalMode == kModeDau)) {
+        ArrangePanel(m_pComm->m_nOperationalMode);
+        HideLockLamps();
+    }
     ui::FeedbackBeep(result != 0, {1000, 20});
+    ShowModeInSelector();
     m_Pages.SelectPage();
+}
+
+// The mode command takes the device up to 25 s. Meanwhile the window keeps painting and shows
+// how long the load has taken, and takes no input: it is disabled, and what the operator did
+// meanwhile reaches only disabled controls.
+int32_t CKV90TDlg::LoadPersonality(uint32_t code) {
+    setEnabled(false);
+    m_pComm->m_WhileWaiting = [this](uint32_t elapsedMs) {
+        SetText(IDC_MODE_PROGRESS, ui::Printf("Loading the personality... %u s", elapsedMs / 1000));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
+    };
+    const int32_t result = m_pComm->SetOperationalMode(code, 0);
+    m_pComm->m_WhileWaiting = nullptr;
+    SetText(IDC_MODE_PROGRESS, "");
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+    setEnabled(true);
+    return result;
+}
+
+// Reads the mode back; a read that fails leaves the state as the mode command left it.
+void CKV90TDlg::ReadBackMode() {
+    CKV90T1_Comm& c = *m_pComm;
+    const uint16_t hardware = c.m_Config.hardwareConfigurationId;
+    const uint32_t mode = c.m_nOperationalMode;
+    const uint8_t option = c.m_bModeOption;
+    uint8_t list[protocol::kModeListLength];
+    std::copy(std::begin(c.m_ModeList), std::end(c.m_ModeList), list);
+    if (c.ReadOperationalMode() != 0) {
+        if (c.m_nOperationalMode != mode) {
+            c.ApplyModeDefaults();
+        }
+        return;
+    }
+    c.m_Config.hardwareConfigurationId = hardware;
+    c.m_nOperationalMode = mode;
+    c.m_bModeOption = option;
+    std::copy(list, list + protocol::kModeListLength, c.m_ModeList);
+}
+
+void CKV90TDlg::ShowModeInSelector() {
+    for (int row = 0; row < m_nModeListCount; ++row) {
+        if (m_pComm->m_ModeList[row] == m_pComm->m_nOperationalMode) {
+            SelectRow(IDC_MODE_SELECTOR, row);
+        }
+    }
 }

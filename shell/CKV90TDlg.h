@@ -21,6 +21,7 @@ public:
     void SetUseEthernet(int useEthernet) { m_bUseEthernet = useEthernet; }
     void SetDeviceIpAddress(const std::string& address) { m_strDeviceIpAddress = address; }
     void SetInitialPageKind(int kind) { m_Pages.SetCurrentKind(kind); }
+    void SetSavesSettings(bool saves) { m_Pages.SetSavesSettings(saves); }
 
     // Whether the start-up reads found a device (or were skipped).
     bool DeviceAnswered() const { return m_bDeviceAnswered; }
@@ -48,6 +49,9 @@ private:
     void SendPathFlags();
     void ToggleStatusPolling();
     void ChangeMode(int row);
+    int32_t LoadPersonality(uint32_t code);
+    void ReadBackMode();
+    void ShowModeInSelector();
     void StopStatusThread();
 
     CKV90T1_Comm* m_pComm;

@@ -143,6 +143,14 @@ void CKV90T_ComPort::ShowAddress() {
 }
 
 bool CKV90T_ComPort::SaveSettings() {
+    if (!m_bSavesSettings) {
+        return true;  // a demonstration leaves the saved settings alone
+    }
+    if (m_bUseEthernet != 0 && !ui::OctetsInRange(Text(IDC_IP_ADDRESS))) {
+        ui::MessageBox(this, "The IP address is not valid.", "Network Error",
+                       ui::MessageIcon::Error);
+        return false;
+    }
     platform::SettingsKey key;
     if (const long error = key.Create(shell::kRegistryKey); error != 0) {
         shell::ReportRegistryFailure("RegCreateKeyEx()", error);
@@ -153,12 +161,18 @@ bool CKV90T_ComPort::SaveSettings() {
             shell::ReportRegistryFailure("RegSetValueEx()", error);
         }
     };
+    // A serial save writes the address only when the page knows one: one it never read (the
+    // start-up reads it for Ethernet only) is not written over the stored one as 0.0.0.0.
     if (m_bUseEthernet == 0) {
         report(WriteText(key, "COM_PORT", m_strComPort));
         report(WriteDword(key, "BAUD_RATE", m_nBaudRate));
+        if (!m_strDeviceIpAddress.empty()) {
+            report(WriteText(key, "ETHERNET_IP_ADDR", m_strDeviceIpAddress));
+        }
+    } else {
+        m_strDeviceIpAddress = ui::FormatIpAddress(ui::ParseIpAddress(Text(IDC_IP_ADDRESS)));
+        report(WriteText(key, "ETHERNET_IP_ADDR", m_strDeviceIpAddress));
     }
-    m_strDeviceIpAddress = ui::FormatIpAddress(ui::ParseIpAddress(Text(IDC_IP_ADDRESS)));
-    report(WriteText(key, "ETHERNET_IP_ADDR", m_strDeviceIpAddress));
     report(WriteDword(key, "USE_ETHERNET", m_bUseEthernet != 0 ? 1 : 0));
     if (const long error = key.Close(); error != 0) {
         shell::ReportRegistryFailure("RegCloseKey()", error);

@@ -17,6 +17,8 @@ public:
     CKV90T_ComPort(CKV90T1_Comm* comm, int skipInitialRead, int useEthernet, QWidget* parent);
 
     void SetDeviceIpAddress(const std::string& address) { m_strDeviceIpAddress = address; }
+    // A demonstration: the page changes the link but writes no settings.
+    void SetSavesSettings(bool saves) { m_bSavesSettings = saves; }
 
     // The five refresh operations, in their order.
     void RefreshFromDevice() override;
@@ -47,5 +49,6 @@ private:
     std::string m_strComPort = "COM1";
     uint32_t m_nBaudRate = 57600;
     int m_bUseEthernet;
+    bool m_bSavesSettings = true;
     std::string m_strDeviceIpAddress;
 };

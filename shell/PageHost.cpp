@@ -174,6 +174,7 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
     InsertTab(kSystemTab, kSystem, kSystem, true);
     auto* comPort = Add<CKV90T_ComPort>(kComPort, c, skip, useEthernet, w);
     comPort->SetDeviceIpAddress(deviceIpAddress);
+    comPort->SetSavesSettings(m_bSavesSettings);
     comPort->ShowAddress();
     InsertTab(kCommTab, kComPort, kComPort, true);
     Add<CBlankDlg>(kBlank, w)->setEnabled(false);
@@ -188,6 +189,7 @@ void PageHost::CreateCommunicationsPageOnly(const std::string& programFolder, in
         Add<CKV90T_ComPort>(kComPort, m_pComm, m_bSkipInitialRead, useEthernet, m_container);
     comPort->SetProgramFolder(programFolder);
     comPort->SetDeviceIpAddress(deviceIpAddress);
+    comPort->SetSavesSettings(m_bSavesSettings);
     comPort->ShowAddress();
     m_window.AddRow(m_tabId, {comPort->windowTitle().toStdString()});
     comPort->setEnabled(true);

@@ -67,6 +67,8 @@ public:
     // Bounds the page area: the same for every page, scrolling a page that does not fit.
     void SetAreaSize(QSize least, QSize most);
 
+    // A demonstration's communications page writes no settings.
+    void SetSavesSettings(bool saves) { m_bSavesSettings = saves; }
     int CurrentKind() const { return m_nCurrentKind; }
     void SetCurrentKind(int kind) { m_nCurrentKind = kind; }
     ui::CPage* PageAt(Page page) const { return m_pages[page]; }
@@ -93,6 +95,7 @@ private:
     const int m_bSkipInitialRead;
     std::array<ui::CPage*, kPageCount + 1> m_pages{};
     int m_nCurrentKind = kChannel1;
-    Page m_nShownPage = kBlank;  // the page whose leaving hook runs on the next Select page
+    Page m_nShownPage = kBlank;
+    bool m_bSavesSettings = true;  // the page whose leaving hook runs on the next Select page
     uint32_t m_nInitialMode = 0;
 };

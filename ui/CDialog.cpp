@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "platform/debug_output.h"
+#include "ui/Format.h"
 #include "ui/Icons.h"
 #include "ui/QtDelivery.h"
 #include "ui/UpDown.h"
@@ -31,12 +32,18 @@ QStringList Split(const char* caption) {
     return QString::fromUtf8(caption).split('|');
 }
 
+// Four numbers of up to three digits; a number above 255 can be typed, so the operator sees it,
+// and turns the edit red instead of being silently cut.
 QWidget* MakeIpAddress(QWidget* parent) {
     auto* edit = new QLineEdit(parent);
-    static const QRegularExpression kAddress(
-        R"(^((25[0-5]|2[0-4]\d|1\d\d|[1-9]?\d)(\.(?!$)|$)){0,4}$)");
+    static const QRegularExpression kAddress(R"(^(\d{1,3}(\.(?!$)|$)){0,4}$)");
     edit->setValidator(new QRegularExpressionValidator(kAddress, edit));
     edit->setPlaceholderText("0.0.0.0");
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString& text) {
+        const bool valid = OctetsInRange(text.toStdString());
+        edit->setProperty("invalid", !valid);
+        edit->setStyleSheet(valid ? QString() : QStringLiteral("QLineEdit { color: #c00000; }"));
+    });
     return edit;
 }
 
@@ -528,8 +535,13 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-// Return, Space and Escape reach the dialog before the focused control can act on them.
+// Return, Space and Escape reach the dialog before the focused control can act on them. A wheel
+// notch never changes a drop-down list's choice (the mode selector switches the receiver's
+// personality): a choice takes a deliberate pick.
 bool CDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && qobject_cast<QComboBox*>(watched) != nullptr) {
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space ||

@@ -79,6 +79,18 @@ std::array<uint8_t, 4> ParseIpAddress(const std::string& text) {
     return address;
 }
 
+bool OctetsInRange(const std::string& text) {
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t dot = std::min(text.find('.', start), text.size());
+        if (std::strtoul(text.substr(start, dot - start).c_str(), nullptr, 10) > 255) {
+            return false;
+        }
+        start = dot + 1;
+    }
+    return true;
+}
+
 std::string FormatIpAddress(const std::array<uint8_t, 4>& address) {
     char text[16];
     std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);

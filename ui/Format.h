@@ -26,6 +26,9 @@ namespace ui {
 // The four numbers of a dotted address: each part read as an unsigned decimal number and cut
 // to its low 8 bits; a missing or unreadable part gives 0.
 std::array<uint8_t, 4> ParseIpAddress(const std::string& text);
+// Whether every part of a dotted address that the operator typed is a number up to 255 (parts
+// left empty count as 0).
+bool OctetsInRange(const std::string& text);
 // "%u.%u.%u.%u".
 std::string FormatIpAddress(const std::array<uint8_t, 4>& address);
 

@@ -23,7 +23,7 @@ CKV90T1_SetupMHCPM_CombinerDlg::CKV90T1_SetupMHCPM_CombinerDlg(CKV90T1_Comm* com
     AddGroup<FiltersGroup>(false, kMhcpmCombinerCarrierLoop);
     AddGroup<InputDataGroup>(kInputDataI, kMhcpmCombinerInputData);
     AddGroup<OutputDataGroup>(kOutputDataI);
-    AddGroup<CombinerGroup>(true);
+    AddGroup<CombinerGroup>();
     AddSendButtons({IDC_INPUT_DATA_SEND, IDC_FILTERS_SEND, IDC_COMBINER_SEND});
     SetSendFields(kMhcpmCombinerSendFields, kCombinerOutputSelector);
 }

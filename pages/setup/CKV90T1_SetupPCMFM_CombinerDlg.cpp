@@ -14,8 +14,8 @@ constexpr uint32_t kCombinerOutputSelector = 4;
 
 }  // namespace
 
-// The combiner type up-down only chooses; the Send takes the type to the device with the
-// combiner bandwidths as the edits show them.
+// The combiner type goes to the device as it is chosen, so the page never shows a type the
+// device does not have; the Send sends the combiner bandwidths with it.
 CKV90T1_SetupPCMFM_CombinerDlg::CKV90T1_SetupPCMFM_CombinerDlg(CKV90T1_Comm* comm,
                                                                int skipInitialRead, QWidget* parent)
     : PcmFmPage(res::PcmFmCombinerTemplate(), comm, kCombinerPath, skipInitialRead, parent,
@@ -23,7 +23,7 @@ CKV90T1_SetupPCMFM_CombinerDlg::CKV90T1_SetupPCMFM_CombinerDlg(CKV90T1_Comm* com
     setWindowTitle("Setup Combiner");
     AddGroup<FiltersGroup>(false, kPcmFmCarrierLoop);
     AddPcmFmGroups();
-    AddGroup<CombinerGroup>(false);
+    AddGroup<CombinerGroup>();
     AddSendButtons({IDC_INPUT_DATA_SEND, IDC_FILTERS_SEND, IDC_MOD_INDEX_SEND, IDC_COMBINER_SEND});
     SetSendFields(kPcmFmSendFields, kCombinerOutputSelector);
 }

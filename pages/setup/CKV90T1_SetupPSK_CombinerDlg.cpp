@@ -28,7 +28,7 @@ CKV90T1_SetupPSK_CombinerDlg::CKV90T1_SetupPSK_CombinerDlg(CKV90T1_Comm* comm, i
     AddGroup<InputDataGroup>(kInputDataQ, kInputDataLimits);
     AddGroup<OutputDataGroup>(kOutputDataI);
     AddGroup<OutputDataGroup>(kOutputDataQ);
-    AddGroup<CombinerGroup>(true);
+    AddGroup<CombinerGroup>();
     AddSendButtons(
         {IDC_INPUT_DATA_SEND, IDC_Q_INPUT_DATA_SEND, IDC_FILTERS_SEND, IDC_COMBINER_SEND});
     SetSendFields(kPskCombinerSendFields, kCombinerOutputSelector);

@@ -476,24 +476,14 @@ void SubmodeGroup::Redraw() {
 
 // --- Combiner ---
 
-CombinerGroup::CombinerGroup(SetupPage& page, bool liveType)
-    : SetupGroup(page), m_bLiveType(liveType) {
+// The type's and the toggles' rules redraw only what they changed: bandwidths typed and not yet
+// sent stay in their edits.
+CombinerGroup::CombinerGroup(SetupPage& page) : SetupGroup(page) {
     page.SetEntryFont({IDC_SIGNAL_BANDWIDTH, IDC_SNR_FILTER_BANDWIDTH, IDC_PHASE_FILTER_BANDWIDTH});
     page.SetRange(IDC_COMBINER_TYPE_UPDOWN, 0, 4);
-    auto redraw = [this] { Redraw(); };
-    if (liveType) {
-        page.BindUpDown(
-            IDC_COMBINER_TYPE_UPDOWN, false, [this](int p) { return ChangeType(p); }, redraw);
-    } else {
-        page.Bind(IDC_COMBINER_TYPE_UPDOWN, {ui::Drain::None,
-                                             [&page](int p) {
-                                                 page.SetText(IDC_COMBINER_TYPE,
-                                                              kCombinerTypes[std::clamp(p, 0, 4)]);
-                                                 return 1;
-                                             },
-                                             {},
-                                             ui::BeepWhen::Never});
-    }
+    page.BindUpDown(
+        IDC_COMBINER_TYPE_UPDOWN, false, [this](int p) { return ChangeType(p); },
+        [this] { RedrawType(); });
     const protocol::CombinerSetup& c = page.Comm().m_Combiner;
     page.BindToggle(
         IDC_REAL_COMBINING,
@@ -502,7 +492,7 @@ CombinerGroup::CombinerGroup(SetupPage& page, bool liveType)
                                 c.phaseFilterBandwidth, c.type, c.realCombining != 0 ? 0 : 1,
                                 c.upsample);
         },
-        redraw);
+        [this] { RedrawToggles(); });
     page.BindToggle(
         IDC_UPSAMPLE,
         [this, &c] {
@@ -510,7 +500,7 @@ CombinerGroup::CombinerGroup(SetupPage& page, bool liveType)
                                 c.phaseFilterBandwidth, c.type, c.realCombining,
                                 c.upsample != 0 ? 0 : 1);
         },
-        redraw);
+        [this] { RedrawToggles(); });
 }
 
 int32_t CombinerGroup::ChangeType(int position) {
@@ -528,9 +518,7 @@ int32_t CombinerGroup::AfterSend() {
     const protocol::CombinerSetup& c = m_page.Comm().m_Combiner;
     return SendCombiner(GroupedFromText(m_page.Text(IDC_SIGNAL_BANDWIDTH)),
                         GroupedFromText(m_page.Text(IDC_SNR_FILTER_BANDWIDTH)),
-                        GroupedFromText(m_page.Text(IDC_PHASE_FILTER_BANDWIDTH)),
-                        m_bLiveType ? c.type
-                                    : static_cast<uint32_t>(m_page.Pos(IDC_COMBINER_TYPE_UPDOWN)),
+                        GroupedFromText(m_page.Text(IDC_PHASE_FILTER_BANDWIDTH)), c.type,
                         c.realCombining, c.upsample);
 }
 
@@ -540,8 +528,18 @@ void CombinerGroup::Redraw() {
                    ui::GroupThousands(m_page.Comm().m_nCombinerSignalBandwidth));
     m_page.SetText(IDC_SNR_FILTER_BANDWIDTH, ui::GroupThousands(c.snrFilterBandwidth));
     m_page.SetText(IDC_PHASE_FILTER_BANDWIDTH, ui::GroupThousands(c.phaseFilterBandwidth));
-    const int type = c.type < 5 ? static_cast<int>(c.type) : 4;
+    RedrawType();
+    RedrawToggles();
+}
+
+void CombinerGroup::RedrawType() {
+    const uint32_t stored = m_page.Comm().m_Combiner.type;
+    const int type = stored < 5 ? static_cast<int>(stored) : 4;
     m_page.ShowSelector(IDC_COMBINER_TYPE_UPDOWN, IDC_COMBINER_TYPE, type, kCombinerTypes[type]);
+}
+
+void CombinerGroup::RedrawToggles() {
+    const protocol::CombinerSetup& c = m_page.Comm().m_Combiner;
     m_page.ShowTwoState(IDC_REAL_COMBINING, c.realCombining, "Real", "Complex");
     m_page.ShowTwoState(IDC_UPSAMPLE, c.upsample, "Do Upsample", "Don't Upsample");
 }

@@ -160,12 +160,11 @@ private:
 };
 
 // "Combiner": signal, SNR filter and phase filter bandwidths, combiner type, real combining
-// and upsampling. With a live type its up-down sends the type; otherwise it only chooses the
-// type that the Send takes along. The Send sends the bandwidths as the edits show them, with the
-// held real and upsample flags (and the held type, when it is live).
+// and upsampling. The type's up-down sends the type; the Send sends the bandwidths as the
+// edits show them, with the held type and real and upsample flags.
 class CombinerGroup : public SetupGroup {
 public:
-    CombinerGroup(SetupPage& page, bool liveType);
+    explicit CombinerGroup(SetupPage& page);
     void Redraw() override;
     int32_t AfterSend() override;
 
@@ -173,8 +172,8 @@ private:
     int32_t SendCombiner(uint32_t signal, uint32_t snr, uint32_t phase, uint32_t type,
                          uint32_t real, uint32_t upsample);
     int32_t ChangeType(int position);
-
-    const bool m_bLiveType;
+    void RedrawType();
+    void RedrawToggles();
 };
 
 }  // namespace setup

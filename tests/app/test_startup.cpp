@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <fstream>
+#include <sstream>
 
 #include "app/CKV90TApp.h"
 #include "link/CBaseClass.h"
@@ -10,6 +11,7 @@
 #include "platform/serial_ports.h"
 #include "platform/settings_store.h"
 #include "protocol/CKV90T1_Comm.h"
+#include "resources/resource_ids.h"
 #include "shell/CKV90TDlg.h"
 #include "tests/support/SimulatedDevice.h"
 #include "ui/MessageBoxes.h"
@@ -180,5 +182,40 @@ TEST(Demo, StartsReadsTheIdentityAndEndsWhenItsWindowCloses) {
     EXPECT_EQ(serial, "1A2B-007");
     EXPECT_EQ(app.m_strProgramFolder, settings.Path() + "/data/");
     EXPECT_FALSE(std::ifstream(file).good());  // the saved settings were left alone
+    ::unsetenv("KV90T_SETTINGS");
+}
+
+TEST(Demo, NeverWritesTheSavedSettingsAndHonoursNoInitStatus) {
+    testsupport::TempDir settings;
+    const std::string file = settings.Path() + "/kv90t.reg";
+    const std::string stored =
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenmoor\\KV90T]\r\n"
+        "\"USE_ETHERNET\"=dword:00000000\r\n\"COM_PORT\"=\"COM3\"\r\n";
+    std::ofstream(file, std::ios::binary) << stored;
+    ::setenv("KV90T_SETTINGS", file.c_str(), 1);
+    CKV90TApp app({"kv90t", "--demo", "NO_INIT_STATUS=1"});
+    app.SetDataFolder(settings.Path() + "/data");
+    app.UseDemoDevice(sim::DefaultProfile());
+    QTimer::singleShot(0, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* window = qobject_cast<CKV90TDlg*>(widget); window && window->isVisible()) {
+                window->SetPos(res::IDC_TAB, PageHost::kCommTab);
+                window->Pages().SelectPage();
+                auto* comPort =
+                    static_cast<ui::CDialog*>(window->Pages().PageAt(PageHost::kComPort));
+                ASSERT_TRUE(comPort->isEnabled());
+                comPort->SetText(res::IDC_IP_ADDRESS, "10.0.0.1");
+                comPort->Click(res::IDC_SAVE);
+                comPort->Click(res::IDC_USE_SERIAL);
+                window->close();
+            }
+        }
+    });
+    EXPECT_FALSE(app.InitInstance());
+    EXPECT_EQ(app.m_bSkipInitialRead, 1);
+    std::stringstream after;
+    after << std::ifstream(file, std::ios::binary).rdbuf();
+    EXPECT_EQ(after.str(), stored);  // byte for byte
     ::unsetenv("KV90T_SETTINGS");
 }

@@ -304,10 +304,12 @@ TEST_F(SetupGroups, PcmFmSubmodeIsSilentOnSuccessAndRedrawsTheModIndexes) {
     EXPECT_TRUE(m_beeps.Tones().empty());
 }
 
-TEST_F(SetupGroups, CombinerTypeLiveOrChosenForTheSend) {
+TEST_F(SetupGroups, CombinerTypeGoesOutAsChosenAndTheSendKeepsIt) {
     Open(
         protocol::kModePsk, [](Controls& c) { CombinerGroupTemplate(c, 1, 0); }, 2);
-    Page().Add<CombinerGroup>(true);
+    Page().Add<CombinerGroup>();
+    Page().AddSendButtons({IDC_COMBINER_SEND});
+    Page().SetSendFields(kPskCombinerSendFields, 4);
     Ready();
     Page().SetRange(IDC_COMBINER_TYPE_UPDOWN, 0, 9);
     Page().SetPos(IDC_COMBINER_TYPE_UPDOWN, 6);
@@ -318,21 +320,11 @@ TEST_F(SetupGroups, CombinerTypeLiveOrChosenForTheSend) {
     Page().Click(IDC_REAL_COMBINING);
     EXPECT_EQ(Page().Text(IDC_REAL_COMBINING), "Real");
     EXPECT_EQ(Comm().m_Combiner.type, 4u);
-
-    GroupPage choosing(m_template, &Comm(), 2);
-    choosing.Add<CombinerGroup>(false);
-    choosing.AddSendButtons({IDC_COMBINER_SEND});
-    choosing.SetSendFields(kPskCombinerSendFields, 4);
-    choosing.Redraw();
-    m_session.Sim().Device().ClearReceivedFrames();
-    choosing.SetPos(IDC_COMBINER_TYPE_UPDOWN, 0);
-    choosing.StepUpDown(IDC_COMBINER_TYPE_UPDOWN, +1);
-    EXPECT_EQ(choosing.Text(IDC_COMBINER_TYPE), "EGC");
-    EXPECT_EQ(Frames(), 0);
-    choosing.SetText(IDC_SNR_FILTER_BANDWIDTH, "30,000");
-    choosing.SetText(IDC_PHASE_FILTER_BANDWIDTH, "-7");
-    choosing.Click(IDC_COMBINER_SEND);
-    EXPECT_EQ(Comm().m_Combiner.type, 1u);
+    Page().SetText(IDC_SNR_FILTER_BANDWIDTH, "30,000");
+    Page().SetText(IDC_PHASE_FILTER_BANDWIDTH, "-7");
+    Page().Click(IDC_COMBINER_SEND);
+    EXPECT_EQ(Comm().m_Combiner.type, 4u);
+    EXPECT_EQ(Comm().m_Combiner.realCombining, 1u);
     EXPECT_EQ(Comm().m_Combiner.snrFilterBandwidth, 30'000u);
     EXPECT_EQ(Comm().m_Combiner.phaseFilterBandwidth, 10u);  // 0 raised to the lowest
     EXPECT_EQ(Record(2).ifFrequency, 0u);

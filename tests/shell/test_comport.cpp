@@ -193,3 +193,35 @@ TEST_F(ComPortPage, ReturnAndSpaceDoNothing) {
     EXPECT_FALSE(Has("COM_PORT"));
     EXPECT_TRUE(m_boxes.Messages().empty());
 }
+
+TEST_F(ComPortPage, SerialTestKeepsTheStoredAddressAndBadOctetsAreRefusedVisibly) {
+    {
+        std::ofstream stored(m_file);
+        stored << "Windows Registry Editor Version 5.00\r\n\r\n"
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenmoor\\KV90T]\r\n"
+                  "\"ETHERNET_IP_ADDR\"=\"10.9.8.7\"\r\n";
+    }
+    OpenOnSerial("COM5");
+    m_page->SetDeviceIpAddress("");  // a serial start-up reads no address
+    m_page->ShowAddress();
+    m_page->Click(IDC_TEST);
+    EXPECT_TRUE(Has("\"COM_PORT\"=\"COM5\""));
+    EXPECT_TRUE(Has("\"ETHERNET_IP_ADDR\"=\"10.9.8.7\""));
+    EXPECT_FALSE(Has("0.0.0.0"));
+
+    m_page->Click(IDC_USE_ETHERNET);
+    m_page->SetText(IDC_IP_ADDRESS, "");
+    QWidget* edit = m_page->Control(IDC_IP_ADDRESS);
+    for (const char c : std::string("300.1.2.3")) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(c)));
+        QApplication::sendEvent(edit, &press);
+    }
+    EXPECT_EQ(m_page->Text(IDC_IP_ADDRESS), "300.1.2.3");  // typed as it is, not cut to 30
+    EXPECT_TRUE(edit->property("invalid").toBool());
+    const std::string before = Saved();
+    m_boxes.Clear();
+    m_page->Click(IDC_SAVE);
+    ASSERT_EQ(m_boxes.Messages().size(), 1u);
+    EXPECT_EQ(m_boxes.Messages()[0].text, "The IP address is not valid.");
+    EXPECT_EQ(Saved(), before);
+}

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include "pages/StandInPage.h"
 #include "platform/beep.h"
@@ -432,4 +434,71 @@ TEST_F(MainWindow, FitsTheScreenWithOneSizeOnEveryTabAndInEveryMode) {
         }
         m_window.reset();
     }
+}
+
+TEST_F(MainWindow, AWheelNotchOverTheModeSelectorChangesNothing) {
+    Open(Custom({3, 4, 6}, 3));
+    Quiet();
+    m_session->Sim().Device().ClearReceivedFrames();
+    QWidget* selector = Window().Control(IDC_MODE_SELECTOR);
+    for (int delta : {-120, 120}) {
+        QWheelEvent wheel(QPointF(5, 5), selector->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(selector, &wheel);
+    }
+    EXPECT_EQ(Window().SelectedRow(IDC_MODE_SELECTOR), 0);
+    EXPECT_EQ(m_session->CountReceived(0x1000), 0);
+}
+
+TEST_F(MainWindow, AModeChangeKeepsPaintingAndAFailedOneShowsTheModeReadBack) {
+    Open(Custom({3, 6, 7}, 3));
+    Quiet();
+    m_session->Sim().Simulation().SetPersonalityLoadTime(400);
+    std::string during;
+    bool enabledDuring = true;
+    QTimer::singleShot(200, [&] {
+        during = Window().Text(IDC_MODE_PROGRESS);
+        enabledDuring = Window().isEnabled();
+    });
+    Window().Pick(IDC_MODE_SELECTOR, 1);
+    EXPECT_EQ(during, "Loading the personality... 0 s");
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_TRUE(Window().isEnabled());
+    EXPECT_EQ(Window().Text(IDC_MODE_PROGRESS), "");
+    EXPECT_EQ(Comm().m_nOperationalMode, 6u);
+    EXPECT_TRUE(Visible(PageHost::kMhcpmCh1));
+
+    // A device that ignores the mode command stays in its mode.
+    m_session->Sim().Device().SetCommand(
+        0x1000, [](const sim::Frame&) -> std::optional<std::vector<uint8_t>> { return {}; });
+    Comm().m_nModeTimeout = 300;
+    m_beeps.Clear();
+    Window().Pick(IDC_MODE_SELECTOR, 0);  // PSK asked; the device stays in multi-h CPM
+    EXPECT_EQ(Comm().m_nOperationalMode, 6u);
+    EXPECT_EQ(Window().SelectedRow(IDC_MODE_SELECTOR), 1);
+    EXPECT_TRUE(Visible(PageHost::kMhcpmCh1));
+    EXPECT_EQ(m_beeps.Tones(), (std::vector<platform::Tone>{{100, 100}}));
+}
+
+TEST_F(MainWindow, TheStatusPanelFollowsAChangeIntoAndOutOfDauMode) {
+    Open(Custom({3, 7}, 3));
+    Quiet();
+    EXPECT_TRUE(Window().IsShown(IDC_FSPLCK));
+    EXPECT_FALSE(Window().IsShown(IDC_TIME_GROUP));
+    Window().Pick(IDC_MODE_SELECTOR, 1);
+    ASSERT_EQ(Comm().m_nOperationalMode, 7u);
+    for (int id : {IDC_CARRLCK, IDC_FSPLCK, IDC_FRMLCK, IDC_CARRIER_FREQUENCY_LABEL,
+                   IDC_CARRIER_FREQUENCY[0], IDC_FM_MOD_INDEX[1]}) {
+        EXPECT_FALSE(Window().IsShown(id)) << id;
+    }
+    EXPECT_EQ(Window().Text(IDC_CARRIER_FREQUENCY[0]), "");
+    EXPECT_TRUE(Window().IsShown(IDC_TIME_GROUP));
+    EXPECT_TRUE(Window().IsShown(IDC_SOY_YEAR));
+    EXPECT_EQ(Window().ShownLamp(IDC_TIME_GREY), IDC_TIME_GREY);
+    Window().Pick(IDC_MODE_SELECTOR, 0);
+    for (int id : {IDC_CARRLCK, IDC_SYMBLCK, IDC_FSPLCK, IDC_FRMLCK, IDC_AM_MOD_INDEX_LABEL,
+                   IDC_SYMBOL_RATE[2]}) {
+        EXPECT_TRUE(Window().IsShown(id)) << id;
+    }
+    EXPECT_FALSE(Window().IsShown(IDC_TIME_GROUP));
 }
