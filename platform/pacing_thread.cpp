@@ -3,6 +3,18 @@
 #include <chrono>
 
 namespace platform {
+namespace {
+
+// One wake-up for every pause of the process: flag changes and stops are rare.
+std::mutex g_pauseMutex;
+std::condition_variable g_pauseWake;
+
+}  // namespace
+
+void WakePauses() {
+    std::lock_guard lock(g_pauseMutex);
+    g_pauseWake.notify_all();
+}
 
 PacingThread::PacingThread(std::atomic<int>& run, std::atomic<WindowHandle>& window)
     : m_run(run), m_window(window) {
@@ -18,10 +30,7 @@ void PacingThread::Start(std::function<void(const Pacer&)> body) {
     if (m_thread.joinable()) {
         Stop();
     }
-    {
-        std::lock_guard lock(m_pacer.m_wake->mutex);
-        m_pacer.m_wake->stopping = false;
-    }
+    m_pacer.m_wake->stopping = false;
     m_run = 1;
     std::packaged_task<void()> task([body = std::move(body), pacer = m_pacer] { body(pacer); });
     m_ended = task.get_future();
@@ -37,11 +46,8 @@ void PacingThread::Publish(WindowHandle target) {
 
 bool PacingThread::Stop(int timeoutMs) {
     m_run = 0;
-    {
-        std::lock_guard lock(m_pacer.m_wake->mutex);
-        m_pacer.m_wake->stopping = true;
-    }
-    m_pacer.m_wake->stopped.notify_all();
+    m_pacer.m_wake->stopping = true;
+    WakePauses();
     Publish(0);
     if (!m_thread.joinable()) {
         return true;
@@ -55,12 +61,12 @@ bool PacingThread::Stop(int timeoutMs) {
 }
 
 void Pacer::Pause(int ms, const std::function<bool()>& keepWaiting) const {
-    Wake& wake = *m_wake;
-    std::unique_lock lock(wake.mutex);
-    for (int step = 0; step < ms && !wake.stopping && (!keepWaiting || keepWaiting()); ++step) {
-        wake.stopped.wait_for(lock, std::chrono::milliseconds(1),
-                              [&wake] { return wake.stopping; });
-    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const Wake& wake = *m_wake;
+    std::unique_lock lock(g_pauseMutex);
+    g_pauseWake.wait_until(lock, deadline, [&wake, &keepWaiting] {
+        return wake.stopping || (keepWaiting && !keepWaiting());
+    });
 }
 
 }  // namespace platform

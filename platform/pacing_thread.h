@@ -17,21 +17,23 @@
 
 namespace platform {
 
+// Wakes every pause so that it looks at its condition again: called after changing a flag that
+// a pause waits on, so that the change is noticed at once without pauses polling for it.
+void WakePauses();
+
 // What a thread body sees of its thread: the run flag and the pauses. It shares the wake-up
 // state with the thread object, so a body that outlives a timed-out stop touches nothing freed.
 class Pacer {
 public:
     bool Running() const { return m_run->load(std::memory_order_relaxed) != 0; }
-    // Waits up to `ms` milliseconds in 1 ms steps while `keepWaiting` holds; returns early when
-    // the thread is stopped.
+    // Waits up to `ms` milliseconds while `keepWaiting` holds; returns early when the thread is
+    // stopped, or when `keepWaiting` fails after WakePauses.
     void Pause(int ms, const std::function<bool()>& keepWaiting = {}) const;
 
 private:
     friend class PacingThread;
     struct Wake {
-        std::mutex mutex;
-        std::condition_variable stopped;
-        bool stopping = false;
+        std::atomic<bool> stopping{false};
     };
     std::shared_ptr<Wake> m_wake;
     std::atomic<int>* m_run;

@@ -60,6 +60,7 @@ void AddStatusPanel(std::vector<ControlTemplate>& c) {
         c.push_back({IDC_RSSI_BAR[bar], ControlKind::VerticalProgress, "", 0, 4 + bar, row, 1,
                      IDC_STATUS_GROUP});
     }
+    c.push_back({IDC_RSSI_SCALE, ControlKind::Label, "", row, 4, 1, 2, IDC_STATUS_GROUP});
 }
 
 void AddTimeRows(std::vector<ControlTemplate>& c) {
@@ -141,9 +142,10 @@ const ui::DialogTemplate& AboutTemplate() {
         IDD_ABOUTBOX,
         "About KV90T",
         {
-            {0, ControlKind::Label, "Brenmoor KV90T.exe", 0, 0},
-            {IDC_ABOUT_BUILD, ControlKind::Label, "", 1, 0},
-            {1, ControlKind::Button, "OK", 2, 0},
+            {IDC_ABOUT_ICON, ControlKind::Label, "", 0, 0, 2, 1},
+            {0, ControlKind::Label, "Brenmoor KV90T.exe", 0, 1},
+            {IDC_ABOUT_BUILD, ControlKind::Label, "", 1, 1},
+            {1, ControlKind::Button, "OK", 2, 1},
         },
     };
     return kTemplate;

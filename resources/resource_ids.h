@@ -28,6 +28,8 @@ constexpr int IDC_TAB = 1001;
 constexpr int IDC_STATUS = 1002;
 constexpr int IDC_MODE_SELECTOR = 1003;
 constexpr int IDC_MODE_PROGRESS = 1004;  // this console's own: a mode change under way
+constexpr int IDC_RSSI_SCALE = 1005;     // this console's own: the bars' scale
+constexpr int IDC_ABOUT_ICON = 1006;
 
 // Main window: groups (ids of this console's own).
 constexpr int IDC_STATUS_GROUP = 1300;

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QGridLayout>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QStyle>
 #include <cmath>
 #include <cstdio>
@@ -221,9 +222,14 @@ void CKV90TDlg::ArrangePanel(uint32_t mode) {
         Show(id, dau && id == IDC_TIME_GREY);
     }
     m_nTimeLampState = 0;
+    // The bars stay empty until a level was read.
     for (int id : IDC_RSSI_BAR) {
         SetRange(id, dau ? 0 : -110, dau ? 4095 : 10);
+        if (auto* bar = qobject_cast<QProgressBar*>(Control(id))) {
+            bar->reset();
+        }
     }
+    SetText(IDC_RSSI_SCALE, dau ? "0 - 4095" : "-110 - 10 dBm");
     QFont timeFont("Courier New");
     timeFont.setPixelSize(20);
     timeFont.setBold(true);
@@ -253,6 +259,7 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
             break;
         case UWM_STOP_STATUS_POLLING:
             g_bPollChannelStatus = 0;
+            platform::WakePauses();
             SetCheck(IDC_STATUS, 0);
             break;
         default:
@@ -354,6 +361,7 @@ void CKV90TDlg::ShowTime() {
 
 void CKV90TDlg::ToggleStatusPolling() {
     g_bPollChannelStatus = g_bPollChannelStatus ? 0 : 1;
+    platform::WakePauses();
     SetCheck(IDC_STATUS, g_bPollChannelStatus);
     if (m_pComm->m_nOperationalMode != kModeDau) {
         return;

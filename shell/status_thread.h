@@ -17,6 +17,8 @@ enum : uint32_t {
     UWM_STOP_STATUS_POLLING = 0x617,
 };
 
+// Flags whose change the window thread announces with platform::WakePauses, so that the
+// thread's pauses end at once.
 extern std::atomic<int> g_bStatusThreadRun;
 extern std::atomic<int> g_bPollChannelStatus;  // group A: channel status of the three paths
 extern std::atomic<int> g_bPollLockStatus;     // group B: frame-sync and frame-lock status

@@ -60,6 +60,12 @@ KV90TSimulation::PathSetup KV90TSimulation::SetupOf(int path) const {
 }
 
 bool KV90TSimulation::HasSignal(int path) const {
+    const bool fitted = path == 0   ? m_profile.channel1
+                        : path == 1 ? m_profile.channel2
+                                    : m_profile.combinerKind != 0;
+    if (!fitted) {
+        return false;  // a path the hardware does not have reports nothing
+    }
     const PathSetup s = SetupOf(path);
     if (!s.valid || s.bitRate < 100) {
         return false;
@@ -117,10 +123,11 @@ KV90TSimulation::Reply KV90TSimulation::FrameSyncStatus(const Frame& request) {
     Bytes p(20, 0);
     if (Locked(path)) {
         const double sinceLock = Elapsed(m_setupTime[path]) / 1000.0;
-        const unsigned syncState = std::min(3u, static_cast<unsigned>(sinceLock / 0.5));
+        // Search (0), check (1), then locked (2), with no status bits raised.
+        const unsigned syncState = std::min(2u, static_cast<unsigned>(sinceLock / 0.5));
         const unsigned lockState = std::min(2u, static_cast<unsigned>(sinceLock / 0.75));
         p[0] = static_cast<uint8_t>(0x10 | lockState << 1);
-        p[1] = static_cast<uint8_t>(0x10 | (syncState == 3 ? 0xE0 : 0) | syncState << 1);
+        p[1] = static_cast<uint8_t>(0x10 | syncState << 1);
     }
     return p;
 }

@@ -138,6 +138,11 @@ QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {
             auto* edit = new QLineEdit(caption, parent);
             edit->setReadOnly(true);
             edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance("-00,000,000,000"));
+            // It looks like what it is, and the first focus goes to a control that takes input.
+            QPalette palette = edit->palette();
+            palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+            edit->setPalette(palette);
+            edit->setFocusPolicy(Qt::ClickFocus);
             widget = edit;
             break;
         }

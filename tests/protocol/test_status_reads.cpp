@@ -199,3 +199,25 @@ TEST(StatusReads, SimulatedChannelLocksAfterAcquisitionAndTimeFollowsTheClock) {
         utc.tm_yday * 86400u + utc.tm_hour * 3600u + utc.tm_min * 60u + utc.tm_sec;
     EXPECT_LE(std::abs(int64_t(expected) - int64_t(comm.m_TimeStatus.secondsOfYear)), 2);
 }
+
+TEST(StatusReads, SimulatedFrameSyncSettlesLockedAndMissingPathsReportNothing) {
+    DeviceSession session(*sim::FindProfile("if"), true);
+    CKV90T1_Comm& comm = session.Comm();
+    comm.m_nOperationalMode = 3;
+    for (uint32_t path : {0u, 1u}) {
+        protocol::ChannelSetup setup = CKV90T1_Comm::s_ChannelSetup[path];
+        setup.tuningFrequency = 2'250'000'000;
+        ASSERT_NE(comm.SetChannelSetup(path, setup), 0);
+    }
+    session.Sim().Clock().Advance(10'000);
+    ASSERT_NE(comm.ReadFrameSyncStatus(0), 0);
+    const auto& s = comm.m_ChannelStatus[0];
+    EXPECT_EQ(s.frameSyncState, 2);  // locked: the green lamp
+    EXPECT_EQ(s.frameSyncStatusBits[0] + s.frameSyncStatusBits[1] + s.frameSyncStatusBits[2], 0);
+    EXPECT_EQ(s.frameLockState, 2);
+    ASSERT_NE(comm.ReadChannelStatus(1), 0);  // this hardware has no channel 2
+    EXPECT_EQ(comm.m_ChannelStatus[1].carrierLock, 0);
+    EXPECT_EQ(comm.m_ChannelStatus[1].symbolRate, 0u);
+    ASSERT_NE(comm.ReadChannelStatus(0), 0);
+    EXPECT_EQ(comm.m_ChannelStatus[0].carrierLock, 1);
+}

@@ -40,6 +40,7 @@ protected:
     void Quiet() {
         g_bPollChannelStatus = 0;
         g_bPollLockStatus = 0;
+        platform::WakePauses();
     }
     intptr_t Send(uint32_t message) { return platform::SendMessage(m_window->Handle(), message); }
     CKV90T1_Comm& Comm() { return m_session->Comm(); }
