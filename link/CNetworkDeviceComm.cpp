@@ -40,6 +40,19 @@ CNetworkDeviceComm::~CNetworkDeviceComm() {
     m_nStatus = 0;
 }
 
+bool CNetworkDeviceComm::Reconnect(int timeoutMs) {
+    if (m_hSocket >= 0) {
+        ::close(m_hSocket);
+        m_hSocket = -1;
+    }
+    m_bPeerClosed = false;
+    if (!Create() || !SetLingerOff() || !Connect(timeoutMs) || !ReadLocalName()) {
+        m_bPeerClosed = true;
+        return false;
+    }
+    return true;
+}
+
 void CNetworkDeviceComm::Fail(const char* operation) {
     const int error = errno;
     m_nStatus = 0;
@@ -164,6 +177,10 @@ bool WouldBlock() {
 // Takes one waiting byte. With nothing waiting it waits up to 1 ms for data to arrive (the
 // bound of a 1 ms sleep, without its latency) and returns 0.
 int32_t CNetworkDeviceComm::ReadByte(uint8_t* value) {
+    if (m_hSocket < 0) {  // between a lost connection and a new one
+        platform::SleepMs(1);
+        return 0;
+    }
     ssize_t got = ::recv(m_hSocket, value, 1, MSG_DONTWAIT);
     if (got < 0 && WouldBlock()) {
         pollfd pfd{m_hSocket, POLLIN, 0};
@@ -181,6 +198,7 @@ int32_t CNetworkDeviceComm::ReadByte(uint8_t* value) {
     if (got < 0) {
         Fail("CAsyncSocket::Receive()");
     }
+    m_bPeerClosed = true;
     // Closed or failed: pause as an idle poll would, so that a transaction does not spin.
     platform::SleepMs(1);
     return 0;

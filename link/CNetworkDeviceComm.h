@@ -25,6 +25,11 @@ public:
     int32_t WriteHeader(const uint8_t* header) override;
     int32_t ReadByte(uint8_t* value) override;
 
+    // Whether the device closed the connection (a read found its end).
+    bool PeerClosed() const { return m_bPeerClosed; }
+    // Makes a new connection to the same device, waiting at most `timeoutMs`; true on success.
+    bool Reconnect(int timeoutMs);
+
 private:
     bool Create();
     bool SetLingerOff();
@@ -35,6 +40,7 @@ private:
     void Send(const uint8_t* buffer, uint32_t count);
 
     int m_hSocket = -1;
+    bool m_bPeerClosed = false;
     uint32_t m_nDrainedCount = 0;
     uint8_t m_ReceiveBuffer[kReceiveBufferSize] = {};
 };

@@ -40,11 +40,11 @@ void AddStatusPanel(std::vector<ControlTemplate>& c) {
     }
     int row = kStatusRowLamps;
     AddLampRow(c, row++, IDC_CARRLCK, "CARRLCK", IDC_CARRLCK_GREEN, IDC_CARRLCK_RED, nullptr,
-               nullptr);
+               IDC_CARRLCK_GREY);
     AddLampRow(c, row++, IDC_SYMBLCK, "SYMBLCK", IDC_SYMBLCK_GREEN, IDC_SYMBLCK_RED, nullptr,
-               nullptr);
+               IDC_SYMBLCK_GREY);
     AddLampRow(c, row++, IDC_SYMBUALCK, "SYMBUALCK", IDC_SYMBUALCK_GREEN, IDC_SYMBUALCK_RED,
-               nullptr, nullptr);
+               nullptr, IDC_SYMBUALCK_GREY);
     AddLampRow(c, row++, IDC_FSPLCK, "FSPLCK", IDC_FSPLCK_GREEN, IDC_FSPLCK_RED, IDC_FSPLCK_YELLOW,
                IDC_FSPLCK_GREY);
     AddLampRow(c, row++, IDC_FRMLCK, "FRMLCK", IDC_FRMLCK_GREEN, IDC_FRMLCK_RED, IDC_FRMLCK_YELLOW,
@@ -117,6 +117,7 @@ void AddPageHost(std::vector<ControlTemplate>& c) {
     c.push_back({IDC_STATUS, ControlKind::PushLikeCheck, "Status", 1, 0, 1, 1, g});
     c.push_back({IDM_ABOUTBOX, ControlKind::Button, "About KV90T...", 1, 1, 1, 1, g});
     c.push_back({IDC_MODE_PROGRESS, ControlKind::Label, "", 2, 0, 1, 2, g});
+    c.push_back({IDC_LINK_STATE, ControlKind::Label, "", 3, 0, 1, 2, g});
     c.push_back({IDC_TAB, ControlKind::TabControl, "", 3, 0, 1, 2});
     c.push_back({IDC_PAGE_FRAME, ControlKind::PageArea, "", 4, 0, 1, 2});
 }

@@ -30,6 +30,7 @@ constexpr int IDC_MODE_SELECTOR = 1003;
 constexpr int IDC_MODE_PROGRESS = 1004;  // this console's own: a mode change under way
 constexpr int IDC_RSSI_SCALE = 1005;     // this console's own: the bars' scale
 constexpr int IDC_ABOUT_ICON = 1006;
+constexpr int IDC_LINK_STATE = 1007;  // this console's own: "The device does not answer."
 
 // Main window: groups (ids of this console's own).
 constexpr int IDC_STATUS_GROUP = 1300;
@@ -57,6 +58,10 @@ constexpr int IDC_SYMBLCK_GREEN[3] = {14046, 14059, 14067};
 constexpr int IDC_SYMBLCK_RED[3] = {14045, 14058, 14064};
 constexpr int IDC_SYMBUALCK_GREEN[3] = {14050, 14063, 14069};
 constexpr int IDC_SYMBUALCK_RED[3] = {14049, 14062, 14066};
+// Grey: the status could not be read (ids of this console's own).
+constexpr int IDC_CARRLCK_GREY[3] = {14100, 14101, 14102};
+constexpr int IDC_SYMBLCK_GREY[3] = {14103, 14104, 14105};
+constexpr int IDC_SYMBUALCK_GREY[3] = {14106, 14107, 14108};
 constexpr int IDC_FSPLCK_GREEN[3] = {14093, 14089, 14085};
 constexpr int IDC_FSPLCK_RED[3] = {14092, 14088, 14084};
 constexpr int IDC_FSPLCK_YELLOW[3] = {14095, 14091, 14087};

@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "link/CNetworkDeviceComm.h"
+#include "platform/clock.h"
+#include "platform/pacing_thread.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
 #include "resources/resource_ids.h"
@@ -32,14 +35,22 @@ constexpr int kScreenWidth = 1366;
 constexpr int kScreenHeight = 740;
 constexpr int kLeastPageHeight = 240;
 constexpr int kPageAreaRow = 4;  // the main template's row of the page area
+// After this many polls in a row that read nothing the device counts as not answering; then a
+// poll goes out every kProbeIntervalMs with a time-out of kProbeTimeoutMs, and a closed TCP
+// connection is made anew with at most kReconnectTimeoutMs of waiting.
+constexpr int kPollsLost = 3;
+constexpr uint32_t kProbeIntervalMs = 2000;
+constexpr int32_t kProbeTimeoutMs = 150;
+constexpr int kReconnectTimeoutMs = 200;
 
 // Lamp ids of every colour of the two lamp blocks, per column.
 std::vector<int> LockLampIds(int col) {
-    return {IDC_CARRLCK_GREEN[col], IDC_CARRLCK_RED[col],     IDC_SYMBLCK_GREEN[col],
-            IDC_SYMBLCK_RED[col],   IDC_SYMBUALCK_GREEN[col], IDC_SYMBUALCK_RED[col],
-            IDC_FSPLCK_GREEN[col],  IDC_FSPLCK_RED[col],      IDC_FSPLCK_YELLOW[col],
-            IDC_FSPLCK_GREY[col],   IDC_FRMLCK_GREEN[col],    IDC_FRMLCK_RED[col],
-            IDC_FRMLCK_YELLOW[col], IDC_FRMLCK_GREY[col]};
+    return {IDC_CARRLCK_GREEN[col],   IDC_CARRLCK_RED[col],   IDC_CARRLCK_GREY[col],
+            IDC_SYMBLCK_GREEN[col],   IDC_SYMBLCK_RED[col],   IDC_SYMBLCK_GREY[col],
+            IDC_SYMBUALCK_GREEN[col], IDC_SYMBUALCK_RED[col], IDC_SYMBUALCK_GREY[col],
+            IDC_FSPLCK_GREEN[col],    IDC_FSPLCK_RED[col],    IDC_FSPLCK_YELLOW[col],
+            IDC_FSPLCK_GREY[col],     IDC_FRMLCK_GREEN[col],  IDC_FRMLCK_RED[col],
+            IDC_FRMLCK_YELLOW[col],   IDC_FRMLCK_GREY[col]};
 }
 
 bool ComputerYearIsLeap() {
@@ -241,21 +252,21 @@ void CKV90TDlg::ArrangePanel(uint32_t mode) {
 }
 
 intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
-    const bool dau = m_pComm->m_nOperationalMode == kModeDau;
     switch (message) {
         case UWM_CHANNEL_STATUS_1:
-        case UWM_CHANNEL_STATUS_2: {
-            const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);
-            dau ? ShowDauLevel(path) : ShowChannelStatus(path);
-            break;
-        }
+        case UWM_CHANNEL_STATUS_2:
         case UWM_CHANNEL_STATUS_3:
-            dau ? ShowTime() : ShowChannelStatus(2);
-            break;
         case UWM_LOCK_STATUS_1:
         case UWM_LOCK_STATUS_2:
         case UWM_LOCK_STATUS_3:
-            ShowLockStatus(static_cast<int>(message - UWM_LOCK_STATUS_1));
+            if (PollDue()) {
+                const int32_t timeout = m_pComm->m_nDefaultTimeout;
+                if (m_bLinkLost) {
+                    m_pComm->m_nDefaultTimeout = std::min(timeout, kProbeTimeoutMs);
+                }
+                NotePoll(Poll(message));
+                m_pComm->m_nDefaultTimeout = timeout;
+            }
             break;
         case UWM_STOP_STATUS_POLLING:
             g_bPollChannelStatus = 0;
@@ -268,8 +279,66 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
     return 0;
 }
 
-void CKV90TDlg::ShowChannelStatus(int path) {
-    m_pComm->ReadChannelStatus(static_cast<uint32_t>(path));
+bool CKV90TDlg::Poll(uint32_t message) {
+    const bool dau = m_pComm->m_nOperationalMode == kModeDau;
+    if (message == UWM_CHANNEL_STATUS_1 || message == UWM_CHANNEL_STATUS_2) {
+        const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);
+        return dau ? ShowDauLevel(path) : ShowChannelStatus(path);
+    }
+    if (message == UWM_CHANNEL_STATUS_3) {
+        return dau ? ShowTime() : ShowChannelStatus(2);
+    }
+    return ShowLockStatus(static_cast<int>(message - UWM_LOCK_STATUS_1));
+}
+
+// While the device does not answer, a poll goes out only every couple of seconds and with a
+// short time-out, so that the operator's clicks are answered at once; a TCP connection the
+// device closed is made anew first.
+bool CKV90TDlg::PollDue() {
+    if (!m_bLinkLost) {
+        return true;
+    }
+    const uint32_t now = platform::ProcessClockMs();
+    if (now - m_nLastProbeMs < kProbeIntervalMs) {
+        return false;
+    }
+    m_nLastProbeMs = now;
+    auto* tcp = dynamic_cast<CNetworkDeviceComm*>(m_pComm->GetDeviceLink());
+    if (tcp != nullptr && tcp->PeerClosed()) {
+        tcp->Reconnect(kReconnectTimeoutMs);
+    }
+    return true;
+}
+
+void CKV90TDlg::NotePoll(bool read) {
+    if (read) {
+        m_nFailedPolls = 0;
+        if (m_bLinkLost) {
+            m_bLinkLost = false;
+            SetText(IDC_LINK_STATE, "");
+        }
+        return;
+    }
+    if (++m_nFailedPolls >= kPollsLost && !m_bLinkLost) {
+        m_bLinkLost = true;
+        m_nLastProbeMs = platform::ProcessClockMs();
+        SetText(IDC_LINK_STATE, "The device does not answer.");
+    }
+}
+
+bool CKV90TDlg::ShowChannelStatus(int path) {
+    if (m_pComm->ReadChannelStatus(static_cast<uint32_t>(path)) == 0) {
+        // Nothing was read: the lamps say so, and no value is shown as if it had been.
+        for (int grey :
+             {IDC_CARRLCK_GREY[path], IDC_SYMBLCK_GREY[path], IDC_SYMBUALCK_GREY[path]}) {
+            ShowLamp(grey);
+        }
+        for (int id :
+             {IDC_CARRIER_FREQUENCY[path], IDC_SYMBOL_RATE[path], IDC_SYMBOL_UA_RATE[path]}) {
+            SetText(id, "");
+        }
+        return false;
+    }
     const protocol::ChannelStatus& s = m_pComm->m_ChannelStatus[path];
     const uint32_t submode = CKV90T1_Comm::s_ChannelSetup[path].pskSubmode;
     const uint32_t mode = m_pComm->m_nOperationalMode;
@@ -291,24 +360,31 @@ void CKV90TDlg::ShowChannelStatus(int path) {
                 mode == protocol::kModePsk ? "" : ui::Printf("%.2f", s.fmModIndex));
         SetText(IDC_AM_MOD_INDEX[path], ui::Printf("%d", s.amModIndex));
     }
+    return true;
 }
 
-void CKV90TDlg::ShowDauLevel(int path) {
-    m_pComm->ReadChannelStatus(static_cast<uint32_t>(path));
+bool CKV90TDlg::ShowDauLevel(int path) {
+    const bool read = m_pComm->ReadChannelStatus(static_cast<uint32_t>(path)) != 0;
     const int level = m_pComm->m_ChannelStatus[path].signalLevel;
     SetText(IDC_RSSI[path], ui::Printf("%d", level));
     SetPos(IDC_RSSI_BAR[path], level);
+    return read;
 }
 
-void CKV90TDlg::ShowLockStatus(int path) {
-    m_pComm->ReadFrameSyncStatus(static_cast<uint32_t>(path));
+bool CKV90TDlg::ShowLockStatus(int path) {
+    const bool read = m_pComm->ReadFrameSyncStatus(static_cast<uint32_t>(path)) != 0;
     if (m_pComm->m_nOperationalMode == kModeDau) {
         Show(IDC_FSPLCK, false);
         Show(IDC_FRMLCK, false);
         for (int id : LockLampIds(path)) {
             Show(id, false);
         }
-        return;
+        return read;
+    }
+    if (!read) {  // what could not be read shows grey, not the colour it had
+        ShowLamp(IDC_FSPLCK_GREY[path]);
+        ShowLamp(IDC_FRMLCK_GREY[path]);
+        return false;
     }
     const protocol::ChannelStatus& s = m_pComm->m_ChannelStatus[path];
     int sync = IDC_FSPLCK_GREY[path];
@@ -331,10 +407,11 @@ void CKV90TDlg::ShowLockStatus(int path) {
         lock = byState[s.frameLockState < 3 ? s.frameLockState : 0];
     }
     ShowLamp(lock);
+    return true;
 }
 
-void CKV90TDlg::ShowTime() {
-    m_pComm->ReadTimeStatus();
+bool CKV90TDlg::ShowTime() {
+    const bool read = m_pComm->ReadTimeStatus() != 0;
     const protocol::TimeStatus& t = m_pComm->m_TimeStatus;
     if (m_nTimeLampState == 0) {
         Show(IDC_TIME_GREY, false);
@@ -357,6 +434,7 @@ void CKV90TDlg::ShowTime() {
     const uint8_t* d = t.bcdSubSeconds;
     SetText(IDC_BCD_MICROSECONDS, ui::Printf("%X%X%X%X%X%X", d[0], d[1], d[2], d[3], d[4], d[5]));
     SetText(IDC_CALENDAR_DATE, ui::IrigDateText(t.year, t.secondsOfYear, ComputerYearIsLeap()));
+    return read;
 }
 
 void CKV90TDlg::ToggleStatusPolling() {

@@ -27,6 +27,7 @@ public:
     bool DeviceAnswered() const { return m_bDeviceAnswered; }
     PageHost& Pages() { return m_Pages; }
     int TimeLampState() const { return m_nTimeLampState; }
+    bool LinkLost() const { return m_bLinkLost; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -41,10 +42,14 @@ private:
     void ArrangePanel(uint32_t mode);
     void HideLockLamps();
     void FillModeSelector();
-    void ShowChannelStatus(int path);
-    void ShowDauLevel(int path);
-    void ShowLockStatus(int path);
-    void ShowTime();
+    // Each poll shows what it read; false when nothing was read.
+    bool Poll(uint32_t message);
+    bool PollDue();
+    void NotePoll(bool read);
+    bool ShowChannelStatus(int path);
+    bool ShowDauLevel(int path);
+    bool ShowLockStatus(int path);
+    bool ShowTime();
     void RefreshSetups();
     void SendPathFlags();
     void ToggleStatusPolling();
@@ -60,6 +65,9 @@ private:
     int m_bUseEthernet = 0;
     std::string m_strDeviceIpAddress;
     int m_nTimeLampState = 0;
+    int m_nFailedPolls = 0;
+    bool m_bLinkLost = false;
+    uint32_t m_nLastProbeMs = 0;
     PageHost m_Pages;
     int m_nModeListCount = 0;
     bool m_bInitialised = false;

@@ -1,5 +1,6 @@
-// The page threads' pacing helper: messages through its relay handle, pauses that a stop cuts
-// short, and the stop order that frees a sender blocked on a window that is busy stopping it.
+// The page threads' pacing helper: messages through its relay handle, pauses that a stop or an
+// announced flag change cuts short, and the stop order that frees a sender blocked on a window
+// that is busy stopping it.
 
 #include <gtest/gtest.h>
 
@@ -77,12 +78,13 @@ TEST(PacingThread, PausesEndWhenTheThreadStopsOrTheirConditionDoes) {
     std::atomic<int> flag{1};
     std::atomic<int> stage{0};
     thread.Start([&](const Pacer& pacer) {
-        pacer.Pause(600'000, [&] { return flag != 0; });
+        pacer.Pause(20'000, [&] { return flag != 0; });
         stage = 1;
-        pacer.Pause(600'000);
+        pacer.Pause(20'000);
         stage = 2;
     });
     flag = 0;
+    WakePauses();  // a changed flag is announced; the pause looks at it again at once
     while (stage == 0) {
         std::this_thread::yield();
     }

@@ -503,3 +503,39 @@ TEST_F(MainWindow, TheStatusPanelFollowsAChangeIntoAndOutOfDauMode) {
     }
     EXPECT_FALSE(Window().IsShown(IDC_TIME_GROUP));
 }
+
+TEST_F(MainWindow, ALostDeviceIsShownPlainlyAndStatusResumesWhenItIsBack) {
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return Window().ShownLamp(IDC_CARRLCK_GREY[0]) != 0; }));
+    sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
+    silent.count = -1;
+    m_session->Sim().Device().InjectFault(silent);
+    ASSERT_TRUE(PumpUntil([&] { return Window().LinkLost(); }));
+    EXPECT_EQ(Window().Text(IDC_LINK_STATE), "The device does not answer.");
+    ASSERT_TRUE(PumpUntil([&] {
+        return Window().ShownLamp(IDC_CARRLCK_GREY[0]) == IDC_CARRLCK_GREY[0] &&
+               Window().ShownLamp(IDC_FSPLCK_GREY[0]) == IDC_FSPLCK_GREY[0];
+    }));
+    // While lost, a poll goes out only every couple of seconds.
+    m_session->Sim().Device().ClearReceivedFrames();
+    PumpFor(1000);
+    EXPECT_LE(m_session->Sim().Device().ReceivedFrames().size(), 2u);
+
+    m_session->Sim().Device().ClearFaults();
+    ASSERT_TRUE(PumpUntil([&] { return !Window().LinkLost(); }));
+    EXPECT_EQ(Window().Text(IDC_LINK_STATE), "");
+    EXPECT_TRUE(
+        PumpUntil([&] { return Window().ShownLamp(IDC_SYMBLCK_GREY[0]) != IDC_SYMBLCK_GREY[0]; }));
+}
+
+TEST_F(MainWindow, AClosedTcpConnectionIsMadeAnewAndStatusGoesOn) {
+    Open();
+    ASSERT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2100) >= 2; }));
+    const int accepted = m_session->Sim().Server().AcceptedConnections();
+    m_session->Sim().Device().InjectFault(sim::MakeFault(sim::FaultKind::DropConnection));
+    ASSERT_TRUE(PumpUntil([&] { return Window().LinkLost(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !Window().LinkLost(); }));
+    EXPECT_EQ(m_session->Sim().Server().AcceptedConnections(), accepted + 1);
+    m_session->Sim().Device().ClearReceivedFrames();
+    EXPECT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2104) >= 2; }));
+}
