@@ -30,6 +30,9 @@ bool Capture(const sim::Profile* profile, const QString& path, int tab = 0) {
     CKV90T1_Comm comm(&link);
     comm.m_nDefaultTimeout = 200;
     CKV90TDlg window(&comm, 0);
+    window.SetUseEthernet(1);  // the pictures show the console on its TCP link
+    window.SetDeviceIpAddress("127.0.0.1");
+    window.SetSavesSettings(false);
     window.show();
     window.Pick(res::IDC_TAB, tab);
     QElapsedTimer timer;
@@ -59,5 +62,6 @@ int main(int argc, char** argv) {
     sim::Profile multiH = sim::DefaultProfile();
     multiH.startMode = 6;
     ok = Capture(&multiH, folder + "/mhcpm-channel-page.png", 0) && ok;
+    ok = Capture(sim::FindProfile("full"), folder + "/communications-page.png", 6) && ok;
     return ok ? 0 : 1;
 }
