@@ -7,13 +7,6 @@
 using namespace res;
 using namespace setup;
 
-namespace {
-
-constexpr uint32_t kCombinerPath = 2;
-constexpr uint32_t kCombinerOutputSelector = 4;
-
-}  // namespace
-
 // The combiner type goes to the device as it is chosen, and the Send sends the combiner group.
 CKV90T1_SetupMHCPM_CombinerDlg::CKV90T1_SetupMHCPM_CombinerDlg(CKV90T1_Comm* comm,
                                                                int skipInitialRead, QWidget* parent)

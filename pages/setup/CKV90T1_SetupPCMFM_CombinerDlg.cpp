@@ -7,13 +7,6 @@
 using namespace res;
 using namespace setup;
 
-namespace {
-
-constexpr uint32_t kCombinerPath = 2;
-constexpr uint32_t kCombinerOutputSelector = 4;
-
-}  // namespace
-
 // The combiner type goes to the device as it is chosen, so the page never shows a type the
 // device does not have; the Send sends the combiner bandwidths with it.
 CKV90T1_SetupPCMFM_CombinerDlg::CKV90T1_SetupPCMFM_CombinerDlg(CKV90T1_Comm* comm,

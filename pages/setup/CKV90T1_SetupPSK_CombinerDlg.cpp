@@ -8,13 +8,6 @@
 using namespace res;
 using namespace setup;
 
-namespace {
-
-constexpr uint32_t kCombinerPath = 2;
-constexpr uint32_t kCombinerOutputSelector = 4;
-
-}  // namespace
-
 // The combiner type goes to the device as it is chosen; the Send sends the bandwidths with
 // the held type and flags.
 CKV90T1_SetupPSK_CombinerDlg::CKV90T1_SetupPSK_CombinerDlg(CKV90T1_Comm* comm, int skipInitialRead,

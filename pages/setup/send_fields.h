@@ -9,6 +9,10 @@
 
 namespace setup {
 
+// The combiner pages' path, and the output selector their Send passes on.
+constexpr uint32_t kCombinerPath = 2;
+constexpr uint32_t kCombinerOutputSelector = 4;
+
 struct ModIndexDefaults {
     uint8_t maximum;
     uint8_t minimum;

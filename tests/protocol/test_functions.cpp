@@ -1,36 +1,11 @@
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "platform/clock.h"
 #include "tests/support/DeviceSession.h"
+#include "tests/support/Download.h"
 
 using testsupport::DeviceSession;
 using Bytes = std::vector<uint8_t>;
-
-namespace {
-
-// Reads everything the endpoint sends until it closes.
-Bytes Download(uint32_t address, uint16_t port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = htonl(address);
-    target.sin_port = htons(port);
-    Bytes bytes;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) == 0) {
-        uint8_t buffer[65536];
-        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) {
-            bytes.insert(bytes.end(), buffer, buffer + n);
-        }
-    }
-    ::close(fd);
-    return bytes;
-}
-
-}  // namespace
 
 TEST(Testers, SetupRequestAndStatusDecode) {
     DeviceSession session;
@@ -231,7 +206,7 @@ TEST(Recorder, DirectorySelectionAndDownload) {
     EXPECT_EQ(comm.m_nDownloadAddress, 0x7F000001u);
     ASSERT_NE(comm.ReadRecorderStatus(), 0);
     EXPECT_EQ(comm.m_Recorder[0].transferInProgress, 1);
-    const Bytes file = Download(comm.m_nDownloadAddress, comm.m_nDownloadPort);
+    const Bytes file = testsupport::Download(comm.m_nDownloadAddress, comm.m_nDownloadPort);
     const auto recorded = session.Sim().Simulation().RecordedFiles(0)[1];
     ASSERT_EQ(file.size(), 65'536u);
     for (size_t i = 0; i < file.size(); ++i) {

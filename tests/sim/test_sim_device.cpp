@@ -14,6 +14,7 @@
 #include "sim/Bytes.h"
 #include "sim/KV90TSimulation.h"
 #include "tests/support/DeviceSession.h"
+#include "tests/support/Download.h"
 
 using sim::Frame;
 using testsupport::DeviceSession;
@@ -222,27 +223,8 @@ TEST_F(Device, DspFlashKeepsTheImageOfEachDsp) {
 
 namespace {
 
-// Downloads from the endpoint; `timeoutMs` bounds a stalled connection.
-Bytes Download(uint16_t port, int timeoutMs = 10000) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    target.sin_port = htons(port);
-    Bytes bytes;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&target), sizeof target) == 0) {
-        std::vector<uint8_t> buffer(1 << 20);
-        pollfd pfd{fd, POLLIN, 0};
-        while (::poll(&pfd, 1, timeoutMs) > 0) {
-            const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
-            if (n <= 0) {
-                break;
-            }
-            bytes.insert(bytes.end(), buffer.begin(), buffer.begin() + n);
-        }
-    }
-    ::close(fd);
-    return bytes;
+Bytes Download(uint16_t port, int quietMs = 10000) {
+    return testsupport::Download(0x7F000001, port, quietMs);
 }
 
 bool TransferFlag(CKV90T1_Comm& comm, int channel) {
