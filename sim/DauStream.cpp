@@ -137,7 +137,8 @@ void DauStreams::SendDatagram(Channel& channel) {
              sizeof to);
 }
 
-// The header of Part 5.1's layout, then a sine with noise whose amplitude follows the gain.
+// The 24-byte header the console decodes, then a sine with noise whose amplitude follows the
+// gain.
 std::vector<uint8_t> DauStreams::MakeDatagram(Channel& channel, int sizeDelta) {
     const StreamSetup& s = channel.setup;
     const size_t size = kHeaderLength + 2 * size_t(s.samples);
