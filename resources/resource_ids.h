@@ -221,6 +221,27 @@ constexpr int IDC_Q_CLOCK_PHASE = 2123;
 constexpr int IDC_Q_CLOCK_PHASE_UPDOWN = 2124;
 constexpr int IDC_Q_OUTPUT_INVERTED = 2125;
 
+// Tape up/down converter page (ids of this console's own).
+constexpr int IDD_TAPE = 166;
+constexpr int IDC_TAPE_SETUP_GROUP = 2200;
+constexpr int IDC_TAPE_BANDWIDTH = 2201;
+constexpr int IDC_TAPE_BANDWIDTH_UPDOWN = 2202;
+constexpr int IDC_TAPE_INPUT_FREQUENCY = 2203;
+constexpr int IDC_TAPE_OUTPUT_FREQUENCY = 2204;
+constexpr int IDC_TAPE_INPUT_SELECT_LABEL = 2205;
+constexpr int IDC_TAPE_INPUT_SELECT = 2206;
+constexpr int IDC_TAPE_INPUT_SELECT_UPDOWN = 2207;
+constexpr int IDC_TAPE_SETUP_SEND = 2208;
+constexpr int IDC_TAPE_SETUP_READ = 2209;
+constexpr int IDC_TAPE_BB_GROUP = 2210;
+constexpr int IDC_TAPE_BB_DAC = 2211;
+constexpr int IDC_TAPE_BB_SEND = 2212;
+constexpr int IDC_TAPE_BB_READ = 2213;
+constexpr int IDC_TAPE_IF_GROUP = 2220;
+constexpr int IDC_TAPE_IF_DAC = 2221;
+constexpr int IDC_TAPE_IF_SEND = 2222;
+constexpr int IDC_TAPE_IF_READ = 2223;
+
 // Multi-h CPM pages.
 constexpr int IDD_MHCPM_CHANNEL = 164;
 constexpr int IDD_MHCPM_COMBINER = 165;

@@ -13,10 +13,10 @@ const ui::DialogTemplate& StandInTemplate() {
 }
 
 std::vector<const ui::DialogTemplate*> AllTemplates() {
-    return {&MainDialogTemplate(),   &AboutTemplate(),          &BlankTemplate(),
-            &ComPortTemplate(),      &PcmFmChannelTemplate(),   &PcmFmCombinerTemplate(),
-            &PskChannelTemplate(),   &PskCombinerTemplate(),    &MhcpmChannelTemplate(),
-            &MhcpmCombinerTemplate(), &StandInTemplate()};
+    return {&MainDialogTemplate(),    &AboutTemplate(),        &BlankTemplate(),
+            &ComPortTemplate(),       &PcmFmChannelTemplate(), &PcmFmCombinerTemplate(),
+            &PskChannelTemplate(),    &PskCombinerTemplate(),  &MhcpmChannelTemplate(),
+            &MhcpmCombinerTemplate(), &TapeTemplate(),         &StandInTemplate()};
 }
 
 }  // namespace res

@@ -15,6 +15,7 @@ const ui::DialogTemplate& PskChannelTemplate();
 const ui::DialogTemplate& PskCombinerTemplate();
 const ui::DialogTemplate& MhcpmChannelTemplate();
 const ui::DialogTemplate& MhcpmCombinerTemplate();
+const ui::DialogTemplate& TapeTemplate();
 // The place of a page this version does not offer yet.
 const ui::DialogTemplate& StandInTemplate();
 

@@ -115,6 +115,40 @@ uint32_t GroupedFromText(const std::string& text) {
     return value < 0 ? 0 : static_cast<uint32_t>(value);
 }
 
+uint32_t UnsignedFromText(const std::string& text) {
+    std::string digits;
+    for (char c : text) {
+        if (c != ',') {
+            digits += c;
+        }
+    }
+    return static_cast<uint32_t>(LeadingDigits(digits, UINT32_MAX));
+}
+
+uint16_t BasebandDacFromVolts(const std::string& text) {
+    const double value = std::trunc(NumberFromText(text) * 11130 + 0.5);
+    return value < 0 || value > 32767 ? 32767 : static_cast<uint16_t>(value);
+}
+
+std::string BasebandDacText(uint16_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", value >= 32687 ? 3.0 : value / 11130.0);
+    return text;
+}
+
+uint32_t IfDacFromDbm(const std::string& text) {
+    const double value =
+        std::trunc(131071 * std::pow(10.0, (NumberFromText(text) + 6.47) / 20) + 0.5);
+    return static_cast<uint32_t>(std::clamp(value, 0.0, 131071.0));
+}
+
+std::string IfDacText(uint32_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%.1f",
+                  value == 0 ? -110.0 : 20 * std::log10(value / 131071.0) - 6.47);
+    return text;
+}
+
 uint32_t BitRateFromText(const std::string& text, uint32_t maximum) {
     const long value = std::strtol(UngroupedPrefix(text).c_str(), nullptr, 10);
     return value < 0 || static_cast<unsigned long>(value) > maximum ? maximum

@@ -44,6 +44,17 @@ uint32_t MegahertzTextToHertz32(const std::string& text);
 uint32_t ScaledFromText(const std::string& text, double scale, uint32_t low, uint32_t high);
 // Commas removed, cut to 8 characters, read as a decimal integer; a negative number gives 0.
 uint32_t GroupedFromText(const std::string& text);
+// Commas removed, the leading digits as an unsigned 32-bit number, saturating; none gives 0.
+uint32_t UnsignedFromText(const std::string& text);
+
+// The tape converters' DACs. Baseband: volts x 11130, rounded; a value outside 0 .. 32767
+// (a negative one included) becomes 32767; shown as value / 11130 with "%.1f". IF:
+// 131071 x 10^((dBm + 6.47) / 20), rounded, at most 131071; shown as 20 log10(value / 131071)
+// - 6.47 with "%.1f", and -110.0 for 0.
+uint16_t BasebandDacFromVolts(const std::string& text);
+std::string BasebandDacText(uint16_t value);
+uint32_t IfDacFromDbm(const std::string& text);
+std::string IfDacText(uint32_t value);
 // Commas removed, cut to 8 characters, read as a signed decimal; negative or above `maximum`
 // gives `maximum`.
 uint32_t BitRateFromText(const std::string& text, uint32_t maximum);

@@ -259,8 +259,9 @@ TEST_F(MainWindow, TapeModeRoutesRefreshesAndBlanksTheTestTabs) {
     m_session->Sim().Device().ClearReceivedFrames();
     SelectTab(PageHost::kChannel1);
     EXPECT_TRUE(Visible(PageHost::kTapeCh1));
-    EXPECT_GE(Page(PageHost::kTapeCh1)->Refreshes(), 1);
-    // The PSK channel 1 page is refreshed too: in this mode its read-back is the tape setup's.
+    // The tape page reads its setup back, and the PSK channel 1 page is refreshed after it: in
+    // this mode its read-back is the tape setup's too.
+    EXPECT_EQ(m_session->CountReceived(0x4600), 2);
     EXPECT_EQ(m_session->LastPayload(0x4600), Bytes{0});
     SelectTab(PageHost::kTest);
     EXPECT_TRUE(Visible(PageHost::kBlank));
@@ -271,7 +272,8 @@ TEST_F(MainWindow, TapeModeRoutesRefreshesAndBlanksTheTestTabs) {
     m_session->Sim().Device().ClearReceivedFrames();
     SelectTab(PageHost::kCombiner);
     EXPECT_TRUE(Visible(PageHost::kTapeCh3));
-    EXPECT_EQ(m_session->CountReceived(0x4600), 1);  // the PSK combiner page's refresh
+    EXPECT_EQ(m_session->CountReceived(0x4600), 2);  // the tape page's and the PSK combiner's
+    EXPECT_EQ(m_session->CountReceived(0x460E), 1);  // the up converter's IF DAC
     EXPECT_EQ(m_session->LastPayload(0x4600), Bytes{2});
     EXPECT_EQ(Window().RowText(IDC_TAB, 0), "Down Converter 1");
     EXPECT_EQ(Window().RowText(IDC_TAB, 2), "Up Converter");
