@@ -63,6 +63,9 @@ int main(int argc, char** argv) {
     multiH.startMode = 6;
     ok = Capture(&multiH, folder + "/mhcpm-channel-page.png", 0) && ok;
     ok = Capture(sim::FindProfile("full"), folder + "/communications-page.png", 6) && ok;
+    sim::Profile bitSync = sim::DefaultProfile();
+    bitSync.startMode = 1;
+    ok = Capture(&bitSync, folder + "/bitsync-channel-page.png", 0) && ok;
     sim::Profile tape = sim::DefaultProfile();
     tape.startMode = 11;
     ok = Capture(&tape, folder + "/tape-up-converter-page.png", 2) && ok;

@@ -242,6 +242,24 @@ constexpr int IDC_TAPE_IF_DAC = 2221;
 constexpr int IDC_TAPE_IF_SEND = 2222;
 constexpr int IDC_TAPE_IF_READ = 2223;
 
+// Bit-sync pages (ids of this console's own).
+constexpr int IDD_BITSYNC_CHANNEL = 167;
+constexpr int IDD_BITSYNC_COMBINER = 168;
+constexpr int IDC_BITSYNC_INPUT_INVERTED = 2300;
+constexpr int IDC_MATCHED_FILTER_GROUP = 2310;
+constexpr int IDC_MATCHED_ID = 2311;
+constexpr int IDC_MATCHED_SRRC = 2312;
+constexpr int IDC_SRRC_BETA = 2313;
+constexpr int IDC_SRRC_BETA_UPDOWN = 2314;
+constexpr int IDC_BASEBAND_GROUP = 2320;
+constexpr int IDC_BASEBAND_INPUT[4] = {2321, 2322, 2323, 2324};
+constexpr int IDC_SE_GROUP = 2330;
+constexpr int IDC_SE_IMPEDANCE[4] = {2331, 2332, 2333, 2334};
+constexpr int IDC_DIFF_GROUP = 2340;
+constexpr int IDC_DIFF_IMPEDANCE[2] = {2341, 2342};
+constexpr int IDC_ENHANCED_GROUP = 2350;
+constexpr int IDC_ENHANCED_ACQ = 2351;
+
 // Multi-h CPM pages.
 constexpr int IDD_MHCPM_CHANNEL = 164;
 constexpr int IDD_MHCPM_COMBINER = 165;

@@ -13,10 +13,11 @@ const ui::DialogTemplate& StandInTemplate() {
 }
 
 std::vector<const ui::DialogTemplate*> AllTemplates() {
-    return {&MainDialogTemplate(),    &AboutTemplate(),        &BlankTemplate(),
-            &ComPortTemplate(),       &PcmFmChannelTemplate(), &PcmFmCombinerTemplate(),
-            &PskChannelTemplate(),    &PskCombinerTemplate(),  &MhcpmChannelTemplate(),
-            &MhcpmCombinerTemplate(), &TapeTemplate(),         &StandInTemplate()};
+    return {&MainDialogTemplate(),      &AboutTemplate(),        &BlankTemplate(),
+            &ComPortTemplate(),         &PcmFmChannelTemplate(), &PcmFmCombinerTemplate(),
+            &PskChannelTemplate(),      &PskCombinerTemplate(),  &MhcpmChannelTemplate(),
+            &MhcpmCombinerTemplate(),   &TapeTemplate(),         &BitSyncChannelTemplate(),
+            &BitSyncCombinerTemplate(), &StandInTemplate()};
 }
 
 }  // namespace res

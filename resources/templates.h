@@ -16,6 +16,8 @@ const ui::DialogTemplate& PskCombinerTemplate();
 const ui::DialogTemplate& MhcpmChannelTemplate();
 const ui::DialogTemplate& MhcpmCombinerTemplate();
 const ui::DialogTemplate& TapeTemplate();
+const ui::DialogTemplate& BitSyncChannelTemplate();
+const ui::DialogTemplate& BitSyncCombinerTemplate();
 // The place of a page this version does not offer yet.
 const ui::DialogTemplate& StandInTemplate();
 

@@ -1,10 +1,25 @@
 #pragma once
-// Stand-in until this page is built.
+// The bit-sync channel page (mode 1), two instances: channel 1 and channel 2.
 
-#include "pages/StandInPage.h"
+#include "pages/setup/SetupPage.h"
 
-class CKV90T1_SetupBitSyncChannelDlg : public StandInPage {
+class CKV90T1_SetupBitSyncChannelDlg : public setup::SetupPage {
+    Q_OBJECT
 public:
-    CKV90T1_SetupBitSyncChannelDlg(CKV90T1_Comm*, uint32_t channel, int, QWidget* parent)
-        : StandInPage(ChannelCaption("Setup CH%u", channel), parent) {}
+    // A channel index above 1 stands for channel 1.
+    CKV90T1_SetupBitSyncChannelDlg(CKV90T1_Comm* comm, uint32_t channel, int skipInitialRead,
+                                   QWidget* parent);
+
+    void Redraw() override;
+
+private:
+    void AddRules();
+    // The page's Send (the button and Return): the edits, the IF filter the estimate asks
+    // for, then the output data.
+    int32_t Send();
+    int32_t ToggleInputInverted();
+    // A record field set to `value` and the record sent.
+    int32_t SendRecordField(uint32_t protocol::ChannelSetup::*field, uint32_t value);
+    void CaptionImpedances();
+    void RedrawChoices();
 };

@@ -1,10 +1,12 @@
 #pragma once
-// Stand-in until this page is built.
+// The bit-sync combiner page (mode 1): a title only; showing it reads the combiner path back.
 
-#include "pages/StandInPage.h"
+#include "pages/setup/SetupPage.h"
 
-class CKV90T1_SetupBitSyncCombinerDlg : public StandInPage {
+class CKV90T1_SetupBitSyncCombinerDlg : public setup::SetupPage {
+    Q_OBJECT
 public:
-    CKV90T1_SetupBitSyncCombinerDlg(CKV90T1_Comm*, int, QWidget* parent)
-        : StandInPage("Setup Combiner", parent) {}
+    CKV90T1_SetupBitSyncCombinerDlg(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent);
+
+    void RefreshFromDevice() override;
 };

@@ -74,7 +74,8 @@ public:
     void ShowTwoState(int toggle, uint32_t value, const char* on, const char* off);
     void SetEntryFont(std::initializer_list<int> edits);
 
-    void Redraw();
+    // Every group from the state; a page with controls outside its groups redraws those too.
+    virtual void Redraw();
 
 protected:
     template <typename G, typename... Args>

@@ -322,8 +322,9 @@ const OutputDataBinding kOutputDataQ{IDC_Q_OUTPUT_PCM_CODE,
                                      &CKV90T1_Comm::SetQOutputClockPhase,
                                      &CKV90T1_Comm::SetQOutputInverted};
 
-OutputDataGroup::OutputDataGroup(SetupPage& page, const OutputDataBinding& binding)
-    : SetupGroup(page), m_Binding(binding) {
+OutputDataGroup::OutputDataGroup(SetupPage& page, const OutputDataBinding& binding,
+                                 bool unknownPhase)
+    : SetupGroup(page), m_Binding(binding), m_bUnknownPhase(unknownPhase) {
     page.SetRange(binding.pcmCodeUpDown, 0, 24);
     page.SetRange(binding.clockPhaseUpDown, 0, 3);
     auto redraw = [this] { Redraw(); };
@@ -355,7 +356,7 @@ void OutputDataGroup::Redraw() {
     const uint32_t stored = d.*m_Binding.clockPhaseField;
     const int phase = stored < 4 ? static_cast<int>(stored) : 0;
     m_page.ShowSelector(m_Binding.clockPhaseUpDown, m_Binding.clockPhase, phase,
-                        kClockPhases[phase]);
+                        stored >= 4 && m_bUnknownPhase ? "Unknown" : kClockPhases[phase]);
     m_page.ShowTwoState(m_Binding.inverted, d.*m_Binding.invertedField, "Inverted", "Normal");
 }
 

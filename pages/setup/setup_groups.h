@@ -127,11 +127,13 @@ extern const OutputDataBinding kOutputDataQ;
 
 class OutputDataGroup : public SetupGroup {
 public:
-    OutputDataGroup(SetupPage& page, const OutputDataBinding& binding);
+    // A stored clock phase outside the table shows row 0, or "Unknown" with `unknownPhase`.
+    OutputDataGroup(SetupPage& page, const OutputDataBinding& binding, bool unknownPhase = false);
     void Redraw() override;
 
 private:
     const OutputDataBinding& m_Binding;
+    const bool m_bUnknownPhase;
 };
 
 // "Mod Index": minimum, start and maximum modulation index and tracking ("Enabled").
