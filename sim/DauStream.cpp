@@ -7,18 +7,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
+
+#include "sim/Bytes.h"
 
 namespace sim {
 namespace {
 
 constexpr int kMostPerRun = 10'000;  // datagrams one run sends at the most, to catch up
-
-void Put(std::vector<uint8_t>& bytes, size_t offset, size_t width, uint64_t value) {
-    for (size_t i = 0; i < width; ++i) {
-        bytes[offset + width - 1 - i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-}
 
 bool IsLoopback(uint32_t address) {
     return (address >> 24) == 127;
@@ -143,32 +138,26 @@ std::vector<uint8_t> DauStreams::MakeDatagram(Channel& channel, int sizeDelta) {
     const StreamSetup& s = channel.setup;
     const size_t size = kHeaderLength + 2 * size_t(s.samples);
     std::vector<uint8_t> d(size, 0);
-    const int64_t utcNs = m_clock.UtcNs();
-    const std::time_t seconds = static_cast<std::time_t>(utcNs / 1'000'000'000);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    const uint32_t secondsOfYear = static_cast<uint32_t>(utc.tm_yday * 86400 + utc.tm_hour * 3600 +
-                                                         utc.tm_min * 60 + utc.tm_sec);
-    const uint32_t years = static_cast<uint32_t>(utc.tm_year + 1900 - 2000) & 0x7F;
+    const YearTime now = YearTimeOf(m_clock.UtcNs());
     auto noise = [this](int amplitude) {
         m_noise = m_noise * 1103515245 + 12345;
         return static_cast<int>((m_noise >> 16) % (2 * amplitude + 1)) - amplitude;
     };
     d[0] = static_cast<uint8_t>(std::min<int64_t>(7, m_clock.NowMs() / 1000));
     d[1] = 1;
-    Put(d, 2, 2, static_cast<uint16_t>(s.level + noise(20)));
-    Put(d, 6, 2, static_cast<uint16_t>(channel.sequence));
-    Put(d, 8, 2, 1);
+    PutNumber(d, 2, 2, static_cast<uint16_t>(s.level + noise(20)));
+    PutNumber(d, 6, 2, static_cast<uint16_t>(channel.sequence));
+    PutNumber(d, 8, 2, 1);
     d[10] = 0x01;
     d[11] = 0x00;
-    Put(d, 12, 4, years << 25 | (secondsOfYear & 0x1FFFFFF));
-    Put(d, 16, 4, static_cast<uint32_t>(utcNs % 1'000'000'000));
+    PutNumber(d, 12, 4, now.yearsSince2000 << 25 | (now.secondsOfYear & 0x1FFFFFF));
+    PutNumber(d, 16, 4, now.nanoseconds);
     const double amplitude = std::min(32000.0, s.gain * 8.0);
     for (size_t i = 0; i < s.samples; ++i, ++channel.sampleIndex) {
         const double phase = 2 * M_PI * double(channel.sampleIndex % 64) / 64.0;
         const int value =
             std::clamp(static_cast<int>(amplitude * std::sin(phase)) + noise(40), -32768, 32767);
-        Put(d, kHeaderLength + 2 * i, 2, static_cast<uint16_t>(static_cast<int16_t>(value)));
+        PutNumber(d, kHeaderLength + 2 * i, 2, static_cast<uint16_t>(static_cast<int16_t>(value)));
     }
     ++channel.sequence;
     d.resize(static_cast<size_t>(std::max<int64_t>(0, static_cast<int64_t>(size) + sizeDelta)), 0);

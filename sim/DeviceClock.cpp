@@ -20,6 +20,17 @@ int64_t SystemNs() {
 
 }  // namespace
 
+YearTime YearTimeOf(int64_t utcNs) {
+    YearTime t{};
+    const std::time_t seconds = static_cast<std::time_t>(utcNs / 1'000'000'000);
+    gmtime_r(&seconds, &t.utc);
+    t.yearsSince2000 = static_cast<uint32_t>(t.utc.tm_year + 1900 - 2000) & 0x7F;
+    t.secondsOfYear = static_cast<uint32_t>(t.utc.tm_yday * 86400 + t.utc.tm_hour * 3600 +
+                                            t.utc.tm_min * 60 + t.utc.tm_sec);
+    t.nanoseconds = static_cast<uint32_t>(utcNs % 1'000'000'000);
+    return t;
+}
+
 WallClock::WallClock() : m_startNs(SteadyNs()) {}
 
 int64_t WallClock::NowMs() const {

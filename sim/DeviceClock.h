@@ -5,10 +5,21 @@
 // sleeps. The link's own delays (a reply held back, a late last byte) stay in wall time.
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <mutex>
 
 namespace sim {
+
+// A UTC time as the device's time words carry it: years since 2000 (7 bits), seconds since
+// the start of the year and nanoseconds, with the calendar fields.
+struct YearTime {
+    std::tm utc;
+    uint32_t yearsSince2000;
+    uint32_t secondsOfYear;
+    uint32_t nanoseconds;
+};
+YearTime YearTimeOf(int64_t utcNs);
 
 class DeviceClock {
 public:

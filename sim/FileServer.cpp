@@ -106,8 +106,8 @@ uint16_t FileServer::Serve(uint64_t size, Contents contents, std::optional<Downl
     std::lock_guard lock(m_mutex);
     Reap();
     auto finished = std::make_shared<std::atomic<bool>>(false);
-    auto run = [this, listener, size, contents = std::move(contents), fault,
-                done = std::move(done), finished] {
+    auto run = [this, listener, size, contents = std::move(contents), fault, done = std::move(done),
+                finished] {
         if (WaitReadable(listener, kAcceptTimeoutMs, m_stopping)) {
             const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0) {

@@ -5,9 +5,9 @@
 
 #include <array>
 #include <atomic>
-#include <memory>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>

@@ -28,8 +28,8 @@ struct Fault {
     FaultKind kind = FaultKind::NoReply;
     std::optional<uint16_t> code;  // only replies to this command; any command when empty
     std::optional<uint8_t> firstPayloadByte;  // only requests whose payload starts so
-    int count = 1;  // how many replies it spoils; negative: until cleared
-    int skip = 0;   // how many matching requests it lets pass first (a device that fails later)
+    int count = 1;                            // how many replies it spoils; negative: until cleared
+    int skip = 0;  // how many matching requests it lets pass first (a device that fails later)
     uint32_t delayMs = 0;
     uint16_t extraBytes = 0;
     uint16_t missingBytes = 1;

@@ -75,8 +75,12 @@ StreamSetup KV90TSimulation::DauStreamSetup(int channel) const {
     return s;
 }
 
+// Runs on every turn of the server loop: with no stream requested it does nothing else.
 int KV90TSimulation::RunStreams() {
     std::lock_guard lock(m_mutex);
+    if (!m_streams.Active(0) && !m_streams.Active(1)) {
+        return -1;
+    }
     for (int channel = 0; channel < 2; ++channel) {
         m_streams.SetSetup(channel, DauStreamSetup(channel));
     }

@@ -136,14 +136,11 @@ KV90TSimulation::Reply KV90TSimulation::TimeStatus(const Frame& request) {
     if (!request.payload.empty()) {
         return std::nullopt;
     }
-    const int64_t utcNs = m_clock.UtcNs();
-    const std::time_t seconds = static_cast<std::time_t>(utcNs / 1'000'000'000);
-    const auto nanoseconds = static_cast<uint32_t>(utcNs % 1'000'000'000);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    const uint32_t secondsOfYear = static_cast<uint32_t>(utc.tm_yday) * 86400 + utc.tm_hour * 3600 +
-                                   utc.tm_min * 60 + utc.tm_sec;
-    const unsigned year = static_cast<unsigned>(utc.tm_year + 1900 - 2000) & 0x7F;
+    const YearTime now = YearTimeOf(m_clock.UtcNs());
+    const std::tm& utc = now.utc;
+    const uint32_t secondsOfYear = now.secondsOfYear;
+    const uint32_t nanoseconds = now.nanoseconds;
+    const unsigned year = now.yearsSince2000;
     Bytes p(34, 0);
     p[0] = 0x01 | 0x02;
     p[9] = static_cast<uint8_t>(year | (secondsOfYear >> 24 & 1) << 7);

@@ -61,7 +61,9 @@ void CKV90T1_SetupBitSyncChannelDlg::AddRules() {
     };
     const auto bitSync = [this] { return m_pComm->m_nOperationalMode == protocol::kModeBitSync; };
     const auto choice = [this](uint32_t ChannelSetup::*field, uint32_t value) {
-        return [this, field, value](int) { return SendRecordField(field, value); };
+        return [this, field, value](int) {
+            return SendChangedRecord([field, value](ChannelSetup& r) { r.*field = value; });
+        };
     };
     for (uint32_t filter : {0u, 1u}) {
         Bind(filter == 0 ? IDC_MATCHED_ID : IDC_MATCHED_SRRC,
@@ -86,18 +88,10 @@ void CKV90T1_SetupBitSyncChannelDlg::AddRules() {
     BindUpDown(
         IDC_SRRC_BETA_UPDOWN, false,
         [this](int p) {
-            ChannelSetup record = Record();
-            record.srrcBeta = static_cast<uint8_t>(std::clamp(p, 1, 100));
-            return m_pComm->SetChannelSetup(m_nChannel, record);
+            const auto beta = static_cast<uint8_t>(std::clamp(p, 1, 100));
+            return SendChangedRecord([beta](ChannelSetup& r) { r.srrcBeta = beta; });
         },
         [this] { RedrawChoices(); });
-}
-
-int32_t CKV90T1_SetupBitSyncChannelDlg::SendRecordField(uint32_t ChannelSetup::*field,
-                                                        uint32_t value) {
-    ChannelSetup record = Record();
-    record.*field = value;
-    return m_pComm->SetChannelSetup(m_nChannel, record);
 }
 
 int32_t CKV90T1_SetupBitSyncChannelDlg::ToggleInputInverted() {
@@ -120,15 +114,9 @@ int32_t CKV90T1_SetupBitSyncChannelDlg::Send() {
                                  record.pskSubmode, record.bitRate,
                                  static_cast<int32_t>(record.modIndexTracking), record.maxModIndex,
                                  record.startModIndex, 1.0f);
-    const float estimate = m_pComm->m_Estimates[m_nChannel].ifBandwidth;
-    uint8_t filter = protocol::kIfBandwidthEntries - 1;
-    for (uint8_t i = 0; i < protocol::kIfBandwidthEntries; ++i) {
-        if (m_pComm->m_Config.IfBandwidthAt(m_nChannel, i) >= estimate) {
-            filter = i;
-            break;
-        }
-    }
-    record.ifBandwidthIndex = filter;
+    record.ifBandwidthIndex = static_cast<uint8_t>(FirstFilterAtLeast(
+        protocol::kIfBandwidthEntries, m_pComm->m_Estimates[m_nChannel].ifBandwidth,
+        [this](uint32_t i) { return m_pComm->m_Config.IfBandwidthAt(m_nChannel, i); }));
     const protocol::OutputDataSetup& held = OutputData();
     const bool sent = m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
                       m_pComm->SetOutputDataSetup(

@@ -18,8 +18,6 @@ private:
     // for, then the output data.
     int32_t Send();
     int32_t ToggleInputInverted();
-    // A record field set to `value` and the record sent.
-    int32_t SendRecordField(uint32_t protocol::ChannelSetup::*field, uint32_t value);
     void CaptionImpedances();
     void RedrawChoices();
 };

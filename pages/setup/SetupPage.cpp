@@ -54,10 +54,14 @@ void SetupPage::BindToggle(int id, std::function<int32_t()> change, std::functio
               std::move(redraw)});
 }
 
-int32_t SetupPage::ToggleRecordFlag(uint32_t protocol::ChannelSetup::*flag) {
+int32_t SetupPage::SendChangedRecord(const std::function<void(protocol::ChannelSetup&)>& change) {
     protocol::ChannelSetup record = Record();
-    record.*flag = record.*flag != 0 ? 0 : 1;
+    change(record);
     return m_pComm->SetChannelSetup(m_nChannel, record);
+}
+
+int32_t SetupPage::ToggleRecordFlag(uint32_t protocol::ChannelSetup::*flag) {
+    return SendChangedRecord([flag](protocol::ChannelSetup& r) { r.*flag = r.*flag != 0 ? 0 : 1; });
 }
 
 void SetupPage::AddSendButtons(std::initializer_list<int> buttons) {
@@ -79,12 +83,12 @@ int32_t SetupPage::Send() {
     ApplySendFields(m_sendFields, record);
     const bool pass = m_sendFields.passesPskOutputData;
     const protocol::OutputDataSetup& held = OutputData();
-    bool sent = m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
-                m_pComm->ResetOutputSetup(m_nChannel) != 0 &&
-                m_pComm->SetOutputDataSetup(
-                    m_nChannel, 0, pass ? held.flag2 : 0, pass ? held.flag3 : 0,
-                    pass ? held.flag4 : 0, m_nOutputSelector, 0, pass ? held.qPcmCode : 0, 0, 0, 0,
-                    0, 0, 0, 0, 0, 0) != 0;
+    bool sent =
+        m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
+        m_pComm->ResetOutputSetup(m_nChannel) != 0 &&
+        m_pComm->SetOutputDataSetup(m_nChannel, 0, pass ? held.flag2 : 0, pass ? held.flag3 : 0,
+                                    pass ? held.flag4 : 0, m_nOutputSelector, 0,
+                                    pass ? held.qPcmCode : 0, 0, 0, 0, 0, 0, 0, 0, 0, 0) != 0;
     for (const auto& group : m_groups) {
         sent = sent && group->AfterSend() != 0;
     }

@@ -61,6 +61,8 @@ public:
                     std::function<void()> redraw, ui::BeepWhen beep = ui::BeepWhen::Always);
     // A toggle's rule: drained silently, the change, the redraw and the beep.
     void BindToggle(int id, std::function<int32_t()> change, std::function<void()> redraw);
+    // Sends the page's record with `change` made to a copy of it.
+    int32_t SendChangedRecord(const std::function<void(protocol::ChannelSetup&)>& change);
     // Inverts a record flag and sends the whole record.
     int32_t ToggleRecordFlag(uint32_t protocol::ChannelSetup::*flag);
 

@@ -83,11 +83,11 @@ AgcGroup::AgcGroup(SetupPage& page) : SetupGroup(page) {
 
 // Rows "Normal AGC", "Linear AGC", "Mode 1 AGC" as the two AGC-mode flags.
 int32_t AgcGroup::ChangeMode(int position) {
-    ChannelSetup record = m_page.Record();
     const int row = std::clamp(position, 0, 2);
-    record.firstAgcMode = row == 0 ? 1 : 0;
-    record.secondAgcMode = row == 2 ? 1 : 0;
-    return m_page.Comm().SetChannelSetup(m_page.Channel(), record);
+    return m_page.SendChangedRecord([row](ChannelSetup& r) {
+        r.firstAgcMode = row == 0 ? 1 : 0;
+        r.secondAgcMode = row == 2 ? 1 : 0;
+    });
 }
 
 void AgcGroup::Redraw() {
@@ -206,14 +206,9 @@ int32_t DeEmphasisGroup::Change(int position) {
     const uint32_t deEmphasis = position >= 0 && position < 4 ? static_cast<uint32_t>(position) : 0;
     const ChannelSetup& r = m_page.Record();
     comm.EstimateVideoBandwidth(channel, deEmphasis, r.pcmCode & 0x7F, r.bitRate, 0.7f);
-    const float estimate = comm.m_Estimates[channel].videoBandwidth;
-    uint32_t filter = 15;
-    for (uint32_t i = 0; i < protocol::kVideoFilterEntries; ++i) {
-        if (comm.m_Config.VideoFilterAt(channel, i) >= estimate) {
-            filter = i;
-            break;
-        }
-    }
+    const uint32_t filter = FirstFilterAtLeast(
+        protocol::kVideoFilterEntries, comm.m_Estimates[channel].videoBandwidth,
+        [&comm, channel](uint32_t i) { return comm.m_Config.VideoFilterAt(channel, i); });
     return comm.SetChannelDeEmphasis(channel, deEmphasis, filter);
 }
 
@@ -485,23 +480,20 @@ CombinerGroup::CombinerGroup(SetupPage& page) : SetupGroup(page) {
     page.BindUpDown(
         IDC_COMBINER_TYPE_UPDOWN, false, [this](int p) { return ChangeType(p); },
         [this] { RedrawType(); });
-    const protocol::CombinerSetup& c = page.Comm().m_Combiner;
-    page.BindToggle(
-        IDC_REAL_COMBINING,
-        [this, &c] {
-            return SendCombiner(m_page.Comm().m_nCombinerSignalBandwidth, c.snrFilterBandwidth,
-                                c.phaseFilterBandwidth, c.type, c.realCombining != 0 ? 0 : 1,
-                                c.upsample);
-        },
-        [this] { RedrawToggles(); });
-    page.BindToggle(
-        IDC_UPSAMPLE,
-        [this, &c] {
-            return SendCombiner(m_page.Comm().m_nCombinerSignalBandwidth, c.snrFilterBandwidth,
-                                c.phaseFilterBandwidth, c.type, c.realCombining,
-                                c.upsample != 0 ? 0 : 1);
-        },
-        [this] { RedrawToggles(); });
+    for (auto [toggle, flag] :
+         {std::pair{IDC_REAL_COMBINING, &protocol::CombinerSetup::realCombining},
+          std::pair{IDC_UPSAMPLE, &protocol::CombinerSetup::upsample}}) {
+        page.BindToggle(
+            toggle, [this, f = flag] { return ToggleFlag(f); }, [this] { RedrawToggles(); });
+    }
+}
+
+// The held combiner setup with one flag inverted.
+int32_t CombinerGroup::ToggleFlag(uint32_t protocol::CombinerSetup::*flag) {
+    protocol::CombinerSetup c = m_page.Comm().m_Combiner;
+    c.*flag = c.*flag != 0 ? 0 : 1;
+    return SendCombiner(m_page.Comm().m_nCombinerSignalBandwidth, c.snrFilterBandwidth,
+                        c.phaseFilterBandwidth, c.type, c.realCombining, c.upsample);
 }
 
 int32_t CombinerGroup::ChangeType(int position) {

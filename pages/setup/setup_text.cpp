@@ -78,15 +78,19 @@ uint64_t LeadingDigits(const std::string& text, uint64_t maximum) {
     return value;
 }
 
-// Commas removed and cut to 8 characters.
-std::string UngroupedPrefix(const std::string& text) {
+std::string WithoutCommas(const std::string& text) {
     std::string digits;
     for (char c : text) {
         if (c != ',') {
             digits += c;
         }
     }
-    return digits.substr(0, 8);
+    return digits;
+}
+
+// Commas removed and cut to 8 characters.
+std::string UngroupedPrefix(const std::string& text) {
+    return WithoutCommas(text).substr(0, 8);
 }
 
 }  // namespace
@@ -116,13 +120,7 @@ uint32_t GroupedFromText(const std::string& text) {
 }
 
 uint32_t UnsignedFromText(const std::string& text) {
-    std::string digits;
-    for (char c : text) {
-        if (c != ',') {
-            digits += c;
-        }
-    }
-    return static_cast<uint32_t>(LeadingDigits(digits, UINT32_MAX));
+    return static_cast<uint32_t>(LeadingDigits(WithoutCommas(text), UINT32_MAX));
 }
 
 uint16_t BasebandDacFromVolts(const std::string& text) {

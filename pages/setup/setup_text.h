@@ -34,6 +34,18 @@ int AgcModeRow(uint32_t firstFlag, uint32_t secondFlag);
 constexpr double kTextNumberLimit = 1e12;
 double NumberFromText(const std::string& text);
 
+// The index of the first of `entries` filters (`width(i)` wide) at least `estimate` wide; the
+// last index when none is.
+template <typename Width>
+uint32_t FirstFilterAtLeast(uint32_t entries, float estimate, Width width) {
+    for (uint32_t i = 0; i < entries; ++i) {
+        if (width(i) >= estimate) {
+            return i;
+        }
+    }
+    return entries - 1;
+}
+
 // Megahertz text to hertz: the digits before the first "." are megahertz, up to six digits
 // after the last "." are the fraction. "70.5" gives 70,500,000; "1.2.3" gives 1,300,000. A part
 // that does not start with a digit ("-5") reads 0; megahertz beyond the 64-bit range saturate.
