@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "link/CNetworkDeviceComm.h"
@@ -16,8 +17,12 @@
 
 namespace {
 
+using Prepare = std::function<void(CKV90T1_Comm&)>;
+
 // Shows the main window on a device for a while, so that the status panel fills, and saves it.
-bool Capture(const sim::Profile* profile, const QString& path, int tab = 0) {
+// `prepare` sets the device up before the window opens.
+bool Capture(const sim::Profile* profile, const QString& path, int tab = 0,
+             const Prepare& prepare = {}) {
     sim::SimDevice device;
     sim::KV90TSimulation simulation(device, profile != nullptr ? *profile : sim::DefaultProfile());
     sim::SimServer server(device);
@@ -29,6 +34,9 @@ bool Capture(const sim::Profile* profile, const QString& path, int tab = 0) {
     CNetworkDeviceComm link("127.0.0.1", profile != nullptr ? server.TcpPort() : 1);
     CKV90T1_Comm comm(&link);
     comm.m_nDefaultTimeout = 200;
+    if (prepare) {
+        prepare(comm);
+    }
     CKV90TDlg window(&comm, 0);
     window.SetUseEthernet(1);  // the pictures show the console on its TCP link
     window.SetDeviceIpAddress("127.0.0.1");
@@ -69,5 +77,15 @@ int main(int argc, char** argv) {
     sim::Profile tape = sim::DefaultProfile();
     tape.startMode = 11;
     ok = Capture(&tape, folder + "/tape-up-converter-page.png", 2) && ok;
+    // Channel 1 I and channel 2 I counting.
+    const Prepare twoTesters = [](CKV90T1_Comm& comm) {
+        for (uint32_t unit : {0u, 1u}) {
+            protocol::BertStream& b = comm.m_Bert[unit * 2];
+            b.enabled = 1;
+            comm.SendBertSetup(unit, 0, b.enabled, b.invertClock, b.pattern, b.lengthValue, b.word,
+                               b.byteValue, b.modeValue);
+        }
+    };
+    ok = Capture(sim::FindProfile("full"), folder + "/rcv-bert-page.png", 3, twoTesters) && ok;
     return ok ? 0 : 1;
 }

@@ -264,4 +264,27 @@ constexpr int IDC_ENHANCED_ACQ = 2351;
 constexpr int IDD_MHCPM_CHANNEL = 164;
 constexpr int IDD_MHCPM_COMBINER = 165;
 
+// Receive BERT page (ids of this console's own): one entry per tester stream, unit x 2 + stream.
+constexpr int IDD_RCV_BERT = 169;
+constexpr int IDC_BERT_SETUP_GROUP[3] = {2400, 2401, 2402};
+constexpr int IDC_BERT_STATUS_GROUP[3] = {2403, 2404, 2405};
+constexpr int IDC_BERT_ENABLED[6] = {2410, 2411, 2412, 2413, 2414, 2415};
+constexpr int IDC_BERT_INVERT_CLOCK[6] = {2420, 2421, 2422, 2423, 2424, 2425};
+constexpr int IDC_BERT_PATTERN[6] = {2430, 2431, 2432, 2433, 2434, 2435};
+constexpr int IDC_BERT_PATTERN_UPDOWN[6] = {2440, 2441, 2442, 2443, 2444, 2445};
+constexpr int IDC_BERT_LOCK_GREEN[6] = {2450, 2451, 2452, 2453, 2454, 2455};
+constexpr int IDC_BERT_LOCK_RED[6] = {2460, 2461, 2462, 2463, 2464, 2465};
+constexpr int IDC_BERT_LOCK_GREY[6] = {2470, 2471, 2472, 2473, 2474, 2475};
+constexpr int IDC_BERT_LOCK_TEXT[6] = {2480, 2481, 2482, 2483, 2484, 2485};
+constexpr int IDC_BERT_INVERSION_GREEN[6] = {2490, 2491, 2492, 2493, 2494, 2495};
+constexpr int IDC_BERT_INVERSION_YELLOW[6] = {2500, 2501, 2502, 2503, 2504, 2505};
+constexpr int IDC_BERT_INVERSION_GREY[6] = {2510, 2511, 2512, 2513, 2514, 2515};
+constexpr int IDC_BERT_INVERSION_TEXT[6] = {2520, 2521, 2522, 2523, 2524, 2525};
+constexpr int IDC_BERT_BIT_ERRORS[6] = {2530, 2531, 2532, 2533, 2534, 2535};
+constexpr int IDC_BERT_BIT_COUNT[6] = {2540, 2541, 2542, 2543, 2544, 2545};
+constexpr int IDC_BERT_BER[6] = {2550, 2551, 2552, 2553, 2554, 2555};
+constexpr int IDC_BERT_BIT_RATE[6] = {2560, 2561, 2562, 2563, 2564, 2565};
+constexpr int IDC_BERT_OUT_OF_LOCK[6] = {2570, 2571, 2572, 2573, 2574, 2575};
+constexpr int IDC_BERT_RESET[6] = {2580, 2581, 2582, 2583, 2584, 2585};
+
 }  // namespace res

@@ -17,7 +17,7 @@ std::vector<const ui::DialogTemplate*> AllTemplates() {
             &ComPortTemplate(),         &PcmFmChannelTemplate(), &PcmFmCombinerTemplate(),
             &PskChannelTemplate(),      &PskCombinerTemplate(),  &MhcpmChannelTemplate(),
             &MhcpmCombinerTemplate(),   &TapeTemplate(),         &BitSyncChannelTemplate(),
-            &BitSyncCombinerTemplate(), &StandInTemplate()};
+            &BitSyncCombinerTemplate(), &RcvBertTemplate(), &StandInTemplate()};
 }
 
 }  // namespace res

@@ -18,6 +18,7 @@ const ui::DialogTemplate& MhcpmCombinerTemplate();
 const ui::DialogTemplate& TapeTemplate();
 const ui::DialogTemplate& BitSyncChannelTemplate();
 const ui::DialogTemplate& BitSyncCombinerTemplate();
+const ui::DialogTemplate& RcvBertTemplate();
 // The place of a page this version does not offer yet.
 const ui::DialogTemplate& StandInTemplate();
 

@@ -49,6 +49,13 @@ public:
 
     // The fraction of bits the receive testers count as errors.
     void SetBitErrorRate(double rate);
+    // The test pattern the received data carries (a PRN pattern code) and whether it arrives
+    // inverted: a tester looking for another pattern never locks.
+    struct BertSource {
+        uint8_t pattern = 11;
+        bool inverted = false;
+    };
+    void SetBertSource(const BertSource& source);
     // How long a path takes to lock after its setup changed.
     void SetAcquisitionTime(uint32_t milliseconds);
     // How many bulk-erase-done polls an FPGA configuration memory erase takes.
@@ -197,11 +204,15 @@ private:
 
     struct Bert {
         bool enabled = false;
+        uint8_t pattern = 11;
         int64_t sinceMs = 0;
         uint32_t outOfLock = 0;
+        bool wasLocked = false;  // at the last status read
     };
     std::array<Bert, 6> m_bert{};
     double m_bitErrorRate = 1e-6;
+    BertSource m_bertSource;
+    int64_t m_bertAcquisitionMs = 100;
 
     std::array<std::vector<RecordedFile>, 3> m_recordings;
     std::array<std::atomic<bool>, 3> m_transferring{};

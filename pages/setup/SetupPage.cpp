@@ -2,7 +2,6 @@
 
 #include <QFont>
 
-#include "link/CBaseClass.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
 
@@ -10,15 +9,7 @@ namespace setup {
 
 SetupPage::SetupPage(const ui::DialogTemplate& dialogTemplate, CKV90T1_Comm* comm, uint32_t channel,
                      int skipInitialRead, QWidget* parent)
-    : ui::CPage(dialogTemplate, parent),
-      m_pComm(comm),
-      m_nChannel(channel),
-      m_bSkipInitialRead(skipInitialRead) {
-    SetDrainInput([comm]() -> uint16_t {
-        CBaseClass* link = comm->GetDeviceLink();
-        return link != nullptr ? link->DrainInput() : 0;
-    });
-}
+    : pages::DevicePage(dialogTemplate, comm, skipInitialRead, parent), m_nChannel(channel) {}
 
 SetupPage::~SetupPage() = default;
 
@@ -99,11 +90,6 @@ int32_t SetupPage::Send() {
 void SetupPage::ShowSelector(int upDown, int edit, int position, const std::string& text) {
     SetPos(upDown, position);
     SetText(edit, text);
-}
-
-void SetupPage::ShowOnOff(int toggle, uint32_t value, const char* on, const char* off) {
-    SetCheck(toggle, value != 0);
-    SetText(toggle, value != 0 ? on : off);
 }
 
 void SetupPage::ShowInvert(int toggle, uint32_t value) {

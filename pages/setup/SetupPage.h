@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "pages/DevicePage.h"
 #include "pages/setup/send_fields.h"
 #include "protocol/device_state.h"
-#include "ui/CPage.h"
 
 class CKV90T1_Comm;
 
@@ -39,7 +39,7 @@ protected:
     SetupPage& m_page;
 };
 
-class SetupPage : public ui::CPage {
+class SetupPage : public pages::DevicePage {
     Q_OBJECT
 public:
     SetupPage(const ui::DialogTemplate& dialogTemplate, CKV90T1_Comm* comm, uint32_t channel,
@@ -49,7 +49,6 @@ public:
     // Reads the setup back (unless initial reads are skipped) and redraws every group.
     void RefreshFromDevice() override;
 
-    CKV90T1_Comm& Comm() const { return *m_pComm; }
     uint32_t Channel() const { return m_nChannel; }
     protocol::ChannelSetup& Record() const;
     protocol::OutputDataSetup& OutputData() const;
@@ -68,8 +67,6 @@ public:
 
     // Selector: the up-down at `position` and the edit showing `text`.
     void ShowSelector(int upDown, int edit, int position, const std::string& text);
-    // Toggle: checked and `on` for nonzero, unchecked and `off` for 0.
-    void ShowOnOff(int toggle, uint32_t value, const char* on, const char* off);
     // The three-way invert state: 0 "Normal", 1 "Inverted", other values "???????".
     void ShowInvert(int toggle, uint32_t value);
     // A two-state flag whose other values leave the toggle as it is.
@@ -94,9 +91,7 @@ protected:
     // The title static in the title font, with `text`.
     void ShowTitle(const std::string& text, int fontHeight);
 
-    CKV90T1_Comm* m_pComm;
     const uint32_t m_nChannel;
-    const int m_bSkipInitialRead;
 
 private:
     // The Send steps: the record with the edits and the fixed fields, then the output data.

@@ -60,17 +60,25 @@ TEST(Testers, SimulatedTesterCountsAtTheStreamRate) {
     setup.bitRate = 1'000'000;
     ASSERT_NE(comm.SetChannelSetup(0, setup), 0);
     ASSERT_NE(comm.SendBertSetup(0, 0, 1, 0, 11, 1, 0, 0, 0), 0);
-    session.Sim().Clock().Advance(100);
+    session.Sim().Clock().Advance(200);
     ASSERT_NE(comm.ReadBertStatus(0, 0), 0);
     const auto& b = comm.m_Bert[0];
     EXPECT_EQ(b.locked, 1);
-    EXPECT_EQ(b.bitCount, 100'000);  // 100 ms of the device's clock at 1,000,000 bps
+    EXPECT_EQ(b.bitCount, 100'000);  // 100 ms after a 100 ms acquisition, at 1,000,000 bps
     EXPECT_EQ(b.bitErrors, 100);
     EXPECT_EQ(b.values[1], 1'000'000u);
-    ASSERT_NE(comm.SendBertSetup(0, 0, 0, 0, 11, 1, 0, 0, 0), 0);
+    // A new path setup makes the path reacquire: the tester loses lock once.
+    session.Sim().Simulation().SetAcquisitionTime(500);
+    ASSERT_NE(comm.SetChannelSetup(0, setup), 0);
     ASSERT_NE(comm.ReadBertStatus(0, 0), 0);
     EXPECT_EQ(b.locked, 0);
     EXPECT_EQ(b.values[2], 1u);
+    // A setup restarts the tester, its out-of-lock count with it.
+    ASSERT_NE(comm.SendBertSetup(0, 0, 0, 0, 11, 1, 0, 0, 0), 0);
+    ASSERT_NE(comm.ReadBertStatus(0, 0), 0);
+    EXPECT_EQ(b.locked, 0);
+    EXPECT_EQ(b.values[2], 0u);
+    EXPECT_EQ(b.values[1], 0u);  // off: no rate
 }
 
 TEST(TimeCode, SetupRoundTripAndRefusals) {

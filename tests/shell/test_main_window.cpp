@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 
 #include "pages/StandInPage.h"
+#include "pages/maintenance/CKV90T_RcvBert.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
 #include "resources/resource_ids.h"
@@ -179,6 +180,43 @@ TEST_F(MainWindow, PollingRhythmOnTheWire) {
     EXPECT_EQ(m_session->CountReceived(0x2100), 0);
 }
 
+TEST_F(MainWindow, TesterPollsAlternateBetweenTheEnabledStreamsAmongTheStatusPolls) {
+    Open();
+    CKV90T1_Comm::s_ChannelSetup[2].pskSubmode = 1;  // QPSK: the combiner has Q data
+    SelectTab(PageHost::kTest);
+    auto* page = static_cast<CKV90T_RcvBert*>(Window().Pages().PageAt(PageHost::kRcvBert));
+    ASSERT_TRUE(Visible(PageHost::kRcvBert));
+    page->Click(IDC_BERT_ENABLED[0]);  // channel 1 I
+    page->Click(IDC_BERT_ENABLED[5]);  // combiner Q
+    m_session->Sim().Device().ClearReceivedFrames();
+    std::vector<std::pair<uint8_t, qint64>> reads;  // stream byte, when it was seen
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(PumpUntil([&] {
+        const auto frames = m_session->Sim().Device().ReceivedFrames();
+        size_t seen = 0;
+        for (const auto& frame : frames) {
+            if (frame.code == 0x2103 && ++seen > reads.size()) {
+                reads.emplace_back(frame.payload.at(0), timer.elapsed());
+            }
+        }
+        return reads.size() >= 6;
+    }));
+    for (size_t i = 1; i < reads.size(); ++i) {
+        EXPECT_NE(reads[i].first, reads[i - 1].first) << i;
+        EXPECT_TRUE(reads[i].first == 0x00 || reads[i].first == 0x06) << i;
+    }
+    // Each stream waits out its own turn and the other's: 2 x 200 ms between its reads.
+    for (size_t i = 2; i < reads.size(); ++i) {
+        EXPECT_GE(reads[i].second - reads[i - 2].second, 350) << i;
+    }
+    // The main window's own polls go on between them.
+    const auto frames = m_session->Sim().Device().ReceivedFrames();
+    EXPECT_GE(std::count_if(frames.begin(), frames.end(),
+                            [](const sim::Frame& f) { return f.code == 0x2100; }),
+              6);
+}
+
 TEST_F(MainWindow, ClosingWhilePollingReturnsAtOnce) {
     Open();
     ASSERT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2100) >= 2; }));
@@ -263,9 +301,10 @@ TEST_F(MainWindow, TapeModeRoutesRefreshesAndBlanksTheTestTabs) {
     // this mode its read-back is the tape setup's too.
     EXPECT_EQ(m_session->CountReceived(0x4600), 2);
     EXPECT_EQ(m_session->LastPayload(0x4600), Bytes{0});
+    Comm().m_Bert[0].enabled = 1;
     SelectTab(PageHost::kTest);
     EXPECT_TRUE(Visible(PageHost::kBlank));
-    EXPECT_EQ(Page(PageHost::kRcvBert)->Refreshes(), 0);
+    EXPECT_EQ(CKV90T_RcvBert::s_bPollStream[0], 0);  // the tester page is not shown: no polls
     SelectTab(PageHost::kRecorder);
     EXPECT_TRUE(Visible(PageHost::kBlank));
     EXPECT_EQ(Page(PageHost::kNandFlash)->Refreshes(), 1);
