@@ -18,11 +18,12 @@
 namespace {
 
 using Prepare = std::function<void(CKV90T1_Comm&)>;
+using Act = std::function<void(CKV90TDlg&)>;
 
 // Shows the main window on a device for a while, so that the status panel fills, and saves it.
-// `prepare` sets the device up before the window opens.
+// `prepare` sets the device up before the window opens, `act` works the window once it shows.
 bool Capture(const sim::Profile* profile, const QString& path, int tab = 0,
-             const Prepare& prepare = {}) {
+             const Prepare& prepare = {}, const Act& act = {}) {
     sim::SimDevice device;
     sim::KV90TSimulation simulation(device, profile != nullptr ? *profile : sim::DefaultProfile());
     sim::SimServer server(device);
@@ -43,6 +44,9 @@ bool Capture(const sim::Profile* profile, const QString& path, int tab = 0,
     window.SetSavesSettings(false);
     window.show();
     window.Pick(res::IDC_TAB, tab);
+    if (act) {
+        act(window);
+    }
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 1500) {
@@ -87,5 +91,14 @@ int main(int argc, char** argv) {
         }
     };
     ok = Capture(sim::FindProfile("full"), folder + "/rcv-bert-page.png", 3, twoTesters) && ok;
+    // A stream from the simulated device, shown but not recorded.
+    const Act streamChannel1 = [](CKV90TDlg& window) {
+        ui::CPage* page = window.Pages().PageAt(PageHost::kDauCh1);
+        page->Click(res::IDC_DAU_SAVE_BINARY);
+        page->Click(res::IDC_DAU_REQUEST_DATA);
+    };
+    ok =
+        Capture(sim::FindProfile("dau"), folder + "/dau-channel-page.png", 0, {}, streamChannel1) &&
+        ok;
     return ok ? 0 : 1;
 }

@@ -41,7 +41,7 @@ std::pair<double, double> InterleavedMediansMicroseconds(int runs, First first, 
 inline void PrintRatio(const char* name, double measured, const char* baselineName, double baseline,
                        double goal) {
     const double ratio = measured / baseline;
-    std::printf("%-40s %10.1f us\n%-40s %10.1f us\nratio %.2fx (goal: within %.1fx) %s\n", name,
+    std::printf("%-40s %10.1f us\n%-40s %10.1f us\nratio %.2fx (goal: within %.2fx) %s\n", name,
                 measured, baselineName, baseline, ratio, goal, ratio <= goal ? "ok" : "MISSED");
 }
 

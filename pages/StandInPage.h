@@ -3,8 +3,6 @@
 // page's real class name and window text, so that the page host and its tab captions are
 // complete, and reads nothing from the device.
 
-#include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "ui/CPage.h"
@@ -23,6 +21,3 @@ public:
 private:
     int m_nRefreshes = 0;
 };
-
-// "Setup CH%u" and the like, with the channel index + 1.
-std::string ChannelCaption(const char* format, uint32_t channel);

@@ -19,6 +19,12 @@ uint32_t ProcessClockMs() {
         std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
+uint64_t TickCount64() {
+    const auto elapsed = std::chrono::steady_clock::now() - g_start;
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
 void SleepMs(uint32_t milliseconds) {
     {
         std::lock_guard lock(g_observerMutex);

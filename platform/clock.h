@@ -8,6 +8,8 @@ namespace platform {
 
 // Milliseconds since the process started, from a monotonic clock.
 uint32_t ProcessClockMs();
+// The same in 64 bits, which never wraps.
+uint64_t TickCount64();
 
 void SleepMs(uint32_t milliseconds);
 

@@ -42,7 +42,8 @@ struct NetworkPage {
     uint64_t hardwareAddress = 0;
     uint32_t addressValue2 = 0;
     uint32_t addressValue3 = 0;
-    uint8_t udpTimeToLive = 0;  // 1 to 255 once read
+    uint8_t udpTimeToLive = 0;      // 1 to 255 once read
+    uint16_t dauDataPorts[2] = {};  // the UDP ports the DAU channels send from
     int32_t networkPageRead = 0;
 };
 

@@ -101,6 +101,8 @@ int32_t CKV90T1_Comm::ReadNetworkPage() {
     m_NetworkPage.addressValue3 = uint32_t(w[42]) << 16 | w[43];
     const uint8_t ttl = static_cast<uint8_t>(w[45] & 0xFF);
     m_NetworkPage.udpTimeToLive = ttl == 0 ? 1 : ttl;
+    m_NetworkPage.dauDataPorts[0] = w[46];
+    m_NetworkPage.dauDataPorts[1] = w[47];
     if (result != 0) {
         m_NetworkPage.networkPageRead = 1;
     }

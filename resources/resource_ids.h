@@ -287,4 +287,56 @@ constexpr int IDC_BERT_BIT_RATE[6] = {2560, 2561, 2562, 2563, 2564, 2565};
 constexpr int IDC_BERT_OUT_OF_LOCK[6] = {2570, 2571, 2572, 2573, 2574, 2575};
 constexpr int IDC_BERT_RESET[6] = {2580, 2581, 2582, 2583, 2584, 2585};
 
+// DAU setup channel page (ids of this console's own).
+constexpr int IDD_DAU_CHANNEL = 170;
+constexpr int IDC_DAU_TITLE = 2600;
+constexpr int IDC_DAU_SETUP_GROUP = 2601;
+constexpr int IDC_DAU_BANDWIDTH = 2602;
+constexpr int IDC_DAU_BANDWIDTH_SEND = 2603;
+constexpr int IDC_DAU_SAMPLES = 2604;
+constexpr int IDC_DAU_SAMPLES_UPDOWN = 2605;
+constexpr int IDC_DAU_DATAGRAM_SIZE = 2606;
+constexpr int IDC_DAU_SAMPLE_RATE = 2607;
+constexpr int IDC_DAU_NO_1PPS = 2608;
+constexpr int IDC_DAU_BB[3] = {2610, 2611, 2612};
+constexpr int IDC_DAU_SE[3] = {2613, 2614, 2615};
+constexpr int IDC_DAU_IMPEDANCE[3] = {2616, 2617, 2618};
+constexpr int IDC_DAU_GAIN = 2620;
+constexpr int IDC_DAU_GAIN_UPDOWN = 2621;
+constexpr int IDC_DAU_GAIN_STEP[4] = {2622, 2623, 2624, 2625};  // +10, -10, +100, -100
+constexpr int IDC_DAU_BASELINE = 2626;
+constexpr int IDC_DAU_BASELINE_UPDOWN = 2627;
+constexpr int IDC_DAU_BASELINE_STEP[4] = {2628, 2629, 2630, 2631};
+constexpr int IDC_DAU_DAC_SEND = 2632;
+constexpr int IDC_DAU_ADC_GROUP = 2640;
+constexpr int IDC_DAU_BIN_LABEL[8] = {2641, 2642, 2643, 2644, 2645, 2646, 2647, 2648};
+constexpr int IDC_DAU_BIN[8] = {2651, 2652, 2653, 2654, 2655, 2656, 2657, 2658};
+constexpr int IDC_DAU_OVR_LABEL = 2649;
+constexpr int IDC_DAU_OVR = 2659;
+constexpr int IDC_DAU_CONTINUOUS_ADC = 2660;
+constexpr int IDC_DAU_SOCKET_GROUP = 2670;
+constexpr int IDC_DAU_LOCAL_SOCKET = 2671;
+constexpr int IDC_DAU_REMOTE_SOCKET = 2672;
+constexpr int IDC_DAU_REQUEST_DATA = 2673;
+constexpr int IDC_DAU_SAVE_BINARY = 2674;
+constexpr int IDC_DAU_CONVERT_CSV = 2675;
+constexpr int IDC_DAU_CONVERT_PROGRESS = 2676;
+constexpr int IDC_DAU_HEADER_GROUP = 2680;
+constexpr int IDC_DAU_HEADER_WORD[12] = {2681, 2682, 2683, 2684, 2685, 2686,
+                                         2687, 2688, 2689, 2690, 2691, 2692};
+constexpr int IDC_DAU_GPS_STATE = 2700;
+constexpr int IDC_DAU_GPS_QUALITY = 2701;
+constexpr int IDC_DAU_RAW_RSSI = 2702;
+constexpr int IDC_DAU_RSSI_VOLTAGE = 2703;
+constexpr int IDC_DAU_SEQUENCE = 2704;
+constexpr int IDC_DAU_DATA_TYPE = 2705;
+constexpr int IDC_DAU_IRIG_YEARS = 2706;
+constexpr int IDC_DAU_IRIG_SECONDS = 2707;
+constexpr int IDC_DAU_IRIG_DATE = 2708;
+constexpr int IDC_DAU_IRIG_NANOSECONDS = 2709;
+constexpr int IDC_DAU_TSLOCK_GREEN = 2710;
+constexpr int IDC_DAU_TSLOCK_GREY = 2711;
+constexpr int IDC_DAU_FLYWHEEL_YELLOW = 2712;
+constexpr int IDC_DAU_FLYWHEEL_GREY = 2713;
+
 }  // namespace res

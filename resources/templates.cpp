@@ -17,7 +17,8 @@ std::vector<const ui::DialogTemplate*> AllTemplates() {
             &ComPortTemplate(),         &PcmFmChannelTemplate(), &PcmFmCombinerTemplate(),
             &PskChannelTemplate(),      &PskCombinerTemplate(),  &MhcpmChannelTemplate(),
             &MhcpmCombinerTemplate(),   &TapeTemplate(),         &BitSyncChannelTemplate(),
-            &BitSyncCombinerTemplate(), &RcvBertTemplate(), &StandInTemplate()};
+            &BitSyncCombinerTemplate(), &RcvBertTemplate(),      &DauChannelTemplate(),
+            &StandInTemplate()};
 }
 
 }  // namespace res

@@ -19,6 +19,7 @@ const ui::DialogTemplate& TapeTemplate();
 const ui::DialogTemplate& BitSyncChannelTemplate();
 const ui::DialogTemplate& BitSyncCombinerTemplate();
 const ui::DialogTemplate& RcvBertTemplate();
+const ui::DialogTemplate& DauChannelTemplate();
 // The place of a page this version does not offer yet.
 const ui::DialogTemplate& StandInTemplate();
 

@@ -349,6 +349,12 @@ void CDialog::SetRange(int id, int low, int high) {
     }
 }
 
+void CDialog::SetStep(int id, int step) {
+    if (auto* upDown = qobject_cast<UpDown*>(Control(id))) {
+        upDown->SetStep(step);
+    }
+}
+
 void CDialog::SetPos(int id, int position) {
     if (auto* upDown = qobject_cast<UpDown*>(Control(id))) {
         upDown->SetPos(position);

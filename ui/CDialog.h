@@ -53,6 +53,8 @@ public:
     void SetCheck(int id, int state);  // 0 clear, 1 checked
     int Check(int id) const;
     void SetRange(int id, int low, int high);
+    // Up-downs: how far one click moves the position.
+    void SetStep(int id, int step);
     void SetPos(int id, int position);
     int Pos(int id) const;
     // Lists and list views.

@@ -35,7 +35,8 @@ void UpDown::SetPos(int position) {
 void UpDown::Step(int delta) {
     const int low = std::min(m_low, m_high);
     const int high = std::max(m_low, m_high);
-    const int next = std::clamp(m_position + (m_low <= m_high ? delta : -delta), low, high);
+    const int next =
+        std::clamp(m_position + (m_low <= m_high ? delta : -delta) * m_step, low, high);
     if (next != m_position) {
         m_position = next;
         emit PositionChanged(m_position);

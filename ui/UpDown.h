@@ -14,6 +14,8 @@ public:
     explicit UpDown(QWidget* parent = nullptr);
 
     void SetRange(int low, int high);
+    // How far one click moves the position (1 unless set).
+    void SetStep(int step) { m_step = step > 0 ? step : 1; }
     int Low() const { return m_low; }
     int High() const { return m_high; }
     // Sets the position without reporting it.
@@ -31,6 +33,7 @@ private:
     int m_low = 0;
     int m_high = 100;
     int m_position = 0;
+    int m_step = 1;
 };
 
 }  // namespace ui

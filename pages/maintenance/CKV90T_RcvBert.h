@@ -8,10 +8,10 @@
 #include <cstdint>
 
 #include "pages/DevicePage.h"
+#include "pages/page_messages.h"
 #include "platform/pacing_thread.h"
 
 enum : uint32_t {
-    ID_CHECK_EXTRA_BYTES = 0x437,
     ID_RCV_BERT_STATUS_UPDATE = 0x5FF,
 };
 

@@ -1,0 +1,10 @@
+#pragma once
+// Window messages that more than one page handles.
+
+#include <cstdint>
+
+enum : uint32_t {
+    // Sent by a page thread after each request message, wParam = that message: the page
+    // discards what is left on the device link and says so.
+    ID_CHECK_EXTRA_BYTES = 0x437,
+};
