@@ -91,11 +91,14 @@ int main(int argc, char** argv) {
         }
     };
     ok = Capture(sim::FindProfile("full"), folder + "/rcv-bert-page.png", 3, twoTesters) && ok;
-    // A stream from the simulated device, shown but not recorded.
+    // A stream from the simulated device, shown but not recorded, the page scrolled to the
+    // datagram header.
     const Act streamChannel1 = [](CKV90TDlg& window) {
         ui::CPage* page = window.Pages().PageAt(PageHost::kDauCh1);
         page->Click(res::IDC_DAU_SAVE_BINARY);
         page->Click(res::IDC_DAU_REQUEST_DATA);
+        QApplication::processEvents();
+        window.Pages().ScrollTo(page->Control(res::IDC_DAU_HEADER_GROUP));
     };
     ok =
         Capture(sim::FindProfile("dau"), folder + "/dau-channel-page.png", 0, {}, streamChannel1) &&

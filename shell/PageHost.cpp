@@ -64,6 +64,12 @@ QSize PageHost::LargestPage() const {
     return largest;
 }
 
+void PageHost::ScrollTo(QWidget* widget) {
+    if (widget != nullptr) {
+        m_scroll->ensureWidgetVisible(widget, 0, 0);
+    }
+}
+
 void PageHost::SetAreaSize(QSize least, QSize most) {
     m_scroll->setMinimumSize(least);
     m_scroll->setMaximumSize(most);

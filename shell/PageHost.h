@@ -71,6 +71,8 @@ public:
     void SetSavesSettings(bool saves) { m_bSavesSettings = saves; }
     int CurrentKind() const { return m_nCurrentKind; }
     void SetCurrentKind(int kind) { m_nCurrentKind = kind; }
+    // Scrolls the page area so that `widget` (on the shown page) is in view.
+    void ScrollTo(QWidget* widget);
     ui::CPage* PageAt(Page page) const { return m_pages[page]; }
     // The page a tab shows in a mode; kBlank where it has none.
     static Page PageFor(int kind, uint32_t mode);
