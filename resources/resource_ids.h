@@ -339,4 +339,51 @@ constexpr int IDC_DAU_TSLOCK_GREY = 2711;
 constexpr int IDC_DAU_FLYWHEEL_YELLOW = 2712;
 constexpr int IDC_DAU_FLYWHEEL_GREY = 2713;
 
+// DAU time code page (ids of this console's own).
+constexpr int IDD_DAU_TIME = 171;
+constexpr int IDC_IRIG_CODES_GROUP = 2800;
+constexpr int IDC_IRIG_CODE[23] = {2801, 2802, 2803, 2804, 2805, 2806, 2807, 2808,
+                                   2809, 2810, 2811, 2812, 2813, 2814, 2815, 2816,
+                                   2817, 2818, 2819, 2820, 2821, 2822, 2823};
+constexpr int IDC_IRIG_WEEKS = 2830;
+constexpr int IDC_IRIG_SECONDS_OF_WEEK = 2831;
+constexpr int IDC_IRIG_SEED = 2832;
+constexpr int IDC_IRIG_SETUP_GROUP = 2840;
+constexpr int IDC_IRIG_TYPE = 2841;
+constexpr int IDC_IRIG_MODULATION = 2842;
+constexpr int IDC_IRIG_CARRIER = 2843;
+constexpr int IDC_IRIG_CODED = 2844;
+constexpr int IDC_IRIG_TERMINATION_GROUP = 2850;
+constexpr int IDC_IRIG_TERMINATION = 2851;
+constexpr int IDC_IRIG_SIGNAL_GROUP = 2855;
+constexpr int IDC_IRIG_USE_1PPS = 2856;
+constexpr int IDC_IRIG_USE_EXT_IRIG = 2857;
+constexpr int IDC_IRIG_USE_FLYWHEEL = 2858;
+constexpr int IDC_IRIG_TIME_GROUP = 2860;
+constexpr int IDC_IRIG_TIME_EDIT[5] = {2861, 2862, 2863, 2864,
+                                       2865};  // year, day, hour, minute, second
+constexpr int IDC_IRIG_TIME_UPDOWN[5] = {2866, 2867, 2868, 2869, 2870};
+constexpr int IDC_IRIG_SEND = 2871;
+
+// DAU built-in test page (ids of this console's own).
+constexpr int IDD_DAU_BIT = 172;
+constexpr int IDC_BIT_PHYSICAL_GROUP = 2900;
+constexpr int IDC_BIT_RAIL[8] = {2901, 2902, 2903, 2904, 2905, 2906, 2907, 2908};
+constexpr int IDC_BIT_RAIL_GREEN[8] = {2911, 2912, 2913, 2914, 2915, 2916, 2917, 2918};
+constexpr int IDC_BIT_RAIL_YELLOW[8] = {2921, 2922, 2923, 2924, 2925, 2926, 2927, 2928};
+constexpr int IDC_BIT_TEMPERATURE = 2930;
+constexpr int IDC_BIT_SUPPLY_VOLTAGE = 2931;
+constexpr int IDC_BIT_SUPPLY_CURRENT = 2932;
+constexpr int IDC_BIT_SUPPLY_POWER = 2933;
+constexpr int IDC_BIT_READ_PHYSICAL = 2934;
+constexpr int IDC_BIT_HISTORY_GROUP = 2940;
+constexpr int IDC_BIT_VOLTAGE_LOW = 2941;
+constexpr int IDC_BIT_VOLTAGE_HIGH = 2942;
+constexpr int IDC_BIT_TEMP_LOW_C = 2943;
+constexpr int IDC_BIT_TEMP_HIGH_C = 2944;
+constexpr int IDC_BIT_TEMP_LOW_F = 2945;
+constexpr int IDC_BIT_TEMP_HIGH_F = 2946;
+constexpr int IDC_BIT_RUNTIME[6] = {2950, 2951, 2952, 2953, 2954, 2955};  // years to seconds
+constexpr int IDC_BIT_READ_HISTORY = 2956;
+
 }  // namespace res

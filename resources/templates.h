@@ -20,6 +20,8 @@ const ui::DialogTemplate& BitSyncChannelTemplate();
 const ui::DialogTemplate& BitSyncCombinerTemplate();
 const ui::DialogTemplate& RcvBertTemplate();
 const ui::DialogTemplate& DauChannelTemplate();
+const ui::DialogTemplate& DauTimeTemplate();
+const ui::DialogTemplate& DauBitTemplate();
 // The place of a page this version does not offer yet.
 const ui::DialogTemplate& StandInTemplate();
 

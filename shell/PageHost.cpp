@@ -168,11 +168,11 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
     Add<CKV90T1_SetupBitSyncCombinerDlg>(kBitSyncCombiner, c, skip, w);
     Add<CKV90T1_SetupPCMFM_CombinerDlg>(kPcmFmCombiner, c, skip, w);
     Add<CKV90T1_SetupMHCPM_CombinerDlg>(kMhcpmCombiner, c, skip, w);
-    Add<CKV90T1_DAU_SetupIRIG_TimeDlg>(kIrigTime, c, skip, w)->SetUseEthernet(useEthernet);
+    Add<CKV90T1_DAU_SetupIRIG_TimeDlg>(kIrigTime, c, skip, w);
     Add<CKV90T1_SetupTapeUpDownDlg>(kTapeCh3, c, 2u, skip, w);
     InsertTab(kCombiner, kPskCombiner, kTapeCh3, Installed(kCombiner));
     Add<CKV90T_RcvBert>(kRcvBert, c, skip, w);
-    Add<CKV90T1_DAU_BIT_Dlg>(kDauBit, c, skip, w)->SetUseEthernet(useEthernet);
+    Add<CKV90T1_DAU_BIT_Dlg>(kDauBit, c, skip, w);
     InsertTab(kTest, kRcvBert, kDauBit, true);
     Add<CKV90T_NAND_Flash>(kNandFlash, c, skip, w);
     InsertTab(kRecorder, kNandFlash, kNandFlash, true);

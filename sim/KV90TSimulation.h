@@ -58,6 +58,9 @@ public:
     void SetBertSource(const BertSource& source);
     // How long a path takes to lock after its setup changed.
     void SetAcquisitionTime(uint32_t milliseconds);
+    // Puts one of the eight supply rails of the physical values (command 0x2001) at a value of
+    // its own, in tenths of a volt (a signed byte for the -5.0 V rails).
+    void SetRail(int rail, uint8_t tenthsOfVolt);
     // How many bulk-erase-done polls an FPGA configuration memory erase takes.
     void SetErasePolls(int polls);
     std::vector<uint8_t> FpgaImage(uint32_t memory) const;
@@ -193,6 +196,7 @@ private:
     uint32_t m_randomState = 2026;
 
     uint8_t m_referenceClock = 0;
+    std::map<int, uint8_t> m_railOverrides;
     std::array<StreamDestination, 12> m_destinations{};
     std::array<Bytes, 2> m_dspImages;
     std::array<bool, 2> m_dspFlashEnded{};

@@ -126,15 +126,26 @@ KV90TSimulation::Reply KV90TSimulation::SelectFpgaPersonality(const Frame& reque
     return Bytes{};
 }
 
+// The rails (digital 5.0 and 3.3 V, the channels' analog 5.5, 5.0 and -5.0 V) in tenths of a
+// volt, a rail a test set in place of its own; the temperature and the 28 V supply with noise.
 KV90TSimulation::Reply KV90TSimulation::PhysicalValues(const Frame& request) {
     if (!request.payload.empty()) {
         return std::nullopt;
     }
-    // 3.3, 5.0, 1.8, 2.5, 1.2 and 12 V; -5 and -12 V; 41 C; 28 V at 1.5 A.
-    Bytes p = {33, 50, 18, 25, 12, 120, 0xCE, 0x88, 41, 0, 0, 15};
+    Bytes p = {50, 33, 55, 56, 50, 49, 0xCE, 0xCF, 41, 0, 0, 15};
+    for (const auto& [rail, value] : m_railOverrides) {
+        p[static_cast<size_t>(rail)] = value;
+    }
     p[8] = static_cast<uint8_t>(41 + Noise(1.5));
     PutNumber(p, 9, 2, static_cast<uint16_t>(280 + Noise(2)));
     return p;
+}
+
+void KV90TSimulation::SetRail(int rail, uint8_t tenthsOfVolt) {
+    std::lock_guard lock(m_mutex);
+    if (rail >= 0 && rail < 8) {
+        m_railOverrides[rail] = tenthsOfVolt;
+    }
 }
 
 KV90TSimulation::Reply KV90TSimulation::HardwareRegister(const Frame& request) {
@@ -146,17 +157,17 @@ KV90TSimulation::Reply KV90TSimulation::HardwareRegister(const Frame& request) {
     const uint32_t runtime = 3'600'000 + uptime;
     uint16_t value = 0;
     switch (p[1]) {
-        case 10:
-            value = 18000;
-            break;  // supply range, mV
-        case 11:
+        case 10:  // the supply's highest and lowest, mV
             value = 32000;
             break;
-        case 12:
-            value = static_cast<uint16_t>(-40);
-            break;  // temperature range, C
+        case 11:
+            value = 18000;
+            break;
+        case 12:  // the highest and lowest temperature, C
+            value = 71;
+            break;
         case 13:
-            value = 85;
+            value = static_cast<uint16_t>(-12);
             break;
         case 20:
             value = static_cast<uint16_t>(runtime >> 16);

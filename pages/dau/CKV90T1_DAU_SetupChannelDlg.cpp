@@ -9,6 +9,7 @@
 
 #include "link/CBaseClass.h"
 #include "pages/dau/sampling_data.h"
+#include "pages/setup/setup_text.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/shell_open.h"
@@ -36,11 +37,6 @@ constexpr platform::Tone kStopTone{1000, 20};
 
 std::string Grouped(uint32_t value) {
     return ui::GroupThousands(value);
-}
-
-uint32_t UnsignedOf(const std::string& text) {
-    const int64_t value = ui::UngroupThousands(text);
-    return static_cast<uint32_t>(std::clamp<int64_t>(value, 0, UINT32_MAX));
 }
 
 std::tm LocalTimeNow() {
@@ -245,15 +241,16 @@ int32_t CKV90T1_DAU_SetupChannelDlg::SendSetup() {
 
 int32_t CKV90T1_DAU_SetupChannelDlg::SendSetupFromEdits() {
     const protocol::DauChannel& d = m_pComm->m_Dau[m_nChannel];
-    return m_pComm->SendDauChannelSetup(m_nChannel, UnsignedOf(Text(IDC_DAU_BANDWIDTH)),
-                                        UnsignedOf(Text(IDC_DAU_SAMPLES)), d.basebandInput,
-                                        d.singleEndedInput, d.impedance);
+    return m_pComm->SendDauChannelSetup(m_nChannel,
+                                        setup::UnsignedFromText(Text(IDC_DAU_BANDWIDTH)),
+                                        setup::UnsignedFromText(Text(IDC_DAU_SAMPLES)),
+                                        d.basebandInput, d.singleEndedInput, d.impedance);
 }
 
 // The typed values, each moved by its step (an increase stops at 16383, a decrease at 0).
 int32_t CKV90T1_DAU_SetupChannelDlg::SendDacs(int gainStep, int baselineStep) {
     auto stepped = [](const std::string& text, int step) {
-        const int64_t value = std::min<int64_t>(UnsignedOf(text), kDacMaximum);
+        const int64_t value = std::min<int64_t>(setup::UnsignedFromText(text), kDacMaximum);
         return static_cast<uint32_t>(std::clamp<int64_t>(value + step, 0, kDacMaximum));
     };
     return m_pComm->SendDauDacSetup(m_nChannel, stepped(Text(IDC_DAU_GAIN), gainStep),

@@ -1,14 +1,34 @@
 #pragma once
-// Stand-in until this page is built.
+// The DAU time code page: the IRIG code, the time signal source, the 100 Ohm termination and
+// the time (from GPS weeks and seconds of week, from five fields, or from the computer's
+// clock). Everything it sends is the whole time code setup.
 
-#include "pages/StandInPage.h"
+#include <cstdint>
 
-class CKV90T1_DAU_SetupIRIG_TimeDlg : public StandInPage {
+#include "pages/DevicePage.h"
+#include "protocol/device_state.h"
+
+class CKV90T1_DAU_SetupIRIG_TimeDlg : public pages::DevicePage {
+    Q_OBJECT
 public:
-    CKV90T1_DAU_SetupIRIG_TimeDlg(CKV90T1_Comm*, int, QWidget* parent)
-        : StandInPage(" Time", parent) {}
-    void SetUseEthernet(int useEthernet) { m_bUseEthernet = useEthernet; }
+    CKV90T1_DAU_SetupIRIG_TimeDlg(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent);
+
+    // Reads the setup back unless initial reads are skipped, and shows it.
+    void RefreshFromDevice() override;
 
 private:
-    int m_bUseEthernet = 0;
+    void AddRules();
+    void AddCodeRule(int button, uint8_t format, uint8_t modulation, uint8_t carrier,
+                     uint32_t codedExpression);
+    void AddTimeFieldRule(int field);
+    // Stores `setup` and sends it; the displays follow what was stored either way.
+    int32_t Send(const protocol::TimeCodeSetup& setup);
+    int32_t SendCode(uint8_t format, uint8_t modulation, uint8_t carrier);
+    int32_t SendSeed();
+    int32_t SendTypedTime();
+    int32_t SendSignalSource(uint8_t externalIrig, uint8_t external1Pps);
+    void ShowSetup();
+    void ShowTime();
+
+    uint32_t m_nCodedExpression = 0;
 };

