@@ -112,7 +112,8 @@ struct InstalledOptions {
     uint8_t pskSubmodes[kPskSubmodeSlots] = {};  // available ones ascending, then 9s
     uint8_t pcmFmSubmodeAvailable[kPcmFmSubmodeSlots] = {};
     uint8_t pcmFmSubmodes[kPcmFmSubmodeSlots] = {};  // available ones, then 2s
-    // Further flags by reply byte: bit 0 of the byte unless named otherwise.
+    // Further flags by reply byte: bit 0 of the byte unless named otherwise. Byte 7 is taken as
+    // the NAND flash recorder's installed flag.
     uint8_t byte7 = 0, byte9 = 0, byte31 = 0, byte61 = 0, byte67 = 0, byte71 = 0, byte73 = 0,
             byte79 = 0;
     uint8_t byte81Bits0_1 = 0;

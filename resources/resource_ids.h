@@ -386,4 +386,15 @@ constexpr int IDC_BIT_TEMP_HIGH_F = 2946;
 constexpr int IDC_BIT_RUNTIME[6] = {2950, 2951, 2952, 2953, 2954, 2955};  // years to seconds
 constexpr int IDC_BIT_READ_HISTORY = 2956;
 
+// NAND flash page (ids of this console's own).
+constexpr int IDD_NAND_FLASH = 173;
+constexpr int IDC_NAND_CHANNEL[3] = {3001, 3002, 3003};
+constexpr int IDC_NAND_CHANNEL_TEXT = 3004;
+constexpr int IDC_NAND_INSTALL = 3005;
+constexpr int IDC_NAND_PROGRESS = 3006;
+constexpr int IDC_NAND_LIST = 3007;
+constexpr int IDC_NAND_READ_DIRECTORY = 3008;
+constexpr int IDC_NAND_REPAIR = 3009;
+constexpr int IDC_NAND_CAPACITY = 3010;
+
 }  // namespace res

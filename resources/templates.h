@@ -22,6 +22,7 @@ const ui::DialogTemplate& RcvBertTemplate();
 const ui::DialogTemplate& DauChannelTemplate();
 const ui::DialogTemplate& DauTimeTemplate();
 const ui::DialogTemplate& DauBitTemplate();
+const ui::DialogTemplate& NandFlashTemplate();
 // The place of a page this version does not offer yet.
 const ui::DialogTemplate& StandInTemplate();
 

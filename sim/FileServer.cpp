@@ -116,7 +116,7 @@ uint16_t FileServer::Serve(uint64_t size, Contents contents, std::optional<Downl
                 const bool whole = SendRange(client, cut ? std::min(size, fault->bytes) : size,
                                              contents, m_stopping);
                 if (whole && fault && fault->kind == DownloadFaultKind::Stall) {
-                    WaitReadable(client, kStallMs, m_stopping);
+                    WaitReadable(client, fault->stallMs, m_stopping);
                 }
                 ::shutdown(client, SHUT_WR);
                 ::close(client);

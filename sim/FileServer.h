@@ -25,13 +25,13 @@ enum class DownloadFaultKind {
 struct DownloadFault {
     DownloadFaultKind kind = DownloadFaultKind::DropAfter;
     uint64_t bytes = 0;
+    int stallMs = 30000;  // how long a stalled connection stays open
 };
 
 class FileServer {
 public:
-    // How long an endpoint waits for its connection, and how long a stalled one stays open.
+    // How long an endpoint waits for its connection.
     static constexpr int kAcceptTimeoutMs = 30000;
-    static constexpr int kStallMs = 30000;
     // Fills `length` bytes of the file from `offset` on.
     using Contents = std::function<void(uint64_t offset, uint8_t* bytes, size_t length)>;
 

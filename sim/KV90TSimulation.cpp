@@ -346,6 +346,7 @@ KV90TSimulation::Reply KV90TSimulation::InstalledOptions(const Frame&) {
     for (int submode = 0; submode < 9; ++submode) {
         p[13 + 2 * submode] = 1;
     }
+    p[7] = m_profile.recorder ? 1 : 0;
     p[11] = 1;  // PCM/FM
     p[33] = 1;  // GMSK
     return p;

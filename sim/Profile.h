@@ -18,6 +18,7 @@ struct Profile {
     bool channel1;
     bool channel2;
     uint8_t combinerKind;  // 0 none, 1 or 2
+    bool recorder = true;  // the NAND flash recorder is fitted
 };
 
 const std::vector<Profile>& Profiles();

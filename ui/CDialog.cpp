@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -176,6 +177,8 @@ QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {
             view->setRootIsDecorated(false);
             view->setHeaderLabels(Split(control.caption));
             view->header()->setStretchLastSection(true);
+            view->viewport()->setProperty("listViewId", control.id);
+            view->viewport()->installEventFilter(this);
             widget = view;
             break;
         }
@@ -508,6 +511,19 @@ void CDialog::StepUpDown(int id, int delta) {
     }
 }
 
+void CDialog::DoubleClick(int id, int row) {
+    if (qobject_cast<QTreeWidget*>(Control(id)) != nullptr) {
+        OnDoubleClick(id, row);
+    }
+}
+
+void CDialog::SetColumnWidth(int id, int column, int width) {
+    if (auto* view = qobject_cast<QTreeWidget*>(Control(id))) {
+        view->setColumnWidth(column, width);
+    }
+}
+
+void CDialog::OnDoubleClick(int, int) {}
 void CDialog::OnCommand(int) {}
 void CDialog::OnUpDownPosition(int, int) {}
 void CDialog::OnEditChanged(int) {}
@@ -552,6 +568,14 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
 bool CDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel && qobject_cast<QComboBox*>(watched) != nullptr) {
         return true;
+    }
+    if (event->type() == QEvent::MouseButtonDblClick && watched->property("listViewId").isValid()) {
+        auto* view = qobject_cast<QTreeWidget*>(static_cast<QWidget*>(watched)->parentWidget());
+        if (view != nullptr) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            OnDoubleClick(watched->property("listViewId").toInt(), view->indexAt(at).row());
+            return true;
+        }
     }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -51,8 +51,11 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& title
     if (g_interceptor != nullptr) {
         return g_interceptor->Answer({text, title, icon, buttons});
     }
-    QMessageBox box(QtIcon(icon), QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::NoButton, owner);
+    // A carriage return breaks the line, as the console's texts expect.
+    QString shown = QString::fromStdString(text);
+    shown.replace("\r\n", "\n").replace('\r', '\n');
+    QMessageBox box(QtIcon(icon), QString::fromStdString(title), shown, QMessageBox::NoButton,
+                    owner);
     switch (buttons) {
         case MessageButtons::Ok:
             box.setStandardButtons(QMessageBox::Ok);

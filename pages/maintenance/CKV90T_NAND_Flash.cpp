@@ -1,0 +1,191 @@
+#include "pages/maintenance/CKV90T_NAND_Flash.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFont>
+#include <algorithm>
+#include <climits>
+
+#include "platform/clock.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "resources/resource_ids.h"
+#include "resources/templates.h"
+#include "ui/Format.h"
+#include "ui/MessageBoxes.h"
+#include "ui/WaitCursor.h"
+
+using namespace res;
+
+namespace {
+
+constexpr int kFiles = 128;
+constexpr uint64_t kRepairableLength = 256;
+
+int KibOf(uint64_t bytes) {
+    return static_cast<int>(std::min<uint64_t>(bytes / 1024, INT_MAX));
+}
+
+}  // namespace
+
+CKV90T_NAND_Flash::CKV90T_NAND_Flash(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent)
+    : pages::DevicePage(res::NandFlashTemplate(), comm, skipInitialRead, parent) {
+    setWindowTitle("NAND Flash");
+    QFont channel("Arial");
+    channel.setPixelSize(36);
+    SetFont(IDC_NAND_CHANNEL_TEXT, channel);
+    SetRange(IDC_NAND_PROGRESS, 0, 255);
+    SetPos(IDC_NAND_PROGRESS, 0);
+    SetColumnWidth(IDC_NAND_LIST, 0, 75);
+    SetColumnWidth(IDC_NAND_LIST, 1, 150);
+    SetColumnWidth(IDC_NAND_LIST, 2, 100);
+    // The list takes the page's width: its columns and room for long names.
+    if (QWidget* list = Control(IDC_NAND_LIST)) {
+        list->setMinimumWidth(900);
+    }
+    AddRules();
+}
+
+CKV90T_NAND_Flash::~CKV90T_NAND_Flash() {
+    m_download.Cancel();
+}
+
+void CKV90T_NAND_Flash::AddRules() {
+    using ui::Drain;
+    auto show = [this] { ShowChannelAndList(); };
+    for (uint32_t c = 0; c < 3; ++c) {
+        AddRule(IDC_NAND_CHANNEL[c], {Drain::Report,
+                                      [this, c](int) {
+                                          ui::WaitCursor wait;
+                                          m_nChannel = c;
+                                          return ReadDirectory() ? 1 : 0;
+                                      },
+                                      show});
+    }
+    AddRule(IDC_NAND_READ_DIRECTORY, {Drain::None,
+                                      [this](int) {
+                                          ui::WaitCursor wait;
+                                          return ReadDirectory() ? 1 : 0;
+                                      },
+                                      show});
+    AddRule(IDC_NAND_REPAIR,
+            {Drain::None,
+             [this](int) {
+                 ui::WaitCursor wait;
+                 return m_pComm->RepairLastFile(m_nChannel) != 0 && ReadDirectory() ? 1 : 0;
+             },
+             show});
+}
+
+bool CKV90T_NAND_Flash::ReadDirectory() {
+    for (uint32_t block = 0; block < 4; ++block) {
+        if (m_pComm->ReadRecordingDirectory(m_nChannel, block) == 0) {
+            return false;
+        }
+    }
+    return m_pComm->ReadRecorderInfo() != 0;
+}
+
+void CKV90T_NAND_Flash::RefreshFromDevice() {
+    ui::WaitCursor wait;
+    Rules().DrainBy(ui::Drain::Report);
+    if (m_bSkipInitialRead == 0) {
+        ReadDirectory();
+    }
+    SetText(IDC_NAND_INSTALL,
+            m_pComm->m_Options.byte7 != 0 ? "" : "*** NAND Flash is NOT installed. ***");
+    ShowChannelAndList();
+}
+
+void CKV90T_NAND_Flash::ShowChannelAndList() {
+    for (uint32_t c = 0; c < 3; ++c) {
+        SetCheck(IDC_NAND_CHANNEL[c], c == m_nChannel);
+    }
+    SetText(IDC_NAND_CHANNEL_TEXT, ui::Printf("CH%u", m_nChannel + 1));
+    const protocol::RecorderChannel& r = m_pComm->m_Recorder[m_nChannel];
+    ClearRows(IDC_NAND_LIST);
+    bool repairable = false;
+    for (int i = 0; i < kFiles && r.files[i].name[0] != '\0'; ++i) {
+        const uint64_t length = r.files[i].length;
+        AddRow(IDC_NAND_LIST, {ui::Printf("%d", i), r.files[i].name,
+                               ui::GroupThousands(static_cast<int64_t>(length))});
+        repairable = repairable || length <= kRepairableLength;
+    }
+    SetText(IDC_NAND_CAPACITY, ui::GroupThousands(static_cast<int64_t>(r.remainingCapacity)));
+    Enable(IDC_NAND_REPAIR, repairable);
+}
+
+void CKV90T_NAND_Flash::OnDoubleClick(int id, int row) {
+    if (id == IDC_NAND_LIST) {
+        DownloadFile(static_cast<uint32_t>(std::clamp(row, 0, kFiles - 1)));
+    }
+}
+
+std::string CKV90T_NAND_Flash::CompletionText(const std::string& path, uint64_t received,
+                                              uint64_t expected, double seconds) {
+    return path + " downloaded.\r\rReceived Length:    " +
+           ui::GroupThousands(static_cast<int64_t>(received)) +
+           " bytes.\r\rExpected Length:    " + ui::GroupThousands(static_cast<int64_t>(expected)) +
+           " bytes.\r\rElapsed Time:         " + ui::Printf("%.1f", seconds) + " seconds.";
+}
+
+void CKV90T_NAND_Flash::DownloadFile(uint32_t file) {
+    ui::WaitCursor wait;
+    Rules().DrainBy(ui::Drain::Report);
+    const uint64_t start = platform::TickCount64();
+    const uint32_t c = m_nChannel;
+    const protocol::RecordingFile& entry = m_pComm->m_Recorder[c].files[file];
+    const uint64_t expected = entry.length;
+    SetRange(IDC_NAND_PROGRESS, 0, KibOf(expected));
+    SetPos(IDC_NAND_PROGRESS, 0);
+    m_pComm->SelectRecordingFile(c, file);
+    const std::string path = m_strProgramFolder + recorder::SafeFileName(entry.name) + ".ark";
+    m_download.Start(m_pComm->m_nDownloadAddress, m_pComm->m_nDownloadPort, expected, path,
+                     Handle());
+    const bool ok = WaitForTransfer(c);
+    const double seconds = static_cast<double>(platform::TickCount64() - start) / 1000.0;
+    ui::MessageBox(this, CompletionText(path, m_download.Received(), expected, seconds),
+                   "File Download Complete", ui::MessageIcon::Information);
+    SetPos(IDC_NAND_PROGRESS, 0);
+    ui::FeedbackBeep(ok);
+}
+
+// A status read that fails ends the wait (a device that stopped answering would otherwise
+// hold the window for good), and so does a flag still set some time after the worker ended.
+bool CKV90T_NAND_Flash::WaitForTransfer(uint32_t channel) {
+    bool ok = true;
+    m_pComm->ReadRecorderStatus();
+    QElapsedTimer sinceEnded;
+    while (m_pComm->m_Recorder[channel].transferInProgress != 0) {
+        ok = m_pComm->ReadRecorderStatus() != 0;
+        SetPos(IDC_NAND_PROGRESS, KibOf(m_download.Received()));
+        if (!ok) {
+            break;
+        }
+        if (m_download.Ended() && !sinceEnded.isValid()) {
+            sinceEnded.start();
+        }
+        if (sinceEnded.isValid() && sinceEnded.elapsed() > kStuckTransferGraceMs) {
+            break;
+        }
+        PaintingPause();
+    }
+    return ok;
+}
+
+void CKV90T_NAND_Flash::PaintingPause() {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 100) {
+        QCoreApplication::processEvents(
+            QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers, 10);
+        platform::SleepMs(5);
+    }
+}
+
+intptr_t CKV90T_NAND_Flash::OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (message == recorder::ID_NAND_DOWNLOAD_DONE) {
+        m_socketThread.PostThreadMessage(CNAND_FlashFileSocketThread::kStopSocketMessage);
+        return 0;
+    }
+    return DevicePage::OnMessage(message, wParam, lParam);
+}
