@@ -84,19 +84,12 @@ bool CNetworkDeviceComm::SetLingerOff() {
 // Resolves the host text, then connects without blocking and waits at most timeoutMs for the
 // answer, so that an address nobody answers cannot hang the start.
 bool CNetworkDeviceComm::Connect(int timeoutMs) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const int resolved = ::getaddrinfo(m_szRemoteHost, nullptr, &hints, &found);
-    if (resolved != 0) {
+    sockaddr_in target{};
+    if (const int resolved = ResolveRemote(SOCK_STREAM, &target); resolved != 0) {
         m_nStatus = 0;
         ReportSocketError(WsaErrorFromAddrInfo(resolved), "CSocket::Connect()");
         return false;
     }
-    sockaddr_in target = *reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    ::freeaddrinfo(found);
-    target.sin_port = htons(m_Address.remotePort);
 
     const int flags = ::fcntl(m_hSocket, F_GETFL);
     ::fcntl(m_hSocket, F_SETFL, flags | O_NONBLOCK);
@@ -123,17 +116,11 @@ bool CNetworkDeviceComm::Connect(int timeoutMs) {
 }
 
 bool CNetworkDeviceComm::ReadLocalName() {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    m_nStatus = ::getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&local), &length) == 0;
+    m_nStatus = TakeLocalName(m_hSocket) ? 1 : 0;
     if (m_nStatus == 0) {
         Fail("CSocket::GetSockName()");
         return false;
     }
-    m_nLocalPort = ntohs(local.sin_port);
-    uint8_t address[4];
-    std::memcpy(address, &local.sin_addr.s_addr, 4);
-    SetLocalAddress(address);
     return true;
 }
 

@@ -1,6 +1,9 @@
 #include "link/CSocketDebugInfo.h"
 
+#include <arpa/inet.h>
 #include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -187,6 +190,34 @@ void CSocketDebugInfo::SetLocalAddress(const uint8_t address[4]) {
         std::snprintf(m_szLocalAddress, sizeof m_szLocalAddress, "%u.%u.%u.%u", address[0],
                       address[1], address[2], address[3]);
     }
+}
+
+int CSocketDebugInfo::ResolveRemote(int socketType, sockaddr_in* target) const {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = socketType;
+    addrinfo* found = nullptr;
+    const int resolved = ::getaddrinfo(m_szRemoteHost, nullptr, &hints, &found);
+    if (resolved != 0) {
+        return resolved;
+    }
+    *target = *reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    ::freeaddrinfo(found);
+    target->sin_port = htons(m_Address.remotePort);
+    return 0;
+}
+
+bool CSocketDebugInfo::TakeLocalName(int socket) {
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (::getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+        return false;
+    }
+    m_nLocalPort = ntohs(local.sin_port);
+    uint8_t address[4];
+    std::memcpy(address, &local.sin_addr.s_addr, 4);
+    SetLocalAddress(address);
+    return true;
 }
 
 void CSocketDebugInfo::StoreValue(uint8_t bytes[4], uint32_t value) {

@@ -6,6 +6,8 @@
 
 #include "link/CBaseClass.h"
 
+struct sockaddr_in;
+
 // Windows Sockets error codes, which the reports are keyed by.
 enum : uint32_t {
     WSA_NOT_ENOUGH_MEMORY = 8,
@@ -77,6 +79,12 @@ protected:
     void SetRemoteHost(const char* host);
     // Local address text from four address bytes: "localhost" for 0.0.0.0.
     void SetLocalAddress(const uint8_t address[4]);
+    // The remote host and port as an IPv4 socket address; 0, or the getaddrinfo() result
+    // when the host cannot be resolved.
+    int ResolveRemote(int socketType, sockaddr_in* target) const;
+    // Takes the local address and port from the socket's name; false (errno set) when the
+    // system cannot say.
+    bool TakeLocalName(int socket);
 
     SerialPortSettings m_Settings{};
     SocketAddressRecord m_Address;

@@ -1,14 +1,12 @@
 #include "link/UdpSocket.h"
 
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "platform/debug_output.h"
 
@@ -79,19 +77,12 @@ bool UdpReceiveSocket::Create() {
 }
 
 bool UdpReceiveSocket::Connect() {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    const int resolved = ::getaddrinfo(m_szRemoteHost, nullptr, &hints, &found);
-    if (resolved != 0) {
+    sockaddr_in target{};
+    if (const int resolved = ResolveRemote(SOCK_DGRAM, &target); resolved != 0) {
         SetLinkGood(0);
         ReportSocketError(WsaErrorFromAddrInfo(resolved), "CAsyncSocket::Connect()");
         return false;
     }
-    sockaddr_in target = *reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    ::freeaddrinfo(found);
-    target.sin_port = htons(m_Address.remotePort);
     if (::connect(m_hSocket, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
         Fail("CAsyncSocket::Connect()");
         return false;
@@ -100,16 +91,10 @@ bool UdpReceiveSocket::Connect() {
 }
 
 bool UdpReceiveSocket::ReadLocalName() {
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (::getsockname(m_hSocket, reinterpret_cast<sockaddr*>(&local), &length) != 0) {
+    if (!TakeLocalName(m_hSocket)) {
         Fail("CAsyncSocket::GetSockName()");
         return false;
     }
-    m_nLocalPort = ntohs(local.sin_port);
-    uint8_t address[4];
-    std::memcpy(address, &local.sin_addr.s_addr, 4);
-    SetLocalAddress(address);
     return true;
 }
 

@@ -11,11 +11,6 @@ namespace {
 
 using ui::ControlKind;
 
-void Cell(Controls& c, int id, ControlKind kind, const char* caption, int row, int column,
-          int group, int columnSpan = 1) {
-    c.push_back({id, kind, caption, row, column, 1, columnSpan, group});
-}
-
 // The three boxes stand over the DAC rows' edit, up-down and step buttons: first, second and
 // third, fourth and fifth columns.
 void ChoiceRow(Controls& c, int row, const char* label, const int (&ids)[3],

@@ -11,11 +11,6 @@ namespace {
 
 using ui::ControlKind;
 
-void Cell(Controls& c, int id, ControlKind kind, const char* caption, int row, int column,
-          int group, int columnSpan = 1) {
-    c.push_back({id, kind, caption, row, column, 1, columnSpan, group});
-}
-
 constexpr const char* kCodes[23] = {"A130", "A131", "A132", "A133", "A134", "A135", "A136", "A137",
                                     "A237", "B120", "B121", "B122", "B123", "B124", "B125", "B126",
                                     "B127", "B237", "G141", "G142", "G145", "G146", "G245"};

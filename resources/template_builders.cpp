@@ -10,6 +10,11 @@ void Group(Controls& c, int id, const char* caption, int row, int column, int ro
     c.push_back({id, ControlKind::GroupBox, caption, row, column, rowSpan});
 }
 
+void Cell(Controls& c, int id, ControlKind kind, const char* caption, int row, int column,
+          int group, int columnSpan) {
+    c.push_back({id, kind, caption, row, column, 1, columnSpan, group});
+}
+
 void Selector(Controls& c, int group, int row, const char* label, int edit, int upDown) {
     c.push_back({0, ControlKind::Label, label, row, 0, 1, 1, group});
     c.push_back({edit, ControlKind::ReadOnlyEdit, "", row, 1, 1, 1, group});

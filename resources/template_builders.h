@@ -12,6 +12,9 @@ namespace res {
 using Controls = std::vector<ui::ControlTemplate>;
 
 void Group(Controls& c, int id, const char* caption, int row, int column, int rowSpan = 1);
+// One control in a cell of a group's grid.
+void Cell(Controls& c, int id, ui::ControlKind kind, const char* caption, int row, int column,
+          int group, int columnSpan = 1);
 // A labelled value selector: read-only edit and up-down.
 void Selector(Controls& c, int group, int row, const char* label, int edit, int upDown);
 // A labelled free-entry edit, with an up-down when `upDown` is not 0.

@@ -169,6 +169,13 @@ bool CKV90T_NAND_Flash::WaitForTransfer(uint32_t channel) {
         }
         PaintingPause();
     }
+    // The worker finishes the file (the last bytes, the rename) once the device is done; a
+    // connection that still waits is not waited for long.
+    QElapsedTimer finishing;
+    finishing.start();
+    while (!m_download.Ended() && finishing.elapsed() < kWorkerFinishMs) {
+        PaintingPause();
+    }
     return ok;
 }
 

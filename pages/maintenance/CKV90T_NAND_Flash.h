@@ -16,6 +16,9 @@ class CKV90T_NAND_Flash : public pages::DevicePage {
 public:
     // How long the page still waits on a transfer flag that stays set after the worker ended.
     static constexpr int kStuckTransferGraceMs = 3000;
+    // How long the completion box waits for the worker to finish the file after the device's
+    // transfer ended.
+    static constexpr int kWorkerFinishMs = 2000;
 
     CKV90T_NAND_Flash(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent);
     ~CKV90T_NAND_Flash() override;
