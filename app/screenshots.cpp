@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
         Capture(sim::FindProfile("dau"), folder + "/dau-channel-page.png", 0, {}, streamChannel1) &&
         ok;
     ok = Capture(sim::FindProfile("full"), folder + "/nand-flash-page.png", 4) && ok;
+    ok = Capture(sim::FindProfile("full"), folder + "/system-page.png", 5) && ok;
     ok = Capture(sim::FindProfile("dau"), folder + "/dau-time-page.png", 2) && ok;
     ok = Capture(sim::FindProfile("dau"), folder + "/dau-bit-page.png", 3) && ok;
     return ok ? 0 : 1;

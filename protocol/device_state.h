@@ -42,7 +42,8 @@ struct NetworkPage {
     uint64_t hardwareAddress = 0;
     uint32_t addressValue2 = 0;
     uint32_t addressValue3 = 0;
-    uint8_t udpTimeToLive = 0;      // 1 to 255 once read
+    // 1 to 255 once read: page 0 sets it, and so does the time-to-live command's reply.
+    uint8_t udpTimeToLive = 0;
     uint16_t dauDataPorts[2] = {};  // the UDP ports the DAU channels send from
     int32_t networkPageRead = 0;
 };
@@ -64,6 +65,16 @@ struct SystemPages {
     uint32_t page2Values27_42[8] = {};
     uint32_t page3Values0_7[4] = {};
     uint16_t page3Words32_43[12] = {};
+
+    // The twelve FPGA configuration memories: memories 0 to 7 are described on page 2 (image
+    // words 27 to 42), 8 to 11 on page 3 (words 0 to 7); the personality codes are page 2
+    // words 44 to 55 and the configuration memory in use is word 43.
+    static constexpr int kConfigurationMemories = 12;
+    uint32_t MemoryImageWord(int memory) const {
+        return memory < 8 ? page2Values27_42[memory] : page3Values0_7[memory - 8];
+    }
+    uint16_t MemoryPersonality(int memory) const { return page2Words44_55[memory]; }
+    int ConfigurationMemory() const { return page2Word43; }
 };
 
 struct RssiCalibration {
@@ -202,7 +213,6 @@ struct TapeIfOutput {
 
 // System state set by the system and firmware-transfer commands.
 struct SystemState {
-    uint8_t udpTimeToLive = 0;
     uint8_t consolidatedStatusEnabled = 0;
     uint8_t referenceClock = 0;
     uint32_t transferBaudRate = 57600;

@@ -60,7 +60,7 @@ int32_t CKV90T1_Comm::SetUdpTimeToLive(uint8_t timeToLive) {
     const int32_t result =
         SendSystemControl(kSubTimeToLive, 0x80, timeToLive == 0 ? uint8_t{1} : timeToLive);
     if (result != 0) {
-        m_System.udpTimeToLive = m_SystemControlReply[0];
+        m_NetworkPage.udpTimeToLive = m_SystemControlReply[0];
     }
     return result;
 }

@@ -18,7 +18,6 @@ constexpr int ID_ACCEL_SPACE = 32772;
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_KV90T_DIALOG = 102;
 constexpr int IDD_BLANK = 147;
-constexpr int IDD_PAGE = 148;  // the pages still to be built
 constexpr int IDM_ABOUTBOX = 0x10;
 constexpr int IDC_ABOUT_BUILD = 1002;
 
@@ -396,5 +395,42 @@ constexpr int IDC_NAND_LIST = 3007;
 constexpr int IDC_NAND_READ_DIRECTORY = 3008;
 constexpr int IDC_NAND_REPAIR = 3009;
 constexpr int IDC_NAND_CAPACITY = 3010;
+
+// System page (template 142; the group ids are this console's own).
+constexpr int IDD_SYSTEM = 142;
+constexpr int IDC_SYS_IDENTITY_GROUP = 3100;
+constexpr int IDC_SYS_HARDWARE_GROUP = 3101;
+constexpr int IDC_SYS_PRODUCT_GROUP = 3102;
+constexpr int IDC_SYS_CLOCK_GROUP = 3103;
+constexpr int IDC_SYS_CONTROLS_GROUP = 3104;
+constexpr int IDC_SYS_MEMORY_GROUP = 3105;
+constexpr int IDC_SYS_REFERENCE_CLOCK = 1016;
+constexpr int IDC_SYS_SERIAL_NUMBER = 2031;
+constexpr int IDC_SYS_DEVICE_ID = 2014;
+constexpr int IDC_SYS_DSP1_VERSION = 2010;
+constexpr int IDC_SYS_DSP2_VERSION = 2015;
+constexpr int IDC_SYS_FIO_VERSION = 2019;
+constexpr int IDC_SYS_BRIDGE_VERSION = 2021;
+constexpr int IDC_SYS_DEMOD_VERSION = 2022;
+constexpr int IDC_SYS_PERSONALITY_CODE = 12993;
+constexpr int IDC_SYS_PERSONALITY_NAME = 12994;
+constexpr int IDC_SYS_HARDWARE_ID = 12995;
+constexpr int IDC_SYS_DSP_BOARD = 12968;
+constexpr int IDC_SYS_DEMOD_BOARD = 12969;
+constexpr int IDC_SYS_IF_BOARD = 12971;
+constexpr int IDC_SYS_RF_BOARD = 12972;
+constexpr int IDC_SYS_IP_ADDRESS = 12967;
+constexpr int IDC_SYS_DHCP = 14148;
+constexpr int IDC_SYS_PRODUCT[5] = {2883, 2884, 2885, 2886, 2887};
+constexpr int IDC_SYS_READ = 2029;
+constexpr int IDC_SYS_TTL = 3846;
+constexpr int IDC_SYS_TTL_UPDOWN = 7683;
+constexpr int IDC_SYS_TTL_SAVE = 2879;
+constexpr int IDC_SYS_PING = 2030;
+constexpr int IDC_SYS_PING_REPLY = 1274;
+constexpr int IDC_SYS_CONSOLIDATED_OFF = 12958;
+constexpr int IDC_SYS_GRAPHS_OFF = 12959;
+constexpr int IDC_SYS_MEMORY[12] = {1189, 1190, 1191, 1192, 1193, 1194,
+                                    1195, 1196, 1197, 1198, 1199, 1200};
 
 }  // namespace res

@@ -23,8 +23,7 @@ const ui::DialogTemplate& DauChannelTemplate();
 const ui::DialogTemplate& DauTimeTemplate();
 const ui::DialogTemplate& DauBitTemplate();
 const ui::DialogTemplate& NandFlashTemplate();
-// The place of a page this version does not offer yet.
-const ui::DialogTemplate& StandInTemplate();
+const ui::DialogTemplate& SystemTemplate();
 
 // Every template above, for checks that walk them all.
 std::vector<const ui::DialogTemplate*> AllTemplates();

@@ -57,11 +57,18 @@ void FillCalibrationPage(Page& page, int channel) {
 std::array<Page, kPageCount> MakePages(const Profile& profile) {
     std::array<Page, kPageCount> pages{};
     FillNetworkPage(pages[0]);
+    // Configuration memory 3 in use; memories 0 to 7 on page 2, 8 to 11 on page 3, each with
+    // an image word and a personality code.
     pages[2][43] = 3;
+    for (int memory = 0; memory < 12; ++memory) {
+        Page& page = memory < 8 ? pages[2] : pages[3];
+        const int word = memory < 8 ? 27 + 2 * memory : 2 * (memory - 8);
+        PutPair(page, word, memory < 10 ? 0x20250100u + static_cast<uint32_t>(memory) : 0);
+        pages[2][44 + memory] = static_cast<uint16_t>(memory < 10 ? memory + 1 : 0);
+    }
     pages[2][60] = 1;     // network update permitted
     pages[2][61] = 0xE1;  // saving allowed; CH1, CH2, CH3
     PutPair(pages[2], 15, 123456);
-    PutPair(pages[3], 0, 0x01020304);
     pages[4][15] = profile.hardwareConfigurationId;
     std::memcpy(pages[5].data(), kTerminationsOhm, sizeof kTerminationsOhm);
     for (int channel = 0; channel < 2; ++channel) {

@@ -163,9 +163,14 @@ QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {
             widget = button;
             break;
         }
-        case ControlKind::RadioButton:
-            widget = new QRadioButton(caption, parent);
+        case ControlKind::RadioButton: {
+            auto* radio = new QRadioButton(caption, parent);
+            radio->setAutoExclusive(false);  // the window decides which one is checked
+            radio->setProperty("doubleClickId", control.id);
+            radio->installEventFilter(this);
+            widget = radio;
             break;
+        }
         case ControlKind::UpDown:
             widget = new UpDown(parent);
             break;
@@ -512,7 +517,9 @@ void CDialog::StepUpDown(int id, int delta) {
 }
 
 void CDialog::DoubleClick(int id, int row) {
-    if (qobject_cast<QTreeWidget*>(Control(id)) != nullptr) {
+    QWidget* control = Control(id);
+    if (qobject_cast<QTreeWidget*>(control) != nullptr ||
+        qobject_cast<QRadioButton*>(control) != nullptr) {
         OnDoubleClick(id, row);
     }
 }
@@ -567,6 +574,11 @@ void CDialog::keyPressEvent(QKeyEvent* event) {
 // personality): a choice takes a deliberate pick.
 bool CDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel && qobject_cast<QComboBox*>(watched) != nullptr) {
+        return true;
+    }
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        watched->property("doubleClickId").isValid()) {
+        OnDoubleClick(watched->property("doubleClickId").toInt(), 0);
         return true;
     }
     if (event->type() == QEvent::MouseButtonDblClick && watched->property("listViewId").isValid()) {

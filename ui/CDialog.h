@@ -75,7 +75,7 @@ public:
     void Pick(int id, int row);
     // Steps an up-down control as a click on its arrow does.
     void StepUpDown(int id, int delta);
-    // Double-clicks a list view at `row` (-1: below its rows).
+    // Double-clicks a list view at `row` (-1: below its rows), or a radio button (row 0).
     void DoubleClick(int id, int row);
     // List views: the width of a column in pixels.
     void SetColumnWidth(int id, int column, int width);
@@ -91,7 +91,7 @@ protected:
     // The operator changed an edit's text.
     virtual void OnEditChanged(int id);
     virtual void OnSelectionChanged(int id, int row);
-    // A list view was double-clicked on `row`, or below its rows (-1).
+    // A list view was double-clicked on `row`, or below its rows (-1); a radio button, row 0.
     virtual void OnDoubleClick(int id, int row);
     // A window message sent or posted to Handle().
     virtual intptr_t OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -1,9 +1,41 @@
 #pragma once
-// Stand-in until this page is built.
+// The System page: who and what the device is (serial number, device ID, versions, board
+// revisions, personality, network, product texts), the small system controls (reference clock,
+// UDP time-to-live, ping, switching status and graph streams off), and the twelve FPGA
+// configuration memories: a click chooses one, a double click loads its personality.
 
-#include "pages/StandInPage.h"
+#include <cstdint>
 
-class CKV90T_System : public StandInPage {
+#include "pages/DevicePage.h"
+
+class CKV90T_System : public pages::DevicePage {
+    Q_OBJECT
 public:
-    CKV90T_System(CKV90T1_Comm*, int, QWidget* parent) : StandInPage("System", parent) {}
+    CKV90T_System(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent);
+
+    // Reads the identity, the reference clock and the system pages (unless initial reads are
+    // skipped) and shows them.
+    void RefreshFromDevice() override;
+    int SelectedMemory() const { return m_nSelectedMemory; }
+
+    static const char* PersonalityName(uint8_t code);
+    static const char* MemoryPersonalityName(uint16_t code);
+
+protected:
+    void OnDoubleClick(int id, int row) override;
+
+private:
+    void AddRules();
+    // Reads what a display needs and has never been read: the identity and page 0.
+    void ReadMissing();
+    void ShowVersions();
+    void ShowReferenceClock();
+    void ShowMemoryList();
+    void ShowMemorySelection();
+    int32_t ToggleReferenceClock();
+    int32_t SaveTimeToLive();
+    int32_t TurnOffGraphs();
+    void LoadPersonality(int memory);
+
+    int m_nSelectedMemory = 0;
 };

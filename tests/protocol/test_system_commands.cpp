@@ -10,10 +10,10 @@ TEST(SystemCommands, TimeToLiveZeroIsSentAsOneAndTheReplyIsKept) {
     CKV90T1_Comm& comm = session.Comm();
     ASSERT_NE(comm.SetUdpTimeToLive(0), 0);
     EXPECT_EQ(session.LastPayload(0x1001), (Bytes{0x10, 0x80, 0x01, 0, 0, 0}));
-    EXPECT_EQ(comm.m_System.udpTimeToLive, 1);
+    EXPECT_EQ(comm.m_NetworkPage.udpTimeToLive, 1);
     session.Answer(0x1001, {64, 0, 0, 0});
     ASSERT_NE(comm.SetUdpTimeToLive(200), 0);
-    EXPECT_EQ(comm.m_System.udpTimeToLive, 64);
+    EXPECT_EQ(comm.m_NetworkPage.udpTimeToLive, 64);
 }
 
 TEST(SystemCommands, ReferenceClockAndDspFlashSubCommands) {

@@ -1,0 +1,173 @@
+// The System page against the simulated device: the identity displays, the system controls on
+// the wire and the configuration memories.
+
+#include <gtest/gtest.h>
+
+#include "pages/maintenance/CKV90T_System.h"
+#include "platform/beep.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "resources/resource_ids.h"
+#include "tests/support/DeviceSession.h"
+#include "ui/Format.h"
+
+using namespace res;
+using platform::Tone;
+using testsupport::DeviceSession;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+class SystemPage : public ::testing::Test {
+protected:
+    void Open(int skip = 0) {
+        m_page = std::make_unique<CKV90T_System>(&Comm(), skip, nullptr);
+        m_page->RefreshFromDevice();
+        m_session.Sim().Device().ClearReceivedFrames();
+        m_beeps.Clear();
+    }
+    CKV90T1_Comm& Comm() { return m_session.Comm(); }
+    CKV90T_System& Page() { return *m_page; }
+    std::vector<uint8_t> FirstBytes(uint16_t code) {
+        std::vector<uint8_t> firsts;
+        for (const auto& frame : m_session.Sim().Device().ReceivedFrames()) {
+            if (frame.code == code) {
+                firsts.push_back(frame.payload.at(0));
+            }
+        }
+        return firsts;
+    }
+
+    DeviceSession m_session;
+    platform::BeepRecorder m_beeps;
+    std::unique_ptr<CKV90T_System> m_page;
+};
+
+}  // namespace
+
+TEST_F(SystemPage, TheIdentityAndTheBoardsOfEachConfiguration) {
+    Open();
+    EXPECT_EQ(Page().windowTitle().toStdString(), "System");
+    EXPECT_EQ(Page().Text(IDC_SYS_SERIAL_NUMBER), Comm().m_Identity.serialNumberText);
+    EXPECT_EQ(Page().Text(IDC_SYS_DSP1_VERSION),
+              ui::Printf("%8.8X", Comm().m_Identity.dsp1Version));
+    EXPECT_FALSE(Page().Text(IDC_SYS_IP_ADDRESS).empty());
+
+    protocol::DeviceIdentity& id = Comm().m_Identity;
+    id.demodFpgaPcbRevision = 3;
+    id.ifAnalogPcbRevision = 4;
+    id.rfAnalogPcbRevision = 5;
+    id.personalityCode = 0x0D;
+    id.ipAddress = 0xC0A8010A;
+    Comm().m_Config.hardwareConfigurationId = 124;
+    m_page = std::make_unique<CKV90T_System>(&Comm(), 1, nullptr);
+    Page().RefreshFromDevice();
+    EXPECT_EQ(Page().Text(IDC_SYS_HARDWARE_ID), "124");
+    EXPECT_EQ(Page().Text(IDC_SYS_DEMOD_BOARD), "n/a");
+    EXPECT_EQ(Page().Text(IDC_SYS_IF_BOARD), "4");
+    EXPECT_EQ(Page().Text(IDC_SYS_RF_BOARD), "5");
+    EXPECT_EQ(Page().Text(IDC_SYS_PERSONALITY_CODE), "0x0D");
+    EXPECT_EQ(Page().Text(IDC_SYS_PERSONALITY_NAME), "Unknown");
+    EXPECT_EQ(Page().Text(IDC_SYS_IP_ADDRESS), "192.168.1.10");
+    Comm().m_Config.hardwareConfigurationId = 100;  // unknown: the revisions stay
+    id.ifAnalogPcbRevision = 9;
+    Page().RefreshFromDevice();
+    EXPECT_EQ(Page().Text(IDC_SYS_HARDWARE_ID), "100");
+    EXPECT_EQ(Page().Text(IDC_SYS_IF_BOARD), "4");
+    Comm().m_Config.hardwareConfigurationId = 34;
+    Page().RefreshFromDevice();
+    EXPECT_EQ(Page().Text(IDC_SYS_DEMOD_BOARD), "3");
+    EXPECT_EQ(Page().Text(IDC_SYS_IF_BOARD), "n/a");
+    EXPECT_EQ(Page().Text(IDC_SYS_RF_BOARD), "n/a");
+    EXPECT_STREQ(CKV90T_System::PersonalityName(8), "LDPC 4/5");
+}
+
+TEST_F(SystemPage, SkippedReadsStillReadTheIdentityAndPageZeroOnce) {
+    Open(1);
+    // The first display read what had never been read.
+    Page().RefreshFromDevice();
+    EXPECT_EQ(m_session.CountReceived(0x2003), 0);
+    EXPECT_EQ(m_session.CountReceived(0x2009), 0);
+    EXPECT_TRUE(m_session.Sim().Device().ReceivedFrames().empty());
+    EXPECT_EQ(Comm().m_Identity.identityRead, 1);
+    EXPECT_EQ(Comm().m_NetworkPage.networkPageRead, 1);
+    Page().Click(IDC_SYS_READ);
+    EXPECT_EQ(m_session.CountReceived(0x2003), 1);
+    EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{1000, 10}}));
+}
+
+TEST_F(SystemPage, ConfigurationMemoriesAreListedChosenAndLoaded) {
+    Open();
+    protocol::SystemPages& pages = Comm().m_SystemPages;
+    pages.page2Values27_42[2] = 0x12AB34CD;
+    pages.page2Words44_55[2] = 13;
+    pages.page3Values0_7[1] = 0x00000009;
+    pages.page2Words44_55[9] = 9;
+    m_page = std::make_unique<CKV90T_System>(&Comm(), 1, nullptr);
+    Page().RefreshFromDevice();
+    EXPECT_EQ(Page().Text(IDC_SYS_MEMORY[2]), "12AB34CD : Unknown");
+    EXPECT_EQ(Page().Text(IDC_SYS_MEMORY[9]), "00000009 : Tape Up/Down");
+    EXPECT_EQ(Page().Check(IDC_SYS_MEMORY[pages.ConfigurationMemory()]), 1);
+
+    Page().Click(IDC_SYS_MEMORY[4]);
+    EXPECT_EQ(Page().SelectedMemory(), 4);
+    EXPECT_EQ(Page().Check(IDC_SYS_MEMORY[4]), 1);
+    EXPECT_EQ(Page().Check(IDC_SYS_MEMORY[pages.ConfigurationMemory()]),
+              pages.ConfigurationMemory() == 4 ? 1 : 0);
+    EXPECT_EQ(m_session.CountReceived(0x1024), 0);  // a click only chooses
+    m_session.Sim().Device().ClearReceivedFrames();
+    Page().DoubleClick(IDC_SYS_MEMORY[9], 0);
+    EXPECT_EQ(m_session.LastPayload(0x1024), Bytes{0x31});
+    EXPECT_EQ(m_session.CountReceived(0x2009), 2);  // the system pages again
+    EXPECT_EQ(Page().SelectedMemory(), 9);
+    EXPECT_EQ(Page().Check(IDC_SYS_MEMORY[9]), 1);
+    EXPECT_EQ(Page().Check(IDC_SYS_MEMORY[4]), 0);
+}
+
+TEST_F(SystemPage, TimeToLiveReferenceClockAndPing) {
+    Open();
+    Page().SetText(IDC_SYS_TTL, "0");
+    Page().Click(IDC_SYS_TTL_SAVE);
+    EXPECT_EQ(m_session.LastPayload(0x1001), (Bytes{0x10, 0x80, 1, 0, 0, 0}));
+    EXPECT_TRUE(m_beeps.Tones().empty());  // only a failure beeps
+    Page().SetText(IDC_SYS_TTL, "300");
+    Page().Click(IDC_SYS_TTL_SAVE);
+    EXPECT_EQ(m_session.LastPayload(0x1001)[2], 255);
+    EXPECT_EQ(Page().Pos(IDC_SYS_TTL_UPDOWN), Comm().m_NetworkPage.udpTimeToLive);
+    Page().SetPos(IDC_SYS_TTL_UPDOWN, 40);
+    Page().StepUpDown(IDC_SYS_TTL_UPDOWN, +1);
+    EXPECT_EQ(m_session.LastPayload(0x1001)[2], 41);
+    EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{100, 100}}));  // always the low tone
+
+    m_beeps.Clear();
+    const uint8_t before = Comm().m_System.referenceClock;
+    Page().Click(IDC_SYS_REFERENCE_CLOCK);
+    EXPECT_EQ(m_session.LastPayload(0x1001),
+              (Bytes{0x0F, static_cast<uint8_t>(4 | !before), 0, 0, 0, 0}));
+    EXPECT_EQ(Page().Text(IDC_SYS_REFERENCE_CLOCK),
+              Comm().m_System.referenceClock != 0 ? "Internal" : "External");
+    EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{1000, 10}}));
+
+    Page().Click(IDC_SYS_PING);
+    EXPECT_EQ(Page().Text(IDC_SYS_PING_REPLY), "28 00 00 00 00 00 ");
+}
+
+TEST_F(SystemPage, TurningStreamsOffStopsAtTheFirstUnansweredOne) {
+    Open();
+    Page().Click(IDC_SYS_CONSOLIDATED_OFF);
+    EXPECT_EQ(m_session.LastPayload(0x1002), (Bytes{0x0B, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(Comm().m_System.consolidatedStatusEnabled, 0);
+    m_session.Sim().Device().ClearReceivedFrames();
+    Page().Click(IDC_SYS_GRAPHS_OFF);
+    EXPECT_EQ(FirstBytes(0x1002), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+
+    m_beeps.Clear();
+    Comm().m_nDefaultTimeout = 100;
+    sim::Fault fault = sim::MakeFault(sim::FaultKind::NoReply);
+    fault.code = 0x1002;
+    fault.firstPayloadByte = 3;
+    m_session.Sim().Device().InjectFault(fault);
+    m_session.Sim().Device().ClearReceivedFrames();
+    Page().Click(IDC_SYS_GRAPHS_OFF);
+    EXPECT_EQ(FirstBytes(0x1002), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{100, 100}}));
+}
