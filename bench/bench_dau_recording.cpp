@@ -1,6 +1,7 @@
 // Recording a DAU sampling stream: 200,000 datagrams of 1416 bytes over loopback, received and
 // written to a file by the console's socket worker and by a minimal blocking recv-to-file loop
-// (the baseline), first as fast as the sender can, then paced at half the baseline's rate.
+// (the baseline), first as fast as the sender can (the best of three runs each), then paced at
+// half the baseline's rate.
 // Prints the datagrams each lost and the throughput ratio.
 
 #include <netinet/in.h>
@@ -106,7 +107,7 @@ Result Worker(long gapNs, const char* path) {
             seen = now;
             last = Clock::now();
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     sending.join();
     worker.CloseReceiveSocket();
@@ -131,8 +132,16 @@ int main() {
     char path[] = "/tmp/kv90t-bench-XXXXXX";
     const int fd = ::mkstemp(path);
     ::close(fd);
-    const Result fastBaseline = Baseline(0, path);
-    const Result fastWorker = Worker(0, path);
+    // The best of three alternated runs each, so that one disturbed run does not decide.
+    Result fastBaseline;
+    Result fastWorker;
+    auto better = [](const Result& a, const Result& b) {
+        return b.received * a.seconds > a.received * b.seconds ? b : a;
+    };
+    for (int round = 0; round < 3; ++round) {
+        fastBaseline = round == 0 ? Baseline(0, path) : better(fastBaseline, Baseline(0, path));
+        fastWorker = round == 0 ? Worker(0, path) : better(fastWorker, Worker(0, path));
+    }
     Report("as fast as the sender can:", fastWorker, fastBaseline);
     const long gapNs = static_cast<long>(2e9 * fastBaseline.seconds / fastBaseline.received);
     const Result pacedBaseline = Baseline(gapNs, path);
