@@ -430,6 +430,14 @@ constexpr int IDC_SYS_PING = 2030;
 constexpr int IDC_SYS_PING_REPLY = 1274;
 constexpr int IDC_SYS_CONSOLIDATED_OFF = 12958;
 constexpr int IDC_SYS_GRAPHS_OFF = 12959;
+// The DSP flash update on the System page.
+constexpr int IDC_SYS_DSP_GROUP = 3106;
+constexpr int IDC_SYS_PROGRESS_GROUP = 3108;
+constexpr int IDC_SYS_DSP_PATH[2] = {12950, 12955};
+constexpr int IDC_SYS_DSP_BROWSE[2] = {12951, 12954};
+constexpr int IDC_SYS_DSP_LOAD[2] = {12952, 12953};
+constexpr int IDC_SYS_PROGRESS_CAPTION[2] = {15395, 15396};
+constexpr int IDC_SYS_PROGRESS[2] = {15212, 15213};
 constexpr int IDC_SYS_MEMORY[12] = {1189, 1190, 1191, 1192, 1193, 1194,
                                     1195, 1196, 1197, 1198, 1199, 1200};
 

@@ -1,5 +1,6 @@
 // The System page: the device's identity and versions, its hardware and network, the product
-// model texts, the system controls and the twelve FPGA configuration memories.
+// model texts, the system controls and the twelve FPGA configuration memories; under them the
+// DSP flash update with its progress.
 
 #include "resources/resource_ids.h"
 #include "resources/template_builders.h"
@@ -80,12 +81,35 @@ void MemoryGroup(Controls& c) {
     }
 }
 
+void UpdateGroups(Controls& c) {
+    const int d = IDC_SYS_DSP_GROUP;
+    c.push_back({d, ControlKind::GroupBox, "DSP Flash Update", 2, 0, 1, 2});
+    Cell(c, 0, ControlKind::Label,
+         "Completely TURN OFF all Anti-Virus and Anti-Malware software. Restart after each DSP "
+         "load has completed.",
+         0, 0, d, 4);
+    const char* const labels[2] = {"DSP1:", "DSP2:"};
+    for (int n = 0; n < 2; ++n) {
+        Cell(c, 0, ControlKind::Label, labels[n], 1 + n, 0, d);
+        Cell(c, IDC_SYS_DSP_PATH[n], ControlKind::Edit, "", 1 + n, 1, d);
+        Cell(c, IDC_SYS_DSP_BROWSE[n], ControlKind::Button, "Browse", 1 + n, 2, d);
+        Cell(c, IDC_SYS_DSP_LOAD[n], ControlKind::Button, "Load", 1 + n, 3, d);
+    }
+    const int p = IDC_SYS_PROGRESS_GROUP;
+    Group(c, p, "EEPROM Update Progress", 2, 2, 1);
+    for (int i = 0; i < 2; ++i) {
+        Cell(c, IDC_SYS_PROGRESS_CAPTION[i], ControlKind::Label, "", i, 0, p);
+        Cell(c, IDC_SYS_PROGRESS[i], ControlKind::Progress, "", i, 1, p, 2);
+    }
+}
+
 ui::DialogTemplate MakeSystem() {
     ui::DialogTemplate t{IDD_SYSTEM, "", {}};
     IdentityGroup(t.controls);
     HardwareGroup(t.controls);
     ProductAndControls(t.controls);
     MemoryGroup(t.controls);
+    UpdateGroups(t.controls);
     return t;
 }
 

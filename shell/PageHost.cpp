@@ -176,7 +176,7 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
     InsertTab(kTest, kRcvBert, kDauBit, true);
     Add<CKV90T_NAND_Flash>(kNandFlash, c, skip, w);
     InsertTab(kRecorder, kNandFlash, kNandFlash, true);
-    Add<CKV90T_System>(kSystem, c, skip, w);
+    Add<CKV90T_System>(kSystem, c, skip, w)->SetMainWindow(m_window.Handle());
     InsertTab(kSystemTab, kSystem, kSystem, true);
     auto* comPort = Add<CKV90T_ComPort>(kComPort, c, skip, useEthernet, w);
     comPort->SetDeviceIpAddress(deviceIpAddress);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "pages/page_messages.h"
 #include "platform/pacing_thread.h"
 
 enum : uint32_t {
@@ -14,7 +15,6 @@ enum : uint32_t {
     UWM_LOCK_STATUS_1 = 0x5FC,
     UWM_LOCK_STATUS_2 = 0x5FD,
     UWM_LOCK_STATUS_3 = 0x5FE,
-    UWM_STOP_STATUS_POLLING = 0x617,
 };
 
 // Flags whose change the window thread announces with platform::WakePauses, so that the

@@ -1,12 +1,21 @@
 #include "pages/maintenance/CKV90T_System.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <algorithm>
 
+#include "link/CBaseClass.h"
+#include "pages/maintenance/firmware_files.h"
+#include "pages/page_messages.h"
 #include "pages/setup/setup_text.h"
+#include "platform/beep.h"
+#include "platform/clock.h"
+#include "platform/debug_output.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "ui/Format.h"
+#include "ui/MessageBoxes.h"
 #include "ui/WaitCursor.h"
 
 using namespace res;
@@ -16,6 +25,9 @@ namespace {
 constexpr uint8_t kReferenceClock = 0x0F;
 constexpr uint32_t kConsolidatedStatusStream = 11;
 constexpr int kMemories = protocol::SystemPages::kConfigurationMemories;
+constexpr int32_t kSerialLink = 1;
+constexpr uint32_t kNetworkUpdateDsp1Version = 0x20190517;
+constexpr size_t kDspBlock = 128;
 
 std::string Hex8(uint32_t value) {
     return ui::Printf("%8.8X", value);
@@ -46,7 +58,13 @@ CKV90T_System::CKV90T_System(CKV90T1_Comm* comm, int skipInitialRead, QWidget* p
     SetRange(IDC_SYS_TTL_UPDOWN, 1, 255);
     Enable(IDC_SYS_PING_REPLY, false);
     Enable(IDC_SYS_DHCP, false);
+    for (int n = 0; n < 2; ++n) {
+        SetRange(IDC_SYS_PROGRESS[n], 0, 255);
+        SetPos(IDC_SYS_PROGRESS[n], 0);
+    }
+    ApplyUpdateAvailability();
     AddRules();
+    AddUpdateRules();
 }
 
 void CKV90T_System::AddRules() {
@@ -220,4 +238,146 @@ void CKV90T_System::LoadPersonality(int memory) {
     }
     ShowMemorySelection();
     ShowMemoryList();
+}
+
+std::atomic<uint32_t> CKV90T_System::s_nDspSettleMs{60'000};
+
+void CKV90T_System::ApplyUpdateAvailability() {
+    CBaseClass* link = m_pComm->GetDeviceLink();
+    if (link != nullptr && link->GetLinkType() == kSerialLink) {
+        return;
+    }
+    // With initial reads skipped the console reads nothing at start: the state decides.
+    if (m_pComm->m_Identity.identityRead == 0 && m_bSkipInitialRead == 0) {
+        m_pComm->ReadDeviceIdentity();
+    }
+    const bool usable = m_pComm->m_SystemPages.networkUpdatePermitted != 0 &&
+                        m_pComm->m_Identity.dsp1Version >= kNetworkUpdateDsp1Version;
+    for (int n = 0; n < 2; ++n) {
+        for (int id : {IDC_SYS_PROGRESS[n], IDC_SYS_PROGRESS_CAPTION[n], IDC_SYS_DSP_PATH[n],
+                       IDC_SYS_DSP_BROWSE[n], IDC_SYS_DSP_LOAD[n]}) {
+            Enable(id, usable);
+        }
+    }
+    for (int id : IDC_SYS_MEMORY) {
+        Enable(id, usable);
+    }
+}
+
+void CKV90T_System::AddUpdateRules() {
+    for (int n = 0; n < 2; ++n) {
+        AddRule(IDC_SYS_DSP_BROWSE[n], {ui::Drain::None,
+                                        [this, n](int) {
+                                            BrowseDsp(n);
+                                            return 1;
+                                        },
+                                        {},
+                                        ui::BeepWhen::Never});
+        AddRule(IDC_SYS_DSP_LOAD[n], {ui::Drain::None,
+                                      [this, n](int) {
+                                          LoadDsp(n);
+                                          return 1;
+                                      },
+                                      {},
+                                      ui::BeepWhen::Never});
+    }
+}
+
+void CKV90T_System::BrowseDsp(int dsp) {
+    const std::string path =
+        ui::GetOpenFileName(this, "", m_strProgramFolder, "Binary Files (*.bin)|*.bin|");
+    if (path.empty()) {
+        return;
+    }
+    const auto image = dsp == 0 ? firmware::Image::Dsp1 : firmware::Image::Dsp2;
+    if (const auto refusal = firmware::BrowseRefusal(image, path)) {
+        ui::MessageBox(this, refusal->text, refusal->title);
+        return;
+    }
+    SetText(IDC_SYS_DSP_PATH[dsp], path);
+}
+
+// The image is read and its size checked before the device is put into flash mode, and the
+// first block that fails ends the transfer without committing it.
+void CKV90T_System::LoadDsp(int dsp) {
+    ui::WaitCursor wait;
+    const uint64_t start = platform::TickCount64();
+    SetText(IDC_SYS_PROGRESS_CAPTION[0], "Uploading:");
+    SetText(IDC_SYS_PROGRESS_CAPTION[1], "Writing:");
+    SetPos(IDC_SYS_PROGRESS[0], 0);
+    SetRange(IDC_SYS_PROGRESS[1], 0, 60);
+    SetPos(IDC_SYS_PROGRESS[1], 0);
+    platform::PostMessage(m_hMainWindow, UWM_STOP_STATUS_POLLING);
+    const auto kind = dsp == 0 ? firmware::Image::Dsp1 : firmware::Image::Dsp2;
+    const std::string path = Text(IDC_SYS_DSP_PATH[dsp]);
+    std::optional<firmware::Refusal> refusal = firmware::DspLoadRefusal(kind, path);
+    firmware::ImageFile file;
+    if (!refusal) {
+        file = firmware::ReadImage(path, firmware::kDspImageLimit);
+        refusal = file.error;
+    }
+    if (refusal) {
+        platform::DebugOutput(refusal->text + "\r\n");
+        ui::MessageBox(this, refusal->text, refusal->title);
+        return;
+    }
+    m_pComm->StartDspFlash();
+    if (SendDspImage(dsp, file.bytes)) {
+        SetPos(IDC_SYS_PROGRESS[0], static_cast<int>(file.bytes.size() / kDspBlock));
+        m_pComm->EndDspFlash(static_cast<uint32_t>(dsp));
+        platform::Beep(1000, 10);
+        WaitForDspFlash();
+        platform::Beep(1000, 100);
+        const std::string text = dsp == 0
+                                     ? "DSP1 Flash Operation Completed. You must now reboot the "
+                                       "KV90T before you can flash DSP2."
+                                     : "DSP2 Flash Operation Completed. You must now reboot the "
+                                       "KV90T before you can flash DSP1.";
+        ui::MessageBox(this, text, dsp == 0 ? "DSP1 Flash File" : "DSP2 Flash File",
+                       ui::MessageIcon::None);
+        platform::DebugOutput(text + "\r\n");
+        if (QWidget* top = window(); top != this) {
+            QMetaObject::invokeMethod(top, "close", Qt::QueuedConnection);
+        }
+    } else {
+        ui::FeedbackBeep(false);
+        ui::MessageBox(this, "Communication Error", "Communication Error");
+    }
+    const uint64_t seconds = (platform::TickCount64() - start) / 1000;
+    platform::DebugPrintf("Elapsed Time: %u:%.2u\r\n", static_cast<unsigned>(seconds / 60),
+                          static_cast<unsigned>(seconds % 60));
+}
+
+bool CKV90T_System::SendDspImage(int dsp, const std::vector<uint8_t>& image) {
+    SetRange(IDC_SYS_PROGRESS[0], 0, static_cast<int>(image.size() / kDspBlock));
+    SetPos(IDC_SYS_PROGRESS[0], 0);
+    for (size_t offset = 0; offset < image.size(); offset += kDspBlock) {
+        const auto length = static_cast<uint16_t>(std::min(kDspBlock, image.size() - offset));
+        if (m_pComm->SendDspFlashBlock(static_cast<uint32_t>(dsp), image.data() + offset, length) ==
+            0) {
+            return false;
+        }
+        SetPos(IDC_SYS_PROGRESS[0], static_cast<int>(offset / kDspBlock) + 1);
+        Paint();
+    }
+    return true;
+}
+
+void CKV90T_System::WaitForDspFlash() {
+    const uint32_t step = s_nDspSettleMs / 60;
+    for (int second = 1; second <= 60; ++second) {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < step) {
+            Paint();
+            platform::SleepMs(std::min<uint32_t>(10, step));
+        }
+        SetPos(IDC_SYS_PROGRESS[1], second);
+    }
+    SetPos(IDC_SYS_PROGRESS[1], 60);
+}
+
+void CKV90T_System::Paint() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::ExcludeSocketNotifiers);
 }

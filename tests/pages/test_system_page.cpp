@@ -3,12 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "pages/maintenance/CKV90T_System.h"
+#include "pages/page_messages.h"
 #include "platform/beep.h"
+#include "platform/debug_output.h"
+#include "platform/window_messages.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
 #include "tests/support/DeviceSession.h"
+#include "tests/support/TempDir.h"
 #include "ui/Format.h"
+#include "ui/MessageBoxes.h"
 
 using namespace res;
 using platform::Tone;
@@ -170,4 +177,152 @@ TEST_F(SystemPage, TurningStreamsOffStopsAtTheFirstUnansweredOne) {
     Page().Click(IDC_SYS_GRAPHS_OFF);
     EXPECT_EQ(FirstBytes(0x1002), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{100, 100}}));
+}
+
+namespace {
+
+// Writes `size` bytes (i x 5 + 1) to `path`.
+std::vector<uint8_t> WriteImage(const std::string& path, size_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 5 + 1);
+    }
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(size));
+    return bytes;
+}
+
+class DspFlash : public SystemPage {
+protected:
+    void SetUp() override {
+        Comm().m_SystemPages.networkUpdatePermitted = 1;
+        CKV90T_System::s_nDspSettleMs = 60;
+        m_mainWindow = platform::RegisterWindow(
+            [this](uint32_t message, uintptr_t, intptr_t) {
+                m_mainMessages.push_back(message);
+                return intptr_t{0};
+            },
+            m_queue);
+        Open();
+        m_page->SetMainWindow(m_mainWindow);
+    }
+    void TearDown() override {
+        CKV90T_System::s_nDspSettleMs = 60'000;
+        platform::UnregisterWindow(m_mainWindow);
+    }
+    std::string ImagePath(const std::string& name) { return m_dir.Path() + "/" + name; }
+
+    testsupport::TempDir m_dir;
+    ui::DialogInterceptor m_boxes;
+    std::shared_ptr<platform::MessageQueue> m_queue = std::make_shared<platform::MessageQueue>();
+    platform::WindowHandle m_mainWindow = 0;
+    std::vector<uint32_t> m_mainMessages;
+};
+
+}  // namespace
+
+TEST_F(DspFlash, AnImageGoesInBlocksAndEndsTheFlash) {
+    const std::string path = ImagePath("KV90T1_DSP1_2026.bin");
+    const std::vector<uint8_t> image = WriteImage(path, 1000);
+    Page().SetText(IDC_SYS_DSP_PATH[0], path);
+    platform::DebugCapture debug;
+    Page().Click(IDC_SYS_DSP_LOAD[0]);
+    std::vector<size_t> blocks;
+    std::vector<Bytes> control;
+    for (const auto& frame : m_session.Sim().Device().ReceivedFrames()) {
+        if (frame.code == 0x1020) {
+            EXPECT_EQ(frame.payload.at(0), 0);  // DSP1
+            blocks.push_back(frame.payload.size() - 1);
+        } else if (frame.code == 0x1001) {
+            control.push_back(frame.payload);
+        }
+    }
+    EXPECT_EQ(blocks, (std::vector<size_t>{128, 128, 128, 128, 128, 128, 128, 104}));
+    ASSERT_EQ(control.size(), 2u);
+    EXPECT_EQ(control[0], (Bytes{0x13, 0x01, 0, 0, 0, 0}));
+    EXPECT_EQ(control[1], (Bytes{0x13, 0xFF, 0, 0, 0, 0}));
+    EXPECT_EQ(m_session.Sim().Simulation().DspImage(0), image);
+    EXPECT_TRUE(m_session.Sim().Simulation().DspFlashEnded(0));
+    EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{1000, 10}, {1000, 100}}));
+    ASSERT_EQ(m_boxes.Messages().size(), 1u);
+    EXPECT_EQ(m_boxes.Messages()[0].text,
+              "DSP1 Flash Operation Completed. You must now reboot the KV90T before you can flash "
+              "DSP2.");
+    EXPECT_EQ(m_boxes.Messages()[0].title, "DSP1 Flash File");
+    EXPECT_NE(debug.Text().find("Elapsed Time: 0:00\r\n"), std::string::npos);
+    EXPECT_EQ(Page().Pos(IDC_SYS_PROGRESS[1]), 60);
+    EXPECT_EQ(Page().Text(IDC_SYS_PROGRESS_CAPTION[0]), "Uploading:");
+    m_queue->ProcessMessages(0);
+    EXPECT_EQ(m_mainMessages, std::vector<uint32_t>{UWM_STOP_STATUS_POLLING});
+}
+
+TEST_F(DspFlash, ATooBigOrUnreadableImageSendsNothingAtAll) {
+    const std::string big = ImagePath("KV90T1_DSP2_big.bin");
+    WriteImage(big, 786'433);
+    Page().SetText(IDC_SYS_DSP_PATH[1], big);
+    Page().Click(IDC_SYS_DSP_LOAD[1]);
+    ASSERT_EQ(m_boxes.Messages().size(), 1u);
+    EXPECT_EQ(m_boxes.Messages()[0].text, "The File size exceeds the buffer size in the DSP.");
+    EXPECT_EQ(m_boxes.Messages()[0].title, "File Too Big Error");
+    EXPECT_TRUE(m_session.Sim().Device().ReceivedFrames().empty());
+
+    m_boxes.Clear();
+    Page().SetText(IDC_SYS_DSP_PATH[1], ImagePath("KV90T1_DSP2_missing.bin"));
+    Page().Click(IDC_SYS_DSP_LOAD[1]);
+    ASSERT_EQ(m_boxes.Messages().size(), 1u);
+    EXPECT_EQ(m_boxes.Messages()[0].text, "CFileException.m_cause = fileNotFound.\r\n");
+    EXPECT_TRUE(m_session.Sim().Device().ReceivedFrames().empty());
+}
+
+TEST_F(DspFlash, AFailedBlockEndsTheTransferWithoutTheEndCommand) {
+    const std::string path = ImagePath("KV90T1_DSP1_x.bin");
+    WriteImage(path, 1000);
+    Page().SetText(IDC_SYS_DSP_PATH[0], path);
+    Comm().m_nDefaultTimeout = 100;
+    sim::Fault fault = sim::MakeFault(sim::FaultKind::NoReply);
+    fault.code = 0x1020;
+    fault.skip = 3;
+    m_session.Sim().Device().InjectFault(fault);
+    Page().Click(IDC_SYS_DSP_LOAD[0]);
+    EXPECT_EQ(m_session.CountReceived(0x1020), 4);
+    EXPECT_FALSE(m_session.Sim().Simulation().DspFlashEnded(0));
+    ASSERT_EQ(m_boxes.Messages().size(), 1u);
+    EXPECT_EQ(m_boxes.Messages()[0].text, "Communication Error");
+    EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{100, 100}}));
+}
+
+TEST_F(DspFlash, PathChecksOfBrowseAndLoad) {
+    Page().Click(IDC_SYS_DSP_LOAD[0]);
+    EXPECT_EQ(m_boxes.Messages().at(0).text, "Invalid File Name");
+    m_boxes.Clear();
+    Page().SetText(IDC_SYS_DSP_PATH[0], "/images/_DSP1_only.bin");
+    Page().Click(IDC_SYS_DSP_LOAD[0]);
+    EXPECT_EQ(m_boxes.Messages().at(0).text, "File chosen is not a valid file for KV90T");
+    EXPECT_EQ(m_boxes.Messages().at(0).title, "Invalid Flash File");
+    m_boxes.Clear();
+    Page().SetText(IDC_SYS_DSP_PATH[0], "/images/KV90T1_DSP2_x.bin");
+    Page().Click(IDC_SYS_DSP_LOAD[0]);
+    EXPECT_EQ(m_boxes.Messages().at(0).text, "File chosen is not a valid file for DSP1");
+    EXPECT_TRUE(m_session.Sim().Device().ReceivedFrames().empty());
+
+    m_boxes.Clear();
+    Page().SetText(IDC_SYS_DSP_PATH[0], "kept");
+    m_boxes.SetOpenFileName("/images/_DSP1_only.bin");
+    Page().Click(IDC_SYS_DSP_BROWSE[0]);
+    EXPECT_EQ(m_boxes.Messages().back().text, "File chosen is not a valid file for KV90T1");
+    EXPECT_EQ(Page().Text(IDC_SYS_DSP_PATH[0]), "kept");
+    m_boxes.SetOpenFileName("/images/KV90T1_DSP2_good.bin");
+    Page().Click(IDC_SYS_DSP_BROWSE[1]);
+    EXPECT_EQ(Page().Text(IDC_SYS_DSP_PATH[1]), "/images/KV90T1_DSP2_good.bin");
+}
+
+TEST_F(SystemPage, OverTcpTheUpdateNeedsTheDevicesPermission) {
+    Comm().m_SystemPages.networkUpdatePermitted = 0;
+    Open();
+    EXPECT_FALSE(Page().IsEnabled(IDC_SYS_DSP_LOAD[0]));
+    EXPECT_FALSE(Page().IsEnabled(IDC_SYS_MEMORY[0]));
+    Comm().m_SystemPages.networkUpdatePermitted = 1;
+    Open();
+    EXPECT_TRUE(Page().IsEnabled(IDC_SYS_DSP_LOAD[0]));
+    EXPECT_TRUE(Page().IsEnabled(IDC_SYS_DSP_BROWSE[1]));
 }
