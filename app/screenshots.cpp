@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -105,6 +106,20 @@ int main(int argc, char** argv) {
         ok;
     ok = Capture(sim::FindProfile("full"), folder + "/nand-flash-page.png", 4) && ok;
     ok = Capture(sim::FindProfile("full"), folder + "/system-page.png", 5) && ok;
+    // An FPGA configuration memory update under way, the page scrolled to its progress.
+    const std::string image = (folder + "/kv90T_screenshot.bin").toStdString();
+    std::ofstream(image, std::ios::binary) << std::string(1 << 20, '\x5A');
+    const Act fpgaUpdate = [&image](CKV90TDlg& window) {
+        ui::CPage* page = window.Pages().PageAt(PageHost::kSystem);
+        page->SetText(res::IDC_SYS_FPGA_PATH, image);
+        page->Click(res::IDC_SYS_FPGA_LOAD);
+        QApplication::processEvents();
+        window.Pages().ScrollTo(page->Control(res::IDC_SYS_PROGRESS_GROUP));
+    };
+    ok = Capture(sim::FindProfile("full"), folder + "/system-page-fpga-update.png", 5, {},
+                 fpgaUpdate) &&
+         ok;
+    std::remove(image.c_str());
     ok = Capture(sim::FindProfile("dau"), folder + "/dau-time-page.png", 2) && ok;
     ok = Capture(sim::FindProfile("dau"), folder + "/dau-bit-page.png", 3) && ok;
     return ok ? 0 : 1;

@@ -430,8 +430,17 @@ constexpr int IDC_SYS_PING = 2030;
 constexpr int IDC_SYS_PING_REPLY = 1274;
 constexpr int IDC_SYS_CONSOLIDATED_OFF = 12958;
 constexpr int IDC_SYS_GRAPHS_OFF = 12959;
-// The DSP flash update on the System page.
+// The firmware and FPGA update on the System page.
 constexpr int IDC_SYS_DSP_GROUP = 3106;
+constexpr int IDC_SYS_FPGA_GROUP = 3107;
+constexpr int IDC_SYS_DSP_NOTE = 3109;
+constexpr int IDC_SYS_FPGA_NOTE = 3110;
+constexpr int IDC_SYS_FPGA_PATH = 12974;
+constexpr int IDC_SYS_FPGA_BROWSE = 12973;
+constexpr int IDC_SYS_FPGA_LOAD = 12963;
+constexpr int IDC_SYS_IMAGE_LENGTH = 12965;
+constexpr int IDC_SYS_PROGRAMMED = 12970;
+constexpr int IDC_SYS_CANCEL = 15214;
 constexpr int IDC_SYS_PROGRESS_GROUP = 3108;
 constexpr int IDC_SYS_DSP_PATH[2] = {12950, 12955};
 constexpr int IDC_SYS_DSP_BROWSE[2] = {12951, 12954};

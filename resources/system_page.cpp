@@ -1,6 +1,6 @@
 // The System page: the device's identity and versions, its hardware and network, the product
 // model texts, the system controls and the twelve FPGA configuration memories; under them the
-// DSP flash update with its progress.
+// DSP flash and FPGA configuration memory updates with their progress.
 
 #include "resources/resource_ids.h"
 #include "resources/template_builders.h"
@@ -84,7 +84,7 @@ void MemoryGroup(Controls& c) {
 void UpdateGroups(Controls& c) {
     const int d = IDC_SYS_DSP_GROUP;
     c.push_back({d, ControlKind::GroupBox, "DSP Flash Update", 2, 0, 1, 2});
-    Cell(c, 0, ControlKind::Label,
+    Cell(c, IDC_SYS_DSP_NOTE, ControlKind::Label,
          "Completely TURN OFF all Anti-Virus and Anti-Malware software. Restart after each DSP "
          "load has completed.",
          0, 0, d, 4);
@@ -95,12 +95,23 @@ void UpdateGroups(Controls& c) {
         Cell(c, IDC_SYS_DSP_BROWSE[n], ControlKind::Button, "Browse", 1 + n, 2, d);
         Cell(c, IDC_SYS_DSP_LOAD[n], ControlKind::Button, "Load", 1 + n, 3, d);
     }
+    const int f = IDC_SYS_FPGA_GROUP;
+    Group(c, f, "Demod FPGA Configuration EEPROM Update", 2, 2);
+    Cell(c, IDC_SYS_FPGA_NOTE, ControlKind::Label,
+         "Select Target EEPROM and Completely TURN OFF all Anti-Virus and Anti-Malware software.",
+         0, 0, f, 3);
+    Cell(c, IDC_SYS_FPGA_PATH, ControlKind::Edit, "", 1, 0, f);
+    Cell(c, IDC_SYS_FPGA_BROWSE, ControlKind::Button, "Browse", 1, 1, f);
+    Cell(c, IDC_SYS_FPGA_LOAD, ControlKind::Button, "Load", 1, 2, f);
     const int p = IDC_SYS_PROGRESS_GROUP;
-    Group(c, p, "EEPROM Update Progress", 2, 2, 1);
+    Group(c, p, "EEPROM Update Progress", 2, 3);
     for (int i = 0; i < 2; ++i) {
         Cell(c, IDC_SYS_PROGRESS_CAPTION[i], ControlKind::Label, "", i, 0, p);
         Cell(c, IDC_SYS_PROGRESS[i], ControlKind::Progress, "", i, 1, p, 2);
     }
+    Cell(c, IDC_SYS_IMAGE_LENGTH, ControlKind::ReadOnlyEdit, "", 2, 0, p);
+    Cell(c, IDC_SYS_PROGRAMMED, ControlKind::ReadOnlyEdit, "", 2, 1, p);
+    Cell(c, IDC_SYS_CANCEL, ControlKind::Button, "Cancel", 2, 2, p);
 }
 
 ui::DialogTemplate MakeSystem() {

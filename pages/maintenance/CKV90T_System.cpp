@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <algorithm>
+#include <functional>
+#include <system_error>
 
 #include "link/CBaseClass.h"
 #include "pages/maintenance/firmware_files.h"
@@ -15,6 +18,7 @@
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "ui/Format.h"
+#include "ui/InputBlocker.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WaitCursor.h"
 
@@ -28,6 +32,10 @@ constexpr int kMemories = protocol::SystemPages::kConfigurationMemories;
 constexpr int32_t kSerialLink = 1;
 constexpr uint32_t kNetworkUpdateDsp1Version = 0x20190517;
 constexpr size_t kDspBlock = 128;
+constexpr size_t kFpgaPage = 256;
+constexpr int kPagesPerRound = 64;
+// The page address is 24 bits: a configuration memory holds 16 MiB at most.
+constexpr size_t kFpgaImageLimit = 16u << 20;
 
 std::string Hex8(uint32_t value) {
     return ui::Printf("%8.8X", value);
@@ -62,9 +70,24 @@ CKV90T_System::CKV90T_System(CKV90T1_Comm* comm, int skipInitialRead, QWidget* p
         SetRange(IDC_SYS_PROGRESS[n], 0, 255);
         SetPos(IDC_SYS_PROGRESS[n], 0);
     }
+    Enable(IDC_SYS_CANCEL, false);
+    // The long notes wrap, so that the page keeps the width of its columns.
+    for (int id : {IDC_SYS_DSP_NOTE, IDC_SYS_FPGA_NOTE}) {
+        if (auto* note = qobject_cast<QLabel*>(Control(id))) {
+            note->setWordWrap(true);
+        }
+    }
     ApplyUpdateAvailability();
     AddRules();
     AddUpdateRules();
+    g_bEepromErasePoll = 0;
+    g_bEepromProgramPoll = 0;
+    try {
+        m_thread.Start(&CKV90T_System::RunPageThread);
+    } catch (const std::system_error&) {
+        platform::DebugOutput("Unable to start System thread.\r\n");
+    }
+    m_thread.Publish(Handle());
 }
 
 void CKV90T_System::AddRules() {
@@ -262,9 +285,24 @@ void CKV90T_System::ApplyUpdateAvailability() {
     for (int id : IDC_SYS_MEMORY) {
         Enable(id, usable);
     }
+    for (int id : {IDC_SYS_FPGA_PATH, IDC_SYS_FPGA_BROWSE, IDC_SYS_FPGA_LOAD}) {
+        Enable(id, usable);
+    }
 }
 
 void CKV90T_System::AddUpdateRules() {
+    auto quietly = [](std::function<void()> action) {
+        return [action = std::move(action)](int) {
+            action();
+            return 1;
+        };
+    };
+    AddRule(IDC_SYS_FPGA_BROWSE,
+            {ui::Drain::None, quietly([this] { BrowseFpga(); }), {}, ui::BeepWhen::Never});
+    AddRule(IDC_SYS_FPGA_LOAD,
+            {ui::Drain::None, quietly([this] { LoadFpga(); }), {}, ui::BeepWhen::Never});
+    AddRule(IDC_SYS_CANCEL,
+            {ui::Drain::None, quietly([this] { CancelFpga(); }), {}, ui::BeepWhen::Never});
     for (int n = 0; n < 2; ++n) {
         AddRule(IDC_SYS_DSP_BROWSE[n], {ui::Drain::None,
                                         [this, n](int) {
@@ -380,4 +418,258 @@ void CKV90T_System::WaitForDspFlash() {
 void CKV90T_System::Paint() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                     QEventLoop::ExcludeSocketNotifiers);
+}
+
+std::atomic<int> g_bSystemThreadRun{1};
+std::atomic<platform::WindowHandle> g_hSystemWnd{0};
+std::atomic<int> g_bEepromErasePoll{0};
+std::atomic<int> g_bEepromProgramPoll{0};
+
+CKV90T_System::~CKV90T_System() {
+    g_bEepromErasePoll = 0;
+    g_bEepromProgramPoll = 0;
+    m_thread.Stop(2000);
+    EndFpga();
+}
+
+void CKV90T_System::BrowseFpga() {
+    const std::string path =
+        ui::GetOpenFileName(this, "", m_strProgramFolder, "Binary Files (*.bin)|*.bin|");
+    if (path.empty()) {
+        return;
+    }
+    if (const auto refusal = firmware::BrowseRefusal(firmware::Image::Fpga, path)) {
+        ui::MessageBox(this, refusal->text, refusal->title);
+        return;
+    }
+    SetText(IDC_SYS_FPGA_PATH, path);
+}
+
+// The path is checked and the image read before the erase, so that a refused or unreadable
+// file never leaves a configuration memory erased for nothing.
+void CKV90T_System::LoadFpga() {
+    if (FpgaUpdating()) {
+        return;
+    }
+    m_nFpgaStart = platform::TickCount64();
+    platform::PostMessage(m_hMainWindow, UWM_STOP_STATUS_POLLING);
+    m_nTarget = std::clamp(m_nSelectedMemory, 0, kMemories - 1);
+    m_nSavedMode = m_pComm->m_nOperationalMode;
+    m_bSavedModeOption = m_pComm->m_bModeOption;
+    const std::string path = Text(IDC_SYS_FPGA_PATH);
+    if (path.find("kv90T") == std::string::npos) {
+        ui::MessageBox(this, "File chosen is not a valid file for the Dual Purpose FPGA",
+                       "Invalid Flash File");
+        return;
+    }
+    if (!ReadFpgaImage(path)) {
+        return;
+    }
+    m_pWait = std::make_unique<ui::WaitCursor>();
+    if (m_pComm->BulkEraseFPGA_ConfigEEPROM(static_cast<uint32_t>(m_nTarget)) == 0) {
+        EndFpga();
+        platform::DebugOutput("BulkEraseFPGA_ConfigEEPROM() failed.\r\n");
+        ui::MessageBox(this, "BulkEraseFPGA_ConfigEEPROM() failed.", "Serial Port Error");
+        return;
+    }
+    if (!SwitchBaudRate()) {
+        EndFpga();
+        ui::MessageBox(nullptr, "SetBaudRate() Failed.", "Serial Port Error");
+        return;
+    }
+    SetText(IDC_SYS_PROGRESS_CAPTION[0], "Bulk Erase:");
+    SetText(IDC_SYS_PROGRESS_CAPTION[1], "Prgrm Pages:");
+    SetText(IDC_SYS_IMAGE_LENGTH, ui::GroupThousands(static_cast<int64_t>(m_image.size())));
+    SetRange(IDC_SYS_PROGRESS[0], 0, 255);
+    SetPos(IDC_SYS_PROGRESS[0], 0);
+    SetRange(IDC_SYS_PROGRESS[1], 0, static_cast<int>(m_image.size() / kFpgaPage));
+    SetPos(IDC_SYS_PROGRESS[1], 0);
+    SetText(IDC_SYS_PROGRAMMED, "");
+    m_nProgrammed = 0;
+    m_pComm->m_System.bulkEraseDone = 0;
+    Enable(IDC_SYS_CANCEL, true);
+    m_pBlock = std::make_unique<ui::InputBlocker>(Control(IDC_SYS_CANCEL));
+    g_bEepromErasePoll = 1;
+    platform::WakePauses();
+}
+
+bool CKV90T_System::ReadFpgaImage(const std::string& path) {
+    firmware::ImageFile file = firmware::ReadImage(path, kFpgaImageLimit);
+    if (file.error) {
+        ui::MessageBox(this, file.error->text, file.error->title);
+        return false;
+    }
+    const size_t length = file.bytes.size();
+    m_image.assign(length + kFpgaPage - length % kFpgaPage, 0xFF);
+    std::copy(file.bytes.begin(), file.bytes.end(), m_image.begin());
+    return true;
+}
+
+bool CKV90T_System::SwitchBaudRate() {
+    CBaseClass* link = m_pComm->GetDeviceLink();
+    if (link == nullptr || link->GetLinkType() != kSerialLink) {
+        return true;
+    }
+    link->ClosePort();
+    if (link->OpenPort() == 0) {
+        platform::DebugOutput("OpenPort() failed while attempting to change baud rate.\r\n");
+        ui::MessageBox(nullptr, "OpenPort() failed", "Serial Port Error");
+        platform::DebugOutput("OpenPort() failed\r\n");
+        return false;
+    }
+    if (link->ConfigurePort(m_pComm->m_System.transferBaudRate, 8, platform::NOPARITY,
+                            platform::ONESTOPBIT) == 0) {
+        platform::DebugOutput("ConfigurePort() failed while attempting to change baud rate.\r\n");
+        ui::MessageBox(nullptr, "ConfigurePort() failed.", "Com Port Error");
+        return false;
+    }
+    if (link->SetCommunicationTimeouts(0, 1, 0, 0, 0) == 0) {
+        platform::DebugOutput(
+            "SetCommunicationTimeouts() failed while attempting to change baud rate.\r\n");
+        ui::MessageBox(nullptr, "Cannot set Com Port Timeouts.", "Com Port Error");
+        return false;
+    }
+    return true;
+}
+
+void CKV90T_System::PollErase() {
+    SetPos(IDC_SYS_PROGRESS[0], std::min(Pos(IDC_SYS_PROGRESS[0]) + 1, 255));
+    const bool answered = m_pComm->QueryFPGA_ConfigEEPROM_BulkEraseDone() != 0;
+    if (m_pComm->m_System.bulkEraseDone == 0) {
+        return;
+    }
+    g_bEepromErasePoll = 0;
+    SetPos(IDC_SYS_PROGRESS[0], 255);
+    if (answered) {
+        g_bEepromProgramPoll = 1;
+    } else {
+        platform::DebugOutput("QueryFPGA_ConfigEEPROM_BulkEraseDone() failed.\r\n");
+        ui::MessageBox(this, "QueryFPGA_ConfigEEPROM_BulkEraseDone() failed.", "Serial Port Error");
+    }
+    platform::WakePauses();
+}
+
+// Up to 64 pages a round; a page that fails goes again in the next round.
+void CKV90T_System::ProgramPages() {
+    g_bEepromErasePoll = 0;
+    g_bEepromProgramPoll = 0;
+    if (!FpgaUpdating()) {
+        return;
+    }
+    bool lastOk = false;
+    for (int i = 0; i < kPagesPerRound && m_nProgrammed < m_image.size(); ++i) {
+        lastOk =
+            m_pComm->ProgramFPGA_ConfigEEPROMPage(static_cast<uint32_t>(m_nTarget), m_nProgrammed,
+                                                  m_image.data() + m_nProgrammed) != 0;
+        if (lastOk) {
+            m_nProgrammed += kFpgaPage;
+            SetPos(IDC_SYS_PROGRESS[1], static_cast<int>(m_nProgrammed / kFpgaPage));
+        }
+    }
+    if (m_nProgrammed >= m_image.size()) {
+        FinishFpga();
+        return;
+    }
+    g_bEepromProgramPoll = 1;
+    platform::WakePauses();
+    if (lastOk) {
+        SetText(IDC_SYS_PROGRAMMED, ui::GroupThousands(m_nProgrammed));
+    }
+}
+
+void CKV90T_System::FinishFpga() {
+    SetPos(IDC_SYS_PROGRESS[1], static_cast<int>(m_image.size() / kFpgaPage));
+    const uint32_t programmed = m_nProgrammed;
+    EndFpga();
+    const auto memory = static_cast<uint32_t>(m_nTarget);
+    const bool restored = m_pComm->SelectFPGA_Personality(memory) != 0 &&
+                          m_pComm->ReadSystemPages() != 0 &&
+                          m_pComm->SetOperationalMode(m_nSavedMode, m_bSavedModeOption) != 0;
+    ShowMemoryList();
+    if (restored) {
+        SetText(IDC_SYS_PROGRAMMED, ui::GroupThousands(programmed));
+    }
+    const uint64_t seconds = (platform::TickCount64() - m_nFpgaStart) / 1000;
+    const std::string elapsed =
+        ui::Printf("Elapsed Time: %u::%.2u\r\n", static_cast<unsigned>(seconds / 60),
+                   static_cast<unsigned>(seconds % 60));
+    ui::MessageBox(this, "Demod FPGA Configuration EEPROM Update has completed.", elapsed,
+                   ui::MessageIcon::Information);
+    platform::DebugOutput(elapsed);
+}
+
+void CKV90T_System::CancelFpga() {
+    if (!FpgaUpdating()) {
+        return;
+    }
+    g_bEepromErasePoll = 0;
+    g_bEepromProgramPoll = 0;
+    platform::WakePauses();
+    EndFpga();
+    ui::MessageBox(this,
+                   ui::Printf("The update was cancelled: configuration memory %d is only partly "
+                              "programmed.",
+                              m_nTarget),
+                   "FPGA Update Cancelled", ui::MessageIcon::Warning);
+}
+
+void CKV90T_System::EndFpga() {
+    m_image.clear();
+    m_image.shrink_to_fit();
+    m_pBlock.reset();
+    m_pWait.reset();
+    Enable(IDC_SYS_CANCEL, false);
+}
+
+intptr_t CKV90T_System::OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    switch (message) {
+        case UWM_EEPROM_ERASE_POLL:
+            PollErase();
+            return 0;
+        case UWM_EEPROM_PROGRAM_PAGES:
+            ProgramPages();
+            return 0;
+        case ID_CHECK_EXTRA_BYTES:
+            if (g_bEepromErasePoll != 0 && DrainDeviceInput() != 0) {
+                platform::DebugOutput(
+                    wParam == UWM_EEPROM_ERASE_POLL ? "Extra bytes found after a ContinuousStatus "
+                                                      "Read 0x1023 Command message:\r\n"
+                    : wParam == UWM_EEPROM_PROGRAM_PAGES
+                        ? "Extra bytes found after a Send 0x1021 Command message:\r\n"
+                        : "Extra bytes found after an unknown message:\r\n");
+            }
+            return 0;
+        default:
+            return DevicePage::OnMessage(message, wParam, lParam);
+    }
+}
+
+// One pass: a message for what a flag asks, 50 ms before it and 50 ms before the stray-bytes
+// check, each skipped when the flag cleared meanwhile.
+void CKV90T_System::RunPageThread(const platform::Pacer& pacer) {
+    auto turn = [&pacer](const std::atomic<int>& flag, uint32_t message) {
+        if (flag == 0) {
+            return;
+        }
+        pacer.Pause(50, [&flag] { return flag != 0; });
+        if (flag == 0) {
+            return;
+        }
+        platform::SendMessage(g_hSystemWnd, message);
+        pacer.Pause(50, [&flag] { return flag != 0; });
+        if (flag != 0) {
+            platform::SendMessage(g_hSystemWnd, ID_CHECK_EXTRA_BYTES, message, 0);
+        }
+    };
+    while (pacer.Running()) {
+        if (g_hSystemWnd == 0) {
+            pacer.Pause(50);
+            continue;
+        }
+        turn(g_bEepromErasePoll, UWM_EEPROM_ERASE_POLL);
+        turn(g_bEepromProgramPoll, UWM_EEPROM_PROGRAM_PAGES);
+        if (g_bEepromErasePoll == 0 && g_bEepromProgramPoll == 0) {
+            pacer.Pause(50, [] { return g_bEepromErasePoll == 0 && g_bEepromProgramPoll == 0; });
+        }
+    }
 }

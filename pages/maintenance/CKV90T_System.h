@@ -7,10 +7,29 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "pages/DevicePage.h"
+#include "platform/pacing_thread.h"
 #include "platform/window_messages.h"
+
+namespace ui {
+class InputBlocker;
+class WaitCursor;
+}  // namespace ui
+
+enum : uint32_t {
+    UWM_EEPROM_ERASE_POLL = 0x602,
+    UWM_EEPROM_PROGRAM_PAGES = 0x620,
+};
+
+// The page thread's run flag and window, and what it paces: erase polls, page programming.
+extern std::atomic<int> g_bSystemThreadRun;
+extern std::atomic<platform::WindowHandle> g_hSystemWnd;
+extern std::atomic<int> g_bEepromErasePoll;
+extern std::atomic<int> g_bEepromProgramPoll;
 
 class CKV90T_System : public pages::DevicePage {
     Q_OBJECT
@@ -19,6 +38,7 @@ public:
     static std::atomic<uint32_t> s_nDspSettleMs;
 
     CKV90T_System(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent);
+    ~CKV90T_System() override;
 
     // The window told to stop its channel-status polls when a transfer starts.
     void SetMainWindow(platform::WindowHandle window) { m_hMainWindow = window; }
@@ -31,8 +51,12 @@ public:
     static const char* PersonalityName(uint8_t code);
     static const char* MemoryPersonalityName(uint16_t code);
 
+    // The FPGA update is running (from Load to the end or Cancel).
+    bool FpgaUpdating() const { return !m_image.empty(); }
+
 protected:
     void OnDoubleClick(int id, int row) override;
+    intptr_t OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 
 private:
     void AddRules();
@@ -58,7 +82,30 @@ private:
     void WaitForDspFlash();
     // Lets the window repaint while operator input waits.
     void Paint();
+    void BrowseFpga();
+    void LoadFpga();
+    // The image padded with 0xFF to whole pages, one page more when it fills its last page.
+    bool ReadFpgaImage(const std::string& path);
+    // Over a serial link, the rate the erase reply named.
+    bool SwitchBaudRate();
+    void PollErase();
+    void ProgramPages();
+    void FinishFpga();
+    void CancelFpga();
+    // Frees the image and ends the wait cursor and the input block.
+    void EndFpga();
+    static void RunPageThread(const platform::Pacer& pacer);
 
     int m_nSelectedMemory = 0;
     platform::WindowHandle m_hMainWindow = 0;
+    // The FPGA update.
+    int m_nTarget = 0;
+    uint32_t m_nSavedMode = 0;
+    uint8_t m_bSavedModeOption = 0;
+    std::vector<uint8_t> m_image;
+    uint32_t m_nProgrammed = 0;
+    uint64_t m_nFpgaStart = 0;
+    std::unique_ptr<ui::WaitCursor> m_pWait;
+    std::unique_ptr<ui::InputBlocker> m_pBlock;
+    platform::PacingThread m_thread{g_bSystemThreadRun, g_hSystemWnd};
 };

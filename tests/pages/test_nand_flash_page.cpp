@@ -238,8 +238,11 @@ TEST_F(NandFlashPage, AStatusThatFailsOrAFlagThatStaysSetEndsTheWait) {
     EXPECT_NE(Box().find("Received Length:    50,000 bytes."), std::string::npos);
     EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{1000, 10}}));
 
+    // The transfer stays under way (the connection stalls) while the device stops answering.
     m_boxes.Clear();
     m_beeps.Clear();
+    sim::DownloadFault stall{sim::DownloadFaultKind::Stall, 10'000};
+    m_session.Sim().Simulation().InjectDownloadFault(stall);
     Comm().m_nDefaultTimeout = 100;
     sim::Fault fault = sim::MakeFault(sim::FaultKind::NoReply);
     fault.code = 0x1011;

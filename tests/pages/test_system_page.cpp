@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "link/CSerialCom.h"
 #include "pages/maintenance/CKV90T_System.h"
 #include "pages/page_messages.h"
 #include "platform/beep.h"
@@ -13,6 +14,7 @@
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
 #include "tests/support/DeviceSession.h"
+#include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxes.h"
@@ -325,4 +327,101 @@ TEST_F(SystemPage, OverTcpTheUpdateNeedsTheDevicesPermission) {
     Open();
     EXPECT_TRUE(Page().IsEnabled(IDC_SYS_DSP_LOAD[0]));
     EXPECT_TRUE(Page().IsEnabled(IDC_SYS_DSP_BROWSE[1]));
+}
+
+TEST_F(DspFlash, AnFpgaImageIsErasedProgrammedSelectedAndTheModeRestored) {
+    const std::string path = ImagePath("kv90T_demod.bin");
+    std::vector<uint8_t> image = WriteImage(path, 512);
+    m_session.Sim().Simulation().SetErasePolls(2);
+    Comm().m_nOperationalMode = 3;
+    Page().Click(IDC_SYS_MEMORY[8]);
+    Page().SetText(IDC_SYS_FPGA_PATH, path);
+    Page().Click(IDC_SYS_FPGA_LOAD);
+    EXPECT_TRUE(Page().FpgaUpdating());
+    EXPECT_TRUE(Page().IsEnabled(IDC_SYS_CANCEL));
+    EXPECT_EQ(Page().Text(IDC_SYS_IMAGE_LENGTH), "768");  // padded to whole pages
+    EXPECT_EQ(m_session.LastPayload(0x1022), Bytes{0x30});
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return !m_boxes.Messages().empty(); }));
+    EXPECT_EQ(m_boxes.Messages()[0].text, "Demod FPGA Configuration EEPROM Update has completed.");
+    EXPECT_EQ(m_boxes.Messages()[0].title.rfind("Elapsed Time: 0::0", 0), 0u);
+    image.resize(768, 0xFF);
+    EXPECT_EQ(m_session.Sim().Simulation().FpgaImage(8), image);
+    EXPECT_EQ(m_session.CountReceived(0x1021), 3);
+    EXPECT_EQ(m_session.LastPayload(0x1024), Bytes{0x30});
+    EXPECT_EQ(m_session.LastPayload(0x1000), Bytes{3});
+    EXPECT_FALSE(Page().FpgaUpdating());
+    EXPECT_FALSE(Page().IsEnabled(IDC_SYS_CANCEL));
+    EXPECT_EQ(Page().Text(IDC_SYS_PROGRAMMED), "768");
+    EXPECT_EQ(Page().Text(IDC_SYS_PROGRESS_CAPTION[1]), "Prgrm Pages:");
+    EXPECT_GE(m_session.CountReceived(0x1023), 2);  // the erase was polled until done
+}
+
+TEST_F(DspFlash, AnFpgaPathOrFileThatFailsLeavesTheMemoryAlone) {
+    Page().SetText(IDC_SYS_FPGA_PATH, ImagePath("wrong.bin"));
+    Page().Click(IDC_SYS_FPGA_LOAD);
+    EXPECT_EQ(m_boxes.Messages().at(0).text,
+              "File chosen is not a valid file for the Dual Purpose FPGA");
+    m_boxes.Clear();
+    Page().SetText(IDC_SYS_FPGA_PATH, ImagePath("kv90T_missing.bin"));
+    Page().Click(IDC_SYS_FPGA_LOAD);
+    EXPECT_EQ(m_boxes.Messages().at(0).title, "File Error");
+    EXPECT_EQ(m_session.CountReceived(0x1022), 0);  // nothing erased
+    EXPECT_FALSE(Page().FpgaUpdating());
+    m_boxes.Clear();
+    m_boxes.SetOpenFileName("/images/demod.bin");
+    Page().Click(IDC_SYS_FPGA_BROWSE);
+    EXPECT_EQ(m_boxes.Messages().back().text, "File chosen is not a valid file for the Demod FPGA");
+    m_boxes.SetOpenFileName("/images/kv90T_demod.bin");
+    Page().Click(IDC_SYS_FPGA_BROWSE);
+    EXPECT_EQ(Page().Text(IDC_SYS_FPGA_PATH), "/images/kv90T_demod.bin");
+}
+
+TEST_F(DspFlash, CancelStopsTheProgrammingAndFreesTheImage) {
+    const std::string path = ImagePath("kv90T_big.bin");
+    WriteImage(path, 64 * 1024);
+    m_session.Sim().Simulation().SetErasePolls(1);
+    Page().SetText(IDC_SYS_FPGA_PATH, path);
+    Page().Click(IDC_SYS_FPGA_LOAD);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return m_session.CountReceived(0x1021) >= 64; }));
+    Page().Click(IDC_SYS_CANCEL);
+    EXPECT_FALSE(Page().FpgaUpdating());
+    EXPECT_EQ(g_bEepromErasePoll, 0);
+    EXPECT_EQ(g_bEepromProgramPoll, 0);
+    ASSERT_EQ(m_boxes.Messages().size(), 1u);
+    EXPECT_EQ(m_boxes.Messages()[0].title, "FPGA Update Cancelled");
+    testsupport::PumpFor(50);
+    const int pages = m_session.CountReceived(0x1021);
+    testsupport::PumpFor(400);
+    EXPECT_EQ(m_session.CountReceived(0x1021), pages);
+    EXPECT_LT(pages, 257);
+    EXPECT_EQ(m_session.CountReceived(0x1024), 0);
+}
+
+TEST(FpgaOverSerial, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole) {
+    testsupport::SimulatedDevice sim;
+    CSerialCom link(testsupport::MakePortSettings(testsupport::SimulatedDevice::kPortName, 115200));
+    ASSERT_NE(link.IsLinkGood(), 0);
+    ASSERT_NE(link.ConfigurePort(), 0);
+    ASSERT_NE(link.SetCommunicationTimeouts(0, 200, 0, 0, 0), 0);
+    CKV90T1_Comm comm(&link);
+    comm.m_nOperationalMode = 4;
+    testsupport::TempDir dir;
+    const std::string path = dir.Path() + "/kv90T_serial.bin";
+    std::vector<uint8_t> image = WriteImage(path, 8 * 1024);
+    sim.Simulation().SetErasePolls(1);
+    ui::DialogInterceptor boxes;
+    platform::BeepRecorder beeps;
+    CKV90T_System page(&comm, 1, nullptr);
+    page.Click(IDC_SYS_MEMORY[1]);
+    page.SetText(IDC_SYS_FPGA_PATH, path);
+    page.Click(IDC_SYS_FPGA_LOAD);
+    platform::DeviceControlBlock applied;
+    ASSERT_TRUE(sim.Server().PtyLineState(&applied));
+    EXPECT_EQ(applied.BaudRate, 921600u);  // the rate the erase reply named
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return !boxes.Messages().empty(); }, 30000));
+    EXPECT_EQ(boxes.Messages()[0].text, "Demod FPGA Configuration EEPROM Update has completed.");
+    image.resize(8 * 1024 + 256, 0xFF);  // a whole page more when the image fills its last
+    EXPECT_EQ(sim.Simulation().FpgaImage(1), image);
+    EXPECT_EQ(sim.Simulation().SelectedFpgaMemory(), 1);
+    EXPECT_EQ(link.GetPortSettings()->defaultConfig.dcb.BaudRate, 921600u);
 }
