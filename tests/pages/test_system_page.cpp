@@ -258,6 +258,21 @@ TEST_F(DspFlash, AnImageGoesInBlocksAndEndsTheFlash) {
     EXPECT_EQ(m_mainMessages, std::vector<uint32_t>{UWM_STOP_STATUS_POLLING});
 }
 
+TEST_F(DspFlash, ACompletedFlashAsksTheMainWindowToClose) {
+    QWidget top;
+    m_page = std::make_unique<CKV90T_System>(&Comm(), 1, &top);
+    top.show();
+    const std::string path = ImagePath("KV90T1_DSP2_a.bin");
+    WriteImage(path, 300);
+    Page().SetText(IDC_SYS_DSP_PATH[1], path);
+    Page().Click(IDC_SYS_DSP_LOAD[1]);
+    EXPECT_EQ(m_boxes.Messages().at(0).title, "DSP2 Flash File");
+    EXPECT_EQ(m_session.Sim().Simulation().DspImage(1).size(), 300u);
+    EXPECT_TRUE(m_session.Sim().Simulation().DspFlashEnded(1));
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return !top.isVisible(); }));
+    m_page.reset();
+}
+
 TEST_F(DspFlash, ATooBigOrUnreadableImageSendsNothingAtAll) {
     const std::string big = ImagePath("KV90T1_DSP2_big.bin");
     WriteImage(big, 786'433);
@@ -367,6 +382,13 @@ TEST_F(DspFlash, AnFpgaPathOrFileThatFailsLeavesTheMemoryAlone) {
     EXPECT_EQ(m_boxes.Messages().at(0).title, "File Error");
     EXPECT_EQ(m_session.CountReceived(0x1022), 0);  // nothing erased
     EXPECT_FALSE(Page().FpgaUpdating());
+    // 513 bytes are padded to three pages as 512 are.
+    m_boxes.Clear();
+    WriteImage(ImagePath("kv90T_513.bin"), 513);
+    Page().SetText(IDC_SYS_FPGA_PATH, ImagePath("kv90T_513.bin"));
+    Page().Click(IDC_SYS_FPGA_LOAD);
+    EXPECT_EQ(Page().Text(IDC_SYS_IMAGE_LENGTH), "768");
+    Page().Click(IDC_SYS_CANCEL);
     m_boxes.Clear();
     m_boxes.SetOpenFileName("/images/demod.bin");
     Page().Click(IDC_SYS_FPGA_BROWSE);
@@ -407,7 +429,7 @@ TEST(FpgaOverSerial, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole
     comm.m_nOperationalMode = 4;
     testsupport::TempDir dir;
     const std::string path = dir.Path() + "/kv90T_serial.bin";
-    std::vector<uint8_t> image = WriteImage(path, 8 * 1024);
+    std::vector<uint8_t> image = WriteImage(path, 64 * 1024);
     sim.Simulation().SetErasePolls(1);
     ui::DialogInterceptor boxes;
     platform::BeepRecorder beeps;
@@ -420,7 +442,7 @@ TEST(FpgaOverSerial, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole
     EXPECT_EQ(applied.BaudRate, 921600u);  // the rate the erase reply named
     ASSERT_TRUE(testsupport::PumpUntil([&] { return !boxes.Messages().empty(); }, 30000));
     EXPECT_EQ(boxes.Messages()[0].text, "Demod FPGA Configuration EEPROM Update has completed.");
-    image.resize(8 * 1024 + 256, 0xFF);  // a whole page more when the image fills its last
+    image.resize(64 * 1024 + 256, 0xFF);  // a whole page more when the image fills its last
     EXPECT_EQ(sim.Simulation().FpgaImage(1), image);
     EXPECT_EQ(sim.Simulation().SelectedFpgaMemory(), 1);
     EXPECT_EQ(link.GetPortSettings()->defaultConfig.dcb.BaudRate, 921600u);
