@@ -351,7 +351,8 @@ void CKV90T_System::LoadDsp(int dsp) {
     std::optional<firmware::Refusal> refusal = firmware::DspLoadRefusal(kind, path);
     firmware::ImageFile file;
     if (!refusal) {
-        file = firmware::ReadImage(path, firmware::kDspImageLimit);
+        file = firmware::ReadImage(path, firmware::kDspImageLimit,
+                                   "The File size exceeds the buffer size in the DSP.");
         refusal = file.error;
     }
     if (refusal) {
@@ -494,7 +495,8 @@ void CKV90T_System::LoadFpga() {
 }
 
 bool CKV90T_System::ReadFpgaImage(const std::string& path) {
-    firmware::ImageFile file = firmware::ReadImage(path, kFpgaImageLimit);
+    firmware::ImageFile file = firmware::ReadImage(
+        path, kFpgaImageLimit, "The File size exceeds the size of a configuration memory.");
     if (file.error) {
         ui::MessageBox(this, file.error->text, file.error->title);
         return false;

@@ -61,7 +61,7 @@ std::optional<Refusal> DspLoadRefusal(Image image, const std::string& path) {
     return std::nullopt;
 }
 
-ImageFile ReadImage(const std::string& path, size_t limit) {
+ImageFile ReadImage(const std::string& path, size_t limit, const char* tooBig) {
     ImageFile image;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
                                                          &std::fclose);
@@ -74,8 +74,7 @@ ImageFile ReadImage(const std::string& path, size_t limit) {
     while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0) {
         image.bytes.insert(image.bytes.end(), chunk, chunk + got);
         if (image.bytes.size() > limit) {
-            image.error =
-                Refusal{"The File size exceeds the buffer size in the DSP.", "File Too Big Error"};
+            image.error = Refusal{tooBig, "File Too Big Error"};
             return image;
         }
     }
