@@ -180,7 +180,7 @@ void CKV90T1_DAU_SetupChannelDlg::AddRules() {
     AddRule(
         IDC_DAU_CONTINUOUS_ADC,
         {Drain::None,
-         [this, c](int) {
+         [c](int) {
              g_bContinuousAdc[c] = g_bContinuousAdc[c] != 0 ? 0 : 1;
              platform::WakePauses();
              return 1;
