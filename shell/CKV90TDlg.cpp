@@ -556,8 +556,7 @@ int32_t CKV90TDlg::LoadPersonality(uint32_t code) {
     setEnabled(false);
     m_pComm->m_WhileWaiting = [this](uint32_t elapsedMs) {
         SetText(IDC_MODE_PROGRESS, ui::Printf("Loading the personality... %u s", elapsedMs / 1000));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
+        ui::RepaintHoldingInput();
     };
     const int32_t result = m_pComm->SetOperationalMode(code, 0);
     m_pComm->m_WhileWaiting = nullptr;

@@ -1,7 +1,11 @@
 #pragma once
-// Shows the wait cursor while it lives.
+// Shows the wait cursor while it lives; and the one way a long operation lets the windows
+// repaint while the operator's input waits.
 
 #include <QApplication>
+#include <QElapsedTimer>
+
+#include "platform/clock.h"
 
 namespace ui {
 
@@ -12,5 +16,22 @@ public:
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
+
+// Runs the pending events except operator input and socket notifications (worker threads'
+// messages among them), so that windows repaint and nothing else interleaves.
+inline void RepaintHoldingInput() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::ExcludeSocketNotifiers);
+}
+
+// Waits `ms` milliseconds, repainting as it goes.
+inline void RepaintFor(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        RepaintHoldingInput();
+        platform::SleepMs(5);
+    }
+}
 
 }  // namespace ui

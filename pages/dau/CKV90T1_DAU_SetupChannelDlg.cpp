@@ -1,6 +1,5 @@
 #include "pages/dau/CKV90T1_DAU_SetupChannelDlg.h"
 
-#include <QApplication>
 #include <QFont>
 #include <algorithm>
 #include <ctime>
@@ -391,8 +390,7 @@ bool CKV90T1_DAU_SetupChannelDlg::ConvertAndOpen() {
     });
     while (conversion.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
         SetText(IDC_DAU_CONVERT_PROGRESS, ui::Printf("Converting... %u%%", percent.load()));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::ExcludeSocketNotifiers);
+        ui::RepaintHoldingInput();
     }
     SetText(IDC_DAU_CONVERT_PROGRESS, "");
     const dau::ConversionResult result = conversion.get();

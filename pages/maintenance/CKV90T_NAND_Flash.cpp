@@ -1,6 +1,5 @@
 #include "pages/maintenance/CKV90T_NAND_Flash.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFont>
 #include <algorithm>
@@ -167,26 +166,16 @@ bool CKV90T_NAND_Flash::WaitForTransfer(uint32_t channel) {
         if (sinceEnded.isValid() && sinceEnded.elapsed() > kStuckTransferGraceMs) {
             break;
         }
-        PaintingPause();
+        ui::RepaintFor(100);
     }
     // The worker finishes the file (the last bytes, the rename) once the device is done; a
     // connection that still waits is not waited for long.
     QElapsedTimer finishing;
     finishing.start();
     while (!m_download.Ended() && finishing.elapsed() < kWorkerFinishMs) {
-        PaintingPause();
+        ui::RepaintFor(100);
     }
     return ok;
-}
-
-void CKV90T_NAND_Flash::PaintingPause() {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 100) {
-        QCoreApplication::processEvents(
-            QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers, 10);
-        platform::SleepMs(5);
-    }
 }
 
 intptr_t CKV90T_NAND_Flash::OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {

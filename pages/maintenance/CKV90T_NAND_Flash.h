@@ -47,8 +47,6 @@ private:
     // Follows the transfer flag, painting and moving the progress bar; true when the last
     // status read succeeded.
     bool WaitForTransfer(uint32_t channel);
-    // 100 ms in which the window repaints while operator input waits.
-    void PaintingPause();
 
     uint32_t m_nChannel = 0;
     CNAND_FlashFileSocketThread m_socketThread;

@@ -1,7 +1,5 @@
 #include "pages/maintenance/CKV90T_System.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <algorithm>
 #include <functional>
@@ -397,28 +395,17 @@ bool CKV90T_System::SendDspImage(int dsp, const std::vector<uint8_t>& image) {
             return false;
         }
         SetPos(IDC_SYS_PROGRESS[0], static_cast<int>(offset / kDspBlock) + 1);
-        Paint();
+        ui::RepaintHoldingInput();
     }
     return true;
 }
 
 void CKV90T_System::WaitForDspFlash() {
-    const uint32_t step = s_nDspSettleMs / 60;
+    const int step = static_cast<int>(s_nDspSettleMs / 60);
     for (int second = 1; second <= 60; ++second) {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < step) {
-            Paint();
-            platform::SleepMs(std::min<uint32_t>(10, step));
-        }
+        ui::RepaintFor(step);
         SetPos(IDC_SYS_PROGRESS[1], second);
     }
-    SetPos(IDC_SYS_PROGRESS[1], 60);
-}
-
-void CKV90T_System::Paint() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                    QEventLoop::ExcludeSocketNotifiers);
 }
 
 std::atomic<int> g_bSystemThreadRun{1};

@@ -80,8 +80,6 @@ private:
     bool SendDspImage(int dsp, const std::vector<uint8_t>& image);
     // The DSP's own flash time, the second bar stepping once a second.
     void WaitForDspFlash();
-    // Lets the window repaint while operator input waits.
-    void Paint();
     void BrowseFpga();
     void LoadFpga();
     // The image padded with 0xFF to whole pages, one page more when it fills its last page.
