@@ -284,6 +284,9 @@ void CDialog::SetText(int id, const std::string& text) {
     QWidget* widget = Control(id);
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         edit->setText(value);
+        if (edit->isReadOnly()) {
+            edit->setCursorPosition(0);  // a text wider than its box shows its beginning
+        }
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(value);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
