@@ -48,7 +48,8 @@ void CKV90TApp::UseDemoDevice(const sim::Profile& profile) {
     }
 }
 
-bool CKV90TApp::ReadDword(const platform::SettingsKey& key, const char* name, uint32_t* value) {
+bool CKV90TApp::ReadDword(const platform::SettingsKey& key, const char* name, uint32_t* value,
+                          bool* wellFormed) {
     uint8_t data[4] = {};
     uint32_t type = 0;
     uint32_t size = sizeof data;
@@ -60,7 +61,11 @@ bool CKV90TApp::ReadDword(const platform::SettingsKey& key, const char* name, ui
         ReportRegistryFailure("RegQueryValueEx()", error);
         return false;
     }
-    if (type != REG_DWORD || size != 4) {
+    const bool dword = type == REG_DWORD && size == 4;
+    if (wellFormed != nullptr) {
+        *wellFormed = dword;
+    }
+    if (!dword) {
         RegistryMessage(
             ui::Printf("RegQueryValueEx() for REG_DWORD, Type = %u, Count = %u", type, size));
     }
@@ -100,8 +105,10 @@ int CKV90TApp::ReadSavedSettings() {
         ReadText(key, "ETHERNET_IP_ADDR", &m_strDeviceIpAddress, kDefaultIpAddress);
     } else {
         ReadText(key, "COM_PORT", &m_strComPort, "COM1");
-        if (ReadDword(key, "BAUD_RATE", &value)) {
-            if (shell::BaudRateRow(value) < 0) {
+        bool wellFormed = false;
+        if (ReadDword(key, "BAUD_RATE", &value, &wellFormed)) {
+            // A value of the wrong type or size has had its message; the rate is not checked.
+            if (wellFormed && shell::BaudRateRow(value) < 0) {
                 RegistryMessage(ui::Printf("Invalid BAUD Rate value: %u", value));
             }
             m_nBaudRate = value;

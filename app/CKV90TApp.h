@@ -63,7 +63,9 @@ public:
 
 private:
     // Reads a REG_DWORD setting; false when it is missing or failed (then `value` is kept).
-    bool ReadDword(const platform::SettingsKey& key, const char* name, uint32_t* value);
+    // *wellFormed says whether it was a REG_DWORD of 4 bytes (else its message was shown).
+    bool ReadDword(const platform::SettingsKey& key, const char* name, uint32_t* value,
+                   bool* wellFormed = nullptr);
     void ReadText(const platform::SettingsKey& key, const char* name, std::string* text,
                   const char* fallback);
     void OpenSerialLink();

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/CKV90TApp.h"
+#include "platform/program_folder.h"
 #include "sim/Profile.h"
 #include "ui/Icons.h"
 
@@ -60,8 +61,18 @@ int main(int argc, char** argv) {
                              args[i].c_str());
                 return 2;
             }
-        } else if (arg == "--data-dir" && i + 1 < args.size()) {
+        } else if (arg == "--data-dir") {
+            if (i + 1 == args.size()) {
+                std::fprintf(stderr, "kv90t: --data-dir needs a folder; see --help\n");
+                return 2;
+            }
             dataFolder = args[++i];
+            if (const std::string problem = platform::DataFolderProblem(dataFolder);
+                !problem.empty()) {
+                std::fprintf(stderr, "kv90t: --data-dir '%s' cannot be used: %s\n",
+                             dataFolder.c_str(), problem.c_str());
+                return 2;
+            }
         }
     }
     QApplication application(argc, argv);

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace platform {
@@ -29,6 +31,24 @@ std::string UserDataFolder() {
     }
     const char* home = std::getenv("HOME");
     return std::string(home != nullptr ? home : "") + "/.local/share/kv90t";
+}
+
+std::string DataFolderProblem(const std::string& folder) {
+    if (folder.empty()) {
+        return "no folder named";
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec && ec != std::errc::file_exists && ec != std::errc::not_a_directory) {
+        return ec.message();
+    }
+    if (!std::filesystem::is_directory(folder, ec)) {
+        return "not a folder";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return std::strerror(errno);
+    }
+    return {};
 }
 
 std::string ProgramFolder(const std::string& chosen) {

@@ -10,6 +10,10 @@ namespace platform {
 // with "/".
 std::string ProgramFolder(const std::string& chosen = {});
 
+// Creates `folder` when it is missing; empty when it is then a folder the console can write
+// into, else the reason it is not ("not a folder", or the system's error text).
+std::string DataFolderProblem(const std::string& folder);
+
 // $XDG_DATA_HOME/kv90t (~/.local/share/kv90t).
 std::string UserDataFolder();
 

@@ -6,122 +6,82 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/debug_output.h"
 
 namespace platform {
 namespace {
 
+namespace fs = std::filesystem;
+
 void (*g_writeHook)() = nullptr;
 
-constexpr const char* kFileHeader = "Windows Registry Editor Version 5.00";
-
-std::string Unquote(const std::string& text, size_t* end) {
-    std::string value;
-    size_t i = 1;
-    for (; i < text.size() && text[i] != '"'; ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            ++i;
-        }
-        value += text[i];
+// Reads the whole file; ENOENT when there is none.
+long ReadWhole(const std::string& path, std::string* bytes, struct stat* status) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
     }
-    *end = i;
-    return value;
+    if (::fstat(fd, status) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    bytes->clear();
+    char block[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, block, sizeof block);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            const int error = got < 0 ? errno : 0;
+            ::close(fd);
+            return error;
+        }
+        bytes->append(block, static_cast<size_t>(got));
+    }
 }
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
+long WriteWhole(int fd, const std::string& bytes) {
+    for (size_t written = 0; written < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
         }
-        quoted += c;
+        if (n < 0) {
+            return errno;
+        }
+        written += static_cast<size_t>(n);
     }
-    return quoted + "\"";
+    return 0;
 }
 
-// Parses `"name"=dword:0000002a`, `"name"="text"` or `"name"=hex:01,02`.
-bool ParseValue(const std::string& line, std::string* name, uint32_t* type,
-                std::vector<uint8_t>* data) {
-    if (line.empty() || line[0] != '"') {
-        return false;
-    }
-    size_t end = 0;
-    *name = Unquote(line, &end);
-    if (end + 1 >= line.size() || line[end] != '"' || line[end + 1] != '=') {
-        return false;
-    }
-    const std::string rest = line.substr(end + 2);
-    data->clear();
-    if (rest.rfind("dword:", 0) == 0 && rest.size() == 14) {
-        char* stop = nullptr;
-        const unsigned long value = std::strtoul(rest.c_str() + 6, &stop, 16);
-        if (*stop != '\0') {
-            return false;
+// The file a path names once its symbolic links are followed, so that a rewrite replaces the
+// target in its own folder and the link stays a link.
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        std::error_code ec;
+        if (!fs::is_symlink(path, ec)) {
+            break;
         }
-        *type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) {
-            data->push_back(static_cast<uint8_t>(value >> (8 * i)));
+        const fs::path target = fs::read_symlink(path, ec);
+        if (ec) {
+            break;
         }
-        return true;
+        path = target.is_absolute() ? target.string()
+                                    : (fs::path(path).parent_path() / target).string();
     }
-    if (!rest.empty() && rest[0] == '"') {
-        size_t close = 0;
-        const std::string text = Unquote(rest, &close);
-        if (close != rest.size() - 1) {
-            return false;
-        }
-        *type = REG_SZ;
-        data->assign(text.begin(), text.end());
-        data->push_back(0);
-        return true;
-    }
-    if (rest.rfind("hex:", 0) == 0) {
-        std::stringstream bytes(rest.substr(4));
-        std::string byte;
-        while (std::getline(bytes, byte, ',')) {
-            char* stop = nullptr;
-            const unsigned long value = std::strtoul(byte.c_str(), &stop, 16);
-            if (byte.empty() || *stop != '\0' || value > 0xFF) {
-                return false;
-            }
-            data->push_back(static_cast<uint8_t>(value));
-        }
-        *type = REG_BINARY;
-        return true;
-    }
-    return false;
+    return path;
 }
 
-std::string FormatValue(const std::string& name, uint32_t type, const std::vector<uint8_t>& data) {
-    char text[32];
-    if (type == REG_DWORD && data.size() == 4) {
-        const uint32_t value = data[0] | data[1] << 8 | data[2] << 16 | uint32_t(data[3]) << 24;
-        std::snprintf(text, sizeof text, "dword:%08x", value);
-        return Quote(name) + "=" + text;
-    }
-    if (type == REG_SZ) {
-        const auto end = std::find(data.begin(), data.end(), 0);
-        return Quote(name) + "=" + Quote(std::string(data.begin(), end));
-    }
-    std::string hex = Quote(name) + "=hex:";
-    for (size_t i = 0; i < data.size(); ++i) {
-        std::snprintf(text, sizeof text, i == 0 ? "%02x" : ",%02x", data[i]);
-        hex += text;
-    }
-    return hex;
-}
-
-std::string Trim(const std::string& line) {
-    const size_t first = line.find_first_not_of(" \t\r\n");
-    const size_t last = line.find_last_not_of(" \t\r\n");
-    return first == std::string::npos ? "" : line.substr(first, last - first + 1);
+// A hidden name beside the target: never taken for a settings file, and replaced (so cleaned
+// up) by the next rewrite when a killed one left it behind.
+std::string TemporaryFor(const std::string& target) {
+    const fs::path path(target);
+    return (path.parent_path() / ("." + path.filename().string() + ".tmp")).string();
 }
 
 }  // namespace
@@ -141,13 +101,26 @@ void SetSettingsWriteHook(void (*hook)()) {
     g_writeHook = hook;
 }
 
+SettingsValue TextSetting(const std::string& name, const std::string& text) {
+    SettingsValue value{name, REG_SZ, {text.begin(), text.end()}};
+    value.data.push_back(0);
+    return value;
+}
+
+SettingsValue DwordSetting(const std::string& name, uint32_t number) {
+    return {name,
+            REG_DWORD,
+            {static_cast<uint8_t>(number), static_cast<uint8_t>(number >> 8),
+             static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(number >> 24)}};
+}
+
 long SettingsKey::Create(const std::string& path) {
     m_file = SettingsFilePath();
     m_path = std::string(kLocalMachineRoot) + "\\" + path;
     std::error_code ec;
-    const auto folder = std::filesystem::path(m_file).parent_path();
+    const auto folder = fs::path(m_file).parent_path();
     if (!folder.empty()) {
-        std::filesystem::create_directories(folder, ec);
+        fs::create_directories(folder, ec);
         if (ec) {
             return ec.value();
         }
@@ -155,92 +128,92 @@ long SettingsKey::Create(const std::string& path) {
     if (const long error = Load(); error != 0) {
         return error;
     }
-    if (m_keys.count(m_path) == 0) {
-        m_keys[m_path];
+    if (!m_exists || m_size == 0) {
+        m_reg.AddKey(m_path);
         if (const long error = Save(); error != 0) {
             return error;
         }
+    } else if (!m_readable || !m_reg.HasKey(m_path)) {
+        DebugPrintf("***** Settings file %s: %s; defaults used, the file is left as it is.\r\n",
+                    m_file.c_str(),
+                    m_readable ? ("no key [" + m_path + "]").c_str() : "not a .reg file");
     }
     m_open = true;
     return 0;
 }
 
+void SettingsKey::NoteIdentity(const struct stat& status) {
+    m_device = status.st_dev;
+    m_inode = status.st_ino;
+    m_size = status.st_size;
+    m_modifiedNs = int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+}
+
 long SettingsKey::Load() {
-    m_keys.clear();
-    std::ifstream file(m_file);
-    if (!file) {
-        return errno == ENOENT ? 0 : errno;
+    m_reg = RegFile{};
+    m_exists = false;
+    m_readable = true;
+    m_size = -1;
+    std::string bytes;
+    struct stat status {};
+    if (const long error = ReadWhole(m_file, &bytes, &status); error != 0) {
+        return error == ENOENT ? 0 : error;
     }
-    std::string line;
-    std::string section;
-    int ignored = 0;
-    int number = 0;
-    while (std::getline(file, line)) {
-        line = Trim(line);
-        ++number;
-        if (line.empty() || line[0] == ';' || (number == 1 && line == kFileHeader)) {
-            continue;
-        }
-        if (line.front() == '[' && line.back() == ']') {
-            section = line.substr(1, line.size() - 2);
-            m_keys[section];
-            continue;
-        }
-        std::string name;
-        uint32_t type = REG_NONE;
-        std::vector<uint8_t> data;
-        if (!section.empty() && ParseValue(line, &name, &type, &data)) {
-            m_keys[section][name] = {type, std::move(data)};
-        } else {
-            ++ignored;
-        }
-    }
-    if (file.bad()) {
-        return EIO;
-    }
-    if (ignored > 0) {
+    m_exists = true;
+    NoteIdentity(status);
+    m_readable = m_reg.Parse(bytes) && (bytes.empty() || m_reg.IsRegistryText());
+    if (m_readable && m_reg.UnreadableLines() > 0) {
         DebugPrintf("***** Settings file %s: %d unreadable line(s) ignored.\r\n", m_file.c_str(),
-                    ignored);
+                    m_reg.UnreadableLines());
     }
     return 0;
 }
 
-long SettingsKey::Save() const {
-    std::string text = std::string(kFileHeader) + "\r\n";
-    for (const auto& [section, values] : m_keys) {
-        text += "\r\n[" + section + "]\r\n";
-        for (const auto& [name, value] : values) {
-            text += FormatValue(name, value.type, value.data) + "\r\n";
-        }
+bool SettingsKey::ChangedSinceLoad() const {
+    struct stat status {};
+    if (::stat(m_file.c_str(), &status) != 0) {
+        return m_exists;
     }
-    const std::string temporary = m_file + ".tmp";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int64_t modified =
+        int64_t(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec;
+    return !m_exists || status.st_dev != m_device || status.st_ino != m_inode ||
+           status.st_size != m_size || modified != m_modifiedNs;
+}
+
+long SettingsKey::Save() {
+    const std::string target = FollowLinks(m_file);
+    const std::string temporary = TemporaryFor(target);
+    struct stat existing {};
+    const bool replacing = ::stat(target.c_str(), &existing) == 0;
+    ::unlink(temporary.c_str());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         return errno;
     }
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return error;
-        }
-        written += static_cast<size_t>(n);
+    long error = WriteWhole(fd, m_reg.Serialize());
+    if (error == 0 && replacing && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+        error = errno;
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        return error;
+    if (error == 0 && ::fsync(fd) != 0) {
+        error = errno;
     }
-    if (g_writeHook != nullptr) {
+    if (::close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && g_writeHook != nullptr) {
         g_writeHook();
     }
-    if (::rename(temporary.c_str(), m_file.c_str()) != 0) {
-        const int error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
         ::unlink(temporary.c_str());
         return error;
+    }
+    struct stat written {};
+    if (::stat(m_file.c_str(), &written) == 0) {
+        m_exists = true;
+        NoteIdentity(written);
     }
     return 0;
 }
@@ -250,32 +223,42 @@ long SettingsKey::QueryValue(const std::string& name, uint32_t* type, uint8_t* d
     if (!m_open) {
         return EBADF;
     }
-    const Key& key = m_keys.at(m_path);
-    const auto value = key.find(name);
-    if (value == key.end()) {
+    const RegValue* value = m_reg.Find(m_path, name);
+    if (value == nullptr) {
         return ENOENT;
     }
-    const auto needed = static_cast<uint32_t>(value->second.data.size());
-    *type = value->second.type;
+    const auto needed = static_cast<uint32_t>(value->data.size());
+    *type = value->type;
     if (needed > *size) {
         *size = needed;
         return ERANGE;
     }
-    std::copy(value->second.data.begin(), value->second.data.end(), data);
+    std::copy(value->data.begin(), value->data.end(), data);
     *size = needed;
     return 0;
 }
 
 long SettingsKey::SetValue(const std::string& name, uint32_t type, const uint8_t* data,
                            uint32_t size) {
+    return SetValues({{name, type, std::vector<uint8_t>(data, data + size)}});
+}
+
+long SettingsKey::SetValues(const std::vector<SettingsValue>& values) {
     if (!m_open) {
         return EBADF;
     }
     // Others may have changed the file since it was read: merge into what is there now.
-    if (const long error = Load(); error != 0) {
-        return error;
+    if (ChangedSinceLoad()) {
+        if (const long error = Load(); error != 0) {
+            return error;
+        }
     }
-    m_keys[m_path][name] = {type, std::vector<uint8_t>(data, data + size)};
+    if (!m_readable) {
+        return EILSEQ;
+    }
+    for (const SettingsValue& value : values) {
+        m_reg.Set(m_path, value.name, {value.type, value.data});
+    }
     return Save();
 }
 

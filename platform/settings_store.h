@@ -1,12 +1,16 @@
 #pragma once
 // The saved settings: typed values under registry-style keys, kept in a text file in the
-// Windows .reg export format. The calls mirror the registry's: each returns 0 or the system's
-// error code (errno), so that callers can report them as the registry code did.
+// Windows .reg export format, of which a rewrite changes only the values set. The calls mirror
+// the registry's: each returns 0 or the system's error code (errno), so that callers can report
+// them as the registry code did.
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
+
+#include "platform/reg_file.h"
+
+struct stat;
 
 namespace platform {
 
@@ -17,36 +21,51 @@ constexpr const char* kLocalMachineRoot = "HKEY_LOCAL_MACHINE";
 // KV90T_SETTINGS when set, else $XDG_CONFIG_HOME/kv90t/kv90t.reg (~/.config/kv90t/kv90t.reg).
 std::string SettingsFilePath();
 
+struct SettingsValue {
+    std::string name;
+    uint32_t type = REG_NONE;
+    std::vector<uint8_t> data;
+};
+
+SettingsValue TextSetting(const std::string& name, const std::string& text);
+SettingsValue DwordSetting(const std::string& name, uint32_t value);
+
 class SettingsKey {
 public:
-    // Opens `path` (for example "SOFTWARE\\Brenmoor\\KV90T") under HKEY_LOCAL_MACHINE, creating
-    // the folder, the file and the key when they are missing.
+    // Opens `path` (for example "SOFTWARE\\Brenmoor\\KV90T") under HKEY_LOCAL_MACHINE. A missing
+    // file is created with the key; a file that exists but lacks the key, or cannot be read as
+    // a .reg file, is left as it is (said once on the debug output) and reads as empty.
     long Create(const std::string& path);
     // As RegQueryValueEx: ENOENT for a missing value; ERANGE when the data does not fit, with
     // *size set to what it needs. On success *type and *size describe the data.
     long QueryValue(const std::string& name, uint32_t* type, uint8_t* data, uint32_t* size) const;
-    // Stores a value and rewrites the file atomically (a new file renamed over the old one).
     long SetValue(const std::string& name, uint32_t type, const uint8_t* data, uint32_t size);
+    // Stores the values with one read (only when the file changed since it was read) and one
+    // atomic rewrite, which changes only their lines. EILSEQ for a file that is not a .reg file.
+    long SetValues(const std::vector<SettingsValue>& values);
     long Close();
 
 private:
-    struct Value {
-        uint32_t type;
-        std::vector<uint8_t> data;
-    };
-    using Key = std::map<std::string, Value>;
-
     long Load();
-    long Save() const;
+    long Save();
+    bool ChangedSinceLoad() const;
+    void NoteIdentity(const struct stat& status);
 
     std::string m_file;
     std::string m_path;
-    std::map<std::string, Key> m_keys;  // every key of the file, kept when it is rewritten
+    RegFile m_reg;
+    bool m_exists = false;
+    bool m_readable = true;
     bool m_open = false;
+    // What the file was when it was read, to notice a change by someone else.
+    uint64_t m_device = 0;
+    uint64_t m_inode = 0;
+    int64_t m_size = -1;
+    int64_t m_modifiedNs = 0;
 };
 
-// Called after a rewrite has written its new file and before it replaces the old one; tests
-// use it to interrupt a write.
+// Called after a rewrite has written its new file (a hidden temporary beside the target) and
+// before it replaces the old one; tests use it to interrupt a write.
 void SetSettingsWriteHook(void (*hook)());
 
 }  // namespace platform

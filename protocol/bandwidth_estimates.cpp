@@ -73,7 +73,10 @@ void CKV90T1_Comm::EstimateIfBandwidth(uint32_t path, uint32_t codeRateSelector,
         w * t * l * static_cast<float>(bitRate) * r * LimitedFactor(factor) * 1.05f;
     m_Estimates[path].ifBandwidth = estimate;
     if (path == 0) {
-        m_nCombinerSignalBandwidth = static_cast<uint32_t>(estimate + 0.5f);
+        // Limited to the field first: a float beyond 32 bits has no conversion.
+        constexpr float kLargestField = 4294967040.0f;  // the largest float below 2^32
+        m_nCombinerSignalBandwidth =
+            static_cast<uint32_t>(std::min(estimate + 0.5f, kLargestField));
     }
 }
 

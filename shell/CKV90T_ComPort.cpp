@@ -29,17 +29,6 @@ void PortError(const char* text) {
     ui::MessageBox(nullptr, text, "Com Port Error", ui::MessageIcon::Error);
 }
 
-long WriteText(platform::SettingsKey& key, const char* name, const std::string& text) {
-    return key.SetValue(name, platform::REG_SZ, reinterpret_cast<const uint8_t*>(text.c_str()),
-                        static_cast<uint32_t>(text.size() + 1));
-}
-
-long WriteDword(platform::SettingsKey& key, const char* name, uint32_t value) {
-    const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    return key.SetValue(name, platform::REG_DWORD, bytes, 4);
-}
-
 }  // namespace
 
 CKV90T_ComPort::CKV90T_ComPort(CKV90T1_Comm* comm, int skipInitialRead, int useEthernet,
@@ -156,24 +145,23 @@ bool CKV90T_ComPort::SaveSettings() {
         shell::ReportRegistryFailure("RegCreateKeyEx()", error);
         return false;
     }
-    auto report = [](long error) {
-        if (error != 0) {
-            shell::ReportRegistryFailure("RegSetValueEx()", error);
-        }
-    };
     // A serial save writes the address only when the page knows one: one it never read (the
     // start-up reads it for Ethernet only) is not written over the stored one as 0.0.0.0.
+    std::vector<platform::SettingsValue> values;
     if (m_bUseEthernet == 0) {
-        report(WriteText(key, "COM_PORT", m_strComPort));
-        report(WriteDword(key, "BAUD_RATE", m_nBaudRate));
+        values.push_back(platform::TextSetting("COM_PORT", m_strComPort));
+        values.push_back(platform::DwordSetting("BAUD_RATE", m_nBaudRate));
         if (!m_strDeviceIpAddress.empty()) {
-            report(WriteText(key, "ETHERNET_IP_ADDR", m_strDeviceIpAddress));
+            values.push_back(platform::TextSetting("ETHERNET_IP_ADDR", m_strDeviceIpAddress));
         }
     } else {
         m_strDeviceIpAddress = ui::FormatIpAddress(ui::ParseIpAddress(Text(IDC_IP_ADDRESS)));
-        report(WriteText(key, "ETHERNET_IP_ADDR", m_strDeviceIpAddress));
+        values.push_back(platform::TextSetting("ETHERNET_IP_ADDR", m_strDeviceIpAddress));
     }
-    report(WriteDword(key, "USE_ETHERNET", m_bUseEthernet != 0 ? 1 : 0));
+    values.push_back(platform::DwordSetting("USE_ETHERNET", m_bUseEthernet != 0 ? 1 : 0));
+    if (const long error = key.SetValues(values); error != 0) {
+        shell::ReportRegistryFailure("RegSetValueEx()", error);
+    }
     if (const long error = key.Close(); error != 0) {
         shell::ReportRegistryFailure("RegCloseKey()", error);
         return false;

@@ -1,13 +1,16 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <QApplication>
 #include <QTimer>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "app/CKV90TApp.h"
 #include "link/CBaseClass.h"
 #include "platform/debug_output.h"
+#include "platform/program_folder.h"
 #include "platform/serial_ports.h"
 #include "platform/settings_store.h"
 #include "protocol/CKV90T1_Comm.h"
@@ -140,6 +143,13 @@ TEST_F(StartUp, SettingsOfTheWrongTypeAreReported) {
     EXPECT_EQ(app.m_bSkipInitialRead, '1');  // the bytes read, as the original used them
 }
 
+TEST_F(StartUp, BaudRateOfTheWrongTypeOrSizeShowsOnlyItsOwnMessage) {
+    Store("BAUD_RATE", std::string("96"));
+    EXPECT_EQ(Start().m_nBaudRate, uint32_t('9' | '6' << 8));
+    EXPECT_EQ(Messages(),
+              std::vector<std::string>{"RegQueryValueEx() for REG_DWORD, Type = 1, Count = 3"});
+}
+
 TEST_F(StartUp, CommandLineRules) {
     EXPECT_EQ(Start({"kv90t", "NO_INIT_STATUS=1"}).m_bSkipInitialRead, 1);
     EXPECT_EQ(Start({"kv90t", "/NO_INIT_STATUS=1"}).m_bSkipInitialRead, 0);  // 16th is '='
@@ -218,4 +228,45 @@ TEST(Demo, NeverWritesTheSavedSettingsAndHonoursNoInitStatus) {
     after << std::ifstream(file, std::ios::binary).rdbuf();
     EXPECT_EQ(after.str(), stored);  // byte for byte
     ::unsetenv("KV90T_SETTINGS");
+}
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string output;
+};
+
+ProgramRun RunProgram(const std::string& arguments) {
+    ProgramRun run;
+    FILE* pipe = ::popen((std::string(KV90T_PROGRAM) + " " + arguments + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) {
+        return run;
+    }
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        run.output += buffer;
+    }
+    const int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+}  // namespace
+
+TEST(DataFolder, ANameThatIsNotAUsableFolderIsRefusedBeforeTheWindowOpens) {
+    testsupport::TempDir folder;
+    const std::string plain = folder.Path() + "/plain";
+    std::ofstream(plain) << "x";
+    for (const std::string& named : {plain, plain + "/below"}) {
+        const ProgramRun run = RunProgram("--data-dir '" + named + "'");
+        EXPECT_EQ(run.status, 2) << named;
+        EXPECT_EQ(run.output, "kv90t: --data-dir '" + named + "' cannot be used: not a folder\n");
+    }
+    const ProgramRun bare = RunProgram("--data-dir");
+    EXPECT_EQ(bare.status, 2);
+    EXPECT_EQ(bare.output, "kv90t: --data-dir needs a folder; see --help\n");
+
+    EXPECT_EQ(platform::DataFolderProblem(folder.Path() + "/new/data"), "");
+    EXPECT_TRUE(std::filesystem::is_directory(folder.Path() + "/new/data"));
 }

@@ -476,6 +476,19 @@ TEST(BandwidthEstimates, IfAndVideoEstimates) {
     EXPECT_FLOAT_EQ(comm.m_Estimates[1].videoBandwidth, 0.0f);
 }
 
+// A bit rate read back as 0xFFFFFFFF gives an estimate beyond 32 bits; the combiner's signal
+// bandwidth is limited to its field (under UBSan the unlimited conversion is an error).
+TEST(BandwidthEstimates, AnEstimateBeyondItsFieldIsLimited) {
+    CKV90T1_Comm comm(nullptr);
+    comm.m_nOperationalMode = 3;
+    comm.EstimateIfBandwidth(0, 1, 0x40, 0, 0xFFFFFFFFu, 0, 0, 0, 2.0f);
+    EXPECT_GT(comm.m_Estimates[0].ifBandwidth, 4.3e9f);
+    EXPECT_EQ(comm.m_nCombinerSignalBandwidth, 4'294'967'040u);
+    comm.EstimateIfBandwidth(0, 0, 0, 4, 0xFFFFFFFFu, 0, 0, 0, 0.5f);  // 0.53 of it still fits
+    EXPECT_EQ(comm.m_nCombinerSignalBandwidth,
+              static_cast<uint32_t>(1.05f * 0.5f * 4294967295.0f + 0.5f));
+}
+
 TEST(ChannelSetupRecords, ANewProtocolObjectStartsThemFromTheirDefaults) {
     {
         CKV90T1_Comm first(nullptr);
