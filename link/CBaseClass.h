@@ -58,4 +58,7 @@ public:
         return 0;
     }
     virtual int32_t IsLinkGood() { return 0; }
+    // How long a write may wait for the device to take more bytes before it fails; the
+    // protocol object sets its transaction's time-out before each request.
+    virtual void SetWriteTimeout(uint32_t) {}
 };

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -15,6 +16,14 @@
 #include "platform/debug_output.h"
 
 using platform::DebugOutput;
+
+namespace {
+
+bool WouldBlock() {
+    return errno == EAGAIN || errno == EWOULDBLOCK;
+}
+
+}  // namespace
 
 CNetworkDeviceComm::CNetworkDeviceComm(const char* address, uint16_t port, int connectTimeoutMs) {
     SetRemoteHost(address);
@@ -124,42 +133,47 @@ bool CNetworkDeviceComm::ReadLocalName() {
     return true;
 }
 
-void CNetworkDeviceComm::Send(const uint8_t* buffer, uint32_t count) {
+// Other send failures are not reported: the reply's receive reports the broken connection.
+bool CNetworkDeviceComm::Send(const uint8_t* buffer, uint32_t count) {
+    m_bReceiveFailureReported = false;
     uint32_t sent = 0;
     while (m_hSocket >= 0 && sent < count) {
-        const ssize_t result = ::send(m_hSocket, buffer + sent, count - sent, MSG_NOSIGNAL);
+        const ssize_t result =
+            ::send(m_hSocket, buffer + sent, count - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (result < 0 && errno == EINTR) {
             continue;
         }
+        if (result < 0 && WouldBlock()) {
+            pollfd pfd{m_hSocket, POLLOUT, 0};
+            const int wait = static_cast<int>(std::min<uint32_t>(m_nWriteTimeoutMs, 0x7FFFFFFF));
+            if (::poll(&pfd, 1, wait) == 0) {
+                platform::DebugPrintf(
+                    "***** CNetworkDeviceComm: the device took no data for %u ms; %u of %u "
+                    "bytes sent.\r\n",
+                    m_nWriteTimeoutMs, sent, count);
+                return false;
+            }
+            continue;
+        }
         if (result <= 0) {
-            return;
+            return true;
         }
         sent += static_cast<uint32_t>(result);
     }
+    return true;
 }
 
 int32_t CNetworkDeviceComm::WriteByte(uint8_t value) {
-    Send(&value, 1);
-    return 1;
+    return Send(&value, 1) ? 1 : 0;
 }
 
 int32_t CNetworkDeviceComm::Write(const uint8_t* buffer, uint32_t count) {
-    Send(buffer, count);
-    return 1;
+    return Send(buffer, count) ? 1 : 0;
 }
 
 int32_t CNetworkDeviceComm::WriteHeader(const uint8_t* header) {
-    Send(header, 6);
-    return 1;
+    return Send(header, 6) ? 1 : 0;
 }
-
-namespace {
-
-bool WouldBlock() {
-    return errno == EAGAIN || errno == EWOULDBLOCK;
-}
-
-}  // namespace
 
 // Takes one waiting byte. With nothing waiting it waits up to 1 ms for data to arrive (the
 // bound of a 1 ms sleep, without its latency) and returns 0.
@@ -182,8 +196,11 @@ int32_t CNetworkDeviceComm::ReadByte(uint8_t* value) {
     if (got == 1) {
         return 1;
     }
-    if (got < 0) {
+    if (got < 0 && !m_bReceiveFailureReported) {
         Fail("CAsyncSocket::Receive()");
+        m_bReceiveFailureReported = true;
+    } else if (got < 0) {
+        m_nStatus = 0;
     }
     m_bPeerClosed = true;
     // Closed or failed: pause as an idle poll would, so that a transaction does not spin.

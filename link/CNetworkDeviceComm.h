@@ -24,6 +24,7 @@ public:
     int32_t Write(const uint8_t* buffer, uint32_t count) override;
     int32_t WriteHeader(const uint8_t* header) override;
     int32_t ReadByte(uint8_t* value) override;
+    void SetWriteTimeout(uint32_t ms) override { m_nWriteTimeoutMs = ms; }
 
     // Whether the device closed the connection (a read found its end).
     bool PeerClosed() const { return m_bPeerClosed; }
@@ -37,10 +38,14 @@ private:
     bool ReadLocalName();
     // Reports the failure of `operation` with the thread's last error and clears the status.
     void Fail(const char* operation);
-    void Send(const uint8_t* buffer, uint32_t count);
+    // Sends everything; false only when the device took nothing for the write time-out. Every
+    // send begins a transaction, after which a receive failure is reported once.
+    bool Send(const uint8_t* buffer, uint32_t count);
 
     int m_hSocket = -1;
     bool m_bPeerClosed = false;
+    bool m_bReceiveFailureReported = false;
+    uint32_t m_nWriteTimeoutMs = 1000;
     uint32_t m_nDrainedCount = 0;
     uint8_t m_ReceiveBuffer[kReceiveBufferSize] = {};
 };

@@ -1,5 +1,7 @@
 #include "link/CSerialCom.h"
 
+#include <algorithm>
+
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/serial_ports.h"
@@ -132,7 +134,8 @@ int32_t CSerialCom::WriteBytes(const uint8_t* buffer, uint32_t count, bool paced
     bool failed = false;
     for (uint32_t i = 0; i < count && !failed; ++i) {
         uint32_t written = 0;
-        failed = !WriteFile(m_hPort, buffer + i, 1, &written);
+        failed = !WriteFile(m_hPort, buffer + i, 1, &written,
+                            static_cast<int>(std::min<uint32_t>(m_nWriteTimeoutMs, 0x7FFFFFFF)));
         m_nBytesWritten += written;
         if (!failed && paced && (i + 1) % 16 == 15) {
             SleepMs(1);

@@ -41,6 +41,7 @@ public:
                                      uint32_t readTotalConstant, uint32_t writeTotalMultiplier,
                                      uint32_t writeTotalConstant) override;
     int32_t IsLinkGood() override { return m_nPortStatus; }
+    void SetWriteTimeout(uint32_t ms) override { m_nWriteTimeoutMs = ms; }
 
 private:
     bool HandleValid() const { return m_hPort != platform::kInvalidSerialHandle; }
@@ -58,4 +59,5 @@ private:
     int32_t m_nPortStatus = 0;
     uint32_t m_nBytesWritten = 0;
     uint32_t m_nBytesRead = 0;
+    uint32_t m_nWriteTimeoutMs = 1000;
 };

@@ -258,7 +258,8 @@ bool ReadFile(int handle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead) {
     return true;
 }
 
-bool WriteFile(int handle, const uint8_t* buffer, uint32_t size, uint32_t* bytesWritten) {
+bool WriteFile(int handle, const uint8_t* buffer, uint32_t size, uint32_t* bytesWritten,
+               int stallMs) {
     *bytesWritten = 0;
     while (*bytesWritten < size) {
         const ssize_t sent = ::write(handle, buffer + *bytesWritten, size - *bytesWritten);
@@ -269,9 +270,14 @@ bool WriteFile(int handle, const uint8_t* buffer, uint32_t size, uint32_t* bytes
         if (sent < 0 && errno != EAGAIN && errno != EINTR) {
             return false;
         }
-        // Output buffer full: wait until the line takes more (writes have no time-out).
+        // Output buffer full: wait until the line takes more.
         pollfd pfd{handle, POLLOUT, 0};
-        if (::poll(&pfd, 1, -1) < 0 && errno != EINTR) {
+        const int ready = ::poll(&pfd, 1, stallMs);
+        if (ready < 0 && errno != EINTR) {
+            return false;
+        }
+        if (ready == 0) {
+            errno = ETIMEDOUT;
             return false;
         }
     }

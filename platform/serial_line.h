@@ -82,8 +82,11 @@ bool SetCommTimeouts(int handle, const CommTimeouts& timeouts);
 
 // Reads up to `size` bytes within the time-outs; *bytesRead tells how many arrived.
 bool ReadFile(int handle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead);
-// Writes the bytes; *bytesWritten tells how many went out.
-bool WriteFile(int handle, const uint8_t* buffer, uint32_t size, uint32_t* bytesWritten);
+// Writes the bytes; *bytesWritten tells how many went out. A line that takes nothing for
+// `stallMs` (a peer held by flow control, one that stops reading) fails the write with
+// ETIMEDOUT; -1 waits without limit.
+bool WriteFile(int handle, const uint8_t* buffer, uint32_t size, uint32_t* bytesWritten,
+               int stallMs = -1);
 
 // Clears a pending line error. Terminals report none, so this only tells the port is open.
 bool ClearCommError(int handle);

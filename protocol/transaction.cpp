@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -57,6 +58,7 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, u
     request[4] = static_cast<uint8_t>(requestLength);
     request[5] = static_cast<uint8_t>(requestLength >> 8);
     Outcome outcome;
+    m_pDeviceLink->SetWriteTimeout(static_cast<uint32_t>(std::max(timeoutMs, 1)));
     if (m_pDeviceLink->Write(request, static_cast<uint16_t>(requestLength + kHeaderLength)) == 0) {
         return outcome;
     }
@@ -69,8 +71,10 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, u
             m_WhileWaiting(told - start);
         }
         outcome.result = m_pDeviceLink->ReadByte(&reply[outcome.received]);
-        if (outcome.result != 0) {
-            ++outcome.received;
+        if (outcome.result != 0 && ++outcome.received == 2 &&
+            (reply[0] != static_cast<uint8_t>(kHeaderWord) || reply[1] != kHeaderWord >> 8)) {
+            Realign(code, reply);
+            return {0, false, outcome.received};
         }
         // Checked after every read, the completing one too: the deadline bounds the whole reply.
         if (static_cast<int64_t>(platform::ProcessClockMs() - start) >= timeoutMs) {
@@ -80,6 +84,21 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, u
     }
     m_nLastStatus = outcome.result;
     return outcome;
+}
+
+// A reply that does not begin with the header word means the stream lost its alignment (line
+// noise, a late reply): everything waiting is discarded until the line is quiet, so that the
+// next transaction starts on a reply boundary instead of decoding shifted bytes for good.
+void CKV90T1_Comm::Realign(uint16_t code, const uint8_t* reply) {
+    platform::DebugPrintf(
+        "***** CKV90T1_Comm: the reply to 0x%4.4X began 0x%2.2X 0x%2.2X, not the header word; "
+        "the waiting input is discarded.\r\n",
+        code, reply[0], reply[1]);
+    m_nLastStatus = 0;
+    const uint32_t start = platform::ProcessClockMs();
+    while (m_pDeviceLink->DrainInput() != 0 &&
+           platform::ProcessClockMs() - start < static_cast<uint32_t>(kDefaultTimeoutMs)) {
+    }
 }
 
 int32_t CKV90T1_Comm::SendCommand(uint16_t code, uint8_t* request, uint16_t requestLength,

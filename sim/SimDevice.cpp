@@ -13,7 +13,7 @@ Fault MakeFault(FaultKind kind, uint32_t parameter) {
     fault.kind = kind;
     if (kind == FaultKind::LateLastByte) {
         fault.delayMs = parameter;
-    } else if (kind == FaultKind::ExtraBytes) {
+    } else if (kind == FaultKind::ExtraBytes || kind == FaultKind::LeadingNoise) {
         fault.extraBytes = static_cast<uint16_t>(parameter);
     } else if (kind == FaultKind::ShortReply && parameter != 0) {
         fault.missingBytes = static_cast<uint16_t>(parameter);
@@ -107,6 +107,11 @@ void SimDevice::ApplyFault(const Fault& fault, Response* response) {
         case FaultKind::ExtraBytes:
             for (uint16_t i = 0; i < fault.extraBytes; ++i) {
                 response->bytes.push_back(static_cast<uint8_t>(0xA5 ^ i));
+            }
+            break;
+        case FaultKind::LeadingNoise:
+            for (uint16_t i = 0; i < fault.extraBytes; ++i) {
+                response->bytes.insert(response->bytes.begin() + i, static_cast<uint8_t>(0x5A ^ i));
             }
             break;
         case FaultKind::WrongNullReply:

@@ -20,6 +20,7 @@ enum class FaultKind {
     ShortReply,      // the reply lacks its last missingBytes bytes
     LateLastByte,    // the last byte follows after delayMs
     ExtraBytes,      // extraBytes stray bytes follow the reply
+    LeadingNoise,    // extraBytes bytes of line noise come before the reply
     WrongNullReply,  // the null command is answered with 0x28 0x00 0x00 0x00 0x00 0x01
     DropConnection,  // the connection is closed instead of answered
 };
@@ -36,7 +37,7 @@ struct Fault {
 };
 
 // A fault of one kind; `parameter` is the delay in ms of LateLastByte, the count of
-// ExtraBytes or the count of bytes missing from a ShortReply.
+// ExtraBytes or LeadingNoise bytes or the count of bytes missing from a ShortReply.
 Fault MakeFault(FaultKind kind, uint32_t parameter = 0);
 
 // What the device sends back for one request.

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include "link/CNetworkDeviceComm.h"
 #include "platform/clock.h"
@@ -23,6 +26,38 @@ uint16_t ClosedPort() {
     ::close(fd);
     return ntohs(address.sin_port);
 }
+
+size_t Count(const std::string& text, const std::string& part) {
+    size_t count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// A loopback peer that accepts one connection and never reads from it.
+class DeafPeer {
+public:
+    DeafPeer() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int small = 4096;
+        ::setsockopt(m_listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 1);
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    ~DeafPeer() { ::close(m_listener); }
+    uint16_t Port() const { return m_port; }
+
+private:
+    int m_listener = -1;
+    uint16_t m_port = 0;
+};
 
 }  // namespace
 
@@ -128,4 +163,40 @@ TEST_F(NetworkLink, IdleReadReturnsWithinAboutAMillisecond) {
         EXPECT_EQ(link.ReadByte(&byte), 0);
     }
     EXPECT_LT(platform::ProcessClockMs() - start, 500u);
+}
+
+// A link that never connected reports the failed receive once per transaction, not once per
+// millisecond of waiting (about 280 reports in 300 ms).
+TEST_F(NetworkLink, ADeadLinkReportsItsFailureOncePerTransaction) {
+    CNetworkDeviceComm link("no-such-host.invalid", 5000);
+    CKV90T1_Comm comm(&link);
+    comm.m_nDefaultTimeout = 300;
+    platform::DebugCapture capture;
+    EXPECT_EQ(comm.SendNullCommand(), 0);
+    EXPECT_EQ(comm.SendNullCommand(), 0);
+    EXPECT_EQ(Count(capture.Text(), "***** CAsyncSocket::Receive() failed.\r\n"), 2u);
+}
+
+// A device that stops reading: once the socket buffers are full a write gives up after the
+// transaction's time-out instead of blocking the window thread for good.
+TEST_F(NetworkLink, AWriteToAPeerThatStopsReadingFailsWithinItsBound) {
+    DeafPeer peer;
+    CNetworkDeviceComm link("127.0.0.1", peer.Port());
+    ASSERT_NE(link.IsLinkGood(), 0);
+    link.SetWriteTimeout(200);
+    const std::vector<uint8_t> flood(64 << 20, 0x55);
+    platform::DebugCapture capture;
+    uint32_t start = platform::ProcessClockMs();
+    EXPECT_EQ(link.Write(flood.data(), static_cast<uint32_t>(flood.size())), 0);
+    EXPECT_LT(platform::ProcessClockMs() - start, 5000u);
+    EXPECT_NE(capture.Text().find("***** CNetworkDeviceComm: the device took no data for 200 ms;"),
+              std::string::npos);
+
+    CKV90T1_Comm comm(&link);
+    comm.m_nDefaultTimeout = 300;
+    start = platform::ProcessClockMs();
+    EXPECT_EQ(comm.SendNullCommand(), 0);
+    const uint32_t elapsed = platform::ProcessClockMs() - start;
+    EXPECT_GE(elapsed, 290u);
+    EXPECT_LT(elapsed, 1500u);
 }

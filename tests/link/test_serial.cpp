@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <vector>
@@ -171,4 +174,32 @@ TEST_F(SerialLink, ShortReadTimeoutReturnsWithinAboutAMillisecond) {
         EXPECT_EQ(link->ReadByte(&byte), 0);
     }
     EXPECT_LT(platform::ProcessClockMs() - start, 200u);
+}
+
+// A pseudo-terminal whose far end never reads: once its buffer is full, a write fails after the
+// write time-out instead of blocking for good.
+TEST_F(SerialLink, AWriteToALineThatTakesNothingFailsWithinItsBound) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    ASSERT_TRUE(platform::RegisterSerialPort("COM8", ::ptsname(master)));
+    {
+        CSerialCom link(MakePortSettings("COM8"));
+        ASSERT_NE(link.ConfigurePort(), 0);
+        link.SetWriteTimeout(200);
+        platform::DebugCapture capture;
+        int32_t written = 1;
+        uint32_t last = 0;
+        for (int i = 0; i < (1 << 22) && written != 0; ++i) {
+            const uint32_t start = platform::ProcessClockMs();
+            written = link.WriteByte(0x55);
+            last = platform::ProcessClockMs() - start;
+        }
+        EXPECT_EQ(written, 0);
+        EXPECT_GE(last, 190u);
+        EXPECT_LT(last, 2000u);
+        EXPECT_EQ(capture.Text(), "::WriteFile() error: 110\r\n");
+    }
+    ::close(master);
 }

@@ -137,6 +137,32 @@ TEST_F(Transaction, ExtraBytesAfterAReplyStayInTheLink) {
     EXPECT_EQ(m_link->DrainInput(), 3);
 }
 
+// Line noise on the serial line before a status reply: that poll fails with one debug line and
+// the rest is discarded, and the next poll reads the status exactly.
+TEST(TransactionAlignment, NoiseOnTheLineIsDiscardedAndTheNextReplyIsRead) {
+    testsupport::SimulatedDevice sim;
+    sim.Device().SetCommand(0x2001, [](const sim::Frame&) {
+        return std::vector<uint8_t>{0xDE, 0xAD, 0xBE, 0xEF};
+    });
+    CSerialCom link(testsupport::MakePortSettings(testsupport::SimulatedDevice::kPortName));
+    ASSERT_NE(link.ConfigurePort(), 0);
+    ASSERT_NE(link.SetCommunicationTimeouts(0, 200, 0, 0, 0), 0);
+    CKV90T1_Comm comm(&link);
+    sim.Device().InjectFault(sim::MakeFault(sim::FaultKind::LeadingNoise, 37));
+    uint8_t request[9] = {};
+    uint8_t reply[10] = {};
+    platform::DebugCapture capture;
+    EXPECT_EQ(comm.SendCommand(0x2001, request, 3, reply, 4), 0);
+    EXPECT_EQ(comm.m_nLastStatus, 0);
+    EXPECT_EQ(capture.Text(),
+              "***** CKV90T1_Comm: the reply to 0x2001 began 0x5A 0x5B, not the header word; the "
+              "waiting input is discarded.\r\n");
+    ASSERT_NE(comm.SendCommand(0x2001, request, 3, reply, 4), 0);
+    EXPECT_EQ(std::vector<uint8_t>(reply, reply + 10),
+              (std::vector<uint8_t>{0x28, 0x00, 0x01, 0x20, 0x04, 0x00, 0xDE, 0xAD, 0xBE, 0xEF}));
+    EXPECT_NE(comm.m_nLastStatus, 0);
+}
+
 TEST(TransactionWriteFailure, KeepsTheLastStatusAndReadsNothing) {
     testsupport::SimulatedDevice sim;
     CSerialCom link(testsupport::MakePortSettings(testsupport::SimulatedDevice::kPortName));
