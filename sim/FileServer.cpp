@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <system_error>
 #include <vector>
 
 namespace sim {
@@ -21,8 +23,17 @@ bool SendRange(int fd, uint64_t count, const FileServer::Contents& contents,
     for (uint64_t offset = 0; offset < count && !stopping;) {
         const size_t length = static_cast<size_t>(std::min<uint64_t>(kChunk, count - offset));
         contents(offset, chunk.data(), length);
-        for (size_t sent = 0; sent < length;) {
-            const ssize_t n = ::send(fd, chunk.data() + sent, length - sent, MSG_NOSIGNAL);
+        for (size_t sent = 0; sent < length && !stopping;) {
+            // Waits in steps, so that a reader that stops reading cannot hold a stopping server.
+            pollfd pfd{fd, POLLOUT, 0};
+            if (::poll(&pfd, 1, 50) <= 0) {
+                continue;
+            }
+            const ssize_t n =
+                ::send(fd, chunk.data() + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+                continue;
+            }
             if (n <= 0) {
                 return false;
             }
@@ -90,8 +101,28 @@ size_t FileServer::LiveThreads() {
     return m_workers.size();
 }
 
-uint16_t FileServer::Serve(uint64_t size, Contents contents, std::optional<DownloadFault> fault,
-                           std::function<void()> done) {
+uint16_t FileServer::WaitingEndpoint(uint64_t file) const {
+    for (const Worker& worker : m_workers) {
+        if (worker.file == file && !*worker.connected && !*worker.finished) {
+            return worker.port;
+        }
+    }
+    return 0;
+}
+
+uint16_t FileServer::Serve(uint64_t file, uint64_t size, Contents contents,
+                           std::optional<DownloadFault> fault, std::function<void()> done) {
+    {
+        std::lock_guard lock(m_mutex);
+        Reap();
+        if (const uint16_t waiting = WaitingEndpoint(file); waiting != 0) {
+            return waiting;
+        }
+        if (m_workers.size() >= kMaxEndpoints) {
+            done();
+            return 0;
+        }
+    }
     uint16_t port = 0;
     const int listener = OpenListener(&port);
     if (listener < 0) {
@@ -104,12 +135,13 @@ uint16_t FileServer::Serve(uint64_t size, Contents contents, std::optional<Downl
         return port;
     }
     std::lock_guard lock(m_mutex);
-    Reap();
+    auto connected = std::make_shared<std::atomic<bool>>(false);
     auto finished = std::make_shared<std::atomic<bool>>(false);
-    auto run = [this, listener, size, contents = std::move(contents), fault, done = std::move(done),
+    auto run = [this, listener, size, contents = std::move(contents), fault, done, connected,
                 finished] {
         if (WaitReadable(listener, kAcceptTimeoutMs, m_stopping)) {
             const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+            *connected = true;
             if (client >= 0) {
                 const bool cut = fault && (fault->kind == DownloadFaultKind::DropAfter ||
                                            fault->kind == DownloadFaultKind::Stall);
@@ -128,7 +160,13 @@ uint16_t FileServer::Serve(uint64_t size, Contents contents, std::optional<Downl
         }
         *finished = true;
     };
-    m_workers.push_back({std::thread(std::move(run)), finished});
+    try {
+        m_workers.push_back({std::thread(std::move(run)), file, port, connected, finished});
+    } catch (const std::system_error&) {  // no thread to be had: no endpoint
+        ::close(listener);
+        done();
+        return 0;
+    }
     return port;
 }
 

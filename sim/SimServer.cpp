@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -41,8 +42,11 @@ struct SimServer::Endpoint {
 
     int fd = -1;
     bool isPty = false;
+    bool closing = false;
+    Clock::time_point lastActive = Clock::now();
     FrameReader reader;
     std::deque<Chunk> output;
+    size_t queued = 0;  // bytes in `output`
 };
 
 SimServer::SimServer(SimDevice& device) : m_device(device) {
@@ -139,9 +143,28 @@ int SimServer::AcceptedConnections() const {
     return m_accepted;
 }
 
+void SimServer::DropLongestIdle(const Endpoint* keep) {
+    Endpoint* idlest = nullptr;
+    for (const auto& endpoint : m_endpoints) {
+        if (!endpoint->isPty && !endpoint->closing && endpoint.get() != keep &&
+            (idlest == nullptr || endpoint->lastActive < idlest->lastActive)) {
+            idlest = endpoint.get();
+        }
+    }
+    if (idlest != nullptr) {
+        idlest->closing = true;
+    }
+}
+
 void SimServer::Accept() {
     const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
+        if (errno != EAGAIN && errno != EINTR && errno != ECONNABORTED) {
+            // Out of descriptors or memory: the waiting connection stays in the backlog, so
+            // free a descriptor and try again later instead of spinning on it.
+            DropLongestIdle(nullptr);
+            m_acceptPausedUntil = Clock::now() + std::chrono::milliseconds(kAcceptBackoffMs);
+        }
         return;
     }
     const int on = 1;
@@ -149,6 +172,12 @@ void SimServer::Accept() {
     auto endpoint = std::make_unique<Endpoint>();
     endpoint->fd = fd;
     m_endpoints.push_back(std::move(endpoint));
+    const size_t clients =
+        static_cast<size_t>(std::count_if(m_endpoints.begin(), m_endpoints.end(),
+                                          [](const auto& e) { return !e->isPty && !e->closing; }));
+    if (clients > kMaxClients) {
+        DropLongestIdle(m_endpoints.back().get());
+    }
     std::lock_guard lock(m_statsMutex);
     ++m_accepted;
 }
@@ -162,6 +191,7 @@ bool SimServer::Receive(Endpoint& endpoint) {
     if (got == 0) {
         return false;
     }
+    endpoint.lastActive = Clock::now();
     endpoint.reader.Feed(buffer, static_cast<size_t>(got));
     while (auto frame = endpoint.reader.Next()) {
         Response response = m_device.Handle(*frame);
@@ -170,6 +200,7 @@ bool SimServer::Receive(Endpoint& endpoint) {
         }
         const auto due = Clock::now() + std::chrono::milliseconds(response.replyDelayMs);
         const auto split = response.bytes.end() - static_cast<ptrdiff_t>(response.delayedTail);
+        endpoint.queued += response.bytes.size();
         endpoint.output.push_back({due, {response.bytes.begin(), split}});
         if (response.delayedTail > 0) {
             endpoint.output.push_back(
@@ -183,10 +214,13 @@ bool SimServer::Flush(Endpoint& endpoint) {
     while (!endpoint.output.empty() && endpoint.output.front().due <= Clock::now()) {
         auto& bytes = endpoint.output.front().bytes;
         if (!bytes.empty()) {
-            const ssize_t sent = ::write(endpoint.fd, bytes.data(), bytes.size());
+            const ssize_t sent =
+                endpoint.isPty ? ::write(endpoint.fd, bytes.data(), bytes.size())
+                               : ::send(endpoint.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
             if (sent < 0) {
                 return errno == EAGAIN || errno == EINTR;
             }
+            endpoint.queued -= static_cast<size_t>(sent);
             bytes.erase(bytes.begin(), bytes.begin() + sent);
             if (!bytes.empty()) {
                 return true;
@@ -206,6 +240,9 @@ int SimServer::NextTimeoutMs() {
             next = std::min(next, endpoint->output.front().due);
         }
     }
+    if (m_listenFd >= 0 && m_acceptPausedUntil > Clock::now()) {
+        next = std::min(next, m_acceptPausedUntil);
+    }
     if (next == Clock::time_point::max()) {
         return activity;
     }
@@ -216,11 +253,16 @@ int SimServer::NextTimeoutMs() {
 
 void SimServer::Run() {
     for (;;) {
-        std::vector<pollfd> fds = {{m_wakeFds[0], POLLIN, 0}, {m_listenFd, POLLIN, 0}};
+        const bool accepting = m_acceptPausedUntil <= Clock::now();
+        std::vector<pollfd> fds = {{m_wakeFds[0], POLLIN, 0},
+                                   {accepting ? m_listenFd : -1, POLLIN, 0}};
         for (const auto& endpoint : m_endpoints) {
             const bool waiting =
                 !endpoint->output.empty() && endpoint->output.front().due <= Clock::now();
-            fds.push_back({endpoint->fd, static_cast<short>(POLLIN | (waiting ? POLLOUT : 0)), 0});
+            const bool reading = endpoint->queued < kMaxBacklog;
+            fds.push_back({endpoint->fd,
+                           static_cast<short>((reading ? POLLIN : 0) | (waiting ? POLLOUT : 0)),
+                           0});
         }
         const int timeout = NextTimeoutMs();
         if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
@@ -236,8 +278,8 @@ void SimServer::Run() {
         for (auto it = m_endpoints.begin(); it != m_endpoints.end(); ++index) {
             Endpoint& endpoint = **it;
             const short events = index < fds.size() ? fds[index].revents : 0;
-            bool keep = true;
-            if (events & (POLLIN | POLLHUP | POLLERR)) {
+            bool keep = !endpoint.closing;
+            if (keep && (events & (POLLIN | POLLHUP | POLLERR)) && endpoint.queued < kMaxBacklog) {
                 keep = Receive(endpoint);
             }
             keep = keep && Flush(endpoint);

@@ -1,7 +1,11 @@
 #pragma once
 // The simulated device's endpoints: a TCP listener on loopback and a pseudo-terminal, served
-// by one thread that cuts frames from each byte stream and sends the device's answers.
+// by one thread that cuts frames from each byte stream and sends the device's answers. It
+// cannot be exhausted by its clients: it stops reading from a client whose answers wait unread
+// beyond kMaxBacklog, keeps at most kMaxClients connections (closing the longest idle first),
+// and backs off when accepting fails (out of descriptors).
 
+#include <chrono>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -16,6 +20,10 @@ namespace sim {
 
 class SimServer {
 public:
+    static constexpr size_t kMaxBacklog = 1 << 20;  // answer bytes queued for one client
+    static constexpr size_t kMaxClients = 16;
+    static constexpr int kAcceptBackoffMs = 100;
+
     explicit SimServer(SimDevice& device);
     ~SimServer();
     SimServer(const SimServer&) = delete;
@@ -41,6 +49,8 @@ private:
 
     void Run();
     void Accept();
+    // Marks the TCP client that has been quiet longest for closing, except `keep`.
+    void DropLongestIdle(const Endpoint* keep);
     // Reads what arrived and queues the answers; false when the endpoint is to be closed.
     bool Receive(Endpoint& endpoint);
     // Sends the queued bytes that are due; false when the endpoint is to be closed.
@@ -57,6 +67,7 @@ private:
     std::thread m_thread;
     mutable std::mutex m_statsMutex;
     int m_accepted = 0;
+    std::chrono::steady_clock::time_point m_acceptPausedUntil;
 };
 
 }  // namespace sim

@@ -96,9 +96,9 @@ KV90TSimulation::Reply KV90TSimulation::SelectRecordingFile(const Frame& request
             bytes[i] = RecordedByte(recorded, offset + i);
         }
     };
-    const uint16_t port =
-        m_fileServer.Serve(recorded.size, contents, std::exchange(m_downloadFault, std::nullopt),
-                           [this, channel] { m_transferring[channel] = false; });
+    const uint16_t port = m_fileServer.Serve(value, recorded.size, contents,
+                                             std::exchange(m_downloadFault, std::nullopt),
+                                             [this, channel] { m_transferring[channel] = false; });
     if (port != 0) {
         PutNumber(reply, 0, 4, 0x7F000001);  // 127.0.0.1
         PutNumber(reply, 4, 2, port);

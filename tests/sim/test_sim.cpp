@@ -12,6 +12,7 @@
 #include "sim/KV90TSimulation.h"
 #include "sim/Profile.h"
 #include "sim/SimDevice.h"
+#include "tests/sim/sim_program.h"
 
 using sim::Frame;
 using sim::FrameReader;
@@ -76,71 +77,26 @@ TEST(SimDevice, FaultsApplyToTheirCommandAndCount) {
               (std::vector<uint8_t>{0x28, 0x00, 0x00, 0x00, 0x00, 0x01}));
 }
 
-// Runs kv90t-sim as a child process with its output on a pipe.
-class SimProgram {
-public:
-    explicit SimProgram(std::vector<std::string> args) {
-        int out[2];
-        if (::pipe(out) != 0) {
-            return;
+TEST(SimProgram, ListensOnAnyPortAnswersAndStopsOnInterruptOrTerminate) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SimProgram program({"--tcp", "0"});
+        EXPECT_EQ(program.ReadLine(), "kv90t-sim: profile full\n");
+        const std::string line = program.ReadLine();
+        const std::string prefix = "kv90t-sim: listening on TCP 127.0.0.1:";
+        ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
+        const int port = std::stoi(line.substr(prefix.size()));
+        ASSERT_GT(port, 0);
+        {
+            CNetworkDeviceComm link("127.0.0.1", static_cast<uint16_t>(port));
+            CKV90T1_Comm comm(&link);
+            EXPECT_NE(comm.SendNullCommand(), 0);
+            EXPECT_NE(comm.m_nLastStatus, 0);
         }
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            std::vector<char*> argv = {const_cast<char*>(KV90T_SIM_PATH)};
-            for (auto& arg : args) {
-                argv.push_back(arg.data());
-            }
-            argv.push_back(nullptr);
-            ::execv(KV90T_SIM_PATH, argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        m_output = ::fdopen(out[0], "r");
+        const int status = program.Interrupt(signal);
+        EXPECT_TRUE(WIFEXITED(status)) << signal;
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(program.ReadLine(), "kv90t-sim: stopped\n");
     }
-    ~SimProgram() {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGKILL);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-        if (m_output != nullptr) {
-            std::fclose(m_output);
-        }
-    }
-    std::string ReadLine() {
-        char line[512] = {};
-        return std::fgets(line, sizeof line, m_output) != nullptr ? line : "";
-    }
-    int Interrupt() {
-        ::kill(m_pid, SIGINT);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        return status;
-    }
-
-private:
-    pid_t m_pid = -1;
-    FILE* m_output = nullptr;
-};
-
-TEST(SimProgram, ListensOnAnyPortAnswersAndStopsOnInterrupt) {
-    SimProgram program({"--tcp", "0"});
-    EXPECT_EQ(program.ReadLine(), "kv90t-sim: profile full\n");
-    const std::string line = program.ReadLine();
-    const std::string prefix = "kv90t-sim: listening on TCP 127.0.0.1:";
-    ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
-    const int port = std::stoi(line.substr(prefix.size()));
-    ASSERT_GT(port, 0);
-    {
-        CNetworkDeviceComm link("127.0.0.1", static_cast<uint16_t>(port));
-        CKV90T1_Comm comm(&link);
-        EXPECT_NE(comm.SendNullCommand(), 0);
-        EXPECT_NE(comm.m_nLastStatus, 0);
-    }
-    const int status = program.Interrupt();
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(SimProgram, HelpDescribesTheOptions) {
