@@ -261,7 +261,7 @@ private:
     };
     Outcome Transact(int32_t timeoutMs, uint16_t code, uint8_t* request, uint16_t requestLength,
                      uint8_t* reply, uint16_t replyLength);
-    void Realign(uint16_t code, const uint8_t* reply);
+    void Realign(uint16_t code, const uint8_t* reply, int32_t timeoutMs);
 
     int32_t SendChannelSetup(uint32_t path, protocol::SetupFamily family);
     int32_t SendOutputSetup(uint32_t path, protocol::SetupFamily family);

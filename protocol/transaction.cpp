@@ -73,7 +73,7 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, u
         outcome.result = m_pDeviceLink->ReadByte(&reply[outcome.received]);
         if (outcome.result != 0 && ++outcome.received == 2 &&
             (reply[0] != static_cast<uint8_t>(kHeaderWord) || reply[1] != kHeaderWord >> 8)) {
-            Realign(code, reply);
+            Realign(code, reply, timeoutMs);
             return {0, false, outcome.received};
         }
         // Checked after every read, the completing one too: the deadline bounds the whole reply.
@@ -87,9 +87,10 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, u
 }
 
 // A reply that does not begin with the header word means the stream lost its alignment (line
-// noise, a late reply): everything waiting is discarded until the line is quiet, so that the
-// next transaction starts on a reply boundary instead of decoding shifted bytes for good.
-void CKV90T1_Comm::Realign(uint16_t code, const uint8_t* reply) {
+// noise, a late reply): everything waiting is discarded until the line is quiet (for at most the
+// transaction's time-out), so that the next transaction starts on a reply boundary instead of
+// decoding shifted bytes for good.
+void CKV90T1_Comm::Realign(uint16_t code, const uint8_t* reply, int32_t timeoutMs) {
     platform::DebugPrintf(
         "***** CKV90T1_Comm: the reply to 0x%4.4X began 0x%2.2X 0x%2.2X, not the header word; "
         "the waiting input is discarded.\r\n",
@@ -97,7 +98,7 @@ void CKV90T1_Comm::Realign(uint16_t code, const uint8_t* reply) {
     m_nLastStatus = 0;
     const uint32_t start = platform::ProcessClockMs();
     while (m_pDeviceLink->DrainInput() != 0 &&
-           platform::ProcessClockMs() - start < static_cast<uint32_t>(kDefaultTimeoutMs)) {
+           static_cast<int64_t>(platform::ProcessClockMs() - start) < timeoutMs) {
     }
 }
 
