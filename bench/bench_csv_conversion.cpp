@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
-#include "pages/dau/sampling_data.h"
+#include "transfer/sampling_file.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "pages/maintenance/recorder_download.h"
+#include "transfer/recorder_download.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimDevice.h"
 

@@ -9,7 +9,7 @@
 
 #include "link/TcpSocket.h"
 #include "pages/DevicePage.h"
-#include "pages/maintenance/recorder_download.h"
+#include "transfer/recorder_download.h"
 
 class CKV90T_NAND_Flash : public pages::DevicePage {
     Q_OBJECT

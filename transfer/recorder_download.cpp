@@ -1,4 +1,4 @@
-#include "pages/maintenance/recorder_download.h"
+#include "transfer/recorder_download.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

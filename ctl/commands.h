@@ -1,0 +1,39 @@
+#pragma once
+// The parsers of the single commands and the word helpers they share.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ctl/command.h"
+
+namespace ctl {
+
+
+struct Assignment {
+    std::string field;
+    std::string value;
+};
+
+// FIELD=VALUE words from `first` on; at least one.
+std::vector<Assignment> Assignments(const std::vector<std::string>& words, size_t first);
+// The number at words[at], at most `largest`; `what` names it in the error.
+uint32_t ParseIndex(const std::vector<std::string>& words, size_t at, const std::string& what,
+                    uint32_t largest);
+// Refuses words beyond the first `count`.
+void ExpectWords(const std::vector<std::string>& words, size_t count);
+
+Action ParseIdentity(const std::vector<std::string>& words);
+Action ParseStatus(const std::vector<std::string>& words);
+Action ParseMode(const std::vector<std::string>& words);
+Action ParseHealth(const std::vector<std::string>& words);
+Action ParseRaw(const std::vector<std::string>& words);
+Action ParseTime(const std::vector<std::string>& words);
+Action ParseSetup(const std::vector<std::string>& words);
+Action ParseOutput(const std::vector<std::string>& words);
+Action ParseCombiner(const std::vector<std::string>& words);
+Action ParseBert(const std::vector<std::string>& words);
+Action ParseDau(const std::vector<std::string>& words);
+Action ParseRecorder(const std::vector<std::string>& words);
+
+}  // namespace ctl

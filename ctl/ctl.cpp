@@ -1,0 +1,199 @@
+#include "ctl/ctl.h"
+
+#include <memory>
+#include <optional>
+
+#include "ctl/command.h"
+#include "ctl/commands.h"
+#include "link/CNetworkDeviceComm.h"
+#include "link/CSerialCom.h"
+#include "platform/serial_ports.h"
+#include "platform/settings_store.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "sim/KV90TSimulation.h"
+#include "sim/Profile.h"
+#include "sim/SimServer.h"
+
+namespace ctl {
+namespace {
+
+constexpr const char* kSettingsKey =
+    "SOFTWARE\\Brenmoor"
+    "\\KV90T";
+
+struct Options {
+    enum class Link { Saved, Tcp, Serial, Demo } link = Link::Saved;
+    std::string host;
+    uint16_t port = CNetworkDeviceComm::kDevicePort;
+    std::string serialPort;
+    uint32_t baudRate = 57600;
+    const sim::Profile* profile = nullptr;
+    bool json = false;
+    bool help = false;
+    std::vector<std::string> command;
+};
+
+void ParseTcp(const std::string& target, Options* options) {
+    const size_t colon = target.rfind(':');
+    options->host = target.substr(0, colon);
+    if (colon != std::string::npos) {
+        options->port = static_cast<uint16_t>(ParseNumber(target.substr(colon + 1), "port", 65535));
+    }
+    if (options->host.empty()) {
+        throw UsageError("--tcp needs HOST[:PORT]");
+    }
+}
+
+Options ParseOptions(const std::vector<std::string>& args) {
+    Options options;
+    size_t i = 0;
+    auto value = [&](const char* option) {
+        if (i + 1 >= args.size()) {
+            throw UsageError(std::string(option) + " needs a value");
+        }
+        return args[++i];
+    };
+    for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help") {
+            options.help = true;
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--tcp") {
+            options.link = Options::Link::Tcp;
+            ParseTcp(value("--tcp"), &options);
+        } else if (arg == "--serial") {
+            options.link = Options::Link::Serial;
+            options.serialPort = value("--serial");
+        } else if (arg == "--baud") {
+            options.baudRate =
+                static_cast<uint32_t>(ParseNumber(value("--baud"), "baud rate", 4'000'000));
+        } else if (arg == "--demo" || arg.rfind("--demo=", 0) == 0) {
+            options.link = Options::Link::Demo;
+            options.profile =
+                arg == "--demo" ? &sim::DefaultProfile() : sim::FindProfile(arg.substr(7));
+            if (options.profile == nullptr) {
+                throw UsageError("unknown profile in '" + arg + "'");
+            }
+        } else {
+            throw UsageError("unknown option '" + arg + "'");
+        }
+    }
+    options.command.assign(args.begin() + static_cast<ptrdiff_t>(i), args.end());
+    return options;
+}
+
+// The link the saved settings name, read as the console reads them at start.
+void ReadSavedLink(Options* options) {
+    platform::SettingsKey key;
+    if (key.Create(kSettingsKey) != 0) {
+        return;
+    }
+    uint8_t data[260] = {};
+    uint32_t type = 0;
+    uint32_t size = sizeof data;
+    const bool ethernet = key.QueryValue("USE_ETHERNET", &type, data, &size) == 0 &&
+                          type == platform::REG_DWORD && data[0] != 0;
+    auto text = [&](const char* name, const char* fallback) {
+        size = sizeof data - 1;
+        std::fill(std::begin(data), std::end(data), 0);
+        return key.QueryValue(name, &type, data, &size) == 0 && type == platform::REG_SZ
+                   ? std::string(reinterpret_cast<char*>(data))
+                   : std::string(fallback);
+    };
+    if (ethernet) {
+        options->link = Options::Link::Tcp;
+        options->host = text("ETHERNET_IP_ADDR", "192.168.1.100");
+        return;
+    }
+    options->link = Options::Link::Serial;
+    options->serialPort = text("COM_PORT", "COM1");
+    size = 4;
+    if (key.QueryValue("BAUD_RATE", &type, data, &size) == 0 && type == platform::REG_DWORD) {
+        options->baudRate = data[0] | data[1] << 8 | data[2] << 16 | uint32_t(data[3]) << 24;
+    }
+}
+
+// The simulated device inside this process, served on a loopback port.
+struct DemoDevice {
+    explicit DemoDevice(const sim::Profile& profile) : simulation(device, profile), server(device) {
+        server.ListenTcp(0);
+        server.Start();
+    }
+    sim::SimDevice device;
+    sim::KV90TSimulation simulation;
+    sim::SimServer server;
+};
+
+std::unique_ptr<CBaseClass> OpenLink(const Options& options) {
+    if (options.link == Options::Link::Tcp) {
+        return std::make_unique<CNetworkDeviceComm>(options.host.c_str(), options.port);
+    }
+    SerialPortSettings settings;
+    std::snprintf(settings.portName, sizeof settings.portName, "%.6s", options.serialPort.c_str());
+    settings.requestedBaudRate = options.baudRate;
+    platform::GetDefaultCommConfig(platform::SerialDevicePath(settings.portName).c_str(),
+                                   &settings.defaultConfig);
+    auto link = std::make_unique<CSerialCom>(settings);
+    if (link->IsLinkGood() != 0 && link->ConfigurePort() != 0) {
+        link->SetCommunicationTimeouts(0, 200, 0, 0, 0);
+        link->DrainInput();
+    }
+    return link;
+}
+
+void PrintHelp(std::ostream& out) {
+    out << "Usage: kv90t-ctl [--tcp HOST[:PORT] | --serial PORT [--baud RATE] | --demo[=PROFILE]]\n"
+           "                 [--json] COMMAND ...\n"
+           "Commands:\n"
+           "  identity\n"
+           "  status [--watch] [--interval MS] [--count N]\n"
+           "  mode [N|NAME]\n"
+           "  setup get PATH | setup set PATH FIELD=VALUE ...\n"
+           "  output get PATH | output set PATH FIELD=VALUE ...\n"
+           "  combiner get | combiner set FIELD=VALUE ...\n"
+           "  bert enable|disable|reset|status STREAM\n"
+           "  time get | time set YEAR DAY HH:MM:SS | time seed\n"
+           "  health\n"
+           "  dau stream CH --seconds S --out FILE [--csv]\n"
+           "  recorder list CH | recorder download CH FILE [--to DIR] | recorder repair CH\n"
+           "  raw CODE PAYLOAD-HEX REPLY-LENGTH\n"
+           "Without a link option the saved settings name the link, as for the console.\n"
+           "Exit status: 0 success, 1 the device refused or did not answer, 2 usage error.\n";
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    Options options;
+    Action action;
+    try {
+        options = ParseOptions(args);
+        if (options.help) {
+            PrintHelp(out);
+            return kSuccess;
+        }
+        action = ParseCommand(options.command);
+    } catch (const UsageError& error) {
+        err << "kv90t-ctl: " << error.what() << "; see --help\n";
+        return kUsageError;
+    }
+    std::optional<DemoDevice> demo;
+    if (options.link == Options::Link::Demo) {
+        demo.emplace(*options.profile);
+        options.link = Options::Link::Tcp;
+        options.host = "127.0.0.1";
+        options.port = demo->server.TcpPort();
+    } else if (options.link == Options::Link::Saved) {
+        ReadSavedLink(&options);
+    }
+    const std::unique_ptr<CBaseClass> link = OpenLink(options);
+    CKV90T1_Comm comm(link.get());
+    Context context(comm, options.json, out, err);
+    if (link->IsLinkGood() == 0) {
+        return context.Fail("cannot open the link to the device");
+    }
+    return action(context);
+}
+
+}  // namespace ctl

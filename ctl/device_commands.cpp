@@ -1,0 +1,380 @@
+// identity, status, mode, health, time and raw: reads and the few writes that need no record.
+
+#include <strings.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "ctl/commands.h"
+#include "platform/clock.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "protocol/operational_modes.h"
+
+namespace ctl {
+namespace {
+
+std::string Hex8(uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08X", value);
+    return text;
+}
+
+std::string UtcNow() {
+    const std::timespec now = [] {
+        std::timespec t{};
+        std::timespec_get(&t, TIME_UTC);
+        return t;
+    }();
+    std::tm utc{};
+    gmtime_r(&now.tv_sec, &utc);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  now.tv_nsec / 1'000'000);
+    return text;
+}
+
+Record ModeRecord(uint32_t mode) {
+    return Record().Add("mode", mode).Add("name", protocol::ModeName(static_cast<int>(mode)));
+}
+
+Record PathStatus(const protocol::ChannelStatus& s, uint32_t path) {
+    return Record()
+        .Add("path", path)
+        .Add("rssi", double(s.rssi))
+        .Add("signalLevel", uint32_t(s.signalLevel))
+        .Add("carrierLock", s.carrierLock != 0)
+        .Add("symbolLock", s.symbolLock != 0)
+        .Add("symbolUaLock", s.symbolUaLock != 0)
+        .Add("carrierFrequency", int64_t(s.carrierFrequency))
+        .Add("symbolRate", uint32_t(s.symbolRate))
+        .Add("symbolUaRate", uint32_t(s.symbolUaRate))
+        .Add("amModIndex", uint32_t(s.amModIndex))
+        .Add("fmModIndex", double(s.fmModIndex))
+        .Add("frameSyncEnabled", s.frameSyncEnabled != 0)
+        .Add("frameSyncState", uint32_t(s.frameSyncState))
+        .Add("frameLockEnabled", s.frameLockEnabled != 0)
+        .Add("frameLockState", uint32_t(s.frameLockState));
+}
+
+Record TimeStatusRecord(const protocol::TimeStatus& t) {
+    return Record()
+        .Add("timeValid", t.timeValid != 0)
+        .Add("year", 2000 + int(t.year))
+        .Add("secondsOfYear", uint32_t(t.secondsOfYear))
+        .Add("nanoseconds", uint32_t(t.nanoseconds));
+}
+
+struct StatusOptions {
+    bool watch = false;
+    uint32_t intervalMs = 600;
+    uint32_t count = 1;
+};
+
+int PollStatus(Context& c, const StatusOptions& options) {
+    if (c.comm.ReadOperationalMode() == 0) {
+        return c.Fail("status: the device did not answer the mode read");
+    }
+    const bool dau = c.comm.m_nOperationalMode == protocol::kModeDau;
+    for (uint32_t poll = 0; options.count == 0 || poll < options.count; ++poll) {
+        const uint32_t start = platform::ProcessClockMs();
+        std::vector<Record> paths;
+        for (uint32_t path = 0; path < protocol::kPathCount; ++path) {
+            if (c.comm.ReadChannelStatus(path) == 0 || c.comm.ReadFrameSyncStatus(path) == 0) {
+                return c.Fail("status: the device did not answer the status of path " +
+                              std::to_string(path));
+            }
+            paths.push_back(PathStatus(c.comm.m_ChannelStatus[path], path));
+        }
+        Record record;
+        record.Add("time", UtcNow()).Add("mode", c.comm.m_nOperationalMode).Add("paths", paths);
+        if (dau) {
+            if (c.comm.ReadTimeStatus() == 0) {
+                return c.Fail("status: the device did not answer the time status");
+            }
+            record.Add("timeStatus", TimeStatusRecord(c.comm.m_TimeStatus));
+        }
+        c.Print(record);
+        const uint32_t spent = platform::ProcessClockMs() - start;
+        if (options.count == 0 || poll + 1 < options.count) {
+            platform::SleepMs(spent < options.intervalMs ? options.intervalMs - spent : 0);
+        }
+    }
+    return kSuccess;
+}
+
+uint32_t ParseModeWord(const std::string& word) {
+    for (int mode = 1; mode <= protocol::kModeCount; ++mode) {
+        if (::strcasecmp(word.c_str(), protocol::ModeName(mode)) == 0) {
+            return static_cast<uint32_t>(mode);
+        }
+    }
+    if (word.find_first_not_of("0123456789") == std::string::npos && !word.empty()) {
+        const uint64_t mode = ParseNumber(word, "mode", protocol::kModeCount);
+        if (mode >= 1) {
+            return static_cast<uint32_t>(mode);
+        }
+    }
+    throw UsageError("'" + word + "' is no mode: give 1 to 14 or a name such as \"PSK\"");
+}
+
+uint8_t Bcd(uint32_t value) {
+    return static_cast<uint8_t>((value / 10 % 10) << 4 | value % 10);
+}
+
+struct TimeOfYear {
+    uint32_t year, day, hour, minute, second;
+};
+
+TimeOfYear ParseTimeOfYear(const std::vector<std::string>& words) {
+    if (words.size() != 5) {
+        throw UsageError("time set needs YEAR DAY HH:MM:SS");
+    }
+    TimeOfYear t{};
+    t.year = static_cast<uint32_t>(ParseNumber(words[2], "year", 2099));
+    t.day = static_cast<uint32_t>(ParseNumber(words[3], "day", 366));
+    unsigned h = 0, m = 0, s = 0;
+    char end = 0;
+    if (std::sscanf(words[4].c_str(), "%2u:%2u:%2u%c", &h, &m, &s, &end) != 3 || h > 23 || m > 59 ||
+        s > 59) {
+        throw UsageError("'" + words[4] + "' is not a time HH:MM:SS");
+    }
+    if (t.year < 2000 || t.day < 1) {
+        throw UsageError("the year runs from 2000 to 2099 and the day from 1 to 366");
+    }
+    t.hour = h;
+    t.minute = m;
+    t.second = s;
+    return t;
+}
+
+TimeOfYear Now() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return {uint32_t(utc.tm_year + 1900), uint32_t(utc.tm_yday + 1), uint32_t(utc.tm_hour),
+            uint32_t(utc.tm_min), uint32_t(utc.tm_sec)};
+}
+
+Record TimeCodeRecord(const protocol::TimeCodeSetup& t) {
+    char clock[16];
+    std::snprintf(clock, sizeof clock, "%02X:%02X:%02X", t.hour, t.minute, t.second);
+    char day[8];
+    std::snprintf(day, sizeof day, "%03X", t.day);
+    return Record()
+        .Add("year", "20" + std::to_string(t.year >> 4) + std::to_string(t.year & 15))
+        .Add("day", day)
+        .Add("time", clock)
+        .Add("format", uint32_t(t.format))
+        .Add("modulation", uint32_t(t.modulation))
+        .Add("externalIrig", t.externalIrig != 0);
+}
+
+int SetTime(Context& c, const TimeOfYear& t) {
+    if (c.comm.ReadTimeCodeSetup() == 0) {
+        return c.Fail("time: the device did not answer the time code setup read");
+    }
+    protocol::TimeCodeSetup setup = c.comm.m_TimeCode;
+    setup.year = Bcd(t.year % 100);
+    setup.day = static_cast<uint16_t>((t.day / 100) << 8 | Bcd(t.day % 100));
+    setup.hour = Bcd(t.hour);
+    setup.minute = Bcd(t.minute);
+    setup.second = Bcd(t.second);
+    if (c.comm.SendTimeCodeSetup(setup) == 0) {
+        return c.Fail("time: the device refused the time code setup");
+    }
+    c.Print(TimeCodeRecord(c.comm.m_TimeCode));
+    return kSuccess;
+}
+
+std::vector<uint8_t> ParseHex(const std::string& word) {
+    const std::string digits = word == "-" ? "" : word;
+    if (digits.size() % 2 != 0 ||
+        digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        throw UsageError("payload '" + word + "' is not an even number of hex digits (- for none)");
+    }
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < digits.size(); i += 2) {
+        bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
+std::string HexText(const uint8_t* bytes, size_t count) {
+    std::string text;
+    char pair[4];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
+        text += pair;
+    }
+    return text;
+}
+
+}  // namespace
+
+Action ParseIdentity(const std::vector<std::string>& words) {
+    ExpectWords(words, 1);
+    return [](Context& c) {
+        if (c.comm.ReadDeviceIdentity() == 0) {
+            return c.Fail("identity: the device did not answer");
+        }
+        const protocol::DeviceIdentity& id = c.comm.m_Identity;
+        Record record;
+        record.Add("serialNumber", id.serialNumberText)
+            .Add("deviceId", id.deviceId)
+            .Add("dsp1Version", Hex8(id.dsp1Version))
+            .Add("dsp2Version", Hex8(id.dsp2Version))
+            .Add("fioFpgaVersion", Hex8(id.fioFpgaVersion))
+            .Add("bridgeFpgaVersion", Hex8(id.bridgeFpgaVersion))
+            .Add("demodFpgaVersion", Hex8(id.demodFpgaVersion))
+            .Add("personalityCode", uint32_t(id.personalityCode))
+            .Add("customer", id.productText[0])
+            .Add("poNumber", id.productText[1])
+            .Add("poModel", id.productText[2])
+            .Add("chassisSerial", id.productText[3])
+            .Add("engineeringModel", id.productText[4]);
+        c.Print(record);
+        return int(kSuccess);
+    };
+}
+
+Action ParseStatus(const std::vector<std::string>& words) {
+    StatusOptions options;
+    bool counted = false;
+    for (size_t i = 1; i < words.size(); ++i) {
+        if (words[i] == "--watch") {
+            options.watch = true;
+        } else if (words[i] == "--interval" && i + 1 < words.size()) {
+            options.intervalMs =
+                static_cast<uint32_t>(ParseNumber(words[++i], "interval", 3'600'000));
+        } else if (words[i] == "--count" && i + 1 < words.size()) {
+            options.count = static_cast<uint32_t>(ParseNumber(words[++i], "count", 1'000'000'000));
+            counted = true;
+        } else {
+            throw UsageError("status: unexpected '" + words[i] + "'");
+        }
+    }
+    if (options.watch && !counted) {
+        options.count = 0;  // until interrupted
+    }
+    if (!options.watch && (counted || options.intervalMs != 600)) {
+        throw UsageError("status: --interval and --count go with --watch");
+    }
+    return [options](Context& c) { return PollStatus(c, options); };
+}
+
+Action ParseMode(const std::vector<std::string>& words) {
+    ExpectWords(words, 2);
+    if (words.size() == 1) {
+        return [](Context& c) {
+            if (c.comm.ReadOperationalMode() == 0) {
+                return c.Fail("mode: the device did not answer");
+            }
+            c.Print(ModeRecord(c.comm.m_nOperationalMode));
+            return int(kSuccess);
+        };
+    }
+    const uint32_t mode = ParseModeWord(words[1]);
+    return [mode](Context& c) {
+        if (c.comm.SetOperationalMode(mode, 0) == 0) {
+            return c.Fail("mode: the device did not take mode " + std::to_string(mode));
+        }
+        if (c.comm.ReadOperationalMode() == 0 || c.comm.m_nOperationalMode != mode) {
+            return c.Fail("mode: the device reports mode " +
+                          std::to_string(c.comm.m_nOperationalMode) + " after the change");
+        }
+        c.Print(ModeRecord(mode));
+        return int(kSuccess);
+    };
+}
+
+Action ParseHealth(const std::vector<std::string>& words) {
+    ExpectWords(words, 1);
+    return [](Context& c) {
+        if (c.comm.ReadPhysicalValues() == 0) {
+            return c.Fail("health: the device did not answer");
+        }
+        c.comm.ReadSupplyVoltageRange();
+        c.comm.ReadTemperatureRange();
+        c.comm.ReadTotalRuntime();
+        if (c.comm.m_nLastStatus == 0) {
+            return c.Fail("health: the device did not answer the register reads");
+        }
+        const protocol::SystemState& s = c.comm.m_System;
+        static const char* const kNames[11] = {"rail1",         "rail2",         "rail3",
+                                               "rail4",         "rail5",         "rail6",
+                                               "negativeRail1", "negativeRail2", "temperature",
+                                               "supplyVoltage", "supplyCurrent"};
+        Record values;
+        for (int i = 0; i < 11; ++i) {
+            values.Add(kNames[i], double(s.physicalValues[i]));
+        }
+        c.Print(Record()
+                    .Add("physicalValues", values)
+                    .Add("supplyVoltageLow", double(s.supplyVoltageRange[0]))
+                    .Add("supplyVoltageHigh", double(s.supplyVoltageRange[1]))
+                    .Add("temperatureLow", int(s.temperatureRange[0]))
+                    .Add("temperatureHigh", int(s.temperatureRange[1]))
+                    .Add("totalRuntime", uint32_t(s.totalRuntime)));
+        return int(kSuccess);
+    };
+}
+
+Action ParseTime(const std::vector<std::string>& words) {
+    if (words.size() < 2) {
+        throw UsageError("time needs get, set or seed");
+    }
+    if (words[1] == "get") {
+        ExpectWords(words, 2);
+        return [](Context& c) {
+            if (c.comm.ReadTimeCodeSetup() == 0 || c.comm.ReadTimeStatus() == 0) {
+                return c.Fail("time: the device did not answer");
+            }
+            c.Print(Record()
+                        .Add("setup", TimeCodeRecord(c.comm.m_TimeCode))
+                        .Add("status", TimeStatusRecord(c.comm.m_TimeStatus)));
+            return int(kSuccess);
+        };
+    }
+    if (words[1] == "set") {
+        const TimeOfYear t = ParseTimeOfYear(words);
+        return [t](Context& c) { return SetTime(c, t); };
+    }
+    if (words[1] == "seed") {
+        ExpectWords(words, 2);
+        return [](Context& c) { return SetTime(c, Now()); };
+    }
+    throw UsageError("time: unknown '" + words[1] + "' (get, set or seed)");
+}
+
+Action ParseRaw(const std::vector<std::string>& words) {
+    if (words.size() != 4) {
+        throw UsageError("raw needs CODE PAYLOAD-HEX REPLY-LENGTH");
+    }
+    const auto code = static_cast<uint16_t>(ParseNumber(words[1], "code", 0xFFFF));
+    const std::vector<uint8_t> payload = ParseHex(words[2]);
+    if (payload.size() > 0xFFFF - CKV90T1_Comm::kHeaderLength) {
+        throw UsageError("payload is too long");
+    }
+    const auto replyLength = static_cast<uint16_t>(
+        ParseNumber(words[3], "reply length", 0xFFFF - CKV90T1_Comm::kHeaderLength));
+    return [code, payload, replyLength](Context& c) {
+        std::vector<uint8_t> request(CKV90T1_Comm::kHeaderLength + payload.size());
+        std::copy(payload.begin(), payload.end(), request.begin() + CKV90T1_Comm::kHeaderLength);
+        std::vector<uint8_t> reply(CKV90T1_Comm::kHeaderLength + replyLength);
+        if (c.comm.SendCommand(code, request.data(), static_cast<uint16_t>(payload.size()),
+                               reply.data(), replyLength) == 0) {
+            char name[8];
+            std::snprintf(name, sizeof name, "0x%04X", code);
+            return c.Fail(std::string("raw: no whole reply to ") + name);
+        }
+        c.Print(
+            Record()
+                .Add("code", uint32_t(code))
+                .Add("header", HexText(reply.data(), CKV90T1_Comm::kHeaderLength))
+                .Add("payload", HexText(reply.data() + CKV90T1_Comm::kHeaderLength, replyLength)));
+        return int(kSuccess);
+    };
+}
+
+}  // namespace ctl

@@ -1,0 +1,42 @@
+#pragma once
+// One result of a command: named fields in a fixed order, printed as readable text or as one
+// JSON object. The field names are the stable names scripts read.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace ctl {
+
+class Record {
+public:
+    Record& Add(const std::string& name, int64_t value);
+    Record& Add(const std::string& name, uint64_t value);
+    Record& Add(const std::string& name, int value) { return Add(name, int64_t(value)); }
+    Record& Add(const std::string& name, uint32_t value) { return Add(name, uint64_t(value)); }
+    Record& Add(const std::string& name, double value);
+    Record& Add(const std::string& name, bool value);
+    Record& Add(const std::string& name, const std::string& value);
+    Record& Add(const std::string& name, const char* value) {
+        return Add(name, std::string(value));
+    }
+    Record& Add(const std::string& name, Record value);
+    Record& Add(const std::string& name, std::vector<Record> value);
+
+    // {"name":value,...} on one line.
+    std::string Json() const;
+    // "name: value" lines; nested records and lists indented under their name.
+    std::string Text(int indent = 0) const;
+
+private:
+    using Value = std::variant<int64_t, uint64_t, double, bool, std::string,
+                               std::shared_ptr<Record>, std::vector<Record>>;
+    std::vector<std::pair<std::string, Value>> m_fields;
+};
+
+// A JSON string literal, escaped.
+std::string JsonString(const std::string& text);
+
+}  // namespace ctl

@@ -1,0 +1,228 @@
+// dau stream and recorder: the DAU sampling stream into a file (and its CSV), and the
+// recorder's directory, downloads and repair, on the same stream and download code as the
+// console's pages.
+
+#include <arpa/inet.h>
+
+#include <cstring>
+
+#include "ctl/commands.h"
+#include "link/CUDP_DAU_SamplingDataSocketThread.h"
+#include "platform/clock.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "protocol/operational_modes.h"
+#include "transfer/recorder_download.h"
+#include "transfer/sampling_file.h"
+
+namespace ctl {
+namespace {
+
+constexpr uint32_t kKeepAliveMs = 30'000;
+constexpr uint32_t kDirectoryBlocks = 4;
+constexpr size_t kFilesPerChannel = 128;
+
+struct StreamOptions {
+    uint32_t channel = 0;
+    uint32_t seconds = 0;
+    std::string out;
+    bool csv = false;
+};
+
+uint32_t AddressOf(const char* text) {
+    in_addr address{};
+    return ::inet_pton(AF_INET, text, &address) == 1 ? ntohl(address.s_addr) : 0;
+}
+
+// Receives the channel's stream for the time asked, renewing it as the page does, then ends
+// it on the device.
+int Stream(Context& c, const StreamOptions& o) {
+    CKV90T1_Comm& comm = c.comm;
+    if (comm.ReadOperationalMode() == 0 || comm.m_nOperationalMode != protocol::kModeDau) {
+        return c.Fail("dau stream: the device is not in DAU mode (or did not answer)");
+    }
+    if (comm.ReadDauChannelSetup(o.channel) == 0 || comm.ReadNetworkPage() == 0) {
+        return c.Fail("dau stream: the device did not answer the DAU channel reads");
+    }
+    const uint32_t samples = comm.m_Dau[o.channel].samplesPerDatagram;
+    CUDP_DAU_SamplingDataSocketThread worker;
+    worker.SetExpectedLength(static_cast<uint16_t>(dau::kHeaderBytes + 2 * samples));
+    worker.Resume();
+    worker.OpenReceiveSocket(comm.GetDeviceLink()->GetRemoteAddress(),
+                             comm.m_NetworkPage.dauDataPorts[o.channel], o.out.c_str());
+    UdpReceiveSocket* socket = worker.Socket();
+    if (socket == nullptr || !worker.Recording()) {
+        return c.Fail("dau stream: cannot receive into " + o.out);
+    }
+    const uint32_t index = o.channel == 0 ? 9 : 10;
+    const uint32_t address = AddressOf(socket->GetLocalAddress());
+    const uint16_t port = socket->GetLocalPort();
+    if (comm.SetDataStreamDestination(index, 1, address, port) == 0) {
+        worker.CloseReceiveSocket();
+        return c.Fail("dau stream: the device refused the stream start");
+    }
+    const uint32_t start = platform::ProcessClockMs();
+    uint32_t renewed = start;
+    while (platform::ProcessClockMs() - start < o.seconds * 1000) {
+        platform::SleepMs(20);
+        if (platform::ProcessClockMs() - renewed >= kKeepAliveMs) {
+            comm.SetDataStreamDestination(index, 1, address, port);
+            renewed = platform::ProcessClockMs();
+        }
+    }
+    const int32_t stopped = comm.SetDataStreamDestination(index, 0, address, port);
+    const uint64_t bytes = worker.ReceivedBytes();
+    worker.CloseReceiveSocket();
+    worker.StopRunning();
+    Record record;
+    record.Add("file", o.out).Add("bytes", bytes).Add("samplesPerDatagram", samples);
+    if (o.csv) {
+        const std::string csv = dau::CsvPathOf(o.out);
+        const dau::ConversionResult converted = dau::ConvertSamplingFile(o.out, csv, samples);
+        if (!converted.ok) {
+            return c.Fail("dau stream: " + converted.error);
+        }
+        record.Add("csv", csv).Add("lines", converted.lines);
+    }
+    c.Print(record);
+    return stopped != 0 ? int(kSuccess) : c.Fail("dau stream: the device refused the stream stop");
+}
+
+StreamOptions ParseStreamOptions(const std::vector<std::string>& words) {
+    StreamOptions o;
+    o.channel = ParseIndex(words, 2, "DAU channel", 1);
+    bool timed = false;
+    for (size_t i = 3; i < words.size(); ++i) {
+        if (words[i] == "--seconds" && i + 1 < words.size()) {
+            o.seconds = static_cast<uint32_t>(ParseNumber(words[++i], "seconds", 86'400));
+            timed = true;
+        } else if (words[i] == "--out" && i + 1 < words.size()) {
+            o.out = words[++i];
+        } else if (words[i] == "--csv") {
+            o.csv = true;
+        } else {
+            throw UsageError("dau stream: unexpected '" + words[i] + "'");
+        }
+    }
+    if (!timed || o.out.empty()) {
+        throw UsageError("dau stream needs --seconds S and --out FILE");
+    }
+    if (o.csv && o.out.size() < 3) {
+        throw UsageError("dau stream: the file name is too short to name its CSV");
+    }
+    return o;
+}
+
+bool ReadDirectory(CKV90T1_Comm& comm, uint32_t channel) {
+    for (uint32_t block = 0; block < kDirectoryBlocks; ++block) {
+        if (comm.ReadRecordingDirectory(channel, block) == 0) {
+            return false;
+        }
+    }
+    return comm.ReadRecorderInfo() != 0;
+}
+
+std::vector<Record> FileRecords(const protocol::RecorderChannel& recorder) {
+    std::vector<Record> files;
+    for (size_t i = 0; i < kFilesPerChannel; ++i) {
+        const protocol::RecordingFile& file = recorder.files[i];
+        if (file.name[0] != '\0') {
+            files.push_back(Record()
+                                .Add("index", uint32_t(i))
+                                .Add("name", file.name)
+                                .Add("length", uint64_t(file.length)));
+        }
+    }
+    return files;
+}
+
+int List(Context& c, uint32_t channel) {
+    if (!ReadDirectory(c.comm, channel)) {
+        return c.Fail("recorder: the device did not answer the directory read");
+    }
+    const protocol::RecorderChannel& recorder = c.comm.m_Recorder[channel];
+    c.Print(Record()
+                .Add("channel", channel)
+                .Add("remainingCapacity", uint64_t(recorder.remainingCapacity))
+                .Add("files", FileRecords(recorder)));
+    return kSuccess;
+}
+
+int DownloadFile(Context& c, uint32_t channel, const std::string& name, const std::string& to) {
+    if (!ReadDirectory(c.comm, channel)) {
+        return c.Fail("recorder: the device did not answer the directory read");
+    }
+    const protocol::RecorderChannel& recorder = c.comm.m_Recorder[channel];
+    size_t index = 0;
+    while (index < kFilesPerChannel && name != recorder.files[index].name) {
+        ++index;
+    }
+    if (index == kFilesPerChannel) {
+        return c.Fail("recorder: channel " + std::to_string(channel) + " has no file '" + name +
+                      "'");
+    }
+    const uint64_t expected = recorder.files[index].length;
+    if (c.comm.SelectRecordingFile(channel, static_cast<uint32_t>(index)) == 0 ||
+        c.comm.m_nDownloadPort == 0) {
+        return c.Fail("recorder: the device named no download endpoint for '" + name + "'");
+    }
+    const std::string path =
+        (to.empty() ? std::string() : to + "/") + recorder::SafeFileName(name) + ".ark";
+    recorder::Download download;
+    download.Start(c.comm.m_nDownloadAddress, c.comm.m_nDownloadPort, expected, path, 0);
+    while (!download.Ended()) {
+        platform::SleepMs(20);
+    }
+    c.Print(
+        Record().Add("file", path).Add("received", download.Received()).Add("expected", expected));
+    return download.Received() == expected
+               ? int(kSuccess)
+               : c.Fail("recorder: " + std::to_string(download.Received()) + " of " +
+                        std::to_string(expected) + " bytes arrived");
+}
+
+}  // namespace
+
+Action ParseDau(const std::vector<std::string>& words) {
+    if (words.size() < 2 || words[1] != "stream") {
+        throw UsageError("dau needs stream CH --seconds S --out FILE [--csv]");
+    }
+    const StreamOptions options = ParseStreamOptions(words);
+    return [options](Context& c) { return Stream(c, options); };
+}
+
+Action ParseRecorder(const std::vector<std::string>& words) {
+    if (words.size() < 2) {
+        throw UsageError("recorder needs list, download or repair");
+    }
+    const std::string verb = words[1];
+    const uint32_t channel = ParseIndex(words, 2, "recorder channel", 2);
+    if (verb == "list") {
+        ExpectWords(words, 3);
+        return [channel](Context& c) { return List(c, channel); };
+    }
+    if (verb == "repair") {
+        ExpectWords(words, 3);
+        return [channel](Context& c) {
+            if (c.comm.RepairLastFile(channel) == 0) {
+                return c.Fail("recorder: the device refused the repair");
+            }
+            return List(c, channel);
+        };
+    }
+    if (verb == "download") {
+        if (words.size() < 4) {
+            throw UsageError("recorder download needs CH FILE");
+        }
+        std::string to;
+        if (words.size() == 6 && words[4] == "--to") {
+            to = words[5];
+        } else {
+            ExpectWords(words, 4);
+        }
+        const std::string name = words[3];
+        return [channel, name, to](Context& c) { return DownloadFile(c, channel, name, to); };
+    }
+    throw UsageError("recorder: unknown '" + verb + "' (list, download or repair)");
+}
+
+}  // namespace ctl

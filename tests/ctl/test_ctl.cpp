@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "link/CNetworkDeviceComm.h"
+#include "protocol/CKV90T1_Comm.h"
+#include "tests/ctl/ctl_run.h"
+#include "tests/support/DeviceSession.h"
+
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+class Ctl : public ::testing::Test {
+protected:
+    CtlRun Run(std::vector<std::string> command, bool json = false) {
+        return RunCtl(At(m_sim, std::move(command), json));
+    }
+    std::vector<sim::Frame> Frames() { return m_sim.Device().ReceivedFrames(); }
+    // The last request with that code.
+    Bytes Sent(uint16_t code) {
+        const auto frames = Frames();
+        for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+            if (it->code == code) {
+                return it->payload;
+            }
+        }
+        return {};
+    }
+    int Count(uint16_t code) {
+        int count = 0;
+        for (const auto& frame : Frames()) {
+            count += frame.code == code;
+        }
+        return count;
+    }
+
+    testsupport::SimulatedDevice m_sim;
+};
+
+}  // namespace
+
+TEST_F(Ctl, IdentityInTextAndJson) {
+    const CtlRun text = Run({"identity"});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.err, "");
+    EXPECT_NE(text.out.find("serialNumber: 1A2B-007\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("deviceId: KV90T-SIM-000001\n"), std::string::npos);
+    const CtlRun json = Run({"identity"}, true);
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.rfind("{\"serialNumber\":\"1A2B-007\",\"deviceId\":\"KV90T-SIM-000001\","
+                             "\"dsp1Version\":\"20250312\",",
+                             0),
+              0u)
+        << json.out;
+    EXPECT_EQ(json.out.back(), '\n');
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1);
+}
+
+TEST_F(Ctl, AWatchPrintsOneJsonLinePerPollAtItsInterval) {
+    const auto start = std::chrono::steady_clock::now();
+    const CtlRun run = Run({"status", "--watch", "--count", "5"}, true);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 5);
+    EXPECT_GE(elapsed, std::chrono::milliseconds(4 * 600));
+    EXPECT_LT(elapsed, std::chrono::milliseconds(4 * 600 + 2000));
+    EXPECT_EQ(Count(0x2100), 15);  // three paths a poll
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.rfind("{\"time\":\"20", 0), 0u) << line;
+        EXPECT_NE(line.find("\"mode\":3,\"paths\":[{\"path\":0,\"rssi\":"), std::string::npos);
+        EXPECT_NE(line.find("{\"path\":2,"), std::string::npos);
+    }
+}
+
+TEST_F(Ctl, ModeIsReadAndSetByNumberOrName) {
+    const CtlRun read = Run({"mode"}, true);
+    EXPECT_EQ(read.out, "{\"mode\":3,\"name\":\"PSK\"}\n");
+    const CtlRun byName = Run({"mode", "ms-pcmfm/gmsk"});
+    EXPECT_EQ(byName.status, 0) << byName.err;
+    EXPECT_EQ(Sent(0x1000), (Bytes{4}));
+    EXPECT_EQ(byName.out, "mode: 4\nname: MS-PCMFM/GMSK\n");
+    EXPECT_EQ(Run({"mode", "1"}).status, 0);
+    EXPECT_EQ(Sent(0x1000), (Bytes{1}));
+}
+
+// A setup set sends exactly what the pages' own call sends for the same record.
+TEST_F(Ctl, SetupSetSendsWhatThePagesSendAndPrintsTheStoredRecord) {
+    const CtlRun run =
+        Run({"setup", "set", "1", "tuningFrequency=2250500000", "bitRate=0x100000"}, true);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Bytes sent = Sent(0x1100);
+    ASSERT_FALSE(sent.empty());
+    EXPECT_NE(run.out.find("\"path\":1,\"inputSelect\":0,\"tuningFrequency\":2250500000,"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("\"bitRate\":1048576,"), std::string::npos);
+
+    testsupport::DeviceSession session;
+    CKV90T1_Comm& comm = session.Comm();
+    ASSERT_NE(comm.ReadOperationalMode(), 0);
+    ASSERT_NE(comm.ReadChannelSetup(1), 0);
+    protocol::ChannelSetup record = CKV90T1_Comm::s_ChannelSetup[1];
+    record.tuningFrequency = 2'250'500'000;
+    record.bitRate = 0x100000;
+    ASSERT_NE(comm.SetChannelSetup(1, record), 0);
+    EXPECT_EQ(session.LastPayload(0x1100), sent);
+
+    const CtlRun get = Run({"setup", "get", "1"});
+    EXPECT_EQ(get.status, 0);
+    EXPECT_NE(get.out.find("tuningFrequency: 2250500000\n"), std::string::npos) << get.out;
+}
+
+TEST_F(Ctl, OutputCombinerAndBertGoThroughTheProtocolObjectsSetters) {
+    const CtlRun output = Run({"output", "set", "0", "inverted=1", "clockPhase=2"}, true);
+    EXPECT_EQ(output.status, 0) << output.err;
+    EXPECT_NE(output.out.find("\"inverted\":1,\"clockPhase\":2,"), std::string::npos) << output.out;
+    const CtlRun combiner = Run({"combiner", "set", "type=2", "snrFilterBandwidth=500"}, true);
+    EXPECT_EQ(combiner.status, 0) << combiner.err;
+    EXPECT_NE(combiner.out.find("\"snrFilterBandwidth\":500,\"phaseFilterBandwidth\":"),
+              std::string::npos)
+        << combiner.out;
+    EXPECT_NE(combiner.out.find("\"type\":2,"), std::string::npos);
+
+    const CtlRun bert = Run({"bert", "enable", "3"}, true);
+    EXPECT_EQ(bert.status, 0) << bert.err;
+    ASSERT_EQ(Sent(0x1103).size(), 13u);
+    EXPECT_EQ(Sent(0x1103)[0], 0x80 | 1 | 1 << 2);  // enabled, unit 1, stream 1
+    EXPECT_EQ(Sent(0x2103), (Bytes{1 | 1 << 2}));
+    EXPECT_EQ(bert.out.rfind("{\"stream\":3,\"enabled\":true,\"pattern\":11,", 0), 0u) << bert.out;
+    EXPECT_EQ(Run({"bert", "disable", "3"}).status, 0);
+    EXPECT_EQ(Sent(0x1103)[0], 1 | 1 << 2);
+}
+
+TEST_F(Ctl, TimeHealthAndRaw) {
+    const CtlRun set = Run({"time", "set", "2026", "344", "13:05:59"}, true);
+    EXPECT_EQ(set.status, 0) << set.err;
+    EXPECT_NE(set.out.find("\"year\":\"2026\",\"day\":\"344\",\"time\":\"13:05:59\""),
+              std::string::npos)
+        << set.out;
+    const CtlRun health = Run({"health"}, true);
+    EXPECT_EQ(health.status, 0) << health.err;
+    EXPECT_NE(health.out.find("\"physicalValues\":{\"rail1\":"), std::string::npos);
+    EXPECT_NE(health.out.find("\"totalRuntime\":"), std::string::npos);
+
+    const CtlRun raw = Run({"raw", "0x0000", "-", "0"}, true);
+    EXPECT_EQ(raw.status, 0);
+    EXPECT_EQ(raw.out, "{\"code\":0,\"header\":\"280000000000\",\"payload\":\"\"}\n");
+    const CtlRun read = Run({"raw", "0x2000", "-", "23"});
+    EXPECT_EQ(read.status, 0);
+    EXPECT_EQ(read.out.find("code: 8192\nheader: 280000201700\npayload: "), 0u) << read.out;
+}
+
+TEST_F(Ctl, ADeviceThatDoesNotAnswerExitsWithOneAndSaysWhatFailed) {
+    sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
+    silent.count = -1;
+    m_sim.Device().InjectFault(silent);
+    const CtlRun run = Run({"--json", "identity"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "kv90t-ctl: identity: the device did not answer\n");
+    m_sim.Device().ClearFaults();
+
+    const CtlRun closed = RunCtl({"--tcp", "no-such-host.invalid", "mode"});
+    EXPECT_EQ(closed.status, 1);
+    EXPECT_EQ(closed.err, "kv90t-ctl: cannot open the link to the device\n");
+}
+
+// Every usage error is found before the link opens: the device sees no connection at all.
+TEST_F(Ctl, BadInputSendsNothingAndExitsWithTwo) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"frobnicate"}, "unknown command 'frobnicate'"},
+        {{}, "no command given"},
+        {{"setup", "set", "0", "warpFactor=9"}, "setup: unknown field 'warpFactor'"},
+        {{"setup", "set", "0", "srrcBeta=256"}, "srrcBeta '256' is above 255"},
+        {{"setup", "set", "0", "bitRate=fast"}, "bitRate 'fast' is not a number"},
+        {{"setup", "set", "0", "tuningFrequency=0x10000000000"},
+         "tuningFrequency '0x10000000000' is above 1099511627775"},
+        {{"setup", "get", "3"}, "path '3' is above 2"},
+        {{"setup", "set", "0"}, "nothing to set: give FIELD=VALUE"},
+        {{"raw", "0x2000", "12z4", "2"},
+         "payload '12z4' is not an even number of hex digits (- for none)"},
+        {{"raw", "0x2000", "123", "2"},
+         "payload '123' is not an even number of hex digits (- for none)"},
+        {{"raw", "0x12345", "-", "2"}, "code '0x12345' is above 65535"},
+        {{"mode", "FASTEST"}, "'FASTEST' is no mode: give 1 to 14 or a name such as \"PSK\""},
+        {{"mode", "15"}, "mode '15' is above 14"},
+        {{"bert", "enable", "6"}, "stream '6' is above 5"},
+        {{"combiner", "set", "snrFilterBandwidth=5"}, "snrFilterBandwidth '5' is below 10"},
+        {{"time", "set", "2026", "344", "25:00:00"}, "'25:00:00' is not a time HH:MM:SS"},
+        {{"status", "--count", "2"}, "status: --interval and --count go with --watch"},
+        {{"recorder", "list", "3"}, "recorder channel '3' is above 2"},
+        {{"dau", "stream", "0", "--out", "x.dau"}, "dau stream needs --seconds S and --out FILE"},
+    };
+    for (const auto& [command, message] : cases) {
+        const CtlRun run = Run(command);
+        EXPECT_EQ(run.status, 2) << message;
+        EXPECT_EQ(run.err, "kv90t-ctl: " + message + "; see --help\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(RunCtl({"--tcp"}).err, "kv90t-ctl: --tcp needs a value; see --help\n");
+    EXPECT_EQ(RunCtl({"--demo=nothing", "mode"}).status, 2);
+    EXPECT_EQ(m_sim.Server().AcceptedConnections(), 0);
+    EXPECT_TRUE(Frames().empty());
+}
+
+// A value the current mode does not take is refused before the setup is sent.
+TEST_F(Ctl, AValueTheModeWouldCorrectIsRefusedAndNotSent) {
+    const CtlRun run = Run({"setup", "set", "0", "bitRate=70000000"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("kv90t-ctl: setup: bitRate=70000000 is outside what mode 3 takes (it "
+                           "would be 60000000); nothing was sent"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Count(0x1100), 0);
+}
+
+TEST(CtlDemo, RunsOnASimulatedDeviceInItsOwnProcessAndHelpNeedsNone) {
+    const CtlRun run = RunCtl({"--demo=dau", "--json", "mode"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "{\"mode\":7,\"name\":\"DAU\"}\n");
+    const CtlRun help = RunCtl({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: kv90t-ctl"), std::string::npos);
+}

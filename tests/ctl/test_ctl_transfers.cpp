@@ -1,0 +1,114 @@
+// The DAU stream and the recorder from the command line, against the simulated device, with the
+// same files the console's pages write.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "sim/KV90TSimulation.h"
+#include "tests/ctl/ctl_run.h"
+#include "tests/support/TempDir.h"
+#include "transfer/sampling_file.h"
+
+namespace {
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace
+
+TEST(CtlDau, AStreamOfAFewSecondsIsRecordedAndConverted) {
+    testsupport::SimulatedDevice sim(*sim::FindProfile("dau"));
+    sim.Simulation().SetDauRate(50);
+    testsupport::TempDir folder;
+    const std::string out = folder.Path() + "/CH1.dau";
+    const CtlRun run =
+        RunCtl(At(sim, {"dau", "stream", "0", "--seconds", "2", "--out", out, "--csv"}, true));
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<uint8_t> recording = ReadAll(out);
+    const auto frames = sim.Device().ReceivedFrames();
+    ASSERT_FALSE(recording.empty());
+    // The samples per datagram the device was set to, and whole datagrams back to back with
+    // their sequence counting up.
+    const size_t samples = std::stoul(run.out.substr(run.out.find("\"samplesPerDatagram\":") + 21));
+    const size_t size = dau::kHeaderBytes + 2 * samples;
+    ASSERT_EQ(recording.size() % size, 0u);
+    const size_t datagrams = recording.size() / size;
+    EXPECT_GE(datagrams, 50u);
+    auto sequence = [&](size_t d) {
+        uint8_t header[dau::kHeaderBytes];
+        std::copy_n(recording.begin() + static_cast<ptrdiff_t>(d * size), dau::kHeaderBytes,
+                    header);
+        return dau::DecodeHeader(header).sequence;
+    };
+    for (size_t k = 1; k < datagrams; ++k) {
+        ASSERT_EQ((sequence(k - 1) + 1) & 0xFFFF, sequence(k)) << k;
+    }
+    // The CSV is the page's conversion of the same file.
+    const std::string csv = dau::CsvPathOf(out);
+    const std::string console = folder.Path() + "/console.csv";
+    ASSERT_TRUE(dau::ConvertSamplingFile(out, console, static_cast<uint32_t>(samples)).ok);
+    EXPECT_EQ(ReadAll(csv), ReadAll(console));
+    EXPECT_NE(run.out.find("\"lines\":" + std::to_string((datagrams - 1) * samples)),
+              std::string::npos)
+        << run.out;
+    // Started, then stopped: the stream destination with and without its enable bit.
+    int starts = 0;
+    int stops = 0;
+    for (const auto& frame : frames) {
+        if (frame.code == 0x1002 && frame.payload.size() == 7 && (frame.payload[0] & 0x7F) == 9) {
+            (frame.payload[0] & 0x80 ? starts : stops) += 1;
+        }
+    }
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(stops, 1);
+}
+
+TEST(CtlDau, OutsideDauModeNothingIsStreamed) {
+    testsupport::SimulatedDevice sim;
+    testsupport::TempDir folder;
+    const CtlRun run =
+        RunCtl(At(sim, {"dau", "stream", "0", "--seconds", "1", "--out", folder.Path() + "/x"}));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err,
+              "kv90t-ctl: dau stream: the device is not in DAU mode (or did not answer)\n");
+}
+
+TEST(CtlRecorder, ListDownloadAndRepair) {
+    testsupport::SimulatedDevice sim;
+    testsupport::TempDir folder;
+    const CtlRun list = RunCtl(At(sim, {"recorder", "list", "1"}, true));
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_NE(list.out.find("\"files\":[{\"index\":0,\"name\":\"CH2_REC0000.ark\",\"length\":4096},"
+                            "{\"index\":1,\"name\":\"CH2_REC0001.ark\",\"length\":300000}]"),
+              std::string::npos)
+        << list.out;
+
+    const CtlRun download =
+        RunCtl(At(sim, {"recorder", "download", "1", "CH2_REC0001.ark", "--to", folder.Path()}));
+    ASSERT_EQ(download.status, 0) << download.err;
+    const std::string path = folder.Path() + "/CH2_REC0001.ark.ark";
+    const std::vector<uint8_t> file = ReadAll(path);
+    ASSERT_EQ(file.size(), 300'000u);
+    const auto recorded = sim.Simulation().RecordedFiles(1)[1];
+    size_t wrong = 0;
+    for (size_t i = 0; i < file.size(); ++i) {
+        wrong += file[i] != sim::KV90TSimulation::RecordedByte(recorded, i);
+    }
+    EXPECT_EQ(wrong, 0u);
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+    EXPECT_EQ(download.out, "file: " + path + "\nreceived: 300000\nexpected: 300000\n");
+
+    const CtlRun missing = RunCtl(At(sim, {"recorder", "download", "1", "NOPE.ark"}));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "kv90t-ctl: recorder: channel 1 has no file 'NOPE.ark'\n");
+
+    EXPECT_EQ(RunCtl(At(sim, {"recorder", "repair", "2"})).status, 0);
+    const auto frames = sim.Device().ReceivedFrames();
+    EXPECT_TRUE(std::any_of(frames.begin(), frames.end(), [](const sim::Frame& f) {
+        return f.code == 0x1016 && f.payload == std::vector<uint8_t>{2};
+    }));
+}
