@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
 
 #include "link/CNetworkDeviceComm.h"
 #include "protocol/CKV90T1_Comm.h"
@@ -216,10 +217,31 @@ TEST_F(Ctl, AValueTheModeWouldCorrectIsRefusedAndNotSent) {
     EXPECT_EQ(Count(0x1100), 0);
 }
 
+TEST_F(Ctl, TimeSeedSetsTheComputersDayAndTimeGetReadsItBack) {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char day[16];
+    std::snprintf(day, sizeof day, "%03d", utc.tm_yday + 1);
+    ASSERT_EQ(Run({"time", "seed"}).status, 0);
+    const CtlRun get = Run({"time", "get"}, true);
+    EXPECT_EQ(get.status, 0) << get.err;
+    EXPECT_NE(get.out.find("{\"setup\":{\"year\":\"" + std::to_string(utc.tm_year + 1900) +
+                           "\",\"day\":\"" + day + "\","),
+              std::string::npos)
+        << get.out;
+    EXPECT_NE(get.out.find("\"status\":{\"timeValid\":"), std::string::npos);
+}
+
 TEST(CtlDemo, RunsOnASimulatedDeviceInItsOwnProcessAndHelpNeedsNone) {
     const CtlRun run = RunCtl({"--demo=dau", "--json", "mode"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, "{\"mode\":7,\"name\":\"DAU\"}\n");
+    const CtlRun status = RunCtl({"--demo=dau", "--json", "status"});
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_NE(status.out.find("}],\"timeStatus\":{\"timeValid\":true,\"year\":20"),
+              std::string::npos)
+        << status.out;
     const CtlRun help = RunCtl({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: kv90t-ctl"), std::string::npos);
