@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "tests/support/TempDir.h"
+#include "trends/status_log.h"
+
+using trends::StatusLog;
+
+namespace {
+
+int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+protocol::ChannelStatus Status() {
+    protocol::ChannelStatus s;
+    s.rssi = -61.5f;
+    s.signalLevel = 2018;
+    s.carrierLock = 1;
+    s.symbolLock = 1;
+    s.carrierFrequency = -160;
+    s.symbolRate = 2'000'000;
+    s.amModIndex = 19;
+    s.fmModIndex = 0.25f;
+    s.frameSyncEnabled = 1;
+    s.frameSyncState = 2;
+    return s;
+}
+
+template <typename Predicate>
+bool WaitFor(Predicate done) {
+    for (int i = 0; i < 500 && !done(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return done();
+}
+
+}  // namespace
+
+TEST(StatusLog, WritesAHeadingThenOneLinePerPollWithinASecond) {
+    testsupport::TempDir folder;
+    StatusLog log(folder.Path());
+    std::string error;
+    ASSERT_TRUE(log.Start(&error)) << error;
+    EXPECT_EQ(std::filesystem::path(log.Path()).filename(), StatusLog::FileName(NowMs(), 1));
+    const protocol::ChannelStatus status = Status();
+    const int64_t at = 1'765'000'000'123;  // 2025-12-06T05:46:40.123Z
+    log.Add(at, 1, &status);
+    log.Add(at + 600, 2, nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitFor([&] { return Lines(log.Path()).size() == 3; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    const auto lines = Lines(log.Path());
+    EXPECT_EQ(lines[0], StatusLog::kHeading);
+    EXPECT_EQ(lines[1],
+              "2025-12-06T05:46:40.123Z,1,1,-61.5,2018,1,1,0,-160,2000000,0,19,0.25,1,2,0,0,0,0,0");
+    EXPECT_EQ(lines[2], "2025-12-06T05:46:40.723Z,2,0,,,,,,,,,,,,,,,,,");
+    EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ','),
+              std::count(lines[1].begin(), lines[1].end(), ','));
+    log.Stop();
+    EXPECT_FALSE(log.Running());
+    EXPECT_EQ(log.Failure(), "");
+}
+
+TEST(StatusLog, ANewDayStartsANewFileAndANameInUseIsNotTaken) {
+    testsupport::TempDir folder;
+    const int64_t now = NowMs();
+    std::ofstream(folder.Path() + "/" + StatusLog::FileName(now, 1)) << "an earlier log\n";
+    StatusLog log(folder.Path());
+    std::string error;
+    ASSERT_TRUE(log.Start(&error)) << error;
+    EXPECT_EQ(std::filesystem::path(log.Path()).filename(), StatusLog::FileName(now, 2));
+    const protocol::ChannelStatus status = Status();
+    log.Add(now + 86'400'000, 0, &status);
+    const std::string tomorrow = folder.Path() + "/" + StatusLog::FileName(now + 86'400'000, 1);
+    ASSERT_TRUE(WaitFor([&] { return Lines(tomorrow).size() == 2; }));
+    EXPECT_EQ(Lines(tomorrow)[0], StatusLog::kHeading);
+    EXPECT_EQ(Lines(folder.Path() + "/" + StatusLog::FileName(now, 1))[0], "an earlier log");
+}
+
+// A child that logs ten polls a second is killed: what reached the file is whole lines, and
+// the last of them is less than a second and a half older than the kill.
+TEST(StatusLog, ACrashLosesAtMostTheLastSecondAndNoLine) {
+    testsupport::TempDir folder;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        StatusLog log(folder.Path());
+        std::string error;
+        if (!log.Start(&error)) {
+            ::_exit(3);
+        }
+        const protocol::ChannelStatus status = Status();
+        for (;;) {
+            log.Add(NowMs(), 0, &status);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const int64_t killed = NowMs();
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    const auto file = *std::filesystem::directory_iterator(folder.Path());
+    std::ifstream in(file.path());
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    const auto lines = Lines(file.path());
+    ASSERT_GE(lines.size(), 10u);
+    for (size_t i = 1; i < lines.size(); ++i) {
+        ASSERT_EQ(std::count(lines[i].begin(), lines[i].end(), ','), 19) << lines[i];
+    }
+    std::tm utc{};
+    int ms = 0;
+    ASSERT_EQ(std::sscanf(lines.back().c_str(), "%d-%d-%dT%d:%d:%d.%dZ", &utc.tm_year, &utc.tm_mon,
+                          &utc.tm_mday, &utc.tm_hour, &utc.tm_min, &utc.tm_sec, &ms),
+              7);
+    utc.tm_year -= 1900;
+    utc.tm_mon -= 1;
+    const int64_t last = int64_t(::timegm(&utc)) * 1000 + ms;
+    EXPECT_LT(killed - last, 1500);
+}
+
+// A disk that fills (here: a file size limit) stops the log with the reason; the caller goes on.
+TEST(StatusLog, AFullDiskStopsTheLogWithAMessage) {
+    testsupport::TempDir folder;
+    int pipe[2];
+    ASSERT_EQ(::pipe(pipe), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        StatusLog log(folder.Path());
+        std::string error;
+        if (!log.Start(&error)) {
+            ::_exit(3);
+        }
+        const protocol::ChannelStatus status = Status();
+        for (int i = 0; i < 400 && log.Running(); ++i) {
+            log.Add(NowMs(), i % 3, &status);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        WaitFor([&] { return !log.Running(); });
+        const std::string failure = log.Failure();
+        [[maybe_unused]] const ssize_t n = ::write(pipe[1], failure.data(), failure.size());
+        ::_exit(log.Running() ? 4 : 0);
+    }
+    ::close(pipe[1]);
+    char buffer[512] = {};
+    size_t got = 0;
+    for (ssize_t n; (n = ::read(pipe[0], buffer + got, sizeof buffer - 1 - got)) > 0;) {
+        got += size_t(n);
+    }
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(std::string(buffer).rfind("Status log stopped: " + folder.Path() + "/status-", 0), 0u)
+        << buffer;
+    EXPECT_NE(std::string(buffer).find(": File too large"), std::string::npos) << buffer;
+}
+
+TEST(StatusLog, AFolderThatCannotTakeAFileIsRefusedAtStart) {
+    StatusLog log("/nonexistent-folder/for/the/log");
+    std::string error;
+    EXPECT_FALSE(log.Start(&error));
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+    EXPECT_FALSE(log.Running());
+}

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "trends/trend_store.h"
+
+using trends::PollSample;
+using trends::TrendStore;
+
+namespace {
+
+constexpr int64_t kStart = 1'765'000'000'000;  // ms since the epoch
+
+PollSample Sample(double rssi, int8_t carrierLock = 1) {
+    PollSample s;
+    s.values[trends::kRssi] = rssi;
+    s.values[trends::kSymbolRate] = 2'000'000;
+    s.locks[trends::kCarrierLock] = carrierLock;
+    s.locks[trends::kFrameSync] = -1;
+    return s;
+}
+
+}  // namespace
+
+TEST(TrendStore, KeepsTwoHoursInMemoryFixedAtConstruction) {
+    TrendStore store;
+    const size_t bytes = store.MemoryBytes();
+    EXPECT_LT(bytes, 8u << 20);
+    // Three hours of polls, every 600 ms on each path.
+    for (int64_t t = 0; t < 3 * 3600 * 1000; t += 600) {
+        const PollSample s = Sample(-60.0 - double(t % 10'000) / 1000);
+        for (int path = 0; path < 3; ++path) {
+            store.Add(path, kStart + t, &s);
+        }
+    }
+    EXPECT_EQ(store.MemoryBytes(), bytes);
+    const int64_t newest = store.Newest();
+    EXPECT_GE(newest - store.Oldest(), 2 * 3600 * 1000);
+    EXPECT_TRUE(store.At(2, newest - 2 * 3600 * 1000).valid);
+    EXPECT_FALSE(store.At(2, newest - 3 * 3600 * 1000 + 1000).valid);  // overwritten
+}
+
+// Two hours drawn in 500 columns: each column spans its buckets' lowest and highest values.
+TEST(TrendStore, ALongSpanIsDecimatedToTheRangeOfEachColumn) {
+    TrendStore store;
+    for (int64_t t = 0; t < 2 * 3600 * 1000; t += 500) {
+        const PollSample s = Sample((t / 500) % 2 == 0 ? -50.0 : -90.0);
+        store.Add(0, kStart + t, &s);
+    }
+    const auto columns =
+        store.Decimate(0, trends::kRssi, kStart, kStart + 2 * 3600 * 1000 - 1, 500);
+    ASSERT_EQ(columns.size(), 500u);
+    for (const auto& column : columns) {
+        ASSERT_TRUE(column.valid);
+        EXPECT_DOUBLE_EQ(column.low, -90.0);
+        EXPECT_DOUBLE_EQ(column.high, -50.0);
+    }
+}
+
+TEST(TrendStore, AFailedPollLeavesAGapNotAZero) {
+    TrendStore store;
+    const PollSample s = Sample(-70.0);
+    for (int64_t second = 0; second < 10; ++second) {
+        store.Add(1, kStart + second * 1000, second >= 4 && second < 7 ? nullptr : &s);
+    }
+    const auto columns = store.Decimate(1, trends::kRssi, kStart, kStart + 10'000, 10);
+    for (int k = 0; k < 10; ++k) {
+        EXPECT_EQ(columns[k].valid, k < 4 || k >= 7) << k;
+        if (columns[k].valid) {
+            EXPECT_DOUBLE_EQ(columns[k].high, -70.0);
+        }
+    }
+    EXPECT_FALSE(store.At(1, kStart + 5000).valid);
+    EXPECT_EQ(store.LockAt(1, trends::kCarrierLock, kStart + 5000), -2);
+    EXPECT_EQ(store.LockAt(1, trends::kCarrierLock, kStart + 8000), 1);
+    EXPECT_EQ(store.LockAt(1, trends::kFrameSync, kStart + 8000), -1);  // not enabled
+    EXPECT_FALSE(store.At(0, kStart + 8000).valid);                     // another path
+}
+
+TEST(TrendStore, CsvExportHasAHeadingAndOneLinePerPathAndSecond) {
+    TrendStore store;
+    const PollSample a = Sample(-61.25, 1);
+    const PollSample b = Sample(-99.0, 0);
+    store.Add(0, kStart + 200, &a);
+    store.Add(2, kStart + 300, &b);
+    store.Add(0, kStart + 1500, nullptr);
+    std::ostringstream csv;
+    store.WriteCsv(csv, kStart, kStart + 5000);
+    EXPECT_EQ(csv.str(),
+              "time,path,rssi,carrierFrequency,symbolRate,amModIndex,fmModIndex,carrierLock,"
+              "symbolLock,frameSync,frameLock\n"
+              "2025-12-06T05:46:40Z,0,-61.2,0,2000000,0,0.00,1,0,-1,0\n"
+              "2025-12-06T05:46:40Z,2,-99.0,0,2000000,0,0.00,0,0,-1,0\n");
+}

@@ -1,0 +1,233 @@
+#include "trends/status_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace trends {
+namespace {
+
+constexpr int64_t kDayMs = 86'400'000;
+
+std::tm UtcOf(int64_t timeMs) {
+    const std::time_t seconds = timeMs / 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    return utc;
+}
+
+}  // namespace
+
+const char* const StatusLog::kHeading =
+    "time,path,valid,rssi,signalLevel,carrierLock,symbolLock,symbolUaLock,carrierFrequency,"
+    "symbolRate,symbolUaRate,amModIndex,fmModIndex,frameSyncEnabled,frameSyncState,"
+    "frameSyncStatus5,frameSyncStatus6,frameSyncStatus7,frameLockEnabled,frameLockState";
+
+StatusLog::StatusLog(std::string folder) : m_folder(std::move(folder)) {}
+
+StatusLog::~StatusLog() {
+    Stop();
+}
+
+std::string StatusLog::FileName(int64_t timeMs, int part) {
+    const std::tm utc = UtcOf(timeMs);
+    char name[48];
+    std::snprintf(name, sizeof name, "status-%04d-%02d-%02d", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday);
+    return std::string(name) + (part > 1 ? "-" + std::to_string(part) : "") + ".csv";
+}
+
+std::string StatusLog::Line(int64_t timeMs, int path, const protocol::ChannelStatus* s) {
+    const std::tm utc = UtcOf(timeMs);
+    char line[512];
+    int n = std::snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ,%d,",
+                          utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                          utc.tm_sec, int(timeMs % 1000), path);
+    if (s == nullptr) {
+        return std::string(line, size_t(n)) + "0,,,,,,,,,,,,,,,,,";
+    }
+    n += std::snprintf(line + n, sizeof line - size_t(n),
+                       "1,%.1f,%u,%u,%u,%u,%d,%u,%u,%u,%.2f,%u,%u,%u,%u,%u,%u,%u", s->rssi,
+                       s->signalLevel, s->carrierLock, s->symbolLock, s->symbolUaLock,
+                       s->carrierFrequency, s->symbolRate, s->symbolUaRate, s->amModIndex,
+                       s->fmModIndex, s->frameSyncEnabled, s->frameSyncState,
+                       s->frameSyncStatusBits[0], s->frameSyncStatusBits[1],
+                       s->frameSyncStatusBits[2], s->frameLockEnabled, s->frameLockState);
+    return std::string(line, size_t(n));
+}
+
+bool StatusLog::Start(std::string* error) {
+    Stop();
+    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
+    m_day = -1;
+    m_part = 1;
+    if (!OpenFor(now, error)) {
+        return false;
+    }
+    std::lock_guard lock(m_mutex);
+    m_running = true;
+    m_stopping = false;
+    m_failure.clear();
+    m_thread = std::thread(&StatusLog::Run, this);
+    return true;
+}
+
+void StatusLog::Stop() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    std::lock_guard lock(m_mutex);
+    m_running = false;
+    m_queue.clear();
+}
+
+bool StatusLog::Running() const {
+    std::lock_guard lock(m_mutex);
+    return m_running;
+}
+
+std::string StatusLog::Failure() const {
+    std::lock_guard lock(m_mutex);
+    return m_failure;
+}
+
+std::string StatusLog::Path() const {
+    std::lock_guard lock(m_mutex);
+    return m_path;
+}
+
+void StatusLog::Add(int64_t timeMs, int path, const protocol::ChannelStatus* status) {
+    std::lock_guard lock(m_mutex);
+    if (!m_running) {
+        return;
+    }
+    if (m_queue.size() >= kQueueLimit) {
+        m_queue.pop_front();
+    }
+    m_queue.push_back(
+        {timeMs, path, status != nullptr, status != nullptr ? *status : protocol::ChannelStatus{}});
+}
+
+// A new file for a new UTC day or a file past its limit; the heading goes first.
+bool StatusLog::OpenFor(int64_t timeMs, std::string* error) {
+    const int64_t day = timeMs / kDayMs;
+    if (m_fd >= 0 && day == m_day && m_written < kFileLimit) {
+        return true;
+    }
+    m_part = day == m_day ? m_part + 1 : 1;
+    m_day = day;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    std::string path;
+    for (;; ++m_part) {
+        path = m_folder + "/" + FileName(timeMs, m_part);
+        m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+        if (m_fd >= 0 || errno != EEXIST) {
+            break;
+        }
+    }
+    if (m_fd < 0) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        m_path = path;
+    }
+    m_written = 0;
+    std::string heading = std::string(kHeading) + "\n";
+    if (!WritePending(&heading)) {
+        *error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// Writes whole lines only; false (errno set) when the file takes them not.
+bool StatusLog::WritePending(std::string* pending) {
+    size_t done = 0;
+    while (done < pending->size()) {
+        const ssize_t n = ::write(m_fd, pending->data() + done, pending->size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        done += size_t(n);
+    }
+    m_written += pending->size();
+    pending->clear();
+    return true;
+}
+
+void StatusLog::Fail(const std::string& why) {
+    std::lock_guard lock(m_mutex);
+    m_failure = why;
+    m_running = false;
+    m_queue.clear();
+}
+
+void StatusLog::Run() {
+    std::string pending;
+    auto lastWrite = std::chrono::steady_clock::now();
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        m_wake.wait_for(lock, std::chrono::milliseconds(100));
+        std::deque<Entry> entries;
+        entries.swap(m_queue);
+        const bool stopping = m_stopping;
+        lock.unlock();
+        std::string error;
+        for (const Entry& e : entries) {
+            if (!pending.empty() && (e.timeMs / kDayMs != m_day || m_written >= kFileLimit)) {
+                if (!WritePending(&pending)) {
+                    Fail("Status log stopped: " + m_path + ": " + std::strerror(errno));
+                    return;
+                }
+            }
+            if (!OpenFor(e.timeMs, &error)) {
+                Fail("Status log stopped: " + error);
+                return;
+            }
+            pending += Line(e.timeMs, e.path, e.valid ? &e.status : nullptr) + "\n";
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!pending.empty() &&
+            (stopping || now - lastWrite >= std::chrono::milliseconds(kFlushMs - 100) ||
+             pending.size() >= (64u << 10))) {
+            if (!WritePending(&pending)) {
+                Fail("Status log stopped: " + m_path + ": " + std::strerror(errno));
+                return;
+            }
+            lastWrite = now;
+        }
+        lock.lock();
+        if (stopping && m_queue.empty()) {
+            return;
+        }
+    }
+}
+
+}  // namespace trends

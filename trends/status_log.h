@@ -1,0 +1,77 @@
+#pragma once
+// The status log: one CSV line per status poll (an ISO-8601 UTC time, the path and every
+// decoded status field) in the data folder, a new file per UTC day or past 100 MB. A writer
+// thread takes the lines from a bounded queue and writes whole lines at least every second, so
+// a crash loses at most the last second and never leaves earlier lines broken. A write that
+// fails (a full disk, a folder that went away) stops the log and says why.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "protocol/device_state.h"
+
+namespace trends {
+
+class StatusLog {
+public:
+    static constexpr size_t kQueueLimit = 8192;  // polls waiting; beyond, the oldest are dropped
+    static constexpr uint64_t kFileLimit = 100ull << 20;
+    static constexpr int64_t kFlushMs = 1000;
+    static const char* const kHeading;
+
+    explicit StatusLog(std::string folder);
+    ~StatusLog();
+    StatusLog(const StatusLog&) = delete;
+    StatusLog& operator=(const StatusLog&) = delete;
+
+    // Starts the writer; false (with the reason) when the folder cannot take a file.
+    bool Start(std::string* error);
+    void Stop();
+    bool Running() const;
+    // Why a running log stopped by itself; empty while it runs or after Stop.
+    std::string Failure() const;
+    // The file being written.
+    std::string Path() const;
+
+    // Queues one poll of `path` at `timeMs` (ms since the epoch); `status` is null for a poll
+    // that failed. Cheap: the line is formatted on the writer thread.
+    void Add(int64_t timeMs, int path, const protocol::ChannelStatus* status);
+
+    // The line of one poll, without its end.
+    static std::string Line(int64_t timeMs, int path, const protocol::ChannelStatus* status);
+    // "status-2026-12-10.csv", "-2", "-3", ... for further files of the day.
+    static std::string FileName(int64_t timeMs, int part);
+
+private:
+    struct Entry {
+        int64_t timeMs;
+        int path;
+        bool valid;
+        protocol::ChannelStatus status;
+    };
+    void Run();
+    bool OpenFor(int64_t timeMs, std::string* error);
+    bool WritePending(std::string* pending);
+    void Fail(const std::string& why);
+
+    const std::string m_folder;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<Entry> m_queue;
+    bool m_running = false;
+    bool m_stopping = false;
+    std::string m_failure;
+    std::string m_path;
+    std::thread m_thread;
+    // Writer thread only.
+    int m_fd = -1;
+    uint64_t m_written = 0;
+    int64_t m_day = -1;
+    int m_part = 1;
+};
+
+}  // namespace trends

@@ -1,0 +1,137 @@
+#include "trends/trend_store.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace trends {
+
+const char* SeriesName(Series series) {
+    static const char* const kNames[kSeriesCount] = {"RSSI (dBm)", "Carrier Frequency (Hz)",
+                                                     "Symbol Rate (sps)", "AM Mod Index",
+                                                     "FM Mod Index"};
+    return kNames[series];
+}
+
+const char* LockName(Lock lock) {
+    static const char* const kNames[kLockCount] = {"Carrier", "Symbol", "Frame Sync", "Frame"};
+    return kNames[lock];
+}
+
+PollSample SampleOf(const protocol::ChannelStatus& s) {
+    PollSample sample;
+    sample.values[kRssi] = s.rssi;
+    sample.values[kCarrierFrequency] = s.carrierFrequency;
+    sample.values[kSymbolRate] = s.symbolRate;
+    sample.values[kAmModIndex] = s.amModIndex;
+    sample.values[kFmModIndex] = s.fmModIndex;
+    sample.locks[kCarrierLock] = s.carrierLock != 0 ? 1 : 0;
+    sample.locks[kSymbolLock] = s.symbolLock != 0 ? 1 : 0;
+    sample.locks[kFrameSync] = s.frameSyncEnabled != 0 ? static_cast<int8_t>(s.frameSyncState) : -1;
+    sample.locks[kFrameLock] = s.frameLockEnabled != 0 ? static_cast<int8_t>(s.frameLockState) : -1;
+    return sample;
+}
+
+TrendStore::TrendStore() : m_buckets(kPaths * kBuckets) {}
+
+void TrendStore::Add(int path, int64_t timeMs, const PollSample* sample) {
+    if (path < 0 || path >= kPaths || timeMs < 0) {
+        return;
+    }
+    const int64_t index = timeMs / kBucketMs;
+    Bucket& b = m_buckets[size_t(path) * kBuckets + size_t(index) % kBuckets];
+    if (b.index != index) {
+        b = Bucket{};
+        b.index = index;
+    }
+    m_newest = std::max(m_newest, timeMs);
+    if (sample == nullptr) {
+        b.failed = true;
+        return;
+    }
+    for (int s = 0; s < kSeriesCount; ++s) {
+        const auto v = static_cast<float>(sample->values[s]);
+        b.low[s] = b.valid ? std::min(b.low[s], v) : v;
+        b.high[s] = b.valid ? std::max(b.high[s], v) : v;
+    }
+    b.last = *sample;
+    b.valid = true;
+}
+
+const TrendStore::Bucket* TrendStore::Find(int path, int64_t index) const {
+    if (path < 0 || path >= kPaths || index < 0) {
+        return nullptr;
+    }
+    const Bucket& b = m_buckets[size_t(path) * kBuckets + size_t(index) % kBuckets];
+    return b.index == index && b.valid ? &b : nullptr;
+}
+
+int64_t TrendStore::Oldest() const {
+    return m_newest == 0 ? 0 : std::max<int64_t>(0, m_newest - int64_t(kBuckets - 1) * kBucketMs);
+}
+
+std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, int64_t from,
+                                                     int64_t to, int columns) const {
+    std::vector<Column> out(static_cast<size_t>(std::max(columns, 0)));
+    if (columns <= 0 || to <= from) {
+        return out;
+    }
+    from = std::max(from, Oldest());
+    const int64_t first = from / kBucketMs;
+    const int64_t last = to / kBucketMs;
+    const double span = double(to - from);
+    for (int64_t index = first; index <= last; ++index) {
+        const Bucket* b = Find(path, index);
+        if (b == nullptr) {
+            continue;
+        }
+        const double t = double(std::clamp(index * kBucketMs, from, to) - from);
+        auto& column = out[std::min<size_t>(size_t(t / span * columns), out.size() - 1)];
+        column.low = column.valid ? std::min<double>(column.low, b->low[series]) : b->low[series];
+        column.high =
+            column.valid ? std::max<double>(column.high, b->high[series]) : b->high[series];
+        column.valid = true;
+    }
+    return out;
+}
+
+TrendStore::Instant TrendStore::At(int path, int64_t timeMs) const {
+    const Bucket* b = Find(path, timeMs / kBucketMs);
+    return b == nullptr ? Instant{} : Instant{true, b->last};
+}
+
+int TrendStore::LockAt(int path, Lock lock, int64_t timeMs) const {
+    const Bucket* b = Find(path, timeMs / kBucketMs);
+    return b == nullptr ? -2 : b->last.locks[lock];
+}
+
+void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {
+    out << "time,path,rssi,carrierFrequency,symbolRate,amModIndex,fmModIndex,carrierLock,"
+           "symbolLock,frameSync,frameLock\n";
+    from = std::max(from, Oldest());
+    for (int64_t index = from / kBucketMs; index <= to / kBucketMs; ++index) {
+        for (int path = 0; path < kPaths; ++path) {
+            const Bucket* b = Find(path, index);
+            if (b == nullptr) {
+                continue;
+            }
+            const std::time_t seconds = index * kBucketMs / 1000;
+            std::tm utc{};
+            gmtime_r(&seconds, &utc);
+            char line[256];
+            const PollSample& s = b->last;
+            std::snprintf(
+                line, sizeof line,
+                "%04d-%02d-%02dT%02d:%02d:%02dZ,%d,%.1f,%.0f,%.0f,%.0f,%.2f,%d,%d,%d,%d\n",
+                utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
+                utc.tm_sec, path, s.values[kRssi], s.values[kCarrierFrequency],
+                s.values[kSymbolRate], s.values[kAmModIndex], s.values[kFmModIndex],
+                s.locks[kCarrierLock], s.locks[kSymbolLock], s.locks[kFrameSync],
+                s.locks[kFrameLock]);
+            out << line;
+        }
+    }
+}
+
+}  // namespace trends
