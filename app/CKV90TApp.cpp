@@ -186,6 +186,9 @@ bool CKV90TApp::InitInstance() {
         if (!m_bDeviceAnswered) {
             window.SetInitialPageKind(kCommPageKind);
         }
+        if (std::string error; m_bStatusLog && !window.StartStatusLog(&error)) {
+            ui::MessageBox(nullptr, "Cannot start the status log: " + error, "Status Log Error");
+        }
         window.exec();
     }
     return false;

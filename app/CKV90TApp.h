@@ -37,6 +37,8 @@ public:
     void UseDemoDevice(const sim::Profile& profile);
     // Writes sampling files, conversions and downloads there instead of the program folder.
     void SetDataFolder(std::string folder) { m_strDataFolder = std::move(folder); }
+    // Starts the status log with the main window (--status-log).
+    void SetStatusLog(bool on) { m_bStatusLog = on; }
 
     // The whole start: settings, link, null command, main window; returns when the window has
     // closed. Returns false as the application framework expects.
@@ -72,6 +74,7 @@ private:
 
     std::vector<std::string> m_args;
     std::string m_strDataFolder;
+    bool m_bStatusLog = false;
     std::unique_ptr<sim::SimDevice> m_pDemoDevice;
     std::unique_ptr<sim::KV90TSimulation> m_pDemoSimulation;
     std::unique_ptr<sim::SimServer> m_pDemoServer;

@@ -30,6 +30,7 @@ void PrintHelp() {
     }
     std::printf(
         "\n  --data-dir DIR             write sampling files, conversions and downloads to DIR\n"
+        "  --status-log               log every status poll to a CSV file in the data folder\n"
         "  --help                     show this text\n"
         "  --version                  show the version\n\n"
         "Saved settings: $KV90T_SETTINGS, else ~/.config/kv90t/kv90t.reg.\n"
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
     const sim::Profile* demo = nullptr;
     std::string dataFolder;
+    bool statusLog = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -61,6 +63,8 @@ int main(int argc, char** argv) {
                              args[i].c_str());
                 return 2;
             }
+        } else if (arg == "--status-log") {
+            statusLog = true;
         } else if (arg == "--data-dir") {
             if (i + 1 == args.size()) {
                 std::fprintf(stderr, "kv90t: --data-dir needs a folder; see --help\n");
@@ -79,6 +83,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(ui::ApplicationIcon());
     CKV90TApp app(args);
     app.SetDataFolder(dataFolder);
+    app.SetStatusLog(statusLog);
     if (demo != nullptr) {
         app.UseDemoDevice(*demo);
     }

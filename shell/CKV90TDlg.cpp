@@ -19,7 +19,9 @@
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "shell/CAboutDlg.h"
+#include "shell/TrendView.h"
 #include "ui/Format.h"
+#include "ui/MessageBoxes.h"
 #include "ui/PageRules.h"
 #include "ui/WaitCursor.h"
 
@@ -264,7 +266,9 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
                 if (m_bLinkLost) {
                     m_pComm->m_nDefaultTimeout = std::min(timeout, kProbeTimeoutMs);
                 }
-                NotePoll(Poll(message));
+                const bool read = Poll(message);
+                NotePoll(read);
+                RecordPoll(message, read);
                 m_pComm->m_nDefaultTimeout = timeout;
             }
             break;
@@ -277,6 +281,32 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
             break;
     }
     return 0;
+}
+
+void CKV90TDlg::RecordPoll(uint32_t message, bool read) {
+    if (message > UWM_CHANNEL_STATUS_3 || message < UWM_CHANNEL_STATUS_1 ||
+        m_pComm->m_nOperationalMode == kModeDau) {
+        return;
+    }
+    const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);
+    m_Recorder.Record(path, StatusRecorder::NowMs(),
+                      read ? &m_pComm->m_ChannelStatus[path] : nullptr);
+    if (!m_pTrendView) {  // the trend view reports it when it is open
+        if (const std::string failure = m_Recorder.TakeLogFailure(); !failure.empty()) {
+            ui::MessageBox(this, failure, "Status Log Error");
+        }
+    }
+}
+
+TrendView& CKV90TDlg::ShowTrends() {
+    if (!m_pTrendView) {
+        m_pTrendView = std::make_unique<TrendView>(m_Recorder, this);
+        m_Recorder.onRecorded = [this] { m_pTrendView->OnPoll(); };
+    }
+    m_pTrendView->show();
+    m_pTrendView->raise();
+    m_pTrendView->OnPoll();
+    return *m_pTrendView;
 }
 
 bool CKV90TDlg::Poll(uint32_t message) {
@@ -490,6 +520,9 @@ void CKV90TDlg::OnCommand(int id) {
             return;
         case IDM_ABOUTBOX:
             CAboutDlg(this).exec();
+            return;
+        case IDC_TRENDS:
+            ShowTrends();
             return;
         case IDC_SETUPS_CH1:
             s.setupsCh1 ^= 1;

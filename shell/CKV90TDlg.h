@@ -6,10 +6,12 @@
 #include <string>
 
 #include "shell/PageHost.h"
+#include "shell/StatusRecorder.h"
 #include "shell/status_thread.h"
 #include "ui/CDialog.h"
 
 class CKV90T1_Comm;
+class TrendView;
 
 class CKV90TDlg : public ui::CDialog {
     Q_OBJECT
@@ -17,7 +19,15 @@ public:
     CKV90TDlg(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent = nullptr);
     ~CKV90TDlg() override;
 
-    void SetProgramFolder(const std::string& folder) { m_strProgramFolder = folder; }
+    void SetProgramFolder(const std::string& folder) {
+        m_strProgramFolder = folder;
+        m_Recorder.SetLogFolder(folder);
+    }
+    // Starts the status log in the program folder (--status-log); false with the reason.
+    bool StartStatusLog(std::string* error) { return m_Recorder.StartLog(error); }
+    StatusRecorder& Recorder() { return m_Recorder; }
+    // Opens the trend view (made once, then shown and raised).
+    TrendView& ShowTrends();
     void SetUseEthernet(int useEthernet) { m_bUseEthernet = useEthernet; }
     void SetDeviceIpAddress(const std::string& address) { m_strDeviceIpAddress = address; }
     void SetInitialPageKind(int kind) { m_Pages.SetCurrentKind(kind); }
@@ -50,6 +60,8 @@ private:
     bool ShowDauLevel(int path);
     bool ShowLockStatus(int path);
     bool ShowTime();
+    // Keeps a channel status poll in the trend store and the status log.
+    void RecordPoll(uint32_t message, bool read);
     void RefreshSetups();
     void SendPathFlags();
     void ToggleStatusPolling();
@@ -72,5 +84,7 @@ private:
     int m_nModeListCount = 0;
     bool m_bInitialised = false;
     bool m_bDeviceAnswered = false;
+    StatusRecorder m_Recorder{""};
+    std::unique_ptr<TrendView> m_pTrendView;
     StatusThread m_StatusThread;
 };

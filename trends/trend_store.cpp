@@ -77,33 +77,40 @@ std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, in
     if (columns <= 0 || to <= from) {
         return out;
     }
-    from = std::max(from, Oldest());
-    const int64_t first = from / kBucketMs;
-    const int64_t last = to / kBucketMs;
-    const double span = double(to - from);
-    for (int64_t index = first; index <= last; ++index) {
-        const Bucket* b = Find(path, index);
-        if (b == nullptr) {
-            continue;
+    const int64_t oldest = Oldest() / kBucketMs;
+    for (int x = 0; x < columns; ++x) {
+        const int64_t start = from + (to - from) * x / columns;
+        const int64_t end = from + (to - from) * (x + 1) / columns;
+        Column& column = out[size_t(x)];
+        for (int64_t index = std::max(start / kBucketMs, oldest);
+             index <= std::max(start, end - 1) / kBucketMs; ++index) {
+            const Bucket* b = Find(path, index);
+            if (b == nullptr) {
+                continue;
+            }
+            column.low =
+                column.valid ? std::min<double>(column.low, b->low[series]) : b->low[series];
+            column.high =
+                column.valid ? std::max<double>(column.high, b->high[series]) : b->high[series];
+            column.valid = true;
         }
-        const double t = double(std::clamp(index * kBucketMs, from, to) - from);
-        auto& column = out[std::min<size_t>(size_t(t / span * columns), out.size() - 1)];
-        column.low = column.valid ? std::min<double>(column.low, b->low[series]) : b->low[series];
-        column.high =
-            column.valid ? std::max<double>(column.high, b->high[series]) : b->high[series];
-        column.valid = true;
     }
     return out;
+}
+
+TrendStore::Instant TrendStore::Latest(int path, int64_t from, int64_t to) const {
+    for (int64_t index = std::max(from, to - 1) / kBucketMs;
+         index >= std::max(from / kBucketMs, Oldest() / kBucketMs); --index) {
+        if (const Bucket* b = Find(path, index)) {
+            return {true, b->last};
+        }
+    }
+    return {};
 }
 
 TrendStore::Instant TrendStore::At(int path, int64_t timeMs) const {
     const Bucket* b = Find(path, timeMs / kBucketMs);
     return b == nullptr ? Instant{} : Instant{true, b->last};
-}
-
-int TrendStore::LockAt(int path, Lock lock, int64_t timeMs) const {
-    const Bucket* b = Find(path, timeMs / kBucketMs);
-    return b == nullptr ? -2 : b->last.locks[lock];
 }
 
 void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {

@@ -43,7 +43,8 @@ public:
         double low = 0;
         double high = 0;
     };
-    // The series between `from` and `to` in `columns` columns, each the range of its buckets.
+    // The series between `from` and `to` in `columns` columns, each the range of the buckets
+    // its time span touches (at least one, so narrow columns repeat a bucket, not gaps).
     std::vector<Column> Decimate(int path, Series series, int64_t from, int64_t to,
                                  int columns) const;
     struct Instant {
@@ -51,8 +52,8 @@ public:
         PollSample sample;  // the last poll of the bucket
     };
     Instant At(int path, int64_t timeMs) const;
-    // The lock state shown for a bucket: that of its last valid poll, -2 for none.
-    int LockAt(int path, Lock lock, int64_t timeMs) const;
+    // The last poll between `from` and `to` (the column a cursor is on).
+    Instant Latest(int path, int64_t from, int64_t to) const;
 
     int64_t Newest() const { return m_newest; }  // 0 before the first poll
     int64_t Oldest() const;

@@ -91,4 +91,16 @@ std::string GetOpenFileName(QWidget* owner, const std::string& title, const std:
         .toStdString();
 }
 
+std::string GetSaveFileName(QWidget* owner, const std::string& title, const std::string& path,
+                            const std::string& filter) {
+    if (g_interceptor != nullptr) {
+        g_interceptor->Answer({path, title, MessageIcon::None, MessageButtons::Ok});
+        return g_interceptor->m_openFileName;
+    }
+    return QFileDialog::getSaveFileName(owner, QString::fromStdString(title),
+                                        QString::fromStdString(path),
+                                        QString::fromStdString(filter))
+        .toStdString();
+}
+
 }  // namespace ui

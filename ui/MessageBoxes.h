@@ -30,6 +30,10 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& title
 std::string GetOpenFileName(QWidget* owner, const std::string& title, const std::string& folder,
                             const std::string& filter);
 
+// The file the operator chose to save into, or an empty text.
+std::string GetSaveFileName(QWidget* owner, const std::string& title, const std::string& path,
+                            const std::string& filter);
+
 // Interceptors nest: the newest one answers while it lives, then the one before it again.
 class DialogInterceptor {
 public:
@@ -46,6 +50,7 @@ public:
     void QueueAnswers(std::vector<int> answers) {
         m_queued.insert(m_queued.end(), answers.begin(), answers.end());
     }
+    // The answer of the file dialogs, open and save alike.
     void SetOpenFileName(std::string path) { m_openFileName = std::move(path); }
     // Called with every box and file dialog as it comes (test programs fail on unexpected ones).
     void SetObserver(std::function<void(const MessageRecord&)> observer) {
@@ -56,6 +61,8 @@ private:
     friend int MessageBox(QWidget*, const std::string&, const std::string&, MessageIcon,
                           MessageButtons);
     friend std::string GetOpenFileName(QWidget*, const std::string&, const std::string&,
+                                       const std::string&);
+    friend std::string GetSaveFileName(QWidget*, const std::string&, const std::string&,
                                        const std::string&);
 
     int Answer(MessageRecord record);

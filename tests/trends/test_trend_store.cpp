@@ -57,6 +57,20 @@ TEST(TrendStore, ALongSpanIsDecimatedToTheRangeOfEachColumn) {
     }
 }
 
+// Ten minutes in more columns than seconds: a column narrower than a bucket repeats it.
+TEST(TrendStore, NarrowColumnsRepeatTheirBucketInsteadOfLeavingGaps) {
+    TrendStore store;
+    for (int64_t t = 0; t < 600'000; t += 1000) {
+        const PollSample s = Sample(-60.0 - double(t / 1000 % 7));
+        store.Add(0, kStart + t, &s);
+    }
+    const auto columns = store.Decimate(0, trends::kRssi, kStart, kStart + 600'000, 1500);
+    for (size_t x = 0; x < columns.size(); ++x) {
+        ASSERT_TRUE(columns[x].valid) << x;
+    }
+    EXPECT_DOUBLE_EQ(columns[3].high, -61.0);  // column 3 starts at 1.2 s: bucket 1
+}
+
 TEST(TrendStore, AFailedPollLeavesAGapNotAZero) {
     TrendStore store;
     const PollSample s = Sample(-70.0);
@@ -71,10 +85,12 @@ TEST(TrendStore, AFailedPollLeavesAGapNotAZero) {
         }
     }
     EXPECT_FALSE(store.At(1, kStart + 5000).valid);
-    EXPECT_EQ(store.LockAt(1, trends::kCarrierLock, kStart + 5000), -2);
-    EXPECT_EQ(store.LockAt(1, trends::kCarrierLock, kStart + 8000), 1);
-    EXPECT_EQ(store.LockAt(1, trends::kFrameSync, kStart + 8000), -1);  // not enabled
-    EXPECT_FALSE(store.At(0, kStart + 8000).valid);                     // another path
+    EXPECT_EQ(store.At(1, kStart + 8000).sample.locks[trends::kCarrierLock], 1);
+    EXPECT_EQ(store.At(1, kStart + 8000).sample.locks[trends::kFrameSync], -1);  // not enabled
+    // The last poll within a span: the one before the gap, or none inside it.
+    EXPECT_DOUBLE_EQ(store.Latest(1, kStart, kStart + 6000).sample.values[trends::kRssi], -70.0);
+    EXPECT_FALSE(store.Latest(1, kStart + 4000, kStart + 7000).valid);
+    EXPECT_FALSE(store.At(0, kStart + 8000).valid);  // another path
 }
 
 TEST(TrendStore, CsvExportHasAHeadingAndOneLinePerPathAndSecond) {

@@ -1,0 +1,47 @@
+#include "shell/StatusRecorder.h"
+
+#include <chrono>
+
+int64_t StatusRecorder::NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void StatusRecorder::Record(int path, int64_t timeMs, const protocol::ChannelStatus* status) {
+    if (status != nullptr) {
+        const trends::PollSample sample = trends::SampleOf(*status);
+        m_store.Add(path, timeMs, &sample);
+    } else {
+        m_store.Add(path, timeMs, nullptr);
+    }
+    if (m_log) {
+        m_log->Add(timeMs, path, status);
+    }
+    if (onRecorded) {
+        onRecorded();
+    }
+}
+
+bool StatusRecorder::StartLog(std::string* error) {
+    m_log = std::make_unique<trends::StatusLog>(m_logFolder);
+    m_failureTaken = false;
+    if (!m_log->Start(error)) {
+        m_log.reset();
+        return false;
+    }
+    return true;
+}
+
+void StatusRecorder::StopLog() {
+    m_log.reset();
+}
+
+std::string StatusRecorder::TakeLogFailure() {
+    if (!m_log || m_failureTaken) {
+        return {};
+    }
+    std::string failure = m_log->Failure();
+    m_failureTaken = !failure.empty();
+    return failure;
+}

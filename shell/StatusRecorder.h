@@ -1,0 +1,40 @@
+#pragma once
+// What the status polls leave behind: every channel status poll goes into the trend store and,
+// while the status log runs, into the log. Fed by the main window after each poll it already
+// makes, so it adds no device traffic.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "protocol/device_state.h"
+#include "trends/status_log.h"
+#include "trends/trend_store.h"
+
+class StatusRecorder {
+public:
+    explicit StatusRecorder(std::string logFolder) : m_logFolder(std::move(logFolder)) {}
+
+    // One poll of `path` at `timeMs`; `status` is null for a poll that failed.
+    void Record(int path, int64_t timeMs, const protocol::ChannelStatus* status);
+
+    bool StartLog(std::string* error);
+    void StopLog();
+    bool LogRunning() const { return m_log && m_log->Running(); }
+    std::string LogPath() const { return m_log ? m_log->Path() : std::string(); }
+    // Why the log stopped by itself, once: empty afterwards and while it runs.
+    std::string TakeLogFailure();
+    void SetLogFolder(std::string folder) { m_logFolder = std::move(folder); }
+
+    const trends::TrendStore& Store() const { return m_store; }
+    // Called after each recorded poll (the trend view redraws).
+    std::function<void()> onRecorded;
+
+    static int64_t NowMs();
+
+private:
+    trends::TrendStore m_store;
+    std::string m_logFolder;
+    std::unique_ptr<trends::StatusLog> m_log;
+    bool m_failureTaken = false;
+};

@@ -1,0 +1,296 @@
+#include "shell/TrendView.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <ctime>
+#include <fstream>
+
+#include "ui/Format.h"
+#include "ui/MessageBoxes.h"
+#include "ui/StripChart.h"
+
+using trends::TrendStore;
+
+namespace {
+
+const QColor kSeriesColors[trends::kSeriesCount] = {QColor(20, 90, 200), QColor(150, 40, 160),
+                                                    QColor(0, 130, 120), QColor(200, 100, 0),
+                                                    QColor(120, 120, 20)};
+
+std::string ClockText(int64_t timeMs) {
+    const std::time_t seconds = timeMs / 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    return ui::Printf("%02d:%02d:%02d UTC", utc.tm_hour, utc.tm_min, utc.tm_sec);
+}
+
+std::string LockText(int state) {
+    switch (state) {
+        case -1:
+            return "off";
+        case 0:
+            return "no";
+        case 1:
+            return "partly";
+        default:
+            return "yes";
+    }
+}
+
+// Lock states as the bands colour them: carrier and symbol lock are 0 or 1 (red or green).
+int BandState(trends::Lock lock, int state) {
+    if (state < 0 || lock == trends::kFrameSync || lock == trends::kFrameLock) {
+        if (lock == trends::kFrameSync && state >= 0) {
+            return state == 2 ? 2 : state == 0 ? 0 : 1;  // 2 in sync; 1 and 3 on the way
+        }
+        return state;
+    }
+    return state != 0 ? 2 : 0;
+}
+
+QPushButton* Button(const char* text, QWidget* parent, QHBoxLayout* row) {
+    auto* button = new QPushButton(text, parent);
+    row->addWidget(button);
+    return button;
+}
+
+}  // namespace
+
+TrendView::TrendView(StatusRecorder& recorder, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_recorder(recorder) {
+    setWindowTitle("KV90T Trends");
+    Build();
+    resize(1000, 640);
+    Refresh();
+}
+
+TrendView::~TrendView() = default;
+
+void TrendView::Build() {
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    m_pathBox = new QComboBox(this);
+    m_pathBox->addItems({"CH1", "CH2", "Combiner"});
+    row->addWidget(m_pathBox);
+    m_pause = Button("Pause", this, row);
+    QPushButton* zoomIn = Button("Zoom In", this, row);
+    QPushButton* zoomOut = Button("Zoom Out", this, row);
+    QPushButton* earlier = Button("< Earlier", this, row);
+    QPushButton* later = Button("Later >", this, row);
+    QPushButton* live = Button("Live", this, row);
+    QPushButton* png = Button("Save PNG...", this, row);
+    QPushButton* csv = Button("Save CSV...", this, row);
+    m_log = Button("Start Log", this, row);
+    row->addStretch();
+    layout->addLayout(row);
+    m_chart = new ui::StripChart(this);
+    layout->addWidget(m_chart, 1);
+    m_readout = new QLabel(this);
+    m_readout->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_readout);
+    m_logState = new QLabel(this);
+    layout->addWidget(m_logState);
+
+    QObject::connect(m_pathBox, &QComboBox::currentIndexChanged, this,
+                     [this](int index) { SetPath(index); });
+    QObject::connect(m_pause, &QPushButton::clicked, this, [this] { SetPaused(!m_paused); });
+    QObject::connect(zoomIn, &QPushButton::clicked, this,
+                     [this] { Zoom(1, m_chart->PlotColumns() / 2); });
+    QObject::connect(zoomOut, &QPushButton::clicked, this,
+                     [this] { Zoom(-1, m_chart->PlotColumns() / 2); });
+    QObject::connect(earlier, &QPushButton::clicked, this, [this] { Pan(-1); });
+    QObject::connect(later, &QPushButton::clicked, this, [this] { Pan(1); });
+    QObject::connect(live, &QPushButton::clicked, this, [this] { GoLive(); });
+    QObject::connect(png, &QPushButton::clicked, this, [this] {
+        const std::string path =
+            ui::GetSaveFileName(this, "Save Trend Picture", "trends.png", "PNG pictures (*.png)");
+        if (!path.empty() && !SavePng(path)) {
+            ui::MessageBox(this, "Cannot write " + path + ".", "Trend Export Error");
+        }
+    });
+    QObject::connect(csv, &QPushButton::clicked, this, [this] {
+        const std::string path = ui::GetSaveFileName(this, "Save Trend Values", "trends.csv",
+                                                     "Comma-separated values (*.csv)");
+        if (!path.empty() && !SaveCsv(path)) {
+            ui::MessageBox(this, "Cannot write " + path + ".", "Trend Export Error");
+        }
+    });
+    QObject::connect(m_log, &QPushButton::clicked, this, [this] { ToggleLog(); });
+    m_chart->onCursor = [this](int column) { SetCursorColumn(column); };
+    m_chart->onWheel = [this](int steps, int column) { Zoom(steps, column); };
+}
+
+int64_t TrendView::ColumnStart(int column) const {
+    const int columns = std::max(1, m_chart->PlotColumns());
+    return m_endMs - m_spanMs + m_spanMs * column / columns;
+}
+
+void TrendView::Refresh() {
+    const TrendStore& store = m_recorder.Store();
+    if (m_live) {
+        m_endMs = std::max<int64_t>(store.Newest(), m_spanMs);
+    }
+    const int columns = m_chart->PlotColumns();
+    const int64_t from = m_endMs - m_spanMs;
+    std::vector<ui::ChartPanel> panels;
+    for (int s = 0; s < trends::kSeriesCount; ++s) {
+        const auto series = static_cast<trends::Series>(s);
+        std::vector<ui::ChartColumn> cols;
+        for (const auto& c : store.Decimate(m_path, series, from, m_endMs, columns)) {
+            cols.push_back({c.valid, c.low, c.high});
+        }
+        panels.push_back({trends::SeriesName(series), {{"", kSeriesColors[s], std::move(cols)}}});
+    }
+    std::vector<ui::ChartBand> bands;
+    for (int l = 0; l < trends::kLockCount; ++l) {
+        const auto lock = static_cast<trends::Lock>(l);
+        ui::ChartBand band{std::string(trends::LockName(lock)) + " Lock", {}};
+        band.states.reserve(size_t(columns));
+        for (int x = 0; x < columns; ++x) {
+            const TrendStore::Instant last =
+                store.Latest(m_path, ColumnStart(x), ColumnStart(x + 1));
+            band.states.push_back(last.valid ? BandState(lock, last.sample.locks[lock]) : -2);
+        }
+        bands.push_back(std::move(band));
+    }
+    m_chart->SetData(std::move(panels), std::move(bands), ClockText(from), ClockText(m_endMs));
+    ShowReadout();
+    ShowLogState();
+}
+
+void TrendView::OnPoll() {
+    if (!m_paused && isVisible()) {
+        Refresh();
+    } else {
+        ShowLogState();
+    }
+}
+
+void TrendView::SetPath(int path) {
+    m_path = std::clamp(path, 0, TrendStore::kPaths - 1);
+    if (m_pathBox->currentIndex() != m_path) {
+        m_pathBox->setCurrentIndex(m_path);
+    }
+    Refresh();
+}
+
+void TrendView::SetPaused(bool paused) {
+    m_paused = paused;
+    m_pause->setText(paused ? "Resume" : "Pause");
+    if (!paused) {
+        m_live = true;
+        Refresh();
+    }
+}
+
+void TrendView::Zoom(int steps, int column) {
+    const int64_t at = ColumnStart(column);
+    const double factor = std::pow(2.0, -steps);
+    const int64_t longest = int64_t(TrendStore::kBuckets) * TrendStore::kBucketMs;
+    const int64_t span =
+        std::clamp<int64_t>(int64_t(double(m_spanMs) * factor), kShortestSpanMs, longest);
+    const double share = double(m_endMs - at) / double(m_spanMs);
+    m_endMs = at + int64_t(share * double(span));
+    m_spanMs = span;
+    m_live = m_live && steps < 0;
+    FollowWhenAtTheEnd();
+    Refresh();
+}
+
+// A view that reaches the newest poll follows the polls again (unless paused).
+void TrendView::FollowWhenAtTheEnd() {
+    const int64_t newest = m_recorder.Store().Newest();
+    if (m_endMs >= newest) {
+        m_endMs = newest;
+        m_live = !m_paused;
+    }
+}
+
+void TrendView::Pan(int halves) {
+    m_live = false;
+    m_endMs += halves * m_spanMs / 2;
+    FollowWhenAtTheEnd();
+    Refresh();
+}
+
+void TrendView::GoLive() {
+    m_live = true;
+    SetPaused(false);
+}
+
+void TrendView::SetCursorColumn(int column) {
+    m_chart->SetCursorColumn(column);
+    ShowReadout();
+}
+
+std::string TrendView::Readout() const {
+    return m_readout->text().toStdString();
+}
+
+std::string TrendView::LogState() const {
+    return m_logState->text().toStdString();
+}
+
+void TrendView::ShowReadout() {
+    const int column = m_chart->CursorColumn();
+    if (column < 0) {
+        m_readout->setText("Click the chart to read the values at one instant.");
+        return;
+    }
+    const int64_t at = ColumnStart(column);
+    const TrendStore::Instant instant =
+        m_recorder.Store().Latest(m_path, at, ColumnStart(column + 1));
+    if (!instant.valid) {
+        m_readout->setText(QString::fromStdString(ClockText(at) + ": no poll"));
+        return;
+    }
+    const trends::PollSample& s = instant.sample;
+    m_readout->setText(QString::fromStdString(ui::Printf(
+        "%s: RSSI %.1f dBm, carrier %s Hz, symbol rate %s, AM %.0f, FM %.2f; carrier lock %s, "
+        "symbol lock %s, frame sync %s, frame lock %s",
+        ClockText(at).c_str(), s.values[trends::kRssi],
+        ui::GroupThousands(int64_t(s.values[trends::kCarrierFrequency])).c_str(),
+        ui::GroupThousands(int64_t(s.values[trends::kSymbolRate])).c_str(),
+        s.values[trends::kAmModIndex], s.values[trends::kFmModIndex],
+        LockText(s.locks[trends::kCarrierLock] != 0 ? 2 : 0).c_str(),
+        LockText(s.locks[trends::kSymbolLock] != 0 ? 2 : 0).c_str(),
+        LockText(BandState(trends::kFrameSync, s.locks[trends::kFrameSync])).c_str(),
+        LockText(s.locks[trends::kFrameLock]).c_str())));
+}
+
+void TrendView::ShowLogState() {
+    const std::string failure = m_recorder.TakeLogFailure();
+    if (!failure.empty()) {
+        m_logState->setText(QString::fromStdString(failure));
+        ui::MessageBox(this, failure, "Status Log Error");
+    } else if (m_recorder.LogRunning()) {
+        m_logState->setText(QString::fromStdString("Logging to " + m_recorder.LogPath()));
+    } else if (m_logState->text().startsWith("Logging")) {
+        m_logState->setText("");
+    }
+    m_log->setText(m_recorder.LogRunning() ? "Stop Log" : "Start Log");
+}
+
+void TrendView::ToggleLog() {
+    if (m_recorder.LogRunning()) {
+        m_recorder.StopLog();
+    } else if (std::string error; !m_recorder.StartLog(&error)) {
+        ui::MessageBox(this, "Cannot start the status log: " + error, "Status Log Error");
+    }
+    ShowLogState();
+}
+
+bool TrendView::SavePng(const std::string& path) {
+    return m_chart->grab().save(QString::fromStdString(path), "PNG");
+}
+
+bool TrendView::SaveCsv(const std::string& path) {
+    std::ofstream file(path);
+    m_recorder.Store().WriteCsv(file, m_endMs - m_spanMs, m_endMs);
+    file.flush();
+    return file.good();
+}

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/beep.h"
+#include "resources/resource_ids.h"
+#include "shell/CKV90TDlg.h"
+#include "shell/TrendView.h"
+#include "tests/support/DeviceSession.h"
+#include "tests/support/PumpUntil.h"
+#include "tests/support/TempDir.h"
+#include "ui/MessageBoxes.h"
+#include "ui/StripChart.h"
+
+using testsupport::PumpUntil;
+
+namespace {
+
+// The newest column of a panel that has data, or -1.
+int LastValid(const ui::ChartPanel& panel) {
+    const auto& columns = panel.series.at(0).columns;
+    for (int x = int(columns.size()) - 1; x >= 0; --x) {
+        if (columns[size_t(x)].valid) {
+            return x;
+        }
+    }
+    return -1;
+}
+
+class Trends : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_window = std::make_unique<CKV90TDlg>(&m_session.Comm(), 0);
+        m_window->SetProgramFolder(m_folder.Path());
+        m_window->show();
+    }
+    TrendView& View() { return m_window->ShowTrends(); }
+    const ui::ChartPanel& Rssi() { return View().Chart().Panels().at(0); }
+
+    platform::BeepRecorder m_beeps;
+    ui::DialogInterceptor m_boxes;
+    testsupport::TempDir m_folder;
+    testsupport::DeviceSession m_session;
+    std::unique_ptr<CKV90TDlg> m_window;
+};
+
+}  // namespace
+
+// The view opens beside the main window and shows a poll's values as soon as the poll is made.
+TEST_F(Trends, ValuesAppearWithinOnePollAndTheCursorReadsThemOut) {
+    TrendView& view = View();
+    EXPECT_FALSE(view.isHidden());
+    EXPECT_EQ(view.SpanMs(), 10 * 60 * 1000);
+    ASSERT_TRUE(PumpUntil([&] { return LastValid(Rssi()) >= 0; }, 5000));
+    const int column = LastValid(Rssi());
+    EXPECT_GT(column, view.Chart().PlotColumns() - 5);  // at the right-hand end
+    const double rssi = Rssi().series[0].columns[size_t(column)].high;
+    EXPECT_LT(rssi, -40.0);
+    EXPECT_GT(rssi, -120.0);
+    view.SetCursorColumn(column);
+    EXPECT_NE(view.Readout().find(" UTC: RSSI -"), std::string::npos) << view.Readout();
+    EXPECT_NE(view.Readout().find("carrier lock"), std::string::npos);
+    ASSERT_EQ(view.Chart().Bands().size(), 4u);
+    EXPECT_EQ(view.Chart().Bands()[0].title, "Carrier Lock");
+    EXPECT_NE(view.Chart().Bands()[0].states[size_t(column)], -2);
+    view.SetCursorColumn(0);
+    EXPECT_NE(view.Readout().find(": no poll"), std::string::npos);
+}
+
+TEST_F(Trends, PausingFreezesTheDisplayWhileRecordingGoesOn) {
+    TrendView& view = View();
+    ASSERT_TRUE(PumpUntil([&] { return LastValid(Rssi()) >= 0; }, 5000));
+    view.SetPaused(true);
+    const int64_t end = view.ViewEndMs();
+    const int64_t newest = m_window->Recorder().Store().Newest();
+    const auto frozen = Rssi().series[0].columns.size();
+    const int before = LastValid(Rssi());
+    ASSERT_TRUE(
+        PumpUntil([&] { return m_window->Recorder().Store().Newest() > newest + 1500; }, 8000));
+    EXPECT_EQ(view.ViewEndMs(), end);
+    EXPECT_EQ(LastValid(Rssi()), before);
+    EXPECT_EQ(Rssi().series[0].columns.size(), frozen);
+    view.SetPaused(false);
+    EXPECT_GT(view.ViewEndMs(), end);
+}
+
+TEST_F(Trends, ZoomAndPanMoveTheSpanAndLiveFollowsAgain) {
+    TrendView& view = View();
+    ASSERT_TRUE(PumpUntil([&] { return LastValid(Rssi()) >= 0; }, 5000));
+    view.Zoom(1, view.Chart().PlotColumns() / 2);
+    EXPECT_EQ(view.SpanMs(), 5 * 60 * 1000);
+    for (int i = 0; i < 10; ++i) {
+        view.Zoom(1, 0);
+    }
+    EXPECT_EQ(view.SpanMs(), TrendView::kShortestSpanMs);
+    for (int i = 0; i < 20; ++i) {
+        view.Zoom(-1, 0);
+    }
+    EXPECT_EQ(view.SpanMs(), int64_t(trends::TrendStore::kBuckets) * 1000);  // all there is
+    const int64_t end = view.ViewEndMs();
+    view.Pan(-1);
+    EXPECT_EQ(view.ViewEndMs(), end - view.SpanMs() / 2);
+    view.GoLive();
+    EXPECT_GE(view.ViewEndMs(), end);
+}
+
+TEST_F(Trends, SavesThePictureAndTheValues) {
+    TrendView& view = View();
+    ASSERT_TRUE(PumpUntil([&] { return LastValid(Rssi()) >= 0; }, 5000));
+    const std::string png = m_folder.Path() + "/trends.png";
+    const std::string csv = m_folder.Path() + "/trends.csv";
+    ASSERT_TRUE(view.SavePng(png));
+    const QImage image(QString::fromStdString(png));
+    EXPECT_EQ(image.width(), view.Chart().width());
+    ASSERT_TRUE(view.SaveCsv(csv));
+    std::ifstream in(csv);
+    std::string heading;
+    std::string first;
+    std::getline(in, heading);
+    std::getline(in, first);
+    EXPECT_EQ(heading.rfind("time,path,rssi,carrierFrequency,", 0), 0u);
+    EXPECT_EQ(first.rfind("20", 0), 0u) << first;
+    EXPECT_FALSE(view.SaveCsv(m_folder.Path() + "/missing/folder/trends.csv"));
+}
+
+TEST_F(Trends, TheStatusLogStartsAndStopsFromTheView) {
+    TrendView& view = View();
+    view.ToggleLog();
+    ASSERT_TRUE(m_window->Recorder().LogRunning());
+    EXPECT_EQ(view.LogState().rfind("Logging to " + m_folder.Path() + "/status-", 0), 0u);
+    const std::string path = m_window->Recorder().LogPath();
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            std::ifstream in(path);
+            return std::count(std::istreambuf_iterator<char>(in), {}, '\n') >= 4;
+        },
+        8000));
+    view.ToggleLog();
+    EXPECT_FALSE(m_window->Recorder().LogRunning());
+    EXPECT_TRUE(m_boxes.Messages().empty());
+}

@@ -1,0 +1,77 @@
+#pragma once
+// A chart of stacked panels against a shared time axis, drawn with QPainter: each panel shows
+// one or more series as a range per column (lowest to highest, joined column to column; a
+// column without data is a gap), and bands below them show states as colours. It holds only
+// what it is given for the columns on screen, so drawing costs the same for any history.
+
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ui {
+
+struct ChartColumn {
+    bool valid = false;
+    double low = 0;
+    double high = 0;
+};
+
+struct ChartSeries {
+    std::string name;
+    QColor color;
+    std::vector<ChartColumn> columns;
+};
+
+struct ChartPanel {
+    std::string title;
+    std::vector<ChartSeries> series;
+};
+
+// A row of states: -2 no data (nothing drawn), -1 off (grey), 0 red, 1 yellow, 2 green.
+struct ChartBand {
+    std::string title;
+    std::vector<int> states;
+};
+
+class StripChart : public QWidget {
+public:
+    explicit StripChart(QWidget* parent = nullptr);
+
+    // The width the columns are drawn in: callers compute this many columns.
+    int PlotColumns() const;
+    void SetData(std::vector<ChartPanel> panels, std::vector<ChartBand> bands,
+                 std::string leftLabel, std::string rightLabel);
+    // The column under the cursor line, or -1 for none.
+    void SetCursorColumn(int column);
+    int CursorColumn() const { return m_cursor; }
+    const std::vector<ChartPanel>& Panels() const { return m_panels; }
+    const std::vector<ChartBand>& Bands() const { return m_bands; }
+
+    // Called when the operator moves the cursor (mouse button held or clicked) and turns the
+    // wheel (positive: zoom in) at a column.
+    std::function<void(int column)> onCursor;
+    std::function<void(int steps, int column)> onWheel;
+
+    QSize sizeHint() const override { return {900, 560}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    QRect PlotArea() const;
+    int ColumnAt(int x) const;
+    void DrawPanel(QPainter& p, const ChartPanel& panel, const QRect& area) const;
+    void DrawBand(QPainter& p, const ChartBand& band, const QRect& area) const;
+
+    std::vector<ChartPanel> m_panels;
+    std::vector<ChartBand> m_bands;
+    std::string m_leftLabel;
+    std::string m_rightLabel;
+    int m_cursor = -1;
+};
+
+}  // namespace ui
