@@ -95,6 +95,7 @@ ui::DialogTemplate MakeRcvBert() {
         SetupGroup(t.controls, unit);
         StatusGroup(t.controls, unit);
     }
+    t.controls.push_back({IDC_BERT_CHART, ControlKind::Chart, "", 3, 0, 1, 2});
     return t;
 }
 

@@ -126,6 +126,7 @@ ui::DialogTemplate MakeDauChannel() {
     SocketGroup(c);
     AdcGroup(c);
     HeaderGroup(c);
+    c.push_back({IDC_DAU_WAVEFORM, ControlKind::Chart, "", 3, 0, 1, 2});
     return t;
 }
 

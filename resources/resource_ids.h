@@ -286,6 +286,7 @@ constexpr int IDC_BERT_BER[6] = {2550, 2551, 2552, 2553, 2554, 2555};
 constexpr int IDC_BERT_BIT_RATE[6] = {2560, 2561, 2562, 2563, 2564, 2565};
 constexpr int IDC_BERT_OUT_OF_LOCK[6] = {2570, 2571, 2572, 2573, 2574, 2575};
 constexpr int IDC_BERT_RESET[6] = {2580, 2581, 2582, 2583, 2584, 2585};
+constexpr int IDC_BERT_CHART = 2590;  // this console's own: the BER of each stream over time
 
 // DAU setup channel page (ids of this console's own).
 constexpr int IDD_DAU_CHANNEL = 170;
@@ -338,6 +339,7 @@ constexpr int IDC_DAU_TSLOCK_GREEN = 2710;
 constexpr int IDC_DAU_TSLOCK_GREY = 2711;
 constexpr int IDC_DAU_FLYWHEEL_YELLOW = 2712;
 constexpr int IDC_DAU_FLYWHEEL_GREY = 2713;
+constexpr int IDC_DAU_WAVEFORM = 2714;  // this console's own: the shown datagram's samples
 
 // DAU time code page (ids of this console's own).
 constexpr int IDD_DAU_TIME = 171;

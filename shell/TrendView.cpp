@@ -9,6 +9,7 @@
 #include <ctime>
 #include <fstream>
 
+#include "pages/chart_columns.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxes.h"
 #include "ui/StripChart.h"
@@ -139,11 +140,10 @@ void TrendView::Refresh() {
     std::vector<ui::ChartPanel> panels;
     for (int s = 0; s < trends::kSeriesCount; ++s) {
         const auto series = static_cast<trends::Series>(s);
-        std::vector<ui::ChartColumn> cols;
-        for (const auto& c : store.Decimate(m_path, series, from, m_endMs, columns)) {
-            cols.push_back({c.valid, c.low, c.high});
-        }
-        panels.push_back({trends::SeriesName(series), {{"", kSeriesColors[s], std::move(cols)}}});
+        panels.push_back(
+            {trends::SeriesName(series),
+             {{"", kSeriesColors[s],
+               pages::ChartColumns(store.Decimate(m_path, series, from, m_endMs, columns))}}});
     }
     std::vector<ui::ChartBand> bands;
     for (int l = 0; l < trends::kLockCount; ++l) {

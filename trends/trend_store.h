@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "protocol/device_state.h"
+#include "trends/series_ring.h"
 
 namespace trends {
 
@@ -38,11 +39,7 @@ public:
     // A poll of `path` at `timeMs` (ms since the epoch); nullptr for a poll that failed.
     void Add(int path, int64_t timeMs, const PollSample* sample);
 
-    struct Column {
-        bool valid = false;
-        double low = 0;
-        double high = 0;
-    };
+    using Column = Range;
     // The series between `from` and `to` in `columns` columns, each the range of the buckets
     // its time span touches (at least one, so narrow columns repeat a bucket, not gaps).
     std::vector<Column> Decimate(int path, Series series, int64_t from, int64_t to,

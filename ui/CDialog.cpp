@@ -24,6 +24,7 @@
 #include "ui/Format.h"
 #include "ui/Icons.h"
 #include "ui/QtDelivery.h"
+#include "ui/StripChart.h"
 #include "ui/UpDown.h"
 
 namespace ui {
@@ -222,6 +223,9 @@ QWidget* CDialog::Create(const ControlTemplate& control, QWidget* parent) {
             widget = tabs;
             break;
         }
+        case ControlKind::Chart:
+            widget = new StripChart(parent);
+            break;
         case ControlKind::PageArea:
         case ControlKind::GroupBox:
             widget = new QWidget(parent);
@@ -261,6 +265,10 @@ void CDialog::Connect(int id, QWidget* widget) {
         connect(tabs, &QTabBar::currentChanged, this,
                 [this, id](int index) { OnSelectionChanged(id, index); });
     }
+}
+
+StripChart* CDialog::Chart(int id) const {
+    return dynamic_cast<StripChart*>(Control(id));
 }
 
 QWidget* CDialog::Control(int id) const {

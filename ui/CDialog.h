@@ -18,6 +18,8 @@ class QGridLayout;
 
 namespace ui {
 
+class StripChart;
+
 // A mistake in the program, not in its input: an unknown control id, a duplicate id in a
 // template. It is written to the debug output and handed to the installed handler (the test
 // programs fail the running test); with no handler, a debug build stops there.
@@ -39,6 +41,8 @@ public:
     // The control of `id`; an id the template does not have is a programming error, reported
     // through ReportProgrammingError, and gives nullptr (which every operation below ignores).
     QWidget* Control(int id) const;
+    // The chart control of that id, or nullptr.
+    StripChart* Chart(int id) const;
     bool HasControl(int id) const { return m_controls.count(id) != 0; }
     void SetFont(int id, const QFont& font);
 

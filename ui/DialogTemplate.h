@@ -25,6 +25,7 @@ enum class ControlKind {
     IpAddress,   // four numbers 0 to 255
     TabControl,  // tabs over the pages; the caption lists the tab titles, separated by '|'
     PageArea,    // where the pages of a page host appear
+    Chart,       // a StripChart: panels of series against time, drawn from what it is given
 };
 
 struct ControlTemplate {

@@ -41,7 +41,7 @@ QColor StateColor(int state) {
 }  // namespace
 
 StripChart::StripChart(QWidget* parent) : QWidget(parent) {
-    setMinimumSize(480, 320);
+    setMinimumSize(400, 160);
     setMouseTracking(false);
     setAutoFillBackground(true);
 }

@@ -18,6 +18,7 @@
 #include "resources/templates.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxes.h"
+#include "ui/StripChart.h"
 #include "ui/WaitCursor.h"
 
 using namespace res;
@@ -439,6 +440,34 @@ void CKV90T1_DAU_SetupChannelDlg::ShowHeader(uintptr_t slot) {
     SetText(IDC_DAU_IRIG_SECONDS, Grouped(h.IrigSeconds()));
     SetText(IDC_DAU_IRIG_NANOSECONDS, Grouped(h.irigNanoseconds));
     SetText(IDC_DAU_IRIG_DATE, dau::IrigDateText(h.irigWord, LocalTimeNow().tm_year + 1900));
+    ShowWaveform(slot);
+}
+
+void CKV90T1_DAU_SetupChannelDlg::ShowWaveform(uintptr_t slot) {
+    uint8_t datagram[CUDP_DAU_SamplingDataSocketThread::kSlotBytes];
+    const int length = m_pWorker->ExpectedLength();
+    if (length <= dau::kHeaderBytes || length > int(sizeof datagram) ||
+        !m_pWorker->CopySlot(static_cast<int>(slot), datagram, length)) {
+        return;
+    }
+    const int samples = (length - dau::kHeaderBytes) / 2;
+    ui::StripChart* chart = Chart(IDC_DAU_WAVEFORM);
+    const int columns = chart->PlotColumns();
+    std::vector<ui::ChartColumn> wave(static_cast<size_t>(columns));
+    for (int i = 0; i < samples; ++i) {
+        const uint8_t* p = datagram + dau::kHeaderBytes + 2 * i;
+        const double sample = static_cast<int16_t>(p[0] << 8 | p[1]);
+        // Columns narrower than a sample repeat it; wider ones take the range of theirs.
+        for (int x = i * columns / samples;
+             x < std::max((i + 1) * columns / samples, i * columns / samples + 1); ++x) {
+            ui::ChartColumn& c = wave[size_t(x)];
+            c.low = c.valid ? std::min(c.low, sample) : sample;
+            c.high = c.valid ? std::max(c.high, sample) : sample;
+            c.valid = true;
+        }
+    }
+    chart->SetData({{"Samples", {{"", QColor(20, 90, 200), std::move(wave)}}}}, {}, "sample 0",
+                   ui::Printf("sample %d", samples - 1));
 }
 
 void CKV90T1_DAU_SetupChannelDlg::ShowAdcBins() {

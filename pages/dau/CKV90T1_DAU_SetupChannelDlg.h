@@ -77,6 +77,8 @@ private:
     void StopSampling();
     bool ConvertAndOpen();
     void SendKeepAlive();
+    // The samples of the shown datagram as a waveform.
+    void ShowWaveform(uintptr_t slot);
     void ShowHeader(uintptr_t slot);
     void ShowAdcBins();
     uint32_t StreamIndex() const { return m_nChannel == 0 ? 9 : 10; }

@@ -3,14 +3,18 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <algorithm>
+#include <cmath>
 #include <system_error>
 
+#include "pages/chart_columns.h"
+#include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "ui/Format.h"
+#include "ui/StripChart.h"
 
 using namespace res;
 
@@ -22,6 +26,7 @@ namespace {
 
 constexpr int kStreams = 6;
 constexpr int kHighestPattern = 17;  // "User Pattern" (18) cannot be chosen here
+constexpr int64_t kErrorRateSpanMs = 5 * 60 * 1000;
 
 constexpr const char* kPatternNames[19] = {
     "All 0's", "All 1's", "Alt 0's & 1's", "PN3",  "PN4",         "PN5",  "PN6",
@@ -188,13 +193,39 @@ void CKV90T_RcvBert::ShowStatus(int k) {
     SetText(IDC_BERT_OUT_OF_LOCK[k], ui::Printf("%g", static_cast<double>(b.values[2])));
 }
 
+void CKV90T_RcvBert::ShowErrorRates() {
+    static const QColor kColours[6] = {QColor(20, 90, 200), QColor(120, 170, 240),
+                                       QColor(200, 60, 40), QColor(240, 150, 120),
+                                       QColor(0, 130, 70),  QColor(120, 200, 150)};
+    static const char* const kNames[6] = {"CH1 I", "CH1 Q", "CH2 I", "CH2 Q", "Comb I", "Comb Q"};
+    ui::StripChart* chart = Chart(IDC_BERT_CHART);
+    const auto now = static_cast<int64_t>(platform::TickCount64());
+    ui::ChartPanel panel{"Bit Error Rate (log10)", {}};
+    for (int k = 0; k < 6; ++k) {
+        if (m_pComm->m_Bert[k].enabled != 0) {
+            panel.series.push_back({kNames[k], kColours[k],
+                                    pages::ChartColumns(m_errorRates[size_t(k)].Decimate(
+                                        now - kErrorRateSpanMs, now + 1, chart->PlotColumns()))});
+        }
+    }
+    chart->SetData({panel}, {}, "-5 min", "now");
+}
+
 intptr_t CKV90T_RcvBert::OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     if (message == ID_RCV_BERT_STATUS_UPDATE) {
         if (wParam < 3 && lParam >= 0 && lParam < 2) {
             const auto unit = static_cast<uint32_t>(wParam);
             const auto stream = static_cast<uint32_t>(lParam);
-            m_pComm->ReadBertStatus(unit, stream);
-            ShowStatus(static_cast<int>(unit * 2 + stream));
+            const bool read = m_pComm->ReadBertStatus(unit, stream) != 0;
+            const int k = static_cast<int>(unit * 2 + stream);
+            ShowStatus(k);
+            const protocol::BertStream& b = m_pComm->m_Bert[k];
+            // A rate without errors is drawn at the floor of what the bits counted can show.
+            const double bits = static_cast<double>(b.bitCount);
+            const double errors = std::max(static_cast<double>(b.bitErrors), 0.5);
+            m_errorRates[size_t(k)].Add(platform::TickCount64(), read && bits > 0,
+                                        std::log10(std::min(errors / bits, 1.0)));
+            ShowErrorRates();
         }
         return 0;
     }

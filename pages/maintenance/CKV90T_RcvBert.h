@@ -6,10 +6,12 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "pages/DevicePage.h"
 #include "pages/page_messages.h"
 #include "platform/pacing_thread.h"
+#include "trends/series_ring.h"
 
 enum : uint32_t {
     ID_RCV_BERT_STATUS_UPDATE = 0x5FF,
@@ -51,8 +53,11 @@ private:
     void ShowInvertClock(int k);
     void ShowPattern(int k);
     void ShowStatus(int k);
+    // The bit error rate of each enabled stream over the last minutes.
+    void ShowErrorRates();
     void EndStatusThread();
     static void RunStatusThread(const platform::Pacer& pacer);
 
     platform::PacingThread m_thread{g_bRcvBertThreadRun, g_hRcvBertWnd};
+    std::vector<trends::SeriesRing> m_errorRates{6, trends::SeriesRing(2048)};  // log10 of BER
 };

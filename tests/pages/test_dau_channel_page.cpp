@@ -22,6 +22,7 @@
 #include "tests/support/TempDir.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxes.h"
+#include "ui/StripChart.h"
 
 using namespace res;
 using platform::Tone;
@@ -245,6 +246,14 @@ TEST_F(DauChannelPage, AStreamFromStartToTheConvertedFile) {
     EXPECT_EQ(Page().ShownLamp(IDC_DAU_TSLOCK_GREEN), IDC_DAU_TSLOCK_GREEN);
     EXPECT_EQ(Page().ShownLamp(IDC_DAU_FLYWHEEL_YELLOW), IDC_DAU_FLYWHEEL_GREY);
     EXPECT_EQ(Page().Text(IDC_DAU_HEADER_WORD[0]).substr(2), "01");  // GPS quality
+    // The waveform: the 696 samples of the shown datagram over the chart's width.
+    const ui::StripChart* chart = Page().Chart(IDC_DAU_WAVEFORM);
+    ASSERT_EQ(chart->Panels().size(), 1u);
+    const auto& wave = chart->Panels()[0].series.at(0).columns;
+    EXPECT_EQ(int(wave.size()), chart->PlotColumns());
+    EXPECT_TRUE(std::all_of(wave.begin(), wave.end(), [](const auto& c) { return c.valid; }));
+    EXPECT_TRUE(std::any_of(wave.begin(), wave.end(),
+                            [&](const auto& c) { return c.high != wave[0].high; }));
     ASSERT_TRUE(PumpUntil([&] { return m_session.CountReceived(0x1002) >= 3; }));
     ASSERT_TRUE(PumpUntil([&] { return Page().Worker()->ReceivedBytes() >= 40 * 1416; }));
 

@@ -13,6 +13,7 @@
 #include "sim/Bytes.h"
 #include "tests/support/DeviceSession.h"
 #include "tests/support/PumpUntil.h"
+#include "ui/StripChart.h"
 
 using namespace res;
 using platform::Tone;
@@ -134,6 +135,15 @@ TEST_F(RcvBertPage, TurningAStreamOnShowsItAndItsFirstStatus) {
     EXPECT_EQ(Page().Text(IDC_BERT_BIT_ERRORS[0]), "2");
     EXPECT_EQ(Page().Text(IDC_BERT_BER[0]), "1.000000e-06");
     EXPECT_EQ(Page().Text(IDC_BERT_BIT_RATE[0]), "2000000");
+    // The chart draws the enabled stream's rate: 1e-6 at the right-hand end.
+    const ui::StripChart* chart = Page().Chart(IDC_BERT_CHART);
+    ASSERT_EQ(chart->Panels().size(), 1u);
+    ASSERT_EQ(chart->Panels()[0].series.size(), 1u);
+    EXPECT_EQ(chart->Panels()[0].series[0].name, "CH1 I");
+    const auto& rates = chart->Panels()[0].series[0].columns;
+    ASSERT_FALSE(rates.empty());
+    EXPECT_TRUE(rates.back().valid);
+    EXPECT_DOUBLE_EQ(rates.back().high, -6.0);
 
     // A pattern that the signal does not carry never locks.
     Page().StepUpDown(IDC_BERT_PATTERN_UPDOWN[0], +1);
