@@ -13,6 +13,8 @@
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
 #include "shell/CKV90TDlg.h"
+#include "shell/TrendView.h"
+#include "ui/StripChart.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimServer.h"
 
@@ -59,6 +61,46 @@ bool Capture(const sim::Profile* profile, const QString& path, int tab = 0,
     return saved;
 }
 
+// The trend view after five minutes of polls: the device is polled 300 times in a row and each
+// poll is recorded a second after the one before, so that the picture needs no five minutes.
+bool CaptureTrends(const QString& path) {
+    sim::SimDevice device;
+    sim::KV90TSimulation simulation(device, sim::DefaultProfile());
+    sim::SimServer server(device);
+    if (!server.ListenTcp(0)) {
+        return false;
+    }
+    server.Start();
+    CNetworkDeviceComm link("127.0.0.1", server.TcpPort());
+    CKV90T1_Comm comm(&link);
+    CKV90TDlg window(&comm, 0);
+    window.SetSavesSettings(false);
+    window.show();
+    QElapsedTimer settle;  // the simulated device locks a moment after the start-up setups
+    settle.start();
+    while (settle.elapsed() < 1500) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    const int64_t start = StatusRecorder::NowMs() - 300'000;
+    for (int64_t second = 0; second < 300; ++second) {
+        for (int path = 0; path < 3; ++path) {
+            const bool read = comm.ReadChannelStatus(uint32_t(path)) != 0 &&
+                              comm.ReadFrameSyncStatus(uint32_t(path)) != 0;
+            const bool dropped = second >= 200 && second < 205;  // a few polls that failed
+            window.Recorder().Record(path, start + second * 1000,
+                                     read && !dropped ? &comm.m_ChannelStatus[path] : nullptr);
+        }
+    }
+    TrendView& view = window.ShowTrends();
+    QApplication::processEvents();
+    view.SetCursorColumn(view.Chart().PlotColumns() * 2 / 3);
+    QApplication::processEvents();
+    const bool saved = view.grab().save(path);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+    window.close();
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,6 +134,13 @@ int main(int argc, char** argv) {
         }
     };
     ok = Capture(sim::FindProfile("full"), folder + "/rcv-bert-page.png", 3, twoTesters) && ok;
+    const Act scrollToErrorRates = [](CKV90TDlg& window) {
+        window.Pages().ScrollTo(
+            window.Pages().PageAt(PageHost::kRcvBert)->Control(res::IDC_BERT_CHART));
+    };
+    ok = Capture(sim::FindProfile("full"), folder + "/rcv-bert-chart.png", 3, twoTesters,
+                 scrollToErrorRates) &&
+         ok;
     // A stream from the simulated device, shown but not recorded, the page scrolled to the
     // datagram header.
     const Act streamChannel1 = [](CKV90TDlg& window) {
@@ -104,6 +153,13 @@ int main(int argc, char** argv) {
     ok =
         Capture(sim::FindProfile("dau"), folder + "/dau-channel-page.png", 0, {}, streamChannel1) &&
         ok;
+    const Act waveform = [&streamChannel1](CKV90TDlg& window) {
+        streamChannel1(window);
+        window.Pages().ScrollTo(
+            window.Pages().PageAt(PageHost::kDauCh1)->Control(res::IDC_DAU_WAVEFORM));
+    };
+    ok = Capture(sim::FindProfile("dau"), folder + "/dau-waveform.png", 0, {}, waveform) && ok;
+    ok = CaptureTrends(folder + "/trend-view.png") && ok;
     ok = Capture(sim::FindProfile("full"), folder + "/nand-flash-page.png", 4) && ok;
     ok = Capture(sim::FindProfile("full"), folder + "/system-page.png", 5) && ok;
     // An FPGA configuration memory update under way, the page scrolled to its progress.

@@ -12,9 +12,9 @@
 #include <thread>
 #include <vector>
 
-#include "transfer/recorder_download.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimDevice.h"
+#include "transfer/recorder_download.h"
 
 namespace {
 

@@ -301,11 +301,13 @@ void CKV90TDlg::RecordPoll(uint32_t message, bool read) {
 TrendView& CKV90TDlg::ShowTrends() {
     if (!m_pTrendView) {
         m_pTrendView = std::make_unique<TrendView>(m_Recorder, this);
-        m_Recorder.onRecorded = [this] { m_pTrendView->OnPoll(); };
+        m_Recorder.onRecorded = [this](int path, int64_t timeMs) {
+            m_pTrendView->OnPoll(path, timeMs);
+        };
     }
     m_pTrendView->show();
     m_pTrendView->raise();
-    m_pTrendView->OnPoll();
+    m_pTrendView->SetPaused(m_pTrendView->Paused());
     return *m_pTrendView;
 }
 

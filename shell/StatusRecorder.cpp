@@ -19,7 +19,7 @@ void StatusRecorder::Record(int path, int64_t timeMs, const protocol::ChannelSta
         m_log->Add(timeMs, path, status);
     }
     if (onRecorded) {
-        onRecorded();
+        onRecorded(path, timeMs);
     }
 }
 

@@ -27,8 +27,8 @@ public:
     void SetLogFolder(std::string folder) { m_logFolder = std::move(folder); }
 
     const trends::TrendStore& Store() const { return m_store; }
-    // Called after each recorded poll (the trend view redraws).
-    std::function<void()> onRecorded;
+    // Called after each recorded poll with its path and time (the trend view redraws).
+    std::function<void(int path, int64_t timeMs)> onRecorded;
 
     static int64_t NowMs();
 

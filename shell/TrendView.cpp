@@ -130,44 +130,77 @@ int64_t TrendView::ColumnStart(int column) const {
     return m_endMs - m_spanMs + m_spanMs * column / columns;
 }
 
-void TrendView::Refresh() {
+int TrendView::ColumnOf(int64_t timeMs) const {
+    const int columns = std::max(1, m_chart->PlotColumns());
+    return static_cast<int>((timeMs - (m_endMs - m_spanMs)) * columns / m_spanMs);
+}
+
+void TrendView::Columns(int first, int last, std::vector<ui::ChartPanel>* panels,
+                        std::vector<ui::ChartBand>* bands) const {
     const TrendStore& store = m_recorder.Store();
-    if (m_live) {
-        m_endMs = std::max<int64_t>(store.Newest(), m_spanMs);
-    }
-    const int columns = m_chart->PlotColumns();
-    const int64_t from = m_endMs - m_spanMs;
-    std::vector<ui::ChartPanel> panels;
+    const int64_t from = ColumnStart(first);
+    const int64_t to = ColumnStart(last + 1);
+    const int count = last - first + 1;
     for (int s = 0; s < trends::kSeriesCount; ++s) {
         const auto series = static_cast<trends::Series>(s);
-        panels.push_back(
+        panels->push_back(
             {trends::SeriesName(series),
              {{"", kSeriesColors[s],
-               pages::ChartColumns(store.Decimate(m_path, series, from, m_endMs, columns))}}});
+               pages::ChartColumns(store.Decimate(m_path, series, from, to, count))}}});
     }
-    std::vector<ui::ChartBand> bands;
     for (int l = 0; l < trends::kLockCount; ++l) {
         const auto lock = static_cast<trends::Lock>(l);
         ui::ChartBand band{std::string(trends::LockName(lock)) + " Lock", {}};
-        band.states.reserve(size_t(columns));
-        for (int x = 0; x < columns; ++x) {
-            const TrendStore::Instant last =
+        band.states.reserve(size_t(count));
+        for (int x = first; x <= last; ++x) {
+            const TrendStore::Instant latest =
                 store.Latest(m_path, ColumnStart(x), ColumnStart(x + 1));
-            band.states.push_back(last.valid ? BandState(lock, last.sample.locks[lock]) : -2);
+            band.states.push_back(latest.valid ? BandState(lock, latest.sample.locks[lock]) : -2);
         }
-        bands.push_back(std::move(band));
+        bands->push_back(std::move(band));
     }
-    m_chart->SetData(std::move(panels), std::move(bands), ClockText(from), ClockText(m_endMs));
+}
+
+void TrendView::Refresh() {
+    const int64_t newest = m_recorder.Store().Newest();
+    if (m_live) {
+        m_endMs = std::max<int64_t>(newest + m_spanMs / 10, m_spanMs);
+    }
+    std::vector<ui::ChartPanel> panels;
+    std::vector<ui::ChartBand> bands;
+    Columns(0, m_chart->PlotColumns() - 1, &panels, &bands);
+    m_chart->SetData(std::move(panels), std::move(bands), ClockText(m_endMs - m_spanMs),
+                     ClockText(m_endMs));
+    m_drawnMs = newest;
     ShowReadout();
     ShowLogState();
 }
 
-void TrendView::OnPoll() {
-    if (!m_paused && isVisible()) {
-        Refresh();
-    } else {
+void TrendView::OnPoll(int path, int64_t timeMs) {
+    if (m_paused || path != m_path || !isVisible()) {
         ShowLogState();
+        return;
     }
+    if (m_live && timeMs >= m_endMs) {
+        Refresh();  // the polls reached the end: jump ahead
+        return;
+    }
+    if (timeMs - m_drawnMs < kRedrawMs) {
+        return;  // drawn with the next poll
+    }
+    const int first = std::max(0, ColumnOf(std::min(m_drawnMs, timeMs)));
+    const int last = std::min(m_chart->PlotColumns() - 1, ColumnOf(timeMs));
+    if (last >= first && timeMs >= m_endMs - m_spanMs) {
+        std::vector<ui::ChartPanel> panels;
+        std::vector<ui::ChartBand> bands;
+        Columns(first, last, &panels, &bands);
+        m_chart->UpdateColumns(first, panels, bands);
+        m_drawnMs = std::max(m_drawnMs, timeMs);
+        if (m_chart->CursorColumn() >= first && m_chart->CursorColumn() <= last) {
+            ShowReadout();
+        }
+    }
+    ShowLogState();
 }
 
 void TrendView::SetPath(int path) {
@@ -262,17 +295,22 @@ void TrendView::ShowReadout() {
         LockText(s.locks[trends::kFrameLock]).c_str())));
 }
 
+// Changes the texts only when the log's state did.
 void TrendView::ShowLogState() {
-    const std::string failure = m_recorder.TakeLogFailure();
+    const bool running = m_recorder.LogRunning();
+    const std::string failure = running ? std::string() : m_recorder.TakeLogFailure();
+    if (running == m_bShownLogRunning && failure.empty()) {
+        return;
+    }
+    m_bShownLogRunning = running;
     if (!failure.empty()) {
         m_logState->setText(QString::fromStdString(failure));
         ui::MessageBox(this, failure, "Status Log Error");
-    } else if (m_recorder.LogRunning()) {
-        m_logState->setText(QString::fromStdString("Logging to " + m_recorder.LogPath()));
-    } else if (m_logState->text().startsWith("Logging")) {
-        m_logState->setText("");
+    } else {
+        m_logState->setText(running ? QString::fromStdString("Logging to " + m_recorder.LogPath())
+                                    : QString());
     }
-    m_log->setText(m_recorder.LogRunning() ? "Stop Log" : "Start Log");
+    m_log->setText(running ? "Stop Log" : "Start Log");
 }
 
 void TrendView::ToggleLog() {

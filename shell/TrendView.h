@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "shell/StatusRecorder.h"
 
@@ -16,18 +17,25 @@ class QPushButton;
 
 namespace ui {
 class StripChart;
-}
+struct ChartPanel;
+struct ChartBand;
+}  // namespace ui
 
 class TrendView : public QWidget {
 public:
     static constexpr int64_t kDefaultSpanMs = 10 * 60 * 1000;
     static constexpr int64_t kShortestSpanMs = 30 * 1000;
+    // New columns are drawn at most once a second of poll time: a poll shows by the next one.
+    static constexpr int64_t kRedrawMs = 1000;
 
     explicit TrendView(StatusRecorder& recorder, QWidget* parent = nullptr);
     ~TrendView() override;
 
-    // Redraws from the store unless paused.
-    void OnPoll();
+    // After a poll of `path` at `timeMs`: unless paused, draws the shown path's new columns
+    // (a second's worth at a time).
+    // A live view keeps its time axis while the polls fill it and jumps a tenth of its span
+    // ahead when they reach its end, so that most polls repaint a few columns, not the chart.
+    void OnPoll(int path, int64_t timeMs);
     void SetPath(int path);
     void SetPaused(bool paused);
     bool Paused() const { return m_paused; }
@@ -50,6 +58,10 @@ public:
 private:
     void Build();
     void Refresh();
+    // The panels and bands of columns first to last (inclusive).
+    void Columns(int first, int last, std::vector<ui::ChartPanel>* panels,
+                 std::vector<ui::ChartBand>* bands) const;
+    int ColumnOf(int64_t timeMs) const;
     void FollowWhenAtTheEnd();
     void ShowReadout();
     void ShowLogState();
@@ -62,6 +74,8 @@ private:
     bool m_live = true;
     int64_t m_spanMs = kDefaultSpanMs;
     int64_t m_endMs = 0;
+    int64_t m_drawnMs = 0;  // the newest poll time drawn
+    bool m_bShownLogRunning = false;
     QComboBox* m_pathBox = nullptr;
     QPushButton* m_pause = nullptr;
     QPushButton* m_log = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/StripChart.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
 #include <algorithm>
@@ -9,20 +10,18 @@
 namespace ui {
 namespace {
 
-constexpr int kLeftMargin = 150;  // titles and scale
+constexpr int kLeftMargin = 164;  // titles and scale
+constexpr int kScaleWidth = 62;
 constexpr int kRightMargin = 10;
 constexpr int kBandHeight = 14;
 constexpr int kAxisHeight = 18;
 
-QString Scale(double value) {
-    const double magnitude = std::fabs(value);
-    if (magnitude >= 1e6) {
-        return QString::number(value / 1e6, 'g', 4) + "M";
-    }
-    if (magnitude >= 1e4) {
-        return QString::number(value / 1e3, 'g', 4) + "k";
-    }
-    return QString::number(value, 'g', 4);
+// A scale value with as many decimals as the panel's span needs to tell its ends apart.
+QString ScaleText(double value, double span) {
+    const double unit = std::fabs(value) >= 1e6 ? 1e6 : 1.0;
+    const double scaled = span / unit;
+    const int decimals = scaled >= 10 ? 0 : scaled >= 1 ? 1 : scaled >= 0.01 ? 3 : 6;
+    return QString::number(value / unit, 'f', decimals) + (unit > 1 ? "M" : "");
 }
 
 QColor StateColor(int state) {
@@ -66,49 +65,123 @@ void StripChart::SetData(std::vector<ChartPanel> panels, std::vector<ChartBand> 
     m_bands = std::move(bands);
     m_leftLabel = std::move(leftLabel);
     m_rightLabel = std::move(rightLabel);
+    m_scales.clear();
+    for (const ChartPanel& panel : m_panels) {
+        m_scales.push_back(ScaleOf(panel));
+    }
     update();
 }
 
-void StripChart::SetCursorColumn(int column) {
-    m_cursor = column;
-    update();
-}
-
-void StripChart::DrawPanel(QPainter& p, const ChartPanel& panel, const QRect& area) const {
-    double low = INFINITY;
-    double high = -INFINITY;
+StripChart::Scale StripChart::ScaleOf(const ChartPanel& panel) {
+    Scale scale;
     for (const ChartSeries& s : panel.series) {
         for (const ChartColumn& c : s.columns) {
             if (c.valid) {
-                low = std::min(low, c.low);
-                high = std::max(high, c.high);
+                scale.low = scale.valid ? std::min(scale.low, c.low) : c.low;
+                scale.high = scale.valid ? std::max(scale.high, c.high) : c.high;
+                scale.valid = true;
             }
         }
     }
+    const double margin = std::max((scale.high - scale.low) * 0.1, 1e-9);
+    scale.low -= margin;
+    scale.high += margin;
+    return scale;
+}
+
+bool StripChart::Inside(const Scale& scale, const ChartPanel& part) {
+    for (const ChartSeries& s : part.series) {
+        for (const ChartColumn& c : s.columns) {
+            if (c.valid && (!scale.valid || c.low < scale.low || c.high > scale.high)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void StripChart::UpdateColumns(int first, const std::vector<ChartPanel>& panels,
+                               const std::vector<ChartBand>& bands) {
+    if (first < 0 || panels.size() != m_panels.size() || bands.size() != m_bands.size()) {
+        return;
+    }
+    bool rescale = false;
+    int last = first;
+    for (size_t p = 0; p < panels.size(); ++p) {
+        for (size_t s = 0; s < panels[p].series.size() && s < m_panels[p].series.size(); ++s) {
+            auto& columns = m_panels[p].series[s].columns;
+            const auto& part = panels[p].series[s].columns;
+            for (size_t x = 0; x < part.size() && first + x < columns.size(); ++x) {
+                columns[first + x] = part[x];
+            }
+            last = std::max(last, first + int(part.size()));
+        }
+        if (!Inside(m_scales[p], panels[p])) {
+            m_scales[p] = ScaleOf(m_panels[p]);
+            rescale = true;
+        }
+    }
+    for (size_t b = 0; b < bands.size(); ++b) {
+        for (size_t x = 0; x < bands[b].states.size() && first + x < m_bands[b].states.size();
+             ++x) {
+            m_bands[b].states[first + x] = bands[b].states[x];
+        }
+    }
+    const QRect plot = PlotArea();
+    if (rescale) {
+        update();
+    } else {  // one column more on the left, for the line that joins the new ones
+        update(QRect(plot.left() + first - 1, plot.top(), last - first + 2, plot.height()));
+    }
+}
+
+void StripChart::SetCursorColumn(int column) {
+    const QRect plot = PlotArea();
+    for (const int x : {m_cursor, column}) {
+        if (x >= 0) {
+            update(QRect(plot.left() + x - 1, plot.top(), 3, plot.height()));
+        }
+    }
+    m_cursor = column;
+}
+
+int StripChart::PanelHeight() const {
+    const int bandsHeight = int(m_bands.size()) * kBandHeight;
+    const int panelCount = std::max<int>(1, int(m_panels.size()));
+    return (PlotArea().height() - bandsHeight - 4) / panelCount;
+}
+
+void StripChart::DrawPanel(QPainter& p, const ChartPanel& panel, const Scale& scale,
+                           const QRect& area, int firstColumn, int lastColumn) const {
     p.setPen(QColor(160, 160, 160));
     p.setBrush(Qt::white);
     p.drawRect(area.adjusted(0, 0, -1, -1));
-    p.setPen(Qt::black);
-    const QRect titleArea(2, area.top(), kLeftMargin - 48, area.height());
-    p.drawText(titleArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-               QString::fromStdString(panel.title));
-    if (!std::isfinite(low)) {
+    const double low = scale.low;
+    const double high = scale.high;
+    if (firstColumn < 0) {  // the margin is in the region: the title and the scale
+        p.setPen(Qt::black);
+        const QRect titleArea(2, area.top(), kLeftMargin - kScaleWidth - 6, area.height());
+        p.drawText(titleArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
+                   QString::fromStdString(panel.title));
+        const QRect scaleArea(kLeftMargin - kScaleWidth - 4, area.top(), kScaleWidth,
+                              area.height());
+        if (scale.valid) {
+            p.drawText(scaleArea, Qt::AlignRight | Qt::AlignTop, ScaleText(high, high - low));
+            p.drawText(scaleArea, Qt::AlignRight | Qt::AlignBottom, ScaleText(low, high - low));
+        }
+    }
+    if (!scale.valid) {
         return;
     }
-    if (high - low < 1e-9) {
-        low -= 1;
-        high += 1;
-    }
-    const QRect scaleArea(kLeftMargin - 46, area.top(), 42, area.height());
-    p.drawText(scaleArea, Qt::AlignRight | Qt::AlignTop, Scale(high));
-    p.drawText(scaleArea, Qt::AlignRight | Qt::AlignBottom, Scale(low));
     auto y = [&](double v) {
         return area.bottom() - 2 - (v - low) / (high - low) * (area.height() - 5);
     };
+    // One batch of lines per series: a range per column, joined to the column before it.
+    std::vector<QLineF> lines;
     for (const ChartSeries& s : panel.series) {
-        p.setPen(QPen(s.color, 1));
-        const int count = std::min<int>(int(s.columns.size()), area.width());
-        for (int x = 0; x < count; ++x) {
+        lines.clear();
+        const int count = std::min<int>({int(s.columns.size()), area.width(), lastColumn + 1});
+        for (int x = std::max(firstColumn, 0); x < count; ++x) {
             const ChartColumn& c = s.columns[size_t(x)];
             if (!c.valid) {
                 continue;  // no data: a gap
@@ -116,46 +189,65 @@ void StripChart::DrawPanel(QPainter& p, const ChartPanel& panel, const QRect& ar
             const double px = area.left() + x;
             if (x > 0 && s.columns[size_t(x) - 1].valid) {
                 const ChartColumn& before = s.columns[size_t(x) - 1];
-                p.drawLine(QPointF(px - 1, y((before.low + before.high) / 2)),
-                           QPointF(px, y((c.low + c.high) / 2)));
+                lines.emplace_back(px - 1, y((before.low + before.high) / 2), px,
+                                   y((c.low + c.high) / 2));
             }
-            p.drawLine(QPointF(px, y(c.low)), QPointF(px, y(c.high)));
+            if (c.high > c.low) {
+                lines.emplace_back(px, y(c.low), px, y(c.high));
+            }
         }
+        p.setPen(QPen(s.color, 1));
+        p.drawLines(lines.data(), int(lines.size()));
     }
 }
 
-void StripChart::DrawBand(QPainter& p, const ChartBand& band, const QRect& area) const {
-    p.setPen(Qt::black);
-    p.drawText(QRect(2, area.top(), kLeftMargin - 6, area.height()),
-               Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(band.title));
-    for (size_t x = 0; x < band.states.size() && int(x) < area.width(); ++x) {
-        if (band.states[x] != -2) {
-            p.fillRect(QRect(area.left() + int(x), area.top() + 1, 1, area.height() - 2),
-                       StateColor(band.states[x]));
+void StripChart::DrawBand(QPainter& p, const ChartBand& band, const QRect& area, int firstColumn,
+                          int lastColumn) const {
+    if (firstColumn < 0) {
+        p.setPen(Qt::black);
+        p.drawText(QRect(2, area.top(), kLeftMargin - 6, area.height()),
+                   Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(band.title));
+    }
+    // Runs of one state as one rectangle each.
+    const int count = std::min<int>({int(band.states.size()), area.width(), lastColumn + 1});
+    for (int x = std::max(firstColumn, 0); x < count;) {
+        int end = x + 1;
+        while (end < count && band.states[size_t(end)] == band.states[size_t(x)]) {
+            ++end;
         }
+        if (band.states[size_t(x)] != -2) {
+            p.fillRect(QRect(area.left() + x, area.top() + 1, end - x, area.height() - 2),
+                       StateColor(band.states[size_t(x)]));
+        }
+        x = end;
     }
 }
 
-void StripChart::paintEvent(QPaintEvent*) {
+// Only the columns the update region covers are drawn.
+void StripChart::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect plot = PlotArea();
-    const int bandsHeight = int(m_bands.size()) * kBandHeight;
-    const int panelCount = std::max<int>(1, int(m_panels.size()));
-    const int panelHeight = (plot.height() - bandsHeight - 4) / panelCount;
+    const int firstColumn = event->rect().left() - plot.left() - 1;
+    const int lastColumn = event->rect().right() - plot.left() + 1;
+    const int panelHeight = PanelHeight();
     int top = plot.top();
-    for (const ChartPanel& panel : m_panels) {
-        DrawPanel(p, panel, QRect(plot.left(), top, plot.width(), panelHeight - 3));
+    for (size_t i = 0; i < m_panels.size(); ++i) {
+        DrawPanel(p, m_panels[i], m_scales[i],
+                  QRect(plot.left(), top, plot.width(), panelHeight - 3), firstColumn, lastColumn);
         top += panelHeight;
     }
     top += 4;
     for (const ChartBand& band : m_bands) {
-        DrawBand(p, band, QRect(plot.left(), top, plot.width(), kBandHeight));
+        DrawBand(p, band, QRect(plot.left(), top, plot.width(), kBandHeight), firstColumn,
+                 lastColumn);
         top += kBandHeight;
     }
-    p.setPen(Qt::black);
     const QRect axis(plot.left(), plot.bottom() + 2, plot.width(), kAxisHeight);
-    p.drawText(axis, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(m_leftLabel));
-    p.drawText(axis, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(m_rightLabel));
+    if (event->rect().intersects(axis)) {
+        p.setPen(Qt::black);
+        p.drawText(axis, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(m_leftLabel));
+        p.drawText(axis, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(m_rightLabel));
+    }
     if (m_cursor >= 0 && m_cursor < plot.width()) {
         p.setPen(QPen(QColor(30, 60, 200), 1, Qt::DashLine));
         p.drawLine(plot.left() + m_cursor, plot.top(), plot.left() + m_cursor, plot.bottom());

@@ -2,7 +2,8 @@
 // A chart of stacked panels against a shared time axis, drawn with QPainter: each panel shows
 // one or more series as a range per column (lowest to highest, joined column to column; a
 // column without data is a gap), and bands below them show states as colours. It holds only
-// what it is given for the columns on screen, so drawing costs the same for any history.
+// what it is given for the columns on screen, so drawing costs the same for any history, and
+// new columns repaint only themselves while their values stay inside the panels' scales.
 
 #include <QWidget>
 #include <functional>
@@ -42,6 +43,10 @@ public:
     int PlotColumns() const;
     void SetData(std::vector<ChartPanel> panels, std::vector<ChartBand> bands,
                  std::string leftLabel, std::string rightLabel);
+    // Replaces the columns from `first` on: `panels` and `bands` have the shape SetData gave,
+    // with only the new columns. Repaints those columns, or all when a scale must grow.
+    void UpdateColumns(int first, const std::vector<ChartPanel>& panels,
+                       const std::vector<ChartBand>& bands);
     // The column under the cursor line, or -1 for none.
     void SetCursorColumn(int column);
     int CursorColumn() const { return m_cursor; }
@@ -62,12 +67,24 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    struct Scale {
+        bool valid = false;
+        double low = 0;
+        double high = 0;
+    };
     QRect PlotArea() const;
+    // The panel's range with a margin, so that values a little outside it fit next time.
+    static Scale ScaleOf(const ChartPanel& panel);
+    static bool Inside(const Scale& scale, const ChartPanel& part);
+    int PanelHeight() const;
     int ColumnAt(int x) const;
-    void DrawPanel(QPainter& p, const ChartPanel& panel, const QRect& area) const;
-    void DrawBand(QPainter& p, const ChartBand& band, const QRect& area) const;
+    void DrawPanel(QPainter& p, const ChartPanel& panel, const Scale& scale, const QRect& area,
+                   int firstColumn, int lastColumn) const;
+    void DrawBand(QPainter& p, const ChartBand& band, const QRect& area, int firstColumn,
+                  int lastColumn) const;
 
     std::vector<ChartPanel> m_panels;
+    std::vector<Scale> m_scales;
     std::vector<ChartBand> m_bands;
     std::string m_leftLabel;
     std::string m_rightLabel;

@@ -55,7 +55,8 @@ TEST_F(Trends, ValuesAppearWithinOnePollAndTheCursorReadsThemOut) {
     EXPECT_EQ(view.SpanMs(), 10 * 60 * 1000);
     ASSERT_TRUE(PumpUntil([&] { return LastValid(Rssi()) >= 0; }, 5000));
     const int column = LastValid(Rssi());
-    EXPECT_GT(column, view.Chart().PlotColumns() - 5);  // at the right-hand end
+    // The live axis runs a tenth of the span ahead of the newest poll.
+    EXPECT_NEAR(column, view.Chart().PlotColumns() * 9 / 10, 3);
     const double rssi = Rssi().series[0].columns[size_t(column)].high;
     EXPECT_LT(rssi, -40.0);
     EXPECT_GT(rssi, -120.0);
@@ -140,4 +141,33 @@ TEST_F(Trends, TheStatusLogStartsAndStopsFromTheView) {
     view.ToggleLog();
     EXPECT_FALSE(m_window->Recorder().LogRunning());
     EXPECT_TRUE(m_boxes.Messages().empty());
+}
+
+// Polls of the shown path every 600 ms: each one's values are drawn no later than with the poll
+// after it, while most polls repaint only their own columns.
+TEST(TrendViewAlone, APollShowsByTheNextPollOfItsPath) {
+    StatusRecorder recorder("");
+    TrendView view(recorder);
+    view.show();
+    protocol::ChannelStatus status;
+    status.rssi = -70.0f;
+    const int64_t start = StatusRecorder::NowMs();
+    recorder.onRecorded = [&view](int path, int64_t timeMs) { view.OnPoll(path, timeMs); };
+    for (int i = 0; i < 20; ++i) {
+        const int64_t at = start + i * 600;
+        status.rssi = -70.0f - float(i);
+        recorder.Record(0, at, &status);
+        recorder.Record(1, at + 200, &status);  // another path's polls draw nothing
+        if (i == 0) {
+            continue;
+        }
+        const int64_t previous = at - 600;
+        const int64_t from = view.ViewEndMs() - view.SpanMs();
+        const auto& rssi = view.Chart().Panels().at(0).series.at(0).columns;
+        const int column = int((previous - from) * int64_t(rssi.size()) / view.SpanMs());
+        ASSERT_TRUE(rssi.at(size_t(column)).valid) << i;
+        // Its one-second bucket may hold the poll after it too: the range holds its value.
+        EXPECT_LE(rssi[size_t(column)].low, -70.0 - (i - 1)) << i;
+        EXPECT_GE(rssi[size_t(column)].high, -70.0 - (i - 1)) << i;
+    }
 }
