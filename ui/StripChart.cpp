@@ -83,7 +83,11 @@ StripChart::Scale StripChart::ScaleOf(const ChartPanel& panel) {
             }
         }
     }
-    const double margin = std::max((scale.high - scale.low) * 0.1, 1e-9);
+    if (scale.high - scale.low < 1e-9) {  // a flat line: a unit above and below it
+        scale.low -= 1;
+        scale.high += 1;
+    }
+    const double margin = (scale.high - scale.low) * 0.1;
     scale.low -= margin;
     scale.high += margin;
     return scale;
