@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "protocol/CKV90T1_Comm.h"
+#include "tests/support/Loopback.h"
 #include "tests/support/SimulatedDevice.h"
 
 namespace {
@@ -38,25 +39,13 @@ size_t Count(const std::string& text, const std::string& part) {
 // A loopback peer that accepts one connection and never reads from it.
 class DeafPeer {
 public:
-    DeafPeer() {
-        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int small = 4096;
-        ::setsockopt(m_listener, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_listener, 1);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
-    }
+    DeafPeer() : m_listener(testsupport::ListenOnLoopback(&m_port, 4096)) {}
     ~DeafPeer() { ::close(m_listener); }
     uint16_t Port() const { return m_port; }
 
 private:
-    int m_listener = -1;
     uint16_t m_port = 0;
+    int m_listener = -1;
 };
 
 }  // namespace

@@ -25,6 +25,7 @@
 #include "sim/Frame.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimDevice.h"
+#include "tests/support/Loopback.h"
 #include "tests/support/PumpUntil.h"
 #include "ui/MessageBoxes.h"
 
@@ -36,15 +37,7 @@ constexpr int kTimeoutMs = 100;
 class HostilePeer {
 public:
     explicit HostilePeer(uint32_t seed, bool armed = true) : m_random(seed), m_armed(armed) {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        ::listen(m_listener, 1);
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
-        m_port = ntohs(address.sin_port);
+        m_listener = testsupport::ListenOnLoopback(&m_port);
         m_thread = std::thread([this] { Run(); });
     }
     ~HostilePeer() {
