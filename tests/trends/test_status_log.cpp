@@ -161,9 +161,11 @@ TEST(StatusLog, AFullDiskStopsTheLogWithAMessage) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         WaitFor([&] { return !log.Running(); });
+        const bool stopped = !log.Running();
         const std::string failure = log.Failure();
+        log.Stop();  // joins the writer, which has ended
         [[maybe_unused]] const ssize_t n = ::write(pipe[1], failure.data(), failure.size());
-        ::_exit(log.Running() ? 4 : 0);
+        ::_exit(stopped ? 0 : 4);
     }
     ::close(pipe[1]);
     char buffer[512] = {};
