@@ -2,15 +2,12 @@
 // recorder's directory, downloads and repair, on the same stream and download code as the
 // console's pages.
 
-#include <arpa/inet.h>
-
-#include <cstring>
-
 #include "ctl/commands.h"
 #include "link/CUDP_DAU_SamplingDataSocketThread.h"
 #include "platform/clock.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
+#include "transfer/dau_stream.h"
 #include "transfer/recorder_download.h"
 #include "transfer/sampling_file.h"
 
@@ -28,11 +25,6 @@ struct StreamOptions {
     bool csv = false;
 };
 
-uint32_t AddressOf(const char* text) {
-    in_addr address{};
-    return ::inet_pton(AF_INET, text, &address) == 1 ? ntohl(address.s_addr) : 0;
-}
-
 // Receives the channel's stream for the time asked, renewing it as the page does, then ends
 // it on the device.
 int Stream(Context& c, const StreamOptions& o) {
@@ -45,18 +37,12 @@ int Stream(Context& c, const StreamOptions& o) {
     }
     const uint32_t samples = comm.m_Dau[o.channel].samplesPerDatagram;
     CUDP_DAU_SamplingDataSocketThread worker;
-    worker.SetExpectedLength(static_cast<uint16_t>(dau::kHeaderBytes + 2 * samples));
     worker.Resume();
-    worker.OpenReceiveSocket(comm.GetDeviceLink()->GetRemoteAddress(),
-                             comm.m_NetworkPage.dauDataPorts[o.channel], o.out.c_str());
-    UdpReceiveSocket* socket = worker.Socket();
-    if (socket == nullptr || !worker.Recording()) {
+    dau::OpenStreamSocket(comm, worker, o.channel, o.out.c_str());
+    if (worker.Socket() == nullptr || !worker.Recording()) {
         return c.Fail("dau stream: cannot receive into " + o.out);
     }
-    const uint32_t index = o.channel == 0 ? 9 : 10;
-    const uint32_t address = AddressOf(socket->GetLocalAddress());
-    const uint16_t port = socket->GetLocalPort();
-    if (comm.SetDataStreamDestination(index, 1, address, port) == 0) {
+    if (dau::SendStreamDestination(comm, worker, o.channel, true) == 0) {
         worker.CloseReceiveSocket();
         return c.Fail("dau stream: the device refused the stream start");
     }
@@ -65,11 +51,11 @@ int Stream(Context& c, const StreamOptions& o) {
     while (platform::ProcessClockMs() - start < o.seconds * 1000) {
         platform::SleepMs(20);
         if (platform::ProcessClockMs() - renewed >= kKeepAliveMs) {
-            comm.SetDataStreamDestination(index, 1, address, port);
+            dau::SendStreamDestination(comm, worker, o.channel, true);
             renewed = platform::ProcessClockMs();
         }
     }
-    const int32_t stopped = comm.SetDataStreamDestination(index, 0, address, port);
+    const int32_t stopped = dau::SendStreamDestination(comm, worker, o.channel, false);
     const uint64_t bytes = worker.ReceivedBytes();
     worker.CloseReceiveSocket();
     worker.StopRunning();

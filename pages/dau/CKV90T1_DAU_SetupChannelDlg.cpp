@@ -6,7 +6,6 @@
 #include <future>
 #include <system_error>
 
-#include "link/CBaseClass.h"
 #include "pages/dau/sampling_data.h"
 #include "pages/setup/setup_text.h"
 #include "platform/clock.h"
@@ -96,9 +95,7 @@ CKV90T1_DAU_SetupChannelDlg::CKV90T1_DAU_SetupChannelDlg(CKV90T1_Comm* comm, uin
 // Stops a running stream at the device, then the socket, the worker and the thread.
 CKV90T1_DAU_SetupChannelDlg::~CKV90T1_DAU_SetupChannelDlg() {
     if (m_pWorker && Streaming()) {
-        UdpReceiveSocket* socket = m_pWorker->Socket();
-        m_pComm->SetDataStreamDestination(StreamIndex(), 0, SamplingAddress(),
-                                          socket != nullptr ? socket->GetLocalPort() : 0);
+        dau::SendStreamDestination(*m_pComm, *m_pWorker, m_nChannel, false);
     }
     if (m_pWorker) {
         m_pWorker->CloseReceiveSocket();
@@ -318,35 +315,17 @@ int32_t CKV90T1_DAU_SetupChannelDlg::RequestSamplingData() {
     return 1;
 }
 
-uint32_t CKV90T1_DAU_SetupChannelDlg::SamplingAddress() const {
-    UdpReceiveSocket* socket = m_pWorker ? m_pWorker->Socket() : nullptr;
-    if (socket == nullptr) {
-        return 0;
-    }
-    const auto a = ui::ParseIpAddress(socket->GetLocalAddress());
-    return uint32_t(a[0]) << 24 | uint32_t(a[1]) << 16 | uint32_t(a[2]) << 8 | a[3];
-}
-
 void CKV90T1_DAU_SetupChannelDlg::StartSampling() {
     const std::tm now = LocalTimeNow();
     DrainDeviceInput();
     Enable(IDC_DAU_SAVE_BINARY, false);
-    const protocol::DauChannel& d = m_pComm->m_Dau[m_nChannel];
-    m_pWorker->SetExpectedLength(
-        static_cast<uint16_t>(dau::kHeaderBytes + 2 * d.samplesPerDatagram));
-    if (m_pComm->m_NetworkPage.networkPageRead == 0) {
-        m_pComm->ReadNetworkPage();
-    }
-    const uint16_t port = m_pComm->m_NetworkPage.dauDataPorts[m_nChannel];
-    CBaseClass* link = m_pComm->GetDeviceLink();
-    const std::string remote = link != nullptr ? link->GetRemoteAddress() : "";
-    if (Check(IDC_DAU_SAVE_BINARY) != 0) {
+    const bool save = Check(IDC_DAU_SAVE_BINARY) != 0;
+    if (save) {
         m_strSamplingPath =
             dau::UnusedPath(m_strProgramFolder, dau::SamplingFileName(m_nChannel + 1, now));
-        m_pWorker->OpenReceiveSocket(remote.c_str(), port, m_strSamplingPath.c_str());
-    } else {
-        m_pWorker->OpenReceiveSocket(remote.c_str(), port);
     }
+    dau::OpenStreamSocket(*m_pComm, *m_pWorker, m_nChannel,
+                          save ? m_strSamplingPath.c_str() : nullptr);
     UdpReceiveSocket* socket = m_pWorker->Socket();
     SetText(IDC_DAU_LOCAL_SOCKET,
             ui::Printf("%s::%u", socket->GetLocalAddress(), socket->GetLocalPort()));
@@ -365,9 +344,7 @@ void CKV90T1_DAU_SetupChannelDlg::StartSampling() {
 void CKV90T1_DAU_SetupChannelDlg::StopSampling() {
     DrainDeviceInput();
     g_bDauStreamActive[StreamIndex()] = 0;
-    UdpReceiveSocket* socket = m_pWorker->Socket();
-    const int32_t stopped = m_pComm->SetDataStreamDestination(
-        StreamIndex(), 0, SamplingAddress(), socket != nullptr ? socket->GetLocalPort() : 0);
+    const int32_t stopped = dau::SendStreamDestination(*m_pComm, *m_pWorker, m_nChannel, false);
     m_pWorker->CloseReceiveSocket();
     if (Check(IDC_DAU_CONVERT_CSV) != 0) {
         ConvertAndOpen();
@@ -414,8 +391,7 @@ void CKV90T1_DAU_SetupChannelDlg::SendKeepAlive() {
     if (!m_pWorker || m_pWorker->Socket() == nullptr) {
         return;
     }
-    m_pComm->SetDataStreamDestination(StreamIndex(), 1, SamplingAddress(),
-                                      m_pWorker->Socket()->GetLocalPort());
+    dau::SendStreamDestination(*m_pComm, *m_pWorker, m_nChannel, true);
 }
 
 void CKV90T1_DAU_SetupChannelDlg::ShowHeader(uintptr_t slot) {
@@ -513,7 +489,7 @@ intptr_t CKV90T1_DAU_SetupChannelDlg::OnMessage(uint32_t message, uintptr_t wPar
 // switched on, 100 ms apart.
 void CKV90T1_DAU_SetupChannelDlg::RunRequestData(const platform::Pacer& pacer, uint32_t channel) {
     const std::atomic<platform::WindowHandle>& window = g_hDauSetupWnd[channel];
-    const std::atomic<int>& active = g_bDauStreamActive[channel == 0 ? 9 : 10];
+    const std::atomic<int>& active = g_bDauStreamActive[dau::StreamIndex(channel)];
     const std::atomic<int>& adc = g_bContinuousAdc[channel];
     while (pacer.Running()) {
         if (window == 0) {

@@ -15,6 +15,7 @@
 #include "pages/page_messages.h"
 #include "platform/pacing_thread.h"
 #include "protocol/device_state.h"
+#include "transfer/dau_stream.h"
 
 enum : uint32_t {
     ID_DAU_ADC_UPDATE = 0x5F6,
@@ -81,8 +82,7 @@ private:
     void ShowWaveform(uintptr_t slot);
     void ShowHeader(uintptr_t slot);
     void ShowAdcBins();
-    uint32_t StreamIndex() const { return m_nChannel == 0 ? 9 : 10; }
-    uint32_t SamplingAddress() const;
+    uint32_t StreamIndex() const { return dau::StreamIndex(m_nChannel); }
 
     static void RunRequestData(const platform::Pacer& pacer, uint32_t channel);
 
