@@ -10,13 +10,14 @@
 #include <string>
 
 #include "link/CNetworkDeviceComm.h"
+#include "platform/clock.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
 #include "shell/CKV90TDlg.h"
 #include "shell/TrendView.h"
-#include "ui/StripChart.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimServer.h"
+#include "ui/StripChart.h"
 
 namespace {
 
@@ -81,7 +82,7 @@ bool CaptureTrends(const QString& path) {
     while (settle.elapsed() < 1500) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
-    const int64_t start = StatusRecorder::NowMs() - 300'000;
+    const int64_t start = platform::UtcNowMs() - 300'000;
     for (int64_t second = 0; second < 300; ++second) {
         for (int path = 0; path < 3; ++path) {
             const bool read = comm.ReadChannelStatus(uint32_t(path)) != 0 &&

@@ -9,6 +9,7 @@
 
 #include "bench/bench_util.h"
 #include "link/CNetworkDeviceComm.h"
+#include "platform/clock.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "shell/StatusRecorder.h"
 #include "shell/TrendView.h"
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Two hours of polls, every 600 ms on each of the three paths.
-    const int64_t now = StatusRecorder::NowMs();
+    const int64_t now = platform::UtcNowMs();
     for (int64_t t = now - 2 * 3600 * 1000; t < now; t += 600) {
         for (int path = 0; path < 3; ++path) {
             recorder.Record(path, t, &comm.m_ChannelStatus[path]);

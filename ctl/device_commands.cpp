@@ -19,21 +19,6 @@ std::string Hex8(uint32_t value) {
     return text;
 }
 
-std::string UtcNow() {
-    const std::timespec now = [] {
-        std::timespec t{};
-        std::timespec_get(&t, TIME_UTC);
-        return t;
-    }();
-    std::tm utc{};
-    gmtime_r(&now.tv_sec, &utc);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03ldZ", utc.tm_year + 1900,
-                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
-                  now.tv_nsec / 1'000'000);
-    return text;
-}
-
 Record ModeRecord(uint32_t mode) {
     return Record().Add("mode", mode).Add("name", protocol::ModeName(static_cast<int>(mode)));
 }
@@ -87,7 +72,9 @@ int PollStatus(Context& c, const StatusOptions& options) {
             paths.push_back(PathStatus(c.comm.m_ChannelStatus[path], path));
         }
         Record record;
-        record.Add("time", UtcNow()).Add("mode", c.comm.m_nOperationalMode).Add("paths", paths);
+        record.Add("time", platform::IsoUtcText(platform::UtcNowMs()))
+            .Add("mode", c.comm.m_nOperationalMode)
+            .Add("paths", paths);
         if (dau) {
             if (c.comm.ReadTimeStatus() == 0) {
                 return c.Fail("status: the device did not answer the time status");

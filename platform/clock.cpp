@@ -1,6 +1,8 @@
 #include "platform/clock.h"
 
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <thread>
 
@@ -33,6 +35,23 @@ void SleepMs(uint32_t milliseconds) {
         }
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+int64_t UtcNowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string IsoUtcText(int64_t timeMs) {
+    const std::time_t seconds = timeMs / 1000;
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  int(timeMs % 1000));
+    return text;
 }
 
 uint32_t TimeBeginPeriod(uint32_t periodMs) {

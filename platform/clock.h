@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace platform {
 
@@ -12,6 +13,11 @@ uint32_t ProcessClockMs();
 uint64_t TickCount64();
 
 void SleepMs(uint32_t milliseconds);
+
+// Milliseconds since the epoch, from the system's (wall) clock.
+int64_t UtcNowMs();
+// "2026-12-10T01:07:38.543Z": an instant in ISO 8601, UTC, to the millisecond.
+std::string IsoUtcText(int64_t timeMs);
 
 // The system timer resolution. Sleeps and clocks here already run at 1 ms, so both report
 // success (0, TIMERR_NOERROR) for a period of 1 ms and TIMERR_NOCANDO (97) otherwise.

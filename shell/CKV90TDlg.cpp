@@ -289,8 +289,7 @@ void CKV90TDlg::RecordPoll(uint32_t message, bool read) {
         return;
     }
     const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);
-    m_Recorder.Record(path, StatusRecorder::NowMs(),
-                      read ? &m_pComm->m_ChannelStatus[path] : nullptr);
+    m_Recorder.Record(path, platform::UtcNowMs(), read ? &m_pComm->m_ChannelStatus[path] : nullptr);
     if (!m_pTrendView) {  // the trend view reports it when it is open
         if (const std::string failure = m_Recorder.TakeLogFailure(); !failure.empty()) {
             ui::MessageBox(this, failure, "Status Log Error");

@@ -1,13 +1,5 @@
 #include "shell/StatusRecorder.h"
 
-#include <chrono>
-
-int64_t StatusRecorder::NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 void StatusRecorder::Record(int path, int64_t timeMs, const protocol::ChannelStatus* status) {
     if (status != nullptr) {
         const trends::PollSample sample = trends::SampleOf(*status);

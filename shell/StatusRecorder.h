@@ -30,8 +30,6 @@ public:
     // Called after each recorded poll with its path and time (the trend view redraws).
     std::function<void(int path, int64_t timeMs)> onRecorded;
 
-    static int64_t NowMs();
-
 private:
     trends::TrendStore m_store;
     std::string m_logFolder;

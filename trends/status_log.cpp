@@ -9,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/clock.h"
+
 namespace trends {
 namespace {
 
@@ -43,29 +45,23 @@ std::string StatusLog::FileName(int64_t timeMs, int part) {
 }
 
 std::string StatusLog::Line(int64_t timeMs, int path, const protocol::ChannelStatus* s) {
-    const std::tm utc = UtcOf(timeMs);
-    char line[512];
-    int n = std::snprintf(line, sizeof line, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ,%d,",
-                          utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                          utc.tm_sec, int(timeMs % 1000), path);
+    const std::string start = platform::IsoUtcText(timeMs) + "," + std::to_string(path) + ",";
     if (s == nullptr) {
-        return std::string(line, size_t(n)) + "0,,,,,,,,,,,,,,,,,";
+        return start + "0,,,,,,,,,,,,,,,,,";
     }
-    n += std::snprintf(line + n, sizeof line - size_t(n),
-                       "1,%.1f,%u,%u,%u,%u,%d,%u,%u,%u,%.2f,%u,%u,%u,%u,%u,%u,%u", s->rssi,
-                       s->signalLevel, s->carrierLock, s->symbolLock, s->symbolUaLock,
-                       s->carrierFrequency, s->symbolRate, s->symbolUaRate, s->amModIndex,
-                       s->fmModIndex, s->frameSyncEnabled, s->frameSyncState,
-                       s->frameSyncStatusBits[0], s->frameSyncStatusBits[1],
-                       s->frameSyncStatusBits[2], s->frameLockEnabled, s->frameLockState);
-    return std::string(line, size_t(n));
+    char line[512];
+    const int n = std::snprintf(
+        line, sizeof line, "1,%.1f,%u,%u,%u,%u,%d,%u,%u,%u,%.2f,%u,%u,%u,%u,%u,%u,%u", s->rssi,
+        s->signalLevel, s->carrierLock, s->symbolLock, s->symbolUaLock, s->carrierFrequency,
+        s->symbolRate, s->symbolUaRate, s->amModIndex, s->fmModIndex, s->frameSyncEnabled,
+        s->frameSyncState, s->frameSyncStatusBits[0], s->frameSyncStatusBits[1],
+        s->frameSyncStatusBits[2], s->frameLockEnabled, s->frameLockState);
+    return start + std::string(line, size_t(n));
 }
 
 bool StatusLog::Start(std::string* error) {
     Stop();
-    const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            std::chrono::system_clock::now().time_since_epoch())
-                            .count();
+    const int64_t now = platform::UtcNowMs();
     m_day = -1;
     m_part = 1;
     if (!OpenFor(now, error)) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/beep.h"
+#include "platform/clock.h"
 #include "resources/resource_ids.h"
 #include "shell/CKV90TDlg.h"
 #include "shell/TrendView.h"
@@ -151,7 +152,7 @@ TEST(TrendViewAlone, APollShowsByTheNextPollOfItsPath) {
     view.show();
     protocol::ChannelStatus status;
     status.rssi = -70.0f;
-    const int64_t start = StatusRecorder::NowMs();
+    const int64_t start = platform::UtcNowMs();
     recorder.onRecorded = [&view](int path, int64_t timeMs) { view.OnPoll(path, timeMs); };
     for (int i = 0; i < 20; ++i) {
         const int64_t at = start + i * 600;
