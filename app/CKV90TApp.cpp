@@ -1,14 +1,12 @@
 #include "app/CKV90TApp.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 #include "app/TimePeriod.h"
 #include "link/CNetworkDeviceComm.h"
 #include "link/CSerialCom.h"
 #include "platform/program_folder.h"
-#include "platform/serial_ports.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "shell/CKV90TDlg.h"
 #include "shell/baud_rates.h"
@@ -136,18 +134,9 @@ void CKV90TApp::ParseCommandLine() {
 }
 
 void CKV90TApp::OpenSerialLink() {
-    SerialPortSettings settings;
-    std::snprintf(settings.portName, sizeof settings.portName, "%.6s", m_strComPort.c_str());
-    settings.requestedBaudRate = m_nBaudRate;
-    settings.byteSize = 8;
-    settings.parity = platform::NOPARITY;
-    settings.stopBits = platform::ONESTOPBIT;
-    platform::GetDefaultCommConfig(platform::SerialDevicePath(settings.portName).c_str(),
-                                   &settings.defaultConfig);
-    auto link = std::make_unique<CSerialCom>(settings);
-    const bool usable = link->IsLinkGood() != 0 && link->ConfigurePort() != 0 &&
-                        link->SetCommunicationTimeouts(0, 200, 0, 0, 0) != 0;
-    link->DrainInput();
+    auto link =
+        std::make_unique<CSerialCom>(CSerialCom::ConsoleSettings(m_strComPort, m_nBaudRate));
+    const bool usable = link->PrepareAsConsole();
     m_pLink = std::move(link);
     m_pComm = std::make_unique<CKV90T1_Comm>(m_pLink.get());
     m_pComm->m_nDefaultTimeout = CKV90T1_Comm::kDefaultTimeoutMs;

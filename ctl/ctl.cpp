@@ -7,7 +7,6 @@
 #include "ctl/commands.h"
 #include "link/CNetworkDeviceComm.h"
 #include "link/CSerialCom.h"
-#include "platform/serial_ports.h"
 #include "platform/settings_store.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "sim/KV90TSimulation.h"
@@ -16,10 +15,6 @@
 
 namespace ctl {
 namespace {
-
-constexpr const char* kSettingsKey =
-    "SOFTWARE\\Brenmoor"
-    "\\KV90T";
 
 struct Options {
     enum class Link { Saved, Tcp, Serial, Demo } link = Link::Saved;
@@ -86,7 +81,7 @@ Options ParseOptions(const std::vector<std::string>& args) {
 // The link the saved settings name, read as the console reads them at start.
 void ReadSavedLink(Options* options) {
     platform::SettingsKey key;
-    if (key.Create(kSettingsKey) != 0) {
+    if (key.Create(platform::kConsoleSettingsKey) != 0) {
         return;
     }
     uint8_t data[260] = {};
@@ -129,16 +124,9 @@ std::unique_ptr<CBaseClass> OpenLink(const Options& options) {
     if (options.link == Options::Link::Tcp) {
         return std::make_unique<CNetworkDeviceComm>(options.host.c_str(), options.port);
     }
-    SerialPortSettings settings;
-    std::snprintf(settings.portName, sizeof settings.portName, "%.6s", options.serialPort.c_str());
-    settings.requestedBaudRate = options.baudRate;
-    platform::GetDefaultCommConfig(platform::SerialDevicePath(settings.portName).c_str(),
-                                   &settings.defaultConfig);
-    auto link = std::make_unique<CSerialCom>(settings);
-    if (link->IsLinkGood() != 0 && link->ConfigurePort() != 0) {
-        link->SetCommunicationTimeouts(0, 200, 0, 0, 0);
-        link->DrainInput();
-    }
+    auto link = std::make_unique<CSerialCom>(
+        CSerialCom::ConsoleSettings(options.serialPort, options.baudRate));
+    link->PrepareAsConsole();
     return link;
 }
 

@@ -1,6 +1,7 @@
 #include "link/CSerialCom.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/clock.h"
 #include "platform/debug_output.h"
@@ -127,6 +128,24 @@ int32_t CSerialCom::SetCommunicationTimeouts(uint32_t readInterval, uint32_t rea
         return 0;
     }
     return 1;
+}
+
+SerialPortSettings CSerialCom::ConsoleSettings(const std::string& portName, uint32_t baudRate) {
+    SerialPortSettings settings;
+    std::snprintf(settings.portName, sizeof settings.portName, "%.6s", portName.c_str());
+    settings.requestedBaudRate = baudRate;
+    settings.byteSize = 8;
+    settings.parity = NOPARITY;
+    settings.stopBits = ONESTOPBIT;
+    GetDefaultCommConfig(SerialDevicePath(settings.portName).c_str(), &settings.defaultConfig);
+    return settings;
+}
+
+bool CSerialCom::PrepareAsConsole() {
+    const bool usable =
+        IsLinkGood() != 0 && ConfigurePort() != 0 && SetCommunicationTimeouts(0, 200, 0, 0, 0) != 0;
+    DrainInput();
+    return usable;
 }
 
 int32_t CSerialCom::WriteBytes(const uint8_t* buffer, uint32_t count, bool paced) {

@@ -1,12 +1,20 @@
 #pragma once
 // The device link over a serial port: one terminal opened exclusively for byte input and output.
 
+#include <string>
+
 #include "link/CBaseClass.h"
 #include "platform/serial_line.h"
 
 class CSerialCom : public CBaseClass {
 public:
     explicit CSerialCom(const SerialPortSettings& settings);
+    // What the console opens a port with: the name cut to six characters, the rate, 8 data
+    // bits, no parity, one stop bit, and the port's default configuration.
+    static SerialPortSettings ConsoleSettings(const std::string& portName, uint32_t baudRate);
+    // Prepares the opened port as the console's start does: line settings, then a 200 ms read
+    // time-out, then stale input drained. False when the port or a step failed.
+    bool PrepareAsConsole();
     ~CSerialCom() override;
     CSerialCom(const CSerialCom&) = delete;
     CSerialCom& operator=(const CSerialCom&) = delete;

@@ -17,6 +17,10 @@ namespace platform {
 enum : uint32_t { REG_NONE = 0, REG_SZ = 1, REG_BINARY = 3, REG_DWORD = 4 };
 
 constexpr const char* kLocalMachineRoot = "HKEY_LOCAL_MACHINE";
+// The key of the console's saved connection settings under HKEY_LOCAL_MACHINE.
+constexpr const char* kConsoleSettingsKey =
+    "SOFTWARE\\Brenmoor"
+    "\\KV90T";
 
 // KV90T_SETTINGS when set, else $XDG_CONFIG_HOME/kv90t/kv90t.reg (~/.config/kv90t/kv90t.reg).
 std::string SettingsFilePath();

@@ -3,12 +3,12 @@
 
 #include <string>
 
+#include "platform/settings_store.h"
+
 namespace shell {
 
 // The key of the saved connection settings under HKEY_LOCAL_MACHINE.
-constexpr const char* kRegistryKey =
-    "SOFTWARE\\Brenmoor"
-    "\\KV90T";
+constexpr const char* kRegistryKey = platform::kConsoleSettingsKey;
 
 // Shows `text` in a box titled "Registry Error" with an error icon and no owner.
 void RegistryMessage(const std::string& text);
