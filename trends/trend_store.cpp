@@ -108,11 +108,6 @@ TrendStore::Instant TrendStore::Latest(int path, int64_t from, int64_t to) const
     return {};
 }
 
-TrendStore::Instant TrendStore::At(int path, int64_t timeMs) const {
-    const Bucket* b = Find(path, timeMs / kBucketMs);
-    return b == nullptr ? Instant{} : Instant{true, b->last};
-}
-
 void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {
     out << "time,path,rssi,carrierFrequency,symbolRate,amModIndex,fmModIndex,carrierLock,"
            "symbolLock,frameSync,frameLock\n";

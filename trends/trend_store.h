@@ -48,7 +48,6 @@ public:
         bool valid = false;
         PollSample sample;  // the last poll of the bucket
     };
-    Instant At(int path, int64_t timeMs) const;
     // The last poll between `from` and `to` (the column a cursor is on).
     Instant Latest(int path, int64_t from, int64_t to) const;
 

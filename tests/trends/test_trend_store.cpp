@@ -20,6 +20,11 @@ PollSample Sample(double rssi, int8_t carrierLock = 1) {
     return s;
 }
 
+// The poll of the bucket that holds `timeMs`.
+TrendStore::Instant At(const TrendStore& store, int path, int64_t timeMs) {
+    return store.Latest(path, timeMs, timeMs + 1);
+}
+
 }  // namespace
 
 TEST(TrendStore, KeepsTwoHoursInMemoryFixedAtConstruction) {
@@ -36,8 +41,8 @@ TEST(TrendStore, KeepsTwoHoursInMemoryFixedAtConstruction) {
     EXPECT_EQ(store.MemoryBytes(), bytes);
     const int64_t newest = store.Newest();
     EXPECT_GE(newest - store.Oldest(), 2 * 3600 * 1000);
-    EXPECT_TRUE(store.At(2, newest - 2 * 3600 * 1000).valid);
-    EXPECT_FALSE(store.At(2, newest - 3 * 3600 * 1000 + 1000).valid);  // overwritten
+    EXPECT_TRUE(At(store, 2, newest - 2 * 3600 * 1000).valid);
+    EXPECT_FALSE(At(store, 2, newest - 3 * 3600 * 1000 + 1000).valid);  // overwritten
 }
 
 // Two hours drawn in 500 columns: each column spans its buckets' lowest and highest values.
@@ -84,13 +89,13 @@ TEST(TrendStore, AFailedPollLeavesAGapNotAZero) {
             EXPECT_DOUBLE_EQ(columns[k].high, -70.0);
         }
     }
-    EXPECT_FALSE(store.At(1, kStart + 5000).valid);
-    EXPECT_EQ(store.At(1, kStart + 8000).sample.locks[trends::kCarrierLock], 1);
-    EXPECT_EQ(store.At(1, kStart + 8000).sample.locks[trends::kFrameSync], -1);  // not enabled
+    EXPECT_FALSE(At(store, 1, kStart + 5000).valid);
+    EXPECT_EQ(At(store, 1, kStart + 8000).sample.locks[trends::kCarrierLock], 1);
+    EXPECT_EQ(At(store, 1, kStart + 8000).sample.locks[trends::kFrameSync], -1);  // not enabled
     // The last poll within a span: the one before the gap, or none inside it.
     EXPECT_DOUBLE_EQ(store.Latest(1, kStart, kStart + 6000).sample.values[trends::kRssi], -70.0);
     EXPECT_FALSE(store.Latest(1, kStart + 4000, kStart + 7000).valid);
-    EXPECT_FALSE(store.At(0, kStart + 8000).valid);  // another path
+    EXPECT_FALSE(At(store, 0, kStart + 8000).valid);  // another path
 }
 
 TEST(TrendStore, CsvExportHasAHeadingAndOneLinePerPathAndSecond) {
