@@ -37,6 +37,11 @@ public:
     // The null command. The transaction result; m_nLastStatus tells whether the reply was the
     // expected one.
     int32_t SendNullCommand();
+    // How many transactions were refused because another one was still in progress (one that
+    // a window message or a repaint started while the first waited). Always 0 when every
+    // caller keeps to one transaction at a time.
+    uint32_t NestedTransactions() const { return m_nNestedTransactions; }
+    bool InTransaction() const { return m_bInTransaction; }
 
     // --- Identity (identity.cpp) ---
     int32_t ReadDeviceIdentity();
@@ -262,6 +267,11 @@ private:
     Outcome Transact(int32_t timeoutMs, uint16_t code, uint8_t* request, uint16_t requestLength,
                      uint8_t* reply, uint16_t replyLength);
     void Realign(uint16_t code, const uint8_t* reply, int32_t timeoutMs);
+    Outcome Exchange(int32_t timeoutMs, uint16_t code, uint8_t* request, uint16_t requestLength,
+                     uint8_t* reply, uint16_t replyLength);
+
+    bool m_bInTransaction = false;
+    uint32_t m_nNestedTransactions = 0;
 
     int32_t SendChannelSetup(uint32_t path, protocol::SetupFamily family);
     int32_t SendOutputSetup(uint32_t path, protocol::SetupFamily family);

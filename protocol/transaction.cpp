@@ -48,7 +48,26 @@ CBaseClass* CKV90T1_Comm::GetDeviceLink() {
     return m_pDeviceLink;
 }
 
+// One transaction at a time: a second one started while the first waits (from a window message
+// handled during a repaint, say) would read the first one's reply as its own. It is refused
+// before anything is written, logged and counted.
 CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, uint8_t* request,
+                                             uint16_t requestLength, uint8_t* reply,
+                                             uint16_t replyLength) {
+    if (m_bInTransaction) {
+        ++m_nNestedTransactions;
+        platform::DebugPrintf(
+            "***** CKV90T1_Comm: 0x%4.4X was not sent: another transaction is in progress.\r\n",
+            code);
+        return {};
+    }
+    m_bInTransaction = true;
+    const Outcome outcome = Exchange(timeoutMs, code, request, requestLength, reply, replyLength);
+    m_bInTransaction = false;
+    return outcome;
+}
+
+CKV90T1_Comm::Outcome CKV90T1_Comm::Exchange(int32_t timeoutMs, uint16_t code, uint8_t* request,
                                              uint16_t requestLength, uint8_t* reply,
                                              uint16_t replyLength) {
     request[0] = static_cast<uint8_t>(kHeaderWord);

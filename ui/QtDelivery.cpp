@@ -29,8 +29,19 @@ public:
             return;  // the application has ended: no window is left to run it
         }
         s_instance->m_calls.push_back(std::move(call));
-        const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(s_instance->m_wake, &one, sizeof one);
+        s_instance->Wake();
+    }
+
+    // Holds are counted on the window thread, the only one that runs the queue.
+    static void Hold() { ++s_holds; }
+    static void Release() {
+        if (--s_holds != 0) {
+            return;
+        }
+        std::lock_guard lock(s_mutex);
+        if (s_instance != nullptr && !s_instance->m_calls.empty()) {
+            s_instance->Wake();
+        }
     }
 
     ~WindowThreadQueue() override {
@@ -46,10 +57,18 @@ private:
         connect(notifier, &QSocketNotifier::activated, this, &WindowThreadQueue::RunQueued);
     }
 
+    void Wake() {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
+    }
+
     void RunQueued() {
         uint64_t count = 0;
         [[maybe_unused]] const ssize_t read = ::read(m_wake, &count, sizeof count);
         for (;;) {
+            if (s_holds != 0) {
+                return;  // the last Release wakes the queue again
+            }
             std::function<void()> call;
             {
                 std::lock_guard lock(s_mutex);
@@ -65,12 +84,14 @@ private:
 
     static std::mutex s_mutex;
     static WindowThreadQueue* s_instance;
+    static int s_holds;
     const int m_wake;
     std::deque<std::function<void()>> m_calls;
 };
 
 std::mutex WindowThreadQueue::s_mutex;
 WindowThreadQueue* WindowThreadQueue::s_instance = nullptr;
+int WindowThreadQueue::s_holds = 0;
 
 }  // namespace
 
@@ -84,6 +105,14 @@ void QtDelivery::Post(std::function<void()> call) {
 
 bool QtDelivery::OnWindowThread() const {
     return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
+MessageHold::MessageHold() {
+    WindowThreadQueue::Hold();
+}
+
+MessageHold::~MessageHold() {
+    WindowThreadQueue::Release();
 }
 
 }  // namespace ui

@@ -16,4 +16,15 @@ public:
     bool OnWindowThread() const override;
 };
 
+// While one lives, window messages wait in the queue instead of running, so that events
+// handled while a long operation repaints cannot start a transaction inside it. They run once
+// the last hold ends. Window thread only.
+class MessageHold {
+public:
+    MessageHold();
+    ~MessageHold();
+    MessageHold(const MessageHold&) = delete;
+    MessageHold& operator=(const MessageHold&) = delete;
+};
+
 }  // namespace ui

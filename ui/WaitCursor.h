@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include "platform/clock.h"
+#include "ui/QtDelivery.h"
 
 namespace ui {
 
@@ -17,9 +18,10 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-// Runs the pending events except operator input and socket notifications (worker threads'
-// messages among them), so that windows repaint and nothing else interleaves.
+// Runs the pending events except operator input, socket notifications and window messages
+// (which wait for the operation to end), so that windows repaint and nothing else interleaves.
 inline void RepaintHoldingInput() {
+    const MessageHold hold;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                     QEventLoop::ExcludeSocketNotifiers);
 }

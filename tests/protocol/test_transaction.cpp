@@ -137,6 +137,29 @@ TEST_F(Transaction, ExtraBytesAfterAReplyStayInTheLink) {
     EXPECT_EQ(m_link->DrainInput(), 3);
 }
 
+// A transaction started while another waits (from a message handled during the wait) is
+// refused before anything is written, so the first one still reads its own reply.
+TEST_F(Transaction, ATransactionInsideAnotherIsRefusedAndCounted) {
+    m_sim.Device().InjectFault(sim::MakeFault(sim::FaultKind::LateLastByte, 150));
+    int32_t nested = -1;
+    m_comm->m_WhileWaiting = [&](uint32_t) {
+        if (nested == -1) {
+            nested = m_comm->SendNullCommand();
+        }
+    };
+    platform::DebugCapture capture;
+    ASSERT_NE(SendStatusRead(), 0);
+    m_comm->m_WhileWaiting = nullptr;
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(m_reply[9], 0xEF);
+    EXPECT_EQ(m_comm->NestedTransactions(), 1u);
+    EXPECT_EQ(m_sim.Device().ReceivedFrames().size(), 1u);
+    EXPECT_EQ(capture.Text(),
+              "***** CKV90T1_Comm: 0x0000 was not sent: another transaction is in progress.\r\n");
+    EXPECT_FALSE(m_comm->InTransaction());
+    EXPECT_NE(m_comm->SendNullCommand(), 0);
+}
+
 // Line noise on the serial line before a status reply: that poll fails with one debug line and
 // the rest is discarded, and the next poll reads the status exactly.
 TEST(TransactionAlignment, NoiseOnTheLineIsDiscardedAndTheNextReplyIsRead) {

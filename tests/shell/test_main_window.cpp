@@ -577,3 +577,30 @@ TEST_F(MainWindow, AClosedTcpConnectionIsMadeAnewAndStatusGoesOn) {
     m_session->Sim().Device().ClearReceivedFrames();
     EXPECT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2104) >= 2; }));
 }
+
+// The status thread keeps polling while the device loads each personality: its messages wait
+// for the mode command instead of running inside it, so every change takes the load time, and
+// the page's read-back after it decodes what the device holds.
+TEST_F(MainWindow, ModeChangesWhilePollingNeverNestATransaction) {
+    Open(Custom({3, 4, 6, 7}, 3));
+    protocol::ChannelSetup psk = CKV90T1_Comm::s_ChannelSetup[0];
+    psk.tuningFrequency = 2'250'500'000;
+    psk.bitRate = 5'000'000;
+    ASSERT_NE(Comm().SetChannelSetup(0, psk), 0);
+    m_session->Sim().Simulation().SetPersonalityLoadTime(300);
+    ASSERT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2100) >= 2; }));
+    for (int i = 1; i <= 20; ++i) {
+        CKV90T1_Comm::s_ChannelSetup[0].bitRate = 0;
+        QElapsedTimer timer;
+        timer.start();
+        Window().Pick(IDC_MODE_SELECTOR, i % 4);
+        EXPECT_LT(timer.elapsed(), 5000) << i;
+        EXPECT_EQ(Comm().m_nOperationalMode, m_session->Sim().Simulation().Mode()) << i;
+        if (Comm().m_nOperationalMode == 3) {
+            EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].tuningFrequency, 2'250'500'000u) << i;
+            EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].bitRate, 5'000'000u) << i;
+        }
+        PumpFor(150);
+    }
+    EXPECT_EQ(Comm().NestedTransactions(), 0u);
+}

@@ -11,6 +11,7 @@
 #include "ui/Format.h"
 #include "ui/MessageBoxes.h"
 #include "ui/UpDown.h"
+#include "ui/WaitCursor.h"
 
 using testsupport::ProgrammingErrors;
 using ui::ControlKind;
@@ -180,6 +181,25 @@ TEST(Dialog, MessagesFromWorkersRunOnTheWindowThread) {
     }
     EXPECT_FALSE(platform::IsWindow(gone));
     EXPECT_EQ(platform::SendMessage(gone, 0x5F9), 0);
+}
+
+// A long operation's repaint runs no window message: a worker's message waits for the
+// operation to end and then runs.
+TEST(Dialog, MessagesWaitWhileALongOperationRepaints) {
+    TestDialog dialog;
+    auto result = std::async(std::launch::async,
+                             [&] { return platform::SendMessage(dialog.Handle(), 0x5F9, 4); });
+    {
+        const ui::MessageHold hold;
+        for (int i = 0; i < 50; ++i) {
+            ui::RepaintFor(2);
+        }
+        EXPECT_EQ(result.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+    }
+    while (result.wait_for(std::chrono::milliseconds(1)) != std::future_status::ready) {
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(result.get(), 0x5F9 * 10 + 4);
 }
 
 TEST(Dialog, InterceptedMessageBoxesAreRecordedAndAnswered) {
