@@ -44,7 +44,6 @@ struct ModeInfo {
     PageFamily pages;        // unknown codes fall back to the PSK pages
     bool pskDemod;           // the PSK demodulator with its Q path
     bool showsUaRate;        // the status panel shows the symbol UA rate
-    bool captionsTestTabs;   // the test and recorder tabs carry their pages' captions
     bool namesTabsChannel1;  // the three channel tabs all read "Channel 1"
     bool trackingDefaults;   // the mode defaults follow the tracking-loop rule
     float ldpcFactor;        // how much the LDPC code rate widens the signal

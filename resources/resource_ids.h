@@ -137,6 +137,10 @@ namespace res {
 constexpr int IDD_PCMFM_CHANNEL = 160;
 constexpr int IDD_PCMFM_COMBINER = 161;
 constexpr int IDC_SETUP_TITLE = 2001;
+// Shown instead of values when the page's read-back failed, with a Retry.
+constexpr int IDC_READ_NOTICE_GROUP = 2002;
+constexpr int IDC_READ_NOTICE = 2003;
+constexpr int IDC_READ_RETRY = 2004;
 constexpr int IDC_TUNING_GROUP = 2010;
 constexpr int IDC_TUNING_FREQUENCY = 2011;
 constexpr int IDC_BAND_RANGE[5] = {2012, 2013, 2014, 2015, 2016};

@@ -39,7 +39,14 @@ void Send(Controls& c, int group, int row, int id) {
 }
 
 void SetupTitle(Controls& c, int columns) {
-    c.push_back({IDC_SETUP_TITLE, ControlKind::Label, "", 0, 0, 1, columns});
+    if (columns == 1) {
+        c.push_back({IDC_SETUP_TITLE, ControlKind::Label, "", 0, 0});
+        return;
+    }
+    c.push_back({IDC_SETUP_TITLE, ControlKind::Label, "", 0, 0, 1, columns - 1});
+    Group(c, IDC_READ_NOTICE_GROUP, "Not Read", 0, columns - 1);
+    Cell(c, IDC_READ_NOTICE, ControlKind::Label, "", 0, 0, IDC_READ_NOTICE_GROUP);
+    Cell(c, IDC_READ_RETRY, ControlKind::Button, "Retry", 1, 0, IDC_READ_NOTICE_GROUP);
 }
 
 void TuningGroupTemplate(Controls& c, int row, int column) {

@@ -22,7 +22,8 @@ void Entry(Controls& c, int group, int row, const char* label, int edit, int upD
 // A labelled push-like check box.
 void Toggle(Controls& c, int group, int row, const char* label, int id);
 void Send(Controls& c, int group, int row, int id);
-// The title static across the top of a setup page.
+// The title static across the top of a setup page, and beside it (on a page of more than one
+// column) the notice that its read-back failed, with a Retry.
 void SetupTitle(Controls& c, int columns);
 
 // The setup pages' groups at (row, column) of the page.

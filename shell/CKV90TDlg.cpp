@@ -580,6 +580,7 @@ void CKV90TDlg::ChangeMode(int row) {
     }
     ui::FeedbackBeep(result != 0, {1000, 20});
     ShowModeInSelector();
+    m_Pages.ArrangeTabs();
     m_Pages.SelectPage();
 }
 

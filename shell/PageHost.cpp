@@ -123,32 +123,35 @@ bool PageHost::Installed(int kind) const {
     }
 }
 
-std::string PageHost::TabCaption(int kind) const {
-    const uint32_t mode = m_nInitialMode;
-    const protocol::ModeInfo& info = ModeInfoOf(mode);
-    if (kind <= kCombiner && info.namesTabsChannel1) {
+// The caption of the page the tab shows in `mode`; the channel tabs of the modes that name them
+// all "Channel 1" keep that name.
+std::string PageHost::TabCaption(int kind, uint32_t mode) const {
+    if (kind <= kCombiner && ModeInfoOf(mode).namesTabsChannel1) {
         return "Channel 1";
-    }
-    if ((kind == kTest && info.pages != PageFamily::Dau && !info.captionsTestTabs) ||
-        (kind == kRecorder && !info.captionsTestTabs)) {
-        return "";
     }
     const ui::CPage* page = m_pages[PageFor(kind, mode)];
     return page != nullptr ? page->windowTitle().toStdString() : "";
 }
 
-void PageHost::InsertTab(int kind, Page first, Page last, bool installed) {
+void PageHost::ArrangeTabs() {
+    const uint32_t mode = m_pComm->m_nOperationalMode;
+    for (int kind = kChannel1; kind <= kCommTab; ++kind) {
+        m_window.SetTabText(m_tabId, kind, TabCaption(kind, mode));
+        m_window.ShowTab(m_tabId, kind, PageFor(kind, mode) != kBlank);
+    }
+}
+
+void PageHost::InsertTab(Page first, Page last, bool installed) {
     for (int page = first; page <= last; ++page) {
         if (m_pages[page] != nullptr) {
             m_pages[page]->setEnabled(installed || page == kIrigTime);
         }
     }
-    m_window.AddRow(m_tabId, {TabCaption(kind)});
+    m_window.AddRow(m_tabId, {});
 }
 
 void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
                            const std::string& deviceIpAddress) {
-    m_nInitialMode = m_pComm->m_nOperationalMode;
     CKV90T1_Comm* c = m_pComm;
     const int skip = m_bSkipInitialRead;
     QWidget* w = m_container;
@@ -161,8 +164,8 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
         Add<CKV90T1_DAU_SetupChannelDlg>(Page(kDauCh1 + offset), c, channel, skip, w)
             ->SetUseEthernet(useEthernet);
         Add<CKV90T1_SetupTapeUpDownDlg>(Page(kTapeCh1 + offset), c, channel, skip, w);
-        InsertTab(channel == 0 ? kChannel1 : kChannel2, Page(kPskCh1 + offset),
-                  Page(kTapeCh1 + offset), Installed(channel == 0 ? kChannel1 : kChannel2));
+        InsertTab(Page(kPskCh1 + offset), Page(kTapeCh1 + offset),
+                  Installed(channel == 0 ? kChannel1 : kChannel2));
     }
     Add<CKV90T1_SetupPSK_CombinerDlg>(kPskCombiner, c, skip, w);
     Add<CKV90T1_SetupBitSyncCombinerDlg>(kBitSyncCombiner, c, skip, w);
@@ -170,23 +173,24 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
     Add<CKV90T1_SetupMHCPM_CombinerDlg>(kMhcpmCombiner, c, skip, w);
     Add<CKV90T1_DAU_SetupIRIG_TimeDlg>(kIrigTime, c, skip, w);
     Add<CKV90T1_SetupTapeUpDownDlg>(kTapeCh3, c, 2u, skip, w);
-    InsertTab(kCombiner, kPskCombiner, kTapeCh3, Installed(kCombiner));
+    InsertTab(kPskCombiner, kTapeCh3, Installed(kCombiner));
     Add<CKV90T_RcvBert>(kRcvBert, c, skip, w);
     Add<CKV90T1_DAU_BIT_Dlg>(kDauBit, c, skip, w);
-    InsertTab(kTest, kRcvBert, kDauBit, true);
+    InsertTab(kRcvBert, kDauBit, true);
     Add<CKV90T_NAND_Flash>(kNandFlash, c, skip, w);
-    InsertTab(kRecorder, kNandFlash, kNandFlash, true);
+    InsertTab(kNandFlash, kNandFlash, true);
     Add<CKV90T_System>(kSystem, c, skip, w)->SetMainWindow(m_window.Handle());
-    InsertTab(kSystemTab, kSystem, kSystem, true);
+    InsertTab(kSystem, kSystem, true);
     auto* comPort = Add<CKV90T_ComPort>(kComPort, c, skip, useEthernet, w);
     comPort->SetDeviceIpAddress(deviceIpAddress);
     comPort->SetSavesSettings(m_bSavesSettings);
     comPort->ShowAddress();
-    InsertTab(kCommTab, kComPort, kComPort, true);
+    InsertTab(kComPort, kComPort, true);
     Add<CBlankDlg>(kBlank, w)->setEnabled(false);
     for (ui::CPage* page : m_pages) {
         page->SetProgramFolder(programFolder);
     }
+    ArrangeTabs();
 }
 
 void PageHost::CreateCommunicationsPageOnly(const std::string& programFolder, int useEthernet,

@@ -62,6 +62,9 @@ public:
     void SelectPage();
     // Re-titles the PCM/FM pages for the current mode.
     void UpdatePcmFmTitles();
+    // Captions the tabs for the current mode as start-up does, and hides the tabs that have no
+    // page in it.
+    void ArrangeTabs();
     // The size the largest page asks for.
     QSize LargestPage() const;
     // Bounds the page area: the same for every page, scrolling a page that does not fit.
@@ -80,8 +83,8 @@ public:
 private:
     template <typename P, typename... Args>
     P* Add(Page page, Args&&... args);
-    void InsertTab(int kind, Page first, Page last, bool installed);
-    std::string TabCaption(int kind) const;
+    void InsertTab(Page first, Page last, bool installed);
+    std::string TabCaption(int kind, uint32_t mode) const;
     bool Installed(int kind) const;
     // Runs the leaving hook of the page shown until now.
     void LeavePage();
@@ -99,5 +102,4 @@ private:
     int m_nCurrentKind = kChannel1;
     Page m_nShownPage = kBlank;
     bool m_bSavesSettings = true;  // the page whose leaving hook runs on the next Select page
-    uint32_t m_nInitialMode = 0;
 };

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <cassert>
@@ -333,6 +334,28 @@ void CDialog::EnableAll(bool enabled) {
     }
 }
 
+void CDialog::EnableGroups(bool enabled, int except) {
+    for (const auto& [group, grid] : m_grids) {
+        QWidget* box = grid->parentWidget();
+        if (group != 0 && group != except && box->parentWidget() == this) {
+            box->setEnabled(enabled);
+        }
+    }
+}
+
+void CDialog::ClearValues() {
+    for (const auto& [id, widget] : m_controls) {
+        const QSignalBlocker quiet(widget);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            edit->clear();
+        } else if (auto* toggle = qobject_cast<QPushButton*>(widget);
+                   toggle && toggle->isCheckable()) {
+            toggle->setChecked(false);
+            toggle->setText("");
+        }
+    }
+}
+
 bool CDialog::IsEnabled(int id) const {
     QWidget* widget = Control(id);
     return widget != nullptr && widget->isEnabled();
@@ -440,6 +463,24 @@ int CDialog::RowCount(int id) const {
         return view->topLevelItemCount();
     }
     return 0;
+}
+
+void CDialog::SetTabText(int id, int tab, const std::string& text) {
+    if (auto* tabs = qobject_cast<QTabBar*>(Control(id))) {
+        tabs->setTabText(tab, QString::fromStdString(text));
+    }
+}
+
+void CDialog::ShowTab(int id, int tab, bool shown) {
+    if (auto* tabs = qobject_cast<QTabBar*>(Control(id))) {
+        const QSignalBlocker quiet(tabs);
+        tabs->setTabVisible(tab, shown);
+    }
+}
+
+bool CDialog::IsTabShown(int id, int tab) const {
+    auto* tabs = qobject_cast<QTabBar*>(Control(id));
+    return tabs != nullptr && tabs->isTabVisible(tab);
 }
 
 std::string CDialog::RowText(int id, int row, int column) const {

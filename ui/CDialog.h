@@ -51,6 +51,11 @@ public:
     void Enable(int id, bool enabled);
     // Every control of the template at once.
     void EnableAll(bool enabled);
+    // Every group box that stands in the dialog itself, but `except`; the controls inside keep
+    // their own states for when the box is enabled again.
+    void EnableGroups(bool enabled, int except);
+    // Every edit and toggle shows nothing: for values that could not be read.
+    void ClearValues();
     bool IsEnabled(int id) const;
     void Show(int id, bool shown);
     bool IsShown(int id) const;
@@ -67,6 +72,10 @@ public:
     int RowCount(int id) const;
     std::string RowText(int id, int row, int column = 0) const;
     int SelectedRow(int id) const;
+    // Tab controls: a tab's caption, and whether it is there to choose.
+    void SetTabText(int id, int tab, const std::string& text);
+    void ShowTab(int id, int tab, bool shown);
+    bool IsTabShown(int id, int tab) const;
     void SelectRow(int id, int row);
     // Shows the lamp colour `id` and hides the other colours of its stack.
     void ShowLamp(int id);

@@ -1,23 +1,56 @@
 #include "pages/setup/SetupPage.h"
 
 #include <QFont>
+#include <QLabel>
 
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
 
 namespace setup {
 
+namespace {
+constexpr const char* kNotReadText =
+    "The device did not answer the read-back: no values are shown, and nothing can be sent "
+    "until they are read.";
+}
+
 SetupPage::SetupPage(const ui::DialogTemplate& dialogTemplate, CKV90T1_Comm* comm, uint32_t channel,
                      int skipInitialRead, QWidget* parent)
-    : pages::DevicePage(dialogTemplate, comm, skipInitialRead, parent), m_nChannel(channel) {}
+    : pages::DevicePage(dialogTemplate, comm, skipInitialRead, parent), m_nChannel(channel) {
+    if (HasControl(res::IDC_READ_NOTICE_GROUP)) {
+        Show(res::IDC_READ_NOTICE_GROUP, false);
+        SetText(res::IDC_READ_NOTICE, kNotReadText);
+        qobject_cast<QLabel*>(Control(res::IDC_READ_NOTICE))->setWordWrap(true);
+        Bind(res::IDC_READ_RETRY, {ui::Drain::Silent, [this](int) { return ReadBack() ? 1 : 0; },
+                                   [this] { ShowReadOutcome(); }});
+    }
+}
 
 SetupPage::~SetupPage() = default;
 
 void SetupPage::RefreshFromDevice() {
-    if (m_bSkipInitialRead == 0 && m_pComm->ReadChannelSetup(m_nChannel) != 0) {
-        m_pComm->ReadOutputSetup(m_nChannel);
+    if (m_bSkipInitialRead == 0) {
+        ReadBack();
     }
-    Redraw();
+    ShowReadOutcome();
+}
+
+bool SetupPage::ReadBack() {
+    m_bReadFailed =
+        m_pComm->ReadChannelSetup(m_nChannel) == 0 || m_pComm->ReadOutputSetup(m_nChannel) == 0;
+    return !m_bReadFailed;
+}
+
+void SetupPage::ShowReadOutcome() {
+    if (HasControl(res::IDC_READ_NOTICE_GROUP)) {
+        Show(res::IDC_READ_NOTICE_GROUP, m_bReadFailed);
+        EnableGroups(!m_bReadFailed, res::IDC_READ_NOTICE_GROUP);
+    }
+    if (m_bReadFailed) {
+        ClearValues();
+    } else {
+        Redraw();
+    }
 }
 
 void SetupPage::Redraw() {

@@ -46,8 +46,10 @@ public:
               int skipInitialRead, QWidget* parent);
     ~SetupPage() override;
 
-    // Reads the setup back (unless initial reads are skipped) and redraws every group.
+    // Reads the setup back (unless initial reads are skipped) and redraws every group. When a
+    // read fails, the page shows no values and sends nothing until a read succeeds (Retry).
     void RefreshFromDevice() override;
+    bool ReadFailed() const { return m_bReadFailed; }
 
     uint32_t Channel() const { return m_nChannel; }
     protocol::ChannelSetup& Record() const;
@@ -96,10 +98,15 @@ protected:
 private:
     // The Send steps: the record with the edits and the fixed fields, then the output data.
     int32_t Send();
+    // Reads the page's setup and output setup; true when both arrived.
+    bool ReadBack();
+    // The values, or the notice that they could not be read.
+    void ShowReadOutcome();
 
     std::vector<std::unique_ptr<SetupGroup>> m_groups;
     SendFields m_sendFields;
     uint32_t m_nOutputSelector = 0;
+    bool m_bReadFailed = false;
 };
 
 }  // namespace setup

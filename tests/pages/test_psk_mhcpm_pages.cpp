@@ -251,3 +251,58 @@ TEST_F(FamilyPages, MultiHCombinerSendsItsGroupWithTheLiveType) {
     EXPECT_EQ(Last(0x1305)[25] & 7, 1);  // the type held since the up-down sent it
     EXPECT_EQ(Comm().m_nCombinerSignalBandwidth, 1'000'000u);
 }
+
+// A read-back that fails (the setup, or the output setup after it) leaves the page without
+// values and without a way to send them; Retry reads again and brings both back.
+TEST_F(FamilyPages, APageWhoseReadBackFailedShowsNothingAndSendsNothing) {
+    Start(protocol::kModePsk);
+    CKV90T1_SetupPSK_ChannelDlg page(&Comm(), 0, 0, nullptr);
+    page.show();
+    KnownRecord(0);
+    Record(0).tuningFrequency = 2'250'500'000;
+    ASSERT_NE(Comm().SetChannelSetup(0, Record(0)), 0);
+    page.RefreshFromDevice();
+    EXPECT_FALSE(page.IsShown(IDC_READ_NOTICE_GROUP));
+    const std::string tuning = page.Text(IDC_TUNING_FREQUENCY);
+    const std::string submode = page.Text(IDC_SUBMODE);
+    EXPECT_NE(tuning, "");
+    auto& device = m_session->Sim().Device();
+    Comm().m_nDefaultTimeout = 100;
+    for (uint16_t silent : {0x4100, 0x4101}) {
+        sim::Fault fault = sim::MakeFault(sim::FaultKind::NoReply);
+        fault.code = silent;
+        fault.count = -1;
+        device.InjectFault(fault);
+        page.RefreshFromDevice();
+        EXPECT_TRUE(page.ReadFailed()) << silent;
+        EXPECT_TRUE(page.IsShown(IDC_READ_NOTICE_GROUP));
+        EXPECT_TRUE(page.IsEnabled(IDC_READ_RETRY));
+        for (int id : {IDC_TUNING_FREQUENCY, IDC_BIT_RATE, IDC_INPUT_SELECT, IDC_SUBMODE,
+                       IDC_AGC_FREEZE}) {
+            EXPECT_EQ(page.Text(id), "") << silent << " " << id;
+        }
+        for (int id : {IDC_TUNING_SEND, IDC_INPUT_DATA_SEND, IDC_Q_INPUT_DATA_SEND, IDC_AGC_FREEZE,
+                       IDC_SUBMODE_UPDOWN}) {
+            EXPECT_FALSE(page.IsEnabled(id)) << silent << " " << id;
+        }
+        Ready();
+        page.Click(IDC_TUNING_SEND);
+        page.Click(IDC_AGC_FREEZE);
+        page.Click(IDC_READ_RETRY);  // still silent
+        std::vector<uint16_t> reads{0x4100};
+        if (silent == 0x4101) {
+            reads.push_back(0x4101);
+        }
+        EXPECT_EQ(Codes(), reads);
+        EXPECT_TRUE(page.IsShown(IDC_READ_NOTICE_GROUP));
+        EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{kLow}));
+
+        device.ClearFaults();
+        page.Click(IDC_READ_RETRY);
+        EXPECT_FALSE(page.ReadFailed());
+        EXPECT_FALSE(page.IsShown(IDC_READ_NOTICE_GROUP));
+        EXPECT_TRUE(page.IsEnabled(IDC_TUNING_SEND));
+        EXPECT_EQ(page.Text(IDC_TUNING_FREQUENCY), tuning);
+        EXPECT_EQ(page.Text(IDC_SUBMODE), submode);
+    }
+}

@@ -29,7 +29,6 @@ TEST(OperationalModes, NamesFamiliesAndPagesOfEveryCode) {
     EXPECT_STREQ(ModeName(-1), "");
     std::vector<int> psk;
     std::vector<int> uaRate;
-    std::vector<int> testCaptions;
     for (uint32_t mode = 0; mode <= 15; ++mode) {
         const ModeInfo& info = ModeInfoOf(mode);
         if (info.pskDemod) {
@@ -38,13 +37,9 @@ TEST(OperationalModes, NamesFamiliesAndPagesOfEveryCode) {
         if (info.showsUaRate) {
             uaRate.push_back(static_cast<int>(mode));
         }
-        if (info.captionsTestTabs) {
-            testCaptions.push_back(static_cast<int>(mode));
-        }
     }
     EXPECT_EQ(psk, (std::vector<int>{3, 8, 9, 10, 12, 13, 14}));
     EXPECT_EQ(uaRate, (std::vector<int>{3, 8, 9, 10}));
-    EXPECT_EQ(testCaptions, (std::vector<int>{1, 2, 3, 4, 6, 8, 9, 10}));
     EXPECT_EQ(ModeInfoOf(kModeAnalogOnly).write, SetupFamily::Psk);
     EXPECT_EQ(ModeInfoOf(kModeAnalogOnly).readBack, SetupFamily::None);
     EXPECT_EQ(ModeInfoOf(kModeAnalogOnly).pages, PageFamily::Psk);

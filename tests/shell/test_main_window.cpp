@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <QWheelEvent>
+#include <map>
 
 #include "pages/maintenance/CKV90T_RcvBert.h"
 #include "platform/beep.h"
@@ -274,20 +275,17 @@ TEST_F(MainWindow, DauModeShowsTheTimeRowsAndStepsTheTimeLamp) {
     EXPECT_EQ(Window().Text(IDC_RSSI[0]), "2000");  // the signal level in the DAU mode
     EXPECT_EQ(Window().Pos(IDC_RSSI_BAR[0]), 2000);
 
-    // Tabs: IRIG time on the combiner tab, DAU built-in test on the test tab, blank recorder.
+    // Tabs: IRIG time on the combiner tab, DAU built-in test on the test tab, no recorder tab.
     SelectTab(PageHost::kCombiner);
     EXPECT_TRUE(Visible(PageHost::kIrigTime));
     SelectTab(PageHost::kTest);
     EXPECT_TRUE(Visible(PageHost::kDauBit));
-    SelectTab(PageHost::kRecorder);
-    EXPECT_TRUE(Visible(PageHost::kBlank));
-    EXPECT_FALSE(Window().Pages().PageAt(PageHost::kBlank)->isEnabled());
     EXPECT_EQ(Window().RowText(IDC_TAB, 2), " Time");
     EXPECT_EQ(Window().RowText(IDC_TAB, 3), "  BIT");
-    EXPECT_EQ(Window().RowText(IDC_TAB, 4), "");
+    EXPECT_FALSE(Window().IsTabShown(IDC_TAB, PageHost::kRecorder));
 }
 
-TEST_F(MainWindow, TapeModeRoutesRefreshesAndBlanksTheTestTabs) {
+TEST_F(MainWindow, TapeModeRoutesRefreshesAndHidesTheTestTabs) {
     Open(Custom({11, 3}, 11));
     Quiet();
     m_session->Sim().Device().ClearReceivedFrames();
@@ -297,14 +295,9 @@ TEST_F(MainWindow, TapeModeRoutesRefreshesAndBlanksTheTestTabs) {
     // this mode its read-back is the tape setup's too.
     EXPECT_EQ(m_session->CountReceived(0x4600), 2);
     EXPECT_EQ(m_session->LastPayload(0x4600), Bytes{0});
-    Comm().m_Bert[0].enabled = 1;
-    SelectTab(PageHost::kTest);
-    EXPECT_TRUE(Visible(PageHost::kBlank));
-    EXPECT_EQ(CKV90T_RcvBert::s_bPollStream[0], 0);  // the tester page is not shown: no polls
-    SelectTab(PageHost::kRecorder);
-    EXPECT_TRUE(Visible(PageHost::kBlank));
-    // The hidden recorder page is refreshed all the same: its four directory blocks.
-    EXPECT_EQ(m_session->CountReceived(0x2010), 4);
+    // The mode has no test or recorder page, and so no such tab to choose.
+    EXPECT_FALSE(Window().IsTabShown(IDC_TAB, PageHost::kTest));
+    EXPECT_FALSE(Window().IsTabShown(IDC_TAB, PageHost::kRecorder));
     m_session->Sim().Device().ClearReceivedFrames();
     SelectTab(PageHost::kCombiner);
     EXPECT_TRUE(Visible(PageHost::kTapeCh3));
@@ -336,7 +329,8 @@ TEST_F(MainWindow, SelectorListsTheModesAndCaptionsFollowTheStartMode) {
     for (int tab = 0; tab < 3; ++tab) {
         EXPECT_EQ(Window().RowText(IDC_TAB, tab), "Channel 1");
     }
-    EXPECT_EQ(Window().RowText(IDC_TAB, 3), "");
+    EXPECT_EQ(Window().RowText(IDC_TAB, 3), "Rcv BERT");  // a caption for every tab shown
+    EXPECT_EQ(Window().RowText(IDC_TAB, 4), "NAND Flash");
     EXPECT_EQ(Window().RowText(IDC_TAB, 5), "System");
     EXPECT_EQ(Window().RowText(IDC_TAB, 6), "Comm Port");
     m_window.reset();
@@ -361,7 +355,7 @@ TEST_F(MainWindow, EmptyModeListGivesAnEmptySelector) {
     EXPECT_EQ(Window().RowCount(IDC_MODE_SELECTOR), 0);
 }
 
-TEST_F(MainWindow, ModeChangeResendsTheCurrentModeAndKeepsTheCaptions) {
+TEST_F(MainWindow, ModeChangeResendsTheCurrentModeAndRetitlesTheTabs) {
     Open(Custom({3, 6}, 3));
     Quiet();
     m_beeps.Clear();
@@ -372,7 +366,42 @@ TEST_F(MainWindow, ModeChangeResendsTheCurrentModeAndKeepsTheCaptions) {
     EXPECT_EQ(m_session->LastPayload(0x1000), Bytes{6});
     EXPECT_EQ(Comm().m_nOperationalMode, 6u);
     EXPECT_TRUE(Visible(PageHost::kMhcpmCh1));
-    EXPECT_EQ(Window().RowText(IDC_TAB, 2), "Setup Combiner");  // the PSK caption stays
+    EXPECT_EQ(Window().RowText(IDC_TAB, 2), "Setup Ch3");
+}
+
+// After every switch the tabs read, and are there or not, exactly as in a window started in
+// the new mode; and so again after switching back.
+TEST_F(MainWindow, TabsFollowEveryModeChangeInBothDirections) {
+    const std::vector<uint8_t> modes{3, 1, 2, 4, 5, 6, 7, 11, 13};
+    std::map<uint8_t, std::vector<std::string>> atStart;
+    auto tabs = [&] {
+        std::vector<std::string> shown;
+        for (int tab = 0; tab < Window().RowCount(IDC_TAB); ++tab) {
+            shown.push_back(Window().IsTabShown(IDC_TAB, tab) ? Window().RowText(IDC_TAB, tab)
+                                                              : "(hidden)");
+        }
+        return shown;
+    };
+    for (uint8_t mode : modes) {
+        Open(Custom(modes, mode));
+        Quiet();
+        atStart[mode] = tabs();
+        for (const std::string& caption : atStart[mode]) {
+            EXPECT_NE(caption, "") << int(mode);
+        }
+        m_window.reset();
+    }
+    EXPECT_EQ(atStart[7][4], "(hidden)");
+    EXPECT_EQ(atStart[11][3], "(hidden)");
+    Open(Custom(modes, 3));
+    Quiet();
+    for (size_t row = 1; row < modes.size(); ++row) {
+        Window().Pick(IDC_MODE_SELECTOR, static_cast<int>(row));
+        ASSERT_EQ(Comm().m_nOperationalMode, modes[row]);
+        EXPECT_EQ(tabs(), atStart[modes[row]]) << int(modes[row]);
+        Window().Pick(IDC_MODE_SELECTOR, 0);
+        EXPECT_EQ(tabs(), atStart[3]) << "back from " << int(modes[row]);
+    }
 }
 
 TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
