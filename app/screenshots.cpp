@@ -24,6 +24,15 @@ namespace {
 using Prepare = std::function<void(CKV90T1_Comm&)>;
 using Act = std::function<void(CKV90TDlg&)>;
 
+// Changes the mode as the operator does, through the selector.
+void PickMode(CKV90TDlg& window, const std::string& name) {
+    for (int row = 0; row < window.RowCount(res::IDC_MODE_SELECTOR); ++row) {
+        if (window.RowText(res::IDC_MODE_SELECTOR, row) == name) {
+            window.Pick(res::IDC_MODE_SELECTOR, row);
+        }
+    }
+}
+
 // Shows the main window on a device for a while, so that the status panel fills, and saves it.
 // `prepare` sets the device up before the window opens, `act` works the window once it shows.
 bool Capture(const sim::Profile* profile, const QString& path, int tab = 0,
@@ -110,6 +119,9 @@ int main(int argc, char** argv) {
     QDir().mkpath(folder);
     bool ok = Capture(sim::FindProfile("full"), folder + "/main-window-psk.png");
     ok = Capture(sim::FindProfile("dau"), folder + "/main-window-dau.png") && ok;
+    ok = Capture(sim::FindProfile("full"), folder + "/main-window-dau-after-psk.png", 0, {},
+                 [](CKV90TDlg& window) { PickMode(window, "DAU"); }) &&
+         ok;
     ok = Capture(nullptr, folder + "/main-window-no-device.png") && ok;
     ok = Capture(sim::FindProfile("pcmfm"), folder + "/pcmfm-channel-page.png", 0) && ok;
     ok = Capture(sim::FindProfile("pcmfm"), folder + "/pcmfm-combiner-page.png", 2) && ok;

@@ -65,7 +65,7 @@ void AddStatusPanel(std::vector<ControlTemplate>& c) {
 
 void AddTimeRows(std::vector<ControlTemplate>& c) {
     const int g = IDC_TIME_GROUP;
-    c.push_back({g, ControlKind::GroupBox, "Time", 2, 0, 1, 2});
+    c.push_back({g, ControlKind::GroupBox, "Time", 2, 0});
     // Each heading stands over its own field.
     c.push_back({IDC_SOY_HEADER, ControlKind::Label, "Year", 0, 1, 1, 1, g});
     c.push_back({0, ControlKind::Label, "Seconds", 0, 3, 1, 2, g});
@@ -112,7 +112,8 @@ void AddSetups(std::vector<ControlTemplate>& c) {
 
 void AddPageHost(std::vector<ControlTemplate>& c) {
     const int g = IDC_MODE_GROUP;
-    c.push_back({g, ControlKind::GroupBox, "Operational Mode", 1, 1});
+    // Beside the status and, in the DAU mode, the time rows below it.
+    c.push_back({g, ControlKind::GroupBox, "Operational Mode", 1, 1, 2, 1});
     c.push_back({IDC_MODE_SELECTOR, ControlKind::ComboBox, "", 0, 0, 1, 2, g});
     c.push_back({IDC_STATUS, ControlKind::PushLikeCheck, "Status", 1, 0, 1, 1, g});
     c.push_back({IDM_ABOUTBOX, ControlKind::Button, "About KV90T...", 1, 1, 1, 1, g});

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStyle>
 #include <cmath>
 #include <cstdio>
@@ -97,7 +98,18 @@ void CKV90TDlg::showEvent(QShowEvent* event) {
     if (!m_bInitialised) {
         m_bInitialised = true;
         InitDialog();
+        KeepOnScreen();
     }
+}
+
+// Where no window manager places it, the window is moved so that it lies wholly on its screen
+// (from the top left corner when it is larger).
+void CKV90TDlg::KeepOnScreen() {
+    const QRect room = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int x = std::max(room.left(), std::min(frame.left(), room.right() + 1 - frame.width()));
+    const int y = std::max(room.top(), std::min(frame.top(), room.bottom() + 1 - frame.height()));
+    move(x, y);
 }
 
 void CKV90TDlg::HideLockLamps() {
@@ -577,6 +589,7 @@ void CKV90TDlg::ChangeMode(int row) {
     if (wasDau != (m_pComm->m_nOperationalMode == kModeDau)) {
         ArrangePanel(m_pComm->m_nOperationalMode);
         HideLockLamps();
+        FitTheScreen();
     }
     ui::FeedbackBeep(result != 0, {1000, 20});
     ShowModeInSelector();

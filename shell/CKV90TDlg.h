@@ -47,6 +47,7 @@ protected:
     intptr_t OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
 
 private:
+    void KeepOnScreen();
     void InitDialog();
     void FitTheScreen();
     void ArrangePanel(uint32_t mode);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
 #include <map>
@@ -502,6 +503,39 @@ TEST_F(MainWindow, FitsTheScreenWithOneSizeOnEveryTabAndInEveryMode) {
         }
         m_window.reset();
     }
+}
+
+// Into the DAU mode and back the window keeps within the screen, the DAU status rows take only
+// their room, and the window opens wholly on its screen wherever it was put.
+TEST_F(MainWindow, StaysOnTheScreenThroughAChangeIntoAndOutOfDauMode) {
+    m_session = std::make_unique<DeviceSession>(Custom({3, 7}, 3));
+    m_window = std::make_unique<CKV90TDlg>(&m_session->Comm(), 0);
+    m_window->move(5000, 3000);
+    m_window->show();
+    Quiet();
+    const QRect room = Window().screen()->availableGeometry();
+    EXPECT_EQ(Window().frameGeometry().left(),
+              std::max(room.left(), room.right() + 1 - Window().frameGeometry().width()));
+    EXPECT_EQ(Window().frameGeometry().top(),
+              std::max(room.top(), room.bottom() + 1 - Window().frameGeometry().height()));
+    const QSize psk = Window().size();
+    QWidget* area = Window().Control(IDC_PAGE_FRAME);
+    const int pskArea = area->height();
+    Window().Pick(IDC_MODE_SELECTOR, 1);
+    ASSERT_EQ(Comm().m_nOperationalMode, 7u);
+    for (int tab = 0; tab <= PageHost::kCommTab; ++tab) {
+        SelectTab(tab);
+        QApplication::processEvents();
+        EXPECT_LE(Window().width(), 1366) << tab;
+        EXPECT_LE(Window().height(), 740) << tab;
+        EXPECT_GE(area->height(), pskArea - 60) << tab;  // the time rows cost the page little
+        EXPECT_LE(area->geometry().bottom(), Window().height()) << tab;
+    }
+    Window().Pick(IDC_MODE_SELECTOR, 0);
+    ASSERT_EQ(Comm().m_nOperationalMode, 3u);
+    QApplication::processEvents();
+    EXPECT_EQ(Window().size(), psk);
+    EXPECT_EQ(area->height(), pskArea);
 }
 
 TEST_F(MainWindow, AWheelNotchOverTheModeSelectorChangesNothing) {
