@@ -243,6 +243,34 @@ struct ChannelStatus {
     uint8_t frameLockState = 0;  // 0, 1 or 2
 };
 
+// What a lock state means, the one reading that the lamps, the trend bands, the status log and
+// kv90t-ctl share.
+enum LockLevel : int8_t { kNotEnabled = -1, kUnlocked = 0, kPartlyLocked = 1, kLocked = 2 };
+
+// Frame sync: a raised status bit 7 is unlocked and bits 6 or 5 partly; otherwise the state,
+// 0 unlocked, 2 locked, 1 and 3 on the way.
+inline LockLevel FrameSyncLevel(const ChannelStatus& s) {
+    if (s.frameSyncEnabled == 0) {
+        return kNotEnabled;
+    }
+    if (s.frameSyncStatusBits[2] != 0) {
+        return kUnlocked;
+    }
+    if (s.frameSyncStatusBits[1] != 0 || s.frameSyncStatusBits[0] != 0) {
+        return kPartlyLocked;
+    }
+    const LockLevel byState[4] = {kUnlocked, kPartlyLocked, kLocked, kPartlyLocked};
+    return byState[s.frameSyncState & 3];
+}
+
+inline LockLevel FrameLockLevel(const ChannelStatus& s) {
+    if (s.frameLockEnabled == 0) {
+        return kNotEnabled;
+    }
+    const LockLevel byState[3] = {kUnlocked, kPartlyLocked, kLocked};
+    return byState[s.frameLockState < 3 ? s.frameLockState : 0];
+}
+
 // The time code as the device reads it.
 struct TimeStatus {
     uint8_t timeValid = 0;

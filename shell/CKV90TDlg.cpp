@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QFont>
 #include <QGridLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
@@ -131,6 +132,7 @@ void CKV90TDlg::InitDialog() {
     }
     HideLockLamps();
     FillModeSelector();
+    StyleBanner();
     if (!m_bDeviceAnswered) {
         for (int id : {IDC_STATUS_GROUP, IDC_TIME_GROUP, IDC_SETUPS_GROUP, IDC_MODE_GROUP}) {
             Show(id, false);
@@ -144,6 +146,7 @@ void CKV90TDlg::InitDialog() {
     ArrangePanel(mode);
     m_Pages.CreatePages(m_strProgramFolder, m_bUseEthernet, m_strDeviceIpAddress);
     SetCheck(IDC_STATUS, g_bPollChannelStatus);
+    ShowStatusBanner();
     if (m_bSkipInitialRead == 0) {
         m_pComm->SendSystemControl(kSystemControlStart);
     }
@@ -285,9 +288,7 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
             }
             break;
         case UWM_STOP_STATUS_POLLING:
-            g_bPollChannelStatus = 0;
-            platform::WakePauses();
-            SetCheck(IDC_STATUS, 0);
+            SetStatusPolling(false);
             break;
         default:
             break;
@@ -358,28 +359,39 @@ void CKV90TDlg::NotePoll(bool read) {
         m_nFailedPolls = 0;
         if (m_bLinkLost) {
             m_bLinkLost = false;
-            SetText(IDC_LINK_STATE, "");
+            ShowStatusBanner();
         }
         return;
     }
     if (++m_nFailedPolls >= kPollsLost && !m_bLinkLost) {
         m_bLinkLost = true;
         m_nLastProbeMs = platform::ProcessClockMs();
-        SetText(IDC_LINK_STATE, "The device does not answer.");
+        ShowStatusBanner();
     }
+}
+
+// The banner stands out: white bold text on red, wrapped within the mode box.
+void CKV90TDlg::StyleBanner() {
+    auto* banner = qobject_cast<QLabel*>(Control(IDC_LINK_STATE));
+    banner->setStyleSheet(
+        "background-color: #b00020; color: white; font-weight: bold; "
+        "padding: 6px;");
+    banner->setWordWrap(true);
+    Show(IDC_LINK_STATE, false);
+}
+
+void CKV90TDlg::ShowStatusBanner() {
+    const char* text = m_bLinkLost ? "The device does not answer."
+                       : g_bPollChannelStatus == 0
+                           ? "Status polling is off: the status is not read."
+                           : "";
+    SetText(IDC_LINK_STATE, text);
+    Show(IDC_LINK_STATE, *text != '\0');
 }
 
 bool CKV90TDlg::ShowChannelStatus(int path) {
     if (m_pComm->ReadChannelStatus(static_cast<uint32_t>(path)) == 0) {
-        // Nothing was read: the lamps say so, and no value is shown as if it had been.
-        for (int grey :
-             {IDC_CARRLCK_GREY[path], IDC_SYMBLCK_GREY[path], IDC_SYMBUALCK_GREY[path]}) {
-            ShowLamp(grey);
-        }
-        for (int id :
-             {IDC_CARRIER_FREQUENCY[path], IDC_SYMBOL_RATE[path], IDC_SYMBOL_UA_RATE[path]}) {
-            SetText(id, "");
-        }
+        ClearChannelStatus(path);
         return false;
     }
     const protocol::ChannelStatus& s = m_pComm->m_ChannelStatus[path];
@@ -406,12 +418,53 @@ bool CKV90TDlg::ShowChannelStatus(int path) {
     return true;
 }
 
+void CKV90TDlg::ClearChannelStatus(int path) {
+    for (int grey : {IDC_CARRLCK_GREY[path], IDC_SYMBLCK_GREY[path], IDC_SYMBUALCK_GREY[path]}) {
+        if (m_pComm->m_nOperationalMode != kModeDau) {
+            ShowLamp(grey);
+        }
+    }
+    for (int id : {IDC_CARRIER_FREQUENCY[path], IDC_SYMBOL_RATE[path], IDC_SYMBOL_UA_RATE[path]}) {
+        SetText(id, "");
+    }
+    if (path < 2) {
+        for (int id : {IDC_RSSI[path], IDC_FM_MOD_INDEX[path], IDC_AM_MOD_INDEX[path]}) {
+            SetText(id, "");
+        }
+        if (auto* bar = qobject_cast<QProgressBar*>(Control(IDC_RSSI_BAR[path]))) {
+            bar->reset();
+        }
+    }
+}
+
+void CKV90TDlg::ClearTime() {
+    for (int id : {IDC_SOY_YEAR, IDC_SOY_SECONDS, IDC_SOY_NANOSECONDS, IDC_BCD_YEAR, IDC_BCD_DAYS,
+                   IDC_BCD_HOURS, IDC_BCD_MINUTES, IDC_BCD_SECONDS, IDC_BCD_MICROSECONDS,
+                   IDC_CALENDAR_DATE}) {
+        SetText(id, "");
+    }
+    ShowLamp(IDC_TIME_GREY);
+    m_nTimeLampState = 0;
+}
+
+void CKV90TDlg::ClearPolledValues() {
+    for (int path = 0; path < 3; ++path) {
+        ClearChannelStatus(path);
+    }
+    if (m_pComm->m_nOperationalMode == kModeDau) {
+        ClearTime();
+    }
+}
+
 bool CKV90TDlg::ShowDauLevel(int path) {
-    const bool read = m_pComm->ReadChannelStatus(static_cast<uint32_t>(path)) != 0;
+    if (m_pComm->ReadChannelStatus(static_cast<uint32_t>(path)) == 0) {
+        ClearChannelStatus(path);
+        return false;
+    }
     const int level = m_pComm->m_ChannelStatus[path].signalLevel;
     SetText(IDC_RSSI[path], ui::Printf("%d", level));
     SetPos(IDC_RSSI_BAR[path], level);
-    return read;
+    return true;
 }
 
 bool CKV90TDlg::ShowLockStatus(int path) {
@@ -430,31 +483,21 @@ bool CKV90TDlg::ShowLockStatus(int path) {
         return false;
     }
     const protocol::ChannelStatus& s = m_pComm->m_ChannelStatus[path];
-    int sync = IDC_FSPLCK_GREY[path];
-    if (s.frameSyncEnabled) {
-        if (s.frameSyncStatusBits[2]) {
-            sync = IDC_FSPLCK_RED[path];
-        } else if (s.frameSyncStatusBits[1] || s.frameSyncStatusBits[0]) {
-            sync = IDC_FSPLCK_YELLOW[path];
-        } else {
-            const int byState[4] = {IDC_FSPLCK_RED[path], IDC_FSPLCK_YELLOW[path],
-                                    IDC_FSPLCK_GREEN[path], IDC_FSPLCK_YELLOW[path]};
-            sync = byState[s.frameSyncState & 3];
-        }
-    }
-    ShowLamp(sync);
-    int lock = IDC_FRMLCK_GREY[path];
-    if (s.frameLockEnabled) {
-        const int byState[3] = {IDC_FRMLCK_RED[path], IDC_FRMLCK_YELLOW[path],
-                                IDC_FRMLCK_GREEN[path]};
-        lock = byState[s.frameLockState < 3 ? s.frameLockState : 0];
-    }
-    ShowLamp(lock);
+    // By lock level: not enabled, unlocked, partly, locked.
+    const int sync[4] = {IDC_FSPLCK_GREY[path], IDC_FSPLCK_RED[path], IDC_FSPLCK_YELLOW[path],
+                         IDC_FSPLCK_GREEN[path]};
+    const int lock[4] = {IDC_FRMLCK_GREY[path], IDC_FRMLCK_RED[path], IDC_FRMLCK_YELLOW[path],
+                         IDC_FRMLCK_GREEN[path]};
+    ShowLamp(sync[protocol::FrameSyncLevel(s) + 1]);
+    ShowLamp(lock[protocol::FrameLockLevel(s) + 1]);
     return true;
 }
 
 bool CKV90TDlg::ShowTime() {
-    const bool read = m_pComm->ReadTimeStatus() != 0;
+    if (m_pComm->ReadTimeStatus() == 0) {
+        ClearTime();
+        return false;
+    }
     const protocol::TimeStatus& t = m_pComm->m_TimeStatus;
     if (m_nTimeLampState == 0) {
         Show(IDC_TIME_GREY, false);
@@ -477,24 +520,27 @@ bool CKV90TDlg::ShowTime() {
     const uint8_t* d = t.bcdSubSeconds;
     SetText(IDC_BCD_MICROSECONDS, ui::Printf("%X%X%X%X%X%X", d[0], d[1], d[2], d[3], d[4], d[5]));
     SetText(IDC_CALENDAR_DATE, ui::IrigDateText(t.year, t.secondsOfYear, ComputerYearIsLeap()));
-    return read;
+    return true;
 }
 
 void CKV90TDlg::ToggleStatusPolling() {
-    g_bPollChannelStatus = g_bPollChannelStatus ? 0 : 1;
+    SetStatusPolling(g_bPollChannelStatus == 0);
+}
+
+// Values that are no longer polled are cleared rather than left looking live, and the banner
+// says that polling is off.
+void CKV90TDlg::SetStatusPolling(bool on) {
+    g_bPollChannelStatus = on ? 1 : 0;
     platform::WakePauses();
     SetCheck(IDC_STATUS, g_bPollChannelStatus);
-    if (m_pComm->m_nOperationalMode != kModeDau) {
-        return;
-    }
-    if (g_bPollChannelStatus) {
+    if (!on) {
+        ClearPolledValues();
+    } else if (m_pComm->m_nOperationalMode == kModeDau) {
         for (int id : {IDC_TIME_RED, IDC_TIME_GREY, IDC_TIME_GREEN}) {
             Show(id, false);
         }
-    } else {
-        ShowLamp(IDC_TIME_GREY);
-        m_nTimeLampState = 0;
     }
+    ShowStatusBanner();
 }
 
 void CKV90TDlg::RefreshSetups() {

@@ -58,6 +58,14 @@ private:
     bool PollDue();
     void NotePoll(bool read);
     bool ShowChannelStatus(int path);
+    // What was not read is not shown: grey lamps, empty values, empty level bars.
+    void ClearChannelStatus(int path);
+    void ClearTime();
+    // Every value the channel-status polls show, when those polls stop.
+    void ClearPolledValues();
+    // The banner: a device that does not answer, or status polling that is off.
+    void ShowStatusBanner();
+    void StyleBanner();
     bool ShowDauLevel(int path);
     bool ShowLockStatus(int path);
     bool ShowTime();
@@ -66,6 +74,7 @@ private:
     void RefreshSetups();
     void SendPathFlags();
     void ToggleStatusPolling();
+    void SetStatusPolling(bool on);
     void ChangeMode(int row);
     int32_t LoadPersonality(uint32_t code);
     void ReadBackMode();

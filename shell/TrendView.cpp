@@ -42,12 +42,10 @@ std::string LockText(int state) {
     }
 }
 
-// Lock states as the bands colour them: carrier and symbol lock are 0 or 1 (red or green).
+// Lock states as the bands colour them: carrier and symbol lock are 0 or 1 (red or green); the
+// frame locks are kept as their lock levels.
 int BandState(trends::Lock lock, int state) {
     if (state < 0 || lock == trends::kFrameSync || lock == trends::kFrameLock) {
-        if (lock == trends::kFrameSync && state >= 0) {
-            return state == 2 ? 2 : state == 0 ? 0 : 1;  // 2 in sync; 1 and 3 on the way
-        }
         return state;
     }
     return state != 0 ? 2 : 0;

@@ -103,7 +103,8 @@ KV90TSimulation::Reply KV90TSimulation::ChannelStatus(const Frame& request) {
                                 (daqTime ? 0x10 : 0) | (locked ? 0x08 : 0));
     if (locked) {
         const double sinceLock = (Elapsed(m_setupTime[path]) - int64_t(m_acquisitionMs)) / 1000.0;
-        const unsigned frameState = std::min(3u, static_cast<unsigned>(sinceLock / 0.5));
+        // The frame sync state as command 0x2104 reports it: search, check, locked.
+        const unsigned frameState = std::min(2u, static_cast<unsigned>(sinceLock / 0.5));
         p[9] |= static_cast<uint8_t>(frameState << 1);
     }
     const int32_t carrier = static_cast<int32_t>(1500 * std::sin(seconds / 7) + Noise(50));
@@ -122,8 +123,9 @@ KV90TSimulation::Reply KV90TSimulation::FrameSyncStatus(const Frame& request) {
     const int path = request.payload[0];
     Bytes p(20, 0);
     if (Locked(path)) {
-        const double sinceLock = Elapsed(m_setupTime[path]) / 1000.0;
-        // Search (0), check (1), then locked (2), with no status bits raised.
+        const double sinceLock = (Elapsed(m_setupTime[path]) - int64_t(m_acquisitionMs)) / 1000.0;
+        // Search (0), check (1), then locked (2), with no status bits raised: the same frame
+        // sync state as the channel status reports.
         const unsigned syncState = std::min(2u, static_cast<unsigned>(sinceLock / 0.5));
         const unsigned lockState = std::min(2u, static_cast<unsigned>(sinceLock / 0.75));
         p[0] = static_cast<uint8_t>(0x10 | lockState << 1);

@@ -28,8 +28,8 @@ PollSample SampleOf(const protocol::ChannelStatus& s) {
     sample.values[kFmModIndex] = s.fmModIndex;
     sample.locks[kCarrierLock] = s.carrierLock != 0 ? 1 : 0;
     sample.locks[kSymbolLock] = s.symbolLock != 0 ? 1 : 0;
-    sample.locks[kFrameSync] = s.frameSyncEnabled != 0 ? static_cast<int8_t>(s.frameSyncState) : -1;
-    sample.locks[kFrameLock] = s.frameLockEnabled != 0 ? static_cast<int8_t>(s.frameLockState) : -1;
+    sample.locks[kFrameSync] = protocol::FrameSyncLevel(s);
+    sample.locks[kFrameLock] = protocol::FrameLockLevel(s);
     return sample;
 }
 

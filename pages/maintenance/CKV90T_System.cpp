@@ -116,7 +116,7 @@ void CKV90T_System::AddRules() {
                            }});
     AddRule(IDC_SYS_READ, {Drain::None,
                            [this](int) {
-                               m_pComm->ReadDeviceIdentity();
+                               m_bIdentityRead = m_pComm->ReadDeviceIdentity() != 0;
                                return 1;
                            },
                            [this] { ShowVersions(); }});
@@ -150,9 +150,10 @@ void CKV90T_System::ReadMissing() {
 }
 
 void CKV90T_System::RefreshFromDevice() {
-    if (m_bSkipInitialRead == 0 && m_pComm->ReadDeviceIdentity() != 0 &&
-        m_pComm->SendSystemControl(kReferenceClock, 0) != 0) {
-        m_pComm->ReadSystemPages();
+    if (m_bSkipInitialRead == 0) {
+        m_bIdentityRead = m_pComm->ReadDeviceIdentity() != 0;
+        m_bPagesRead =
+            m_bIdentityRead && m_pComm->SendSystemControl(kReferenceClock, 0) != 0 && ReadPages();
     }
     ShowVersions();
     ShowReferenceClock();
@@ -163,8 +164,27 @@ void CKV90T_System::RefreshFromDevice() {
     SetText(IDC_SYS_TTL, ui::Printf("%u", m_pComm->m_NetworkPage.udpTimeToLive));
 }
 
+bool CKV90T_System::ReadPages() {
+    m_bPagesRead = m_pComm->ReadSystemPages() != 0;
+    return m_bPagesRead;
+}
+
+// Fields whose read failed show nothing rather than the zeros a failed read leaves.
 void CKV90T_System::ShowVersions() {
     ReadMissing();
+    if (!m_bIdentityRead) {
+        for (int id : {IDC_SYS_SERIAL_NUMBER,    IDC_SYS_DSP1_VERSION,     IDC_SYS_DSP2_VERSION,
+                       IDC_SYS_FIO_VERSION,      IDC_SYS_BRIDGE_VERSION,   IDC_SYS_DEMOD_VERSION,
+                       IDC_SYS_PERSONALITY_CODE, IDC_SYS_PERSONALITY_NAME, IDC_SYS_HARDWARE_ID,
+                       IDC_SYS_DSP_BOARD,        IDC_SYS_DEMOD_BOARD,      IDC_SYS_IF_BOARD,
+                       IDC_SYS_RF_BOARD,         IDC_SYS_DEVICE_ID,        IDC_SYS_IP_ADDRESS,
+                       IDC_SYS_PRODUCT[0],       IDC_SYS_PRODUCT[1],       IDC_SYS_PRODUCT[2],
+                       IDC_SYS_PRODUCT[3],       IDC_SYS_PRODUCT[4]}) {
+            SetText(id, "");
+        }
+        SetCheck(IDC_SYS_DHCP, 0);
+        return;
+    }
     const protocol::DeviceIdentity& id = m_pComm->m_Identity;
     SetText(IDC_SYS_SERIAL_NUMBER, id.serialNumberText);
     SetText(IDC_SYS_DSP1_VERSION, Hex8(id.dsp1Version));
@@ -206,8 +226,10 @@ void CKV90T_System::ShowReferenceClock() {
 void CKV90T_System::ShowMemoryList() {
     const protocol::SystemPages& pages = m_pComm->m_SystemPages;
     for (int k = 0; k < kMemories; ++k) {
-        SetText(IDC_SYS_MEMORY[k], ui::Printf("%8.8X : ", pages.MemoryImageWord(k)) +
-                                       MemoryPersonalityName(pages.MemoryPersonality(k)));
+        SetText(IDC_SYS_MEMORY[k], m_bPagesRead
+                                       ? ui::Printf("%8.8X : ", pages.MemoryImageWord(k)) +
+                                             MemoryPersonalityName(pages.MemoryPersonality(k))
+                                       : std::string());
     }
 }
 
@@ -255,7 +277,7 @@ void CKV90T_System::LoadPersonality(int memory) {
     ui::WaitCursor wait;
     m_nSelectedMemory = memory;
     if (m_pComm->SelectFPGA_Personality(static_cast<uint32_t>(memory)) != 0) {
-        m_pComm->ReadSystemPages();
+        ReadPages();
     }
     ShowMemorySelection();
     ShowMemoryList();
@@ -571,8 +593,7 @@ void CKV90T_System::FinishFpga() {
     const uint32_t programmed = m_nProgrammed;
     EndFpga();
     const auto memory = static_cast<uint32_t>(m_nTarget);
-    const bool restored = m_pComm->SelectFPGA_Personality(memory) != 0 &&
-                          m_pComm->ReadSystemPages() != 0 &&
+    const bool restored = m_pComm->SelectFPGA_Personality(memory) != 0 && ReadPages() &&
                           m_pComm->SetOperationalMode(m_nSavedMode, m_bSavedModeOption) != 0;
     ShowMemoryList();
     if (restored) {

@@ -63,6 +63,8 @@ private:
     // Reads what a display needs and has never been read: the identity and page 0.
     void ReadMissing();
     void ShowVersions();
+    // Reads the system pages; whether they arrived is kept for the memory list.
+    bool ReadPages();
     void ShowReferenceClock();
     void ShowMemoryList();
     void ShowMemorySelection();
@@ -95,6 +97,9 @@ private:
     static void RunPageThread(const platform::Pacer& pacer);
 
     int m_nSelectedMemory = 0;
+    // Whether the identity and the system pages arrived at their last read.
+    bool m_bIdentityRead = true;
+    bool m_bPagesRead = true;
     platform::WindowHandle m_hMainWindow = 0;
     // The FPGA update.
     int m_nTarget = 0;

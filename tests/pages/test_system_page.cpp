@@ -447,3 +447,27 @@ TEST(FpgaOverSerial, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole
     EXPECT_EQ(sim.Simulation().SelectedFpgaMemory(), 1);
     EXPECT_EQ(link.GetPortSettings()->defaultConfig.dcb.BaudRate, 921600u);
 }
+
+// A device that stops answering leaves the identity and the memory list empty, not zeros; a
+// read that succeeds again brings them back.
+TEST_F(SystemPage, FailedReadsShowNothingRatherThanZeros) {
+    Open();
+    const std::string serial = Page().Text(IDC_SYS_SERIAL_NUMBER);
+    const std::string memory = Page().Text(IDC_SYS_MEMORY[0]);
+    ASSERT_NE(serial, "");
+    ASSERT_NE(memory, "");
+    Comm().m_nDefaultTimeout = 100;
+    sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
+    silent.count = -1;
+    m_session.Sim().Device().InjectFault(silent);
+    Page().RefreshFromDevice();
+    for (int id :
+         {IDC_SYS_SERIAL_NUMBER, IDC_SYS_DSP1_VERSION, IDC_SYS_IP_ADDRESS, IDC_SYS_PERSONALITY_NAME,
+          IDC_SYS_PRODUCT[0], IDC_SYS_MEMORY[0], IDC_SYS_MEMORY[3]}) {
+        EXPECT_EQ(Page().Text(id), "") << id;
+    }
+    m_session.Sim().Device().ClearFaults();
+    Page().RefreshFromDevice();
+    EXPECT_EQ(Page().Text(IDC_SYS_SERIAL_NUMBER), serial);
+    EXPECT_EQ(Page().Text(IDC_SYS_MEMORY[0]), memory);
+}

@@ -613,10 +613,18 @@ TEST_F(MainWindow, ALostDeviceIsShownPlainlyAndStatusResumesWhenItIsBack) {
     m_session->Sim().Device().InjectFault(silent);
     ASSERT_TRUE(PumpUntil([&] { return Window().LinkLost(); }));
     EXPECT_EQ(Window().Text(IDC_LINK_STATE), "The device does not answer.");
+    EXPECT_TRUE(Window().IsShown(IDC_LINK_STATE));
     ASSERT_TRUE(PumpUntil([&] {
         return Window().ShownLamp(IDC_CARRLCK_GREY[0]) == IDC_CARRLCK_GREY[0] &&
                Window().ShownLamp(IDC_FSPLCK_GREY[0]) == IDC_FSPLCK_GREY[0];
     }));
+    // Nothing read is shown as if it had been.
+    for (int path = 0; path < 2; ++path) {
+        for (int id : {IDC_RSSI[path], IDC_AM_MOD_INDEX[path], IDC_CARRIER_FREQUENCY[path]}) {
+            EXPECT_EQ(Window().Text(id), "") << id;
+        }
+        EXPECT_LT(Window().Pos(IDC_RSSI_BAR[path]), -110) << path;  // no level: an empty bar
+    }
     // While lost, a poll goes out only every couple of seconds.
     m_session->Sim().Device().ClearReceivedFrames();
     PumpFor(1000);
@@ -625,8 +633,39 @@ TEST_F(MainWindow, ALostDeviceIsShownPlainlyAndStatusResumesWhenItIsBack) {
     m_session->Sim().Device().ClearFaults();
     ASSERT_TRUE(PumpUntil([&] { return !Window().LinkLost(); }));
     EXPECT_EQ(Window().Text(IDC_LINK_STATE), "");
+    EXPECT_FALSE(Window().IsShown(IDC_LINK_STATE));
     EXPECT_TRUE(
         PumpUntil([&] { return Window().ShownLamp(IDC_SYMBLCK_GREY[0]) != IDC_SYMBLCK_GREY[0]; }));
+}
+
+// Polling stopped (by a firmware update, or by the operator) leaves no value looking live, and
+// the banner says so until polling is on again.
+TEST_F(MainWindow, PollingThatIsOffClearsTheValuesAndSaysSo) {
+    for (const sim::Profile& profile : {Custom({3, 7}, 3), Custom({3, 7}, 7)}) {
+        Open(profile);
+        const bool dau = profile.startMode == 7;
+        const int live = dau ? IDC_SOY_SECONDS : IDC_CARRIER_FREQUENCY[0];
+        ASSERT_TRUE(PumpUntil(
+            [&] { return Window().Text(live) != "" && Window().Text(IDC_RSSI[1]) != ""; }));
+        EXPECT_FALSE(Window().IsShown(IDC_LINK_STATE));
+        platform::PostMessage(Window().Handle(), UWM_STOP_STATUS_POLLING);
+        ASSERT_TRUE(PumpUntil([&] { return g_bPollChannelStatus == 0; }));
+        EXPECT_EQ(Window().Text(IDC_LINK_STATE), "Status polling is off: the status is not read.");
+        EXPECT_TRUE(Window().IsShown(IDC_LINK_STATE));
+        EXPECT_EQ(Window().Check(IDC_STATUS), 0);
+        for (int id : {live, IDC_RSSI[0], IDC_RSSI[1]}) {
+            EXPECT_EQ(Window().Text(id), "") << id;
+        }
+        EXPECT_EQ(Window().ShownLamp(dau ? IDC_TIME_GREY : IDC_CARRLCK_GREY[1]),
+                  dau ? IDC_TIME_GREY : IDC_CARRLCK_GREY[1]);
+        PumpFor(300);
+        EXPECT_EQ(Window().Text(live), "");
+
+        Window().Click(IDC_STATUS);
+        EXPECT_FALSE(Window().IsShown(IDC_LINK_STATE));
+        EXPECT_TRUE(PumpUntil([&] { return Window().Text(live) != ""; }));
+        m_window.reset();
+    }
 }
 
 TEST_F(MainWindow, AClosedTcpConnectionIsMadeAnewAndStatusGoesOn) {
@@ -665,5 +704,11 @@ TEST_F(MainWindow, ModeChangesWhilePollingNeverNestATransaction) {
         }
         PumpFor(150);
     }
+    // A load longer than the polls' time-outs is no lost device.
+    m_session->Sim().Simulation().SetPersonalityLoadTime(2500);
+    Window().Pick(IDC_MODE_SELECTOR, 1);
+    PumpFor(300);
+    EXPECT_FALSE(Window().LinkLost());
+    EXPECT_FALSE(Window().IsShown(IDC_LINK_STATE));
     EXPECT_EQ(Comm().NestedTransactions(), 0u);
 }

@@ -113,3 +113,27 @@ TEST(TrendStore, CsvExportHasAHeadingAndOneLinePerPathAndSecond) {
               "2025-12-06T05:46:40Z,0,-61.2,0,2000000,0,0.00,1,0,-1,0\n"
               "2025-12-06T05:46:40Z,2,-99.0,0,2000000,0,0.00,0,0,-1,0\n");
 }
+
+// The frame locks are kept as the lock levels the lamps show: raised status bits win over the
+// state, and a state of 3 is on the way, not locked.
+TEST(TrendStore, FrameLocksAreTheLevelsTheLampsShow) {
+    struct Case {
+        uint8_t enabled, state, bit5, bit6, bit7;
+        int8_t level;
+    } cases[] = {{0, 2, 0, 0, 0, -1}, {1, 0, 0, 0, 0, 0}, {1, 1, 0, 0, 0, 1}, {1, 2, 0, 0, 0, 2},
+                 {1, 3, 0, 0, 0, 1},  {1, 2, 1, 0, 0, 1}, {1, 2, 0, 1, 0, 1}, {1, 2, 0, 1, 1, 0}};
+    for (const Case& c : cases) {
+        protocol::ChannelStatus s;
+        s.frameSyncEnabled = c.enabled;
+        s.frameSyncState = c.state;
+        s.frameSyncStatusBits[0] = c.bit5;
+        s.frameSyncStatusBits[1] = c.bit6;
+        s.frameSyncStatusBits[2] = c.bit7;
+        s.frameLockEnabled = c.enabled;
+        s.frameLockState = c.state == 3 ? 0 : c.state;
+        const PollSample sample = trends::SampleOf(s);
+        EXPECT_EQ(sample.locks[trends::kFrameSync], c.level) << int(c.state) << int(c.bit7);
+        EXPECT_EQ(sample.locks[trends::kFrameSync], protocol::FrameSyncLevel(s));
+        EXPECT_EQ(sample.locks[trends::kFrameLock], c.enabled ? (c.state == 3 ? 0 : c.state) : -1);
+    }
+}
