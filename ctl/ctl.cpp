@@ -1,5 +1,6 @@
 #include "ctl/ctl.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -34,8 +35,8 @@ void ParseTcp(const std::string& target, Options* options) {
     if (colon != std::string::npos) {
         options->port = static_cast<uint16_t>(ParseNumber(target.substr(colon + 1), "port", 65535));
     }
-    if (options->host.empty()) {
-        throw UsageError("--tcp needs HOST[:PORT]");
+    if (options->host.empty() || options->port == 0) {
+        throw UsageError("--tcp needs HOST[:PORT] with a port from 1 to 65535");
     }
 }
 
@@ -48,6 +49,14 @@ Options ParseOptions(const std::vector<std::string>& args) {
         }
         return args[++i];
     };
+    // --tcp, --serial and --demo each name the link; only one may.
+    auto choose = [&](Options::Link link, const std::string& arg) {
+        if (options.link != Options::Link::Saved) {
+            throw UsageError("'" + arg +
+                             "' names a second link; give one of --tcp, --serial, --demo");
+        }
+        options.link = link;
+    };
     for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
         const std::string& arg = args[i];
         if (arg == "--help") {
@@ -55,16 +64,16 @@ Options ParseOptions(const std::vector<std::string>& args) {
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--tcp") {
-            options.link = Options::Link::Tcp;
+            choose(Options::Link::Tcp, arg);
             ParseTcp(value("--tcp"), &options);
         } else if (arg == "--serial") {
-            options.link = Options::Link::Serial;
+            choose(Options::Link::Serial, arg);
             options.serialPort = value("--serial");
         } else if (arg == "--baud") {
             options.baudRate =
                 static_cast<uint32_t>(ParseNumber(value("--baud"), "baud rate", 4'000'000));
         } else if (arg == "--demo" || arg.rfind("--demo=", 0) == 0) {
-            options.link = Options::Link::Demo;
+            choose(Options::Link::Demo, arg);
             options.profile =
                 arg == "--demo" ? &sim::DefaultProfile() : sim::FindProfile(arg.substr(7));
             if (options.profile == nullptr) {
@@ -120,14 +129,26 @@ struct DemoDevice {
     sim::SimServer server;
 };
 
-std::unique_ptr<CBaseClass> OpenLink(const Options& options) {
+struct OpenedLink {
+    std::unique_ptr<CBaseClass> link;
+    std::string name;  // "TCP HOST:PORT" or "serial PORT at RATE baud"
+    std::function<std::string()> failure;
+};
+
+OpenedLink OpenLink(const Options& options) {
     if (options.link == Options::Link::Tcp) {
-        return std::make_unique<CNetworkDeviceComm>(options.host.c_str(), options.port);
+        auto tcp = std::make_unique<CNetworkDeviceComm>(options.host.c_str(), options.port);
+        const CNetworkDeviceComm* opened = tcp.get();
+        return {std::move(tcp), "TCP " + options.host + ":" + std::to_string(options.port),
+                [opened] { return opened->FailureText(); }};
     }
-    auto link = std::make_unique<CSerialCom>(
+    auto serial = std::make_unique<CSerialCom>(
         CSerialCom::ConsoleSettings(options.serialPort, options.baudRate));
-    link->PrepareAsConsole();
-    return link;
+    serial->PrepareAsConsole();
+    const CSerialCom* opened = serial.get();
+    return {std::move(serial),
+            "serial " + options.serialPort + " at " + std::to_string(options.baudRate) + " baud",
+            [opened] { return opened->FailureText(); }};
 }
 
 void PrintHelp(std::ostream& out) {
@@ -175,11 +196,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     } else if (options.link == Options::Link::Saved) {
         ReadSavedLink(&options);
     }
-    const std::unique_ptr<CBaseClass> link = OpenLink(options);
-    CKV90T1_Comm comm(link.get());
+    const OpenedLink opened = OpenLink(options);
+    CKV90T1_Comm comm(opened.link.get());
     Context context(comm, options.json, out, err);
-    if (link->IsLinkGood() == 0) {
-        return context.Fail("cannot open the link to the device");
+    if (opened.link->IsLinkGood() == 0) {
+        const std::string why = opened.failure();
+        return context.Fail("cannot open the link to the device (" + opened.name + ")" +
+                            (why.empty() ? "" : ": " + why));
     }
     return action(context);
 }

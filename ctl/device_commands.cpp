@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 
@@ -120,19 +121,37 @@ TimeOfYear ParseTimeOfYear(const std::vector<std::string>& words) {
     TimeOfYear t{};
     t.year = static_cast<uint32_t>(ParseNumber(words[2], "year", 2099));
     t.day = static_cast<uint32_t>(ParseNumber(words[3], "day", 366));
-    unsigned h = 0, m = 0, s = 0;
-    char end = 0;
-    if (std::sscanf(words[4].c_str(), "%2u:%2u:%2u%c", &h, &m, &s, &end) != 3 || h > 23 || m > 59 ||
-        s > 59) {
-        throw UsageError("'" + words[4] + "' is not a time HH:MM:SS");
+    const std::string& clock = words[4];
+    auto digits = [&](size_t at) {
+        return std::isdigit(static_cast<unsigned char>(clock[at])) != 0 &&
+               std::isdigit(static_cast<unsigned char>(clock[at + 1])) != 0;
+    };
+    if (clock.size() != 8 || clock[2] != ':' || clock[5] != ':' || !digits(0) || !digits(3) ||
+        !digits(6)) {
+        throw UsageError("'" + clock + "' is not a time HH:MM:SS");
     }
-    if (t.year < 2000 || t.day < 1) {
-        throw UsageError("the year runs from 2000 to 2099 and the day from 1 to 366");
+    t.hour = std::stoul(clock.substr(0, 2));
+    t.minute = std::stoul(clock.substr(3, 2));
+    t.second = std::stoul(clock.substr(6, 2));
+    if (t.hour > 23 || t.minute > 59 || t.second > 59) {
+        throw UsageError("'" + clock + "' is not a time HH:MM:SS");
     }
-    t.hour = h;
-    t.minute = m;
-    t.second = s;
+    // Every fourth year from 2000 to 2099 is a leap year.
+    const uint32_t days = t.year % 4 == 0 ? 366 : 365;
+    if (t.year < 2000 || t.day < 1 || t.day > days) {
+        throw UsageError("the year runs from 2000 to 2099 and the day from 1 to " +
+                         std::to_string(days) + " in " + std::to_string(t.year));
+    }
     return t;
+}
+
+// The decimal value of binary-coded digits.
+uint32_t FromBcd(uint32_t bcd) {
+    uint32_t value = 0;
+    for (uint32_t scale = 1; bcd != 0; bcd >>= 4, scale *= 10) {
+        value += (bcd & 15) * scale;
+    }
+    return value;
 }
 
 TimeOfYear Now() {
@@ -143,14 +162,13 @@ TimeOfYear Now() {
             uint32_t(utc.tm_min), uint32_t(utc.tm_sec)};
 }
 
+// Years and days are numbers, as in the time status; the time of day is "HH:MM:SS".
 Record TimeCodeRecord(const protocol::TimeCodeSetup& t) {
     char clock[16];
     std::snprintf(clock, sizeof clock, "%02X:%02X:%02X", t.hour, t.minute, t.second);
-    char day[8];
-    std::snprintf(day, sizeof day, "%03X", t.day);
     return Record()
-        .Add("year", "20" + std::to_string(t.year >> 4) + std::to_string(t.year & 15))
-        .Add("day", day)
+        .Add("year", 2000 + FromBcd(t.year))
+        .Add("day", FromBcd(t.day))
         .Add("time", clock)
         .Add("format", uint32_t(t.format))
         .Add("modulation", uint32_t(t.modulation))
@@ -298,10 +316,10 @@ Action ParseHealth(const std::vector<std::string>& words) {
         }
         c.Print(Record()
                     .Add("physicalValues", values)
-                    .Add("supplyVoltageLow", double(s.supplyVoltageRange[0]))
-                    .Add("supplyVoltageHigh", double(s.supplyVoltageRange[1]))
-                    .Add("temperatureLow", int(s.temperatureRange[0]))
-                    .Add("temperatureHigh", int(s.temperatureRange[1]))
+                    .Add("supplyVoltageLow", double(s.SupplyVoltageLow()))
+                    .Add("supplyVoltageHigh", double(s.SupplyVoltageHigh()))
+                    .Add("temperatureLow", s.TemperatureLow())
+                    .Add("temperatureHigh", s.TemperatureHigh())
                     .Add("totalRuntime", uint32_t(s.totalRuntime)));
         return int(kSuccess);
     };

@@ -9,6 +9,7 @@
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/channel_setup_layout.h"
 #include "protocol/operational_modes.h"
+#include "protocol/pcm_codes.h"
 
 namespace ctl {
 namespace {
@@ -97,14 +98,15 @@ using OutputSetter = int32_t (CKV90T1_Comm::*)(uint32_t, uint32_t);
 struct OutputField {
     OutputSetter set;
     uint32_t largest;
+    bool pcmCode = false;  // one of the PCM code table's codes, as the page offers them
 };
 
 const std::map<std::string, OutputField>& OutputFields() {
     static const std::map<std::string, OutputField> fields = {
-        {"pcmCode", {&CKV90T1_Comm::SetOutputPcmCode, 0x7F}},
+        {"pcmCode", {&CKV90T1_Comm::SetOutputPcmCode, 0x7F, true}},
         {"inverted", {&CKV90T1_Comm::SetOutputInverted, 1}},
         {"clockPhase", {&CKV90T1_Comm::SetOutputClockPhase, 3}},
-        {"qPcmCode", {&CKV90T1_Comm::SetQOutputPcmCode, 0x7F}},
+        {"qPcmCode", {&CKV90T1_Comm::SetQOutputPcmCode, 0x7F, true}},
         {"qInverted", {&CKV90T1_Comm::SetQOutputInverted, 1}},
         {"qClockPhase", {&CKV90T1_Comm::SetQOutputClockPhase, 3}},
         {"enhancedAcquisition", {&CKV90T1_Comm::SetEnhancedAcquisition, 1}},
@@ -129,7 +131,8 @@ struct Limits {
 
 const std::map<std::string, Limits>& CombinerFields() {
     static const std::map<std::string, Limits> fields = {
-        {"signalBandwidth", {0, 0xFFFFFFFF}},
+        // As the page reads its edit: eight digits at most; at least what the filters take.
+        {"signalBandwidth", {10, 99'999'999}},
         {"snrFilterBandwidth", {10, 100'000}},
         {"phaseFilterBandwidth", {10, 100'000}},
         {"type", {0, 5}},
@@ -162,12 +165,15 @@ int SetCombiner(Context& c, const std::map<std::string, uint32_t>& values) {
     return kSuccess;
 }
 
-Record BertRecord(const protocol::BertStream& b, uint32_t stream) {
-    return Record()
-        .Add("stream", stream)
-        .Add("enabled", b.enabled != 0)
-        .Add("pattern", uint32_t(b.pattern))
-        .Add("locked", b.locked != 0)
+// The device reports no tester setup: whether a stream is enabled and its pattern are known
+// only after this run sent them.
+Record BertRecord(const protocol::BertStream& b, uint32_t stream, bool setupSent) {
+    Record record;
+    record.Add("stream", stream);
+    if (setupSent) {
+        record.Add("enabled", b.enabled != 0).Add("pattern", uint32_t(b.pattern));
+    }
+    return record.Add("locked", b.locked != 0)
         .Add("dataInverted", b.dataInverted != 0)
         .Add("bitErrors", int64_t(b.bitErrors))
         .Add("bitCount", int64_t(b.bitCount))
@@ -208,8 +214,12 @@ Action ParseOutput(const std::vector<std::string>& words) {
             if (field == OutputFields().end()) {
                 throw UsageError("output: unknown field '" + a.field + "'");
             }
-            changes.push_back({field->second.set, static_cast<uint32_t>(ParseNumber(
-                                                      a.value, a.field, field->second.largest))});
+            const auto value =
+                static_cast<uint32_t>(ParseNumber(a.value, a.field, field->second.largest));
+            if (field->second.pcmCode && !protocol::IsPcmCode(value)) {
+                throw UsageError(a.field + " '" + a.value + "' is no PCM code (0 to 14, 64 to 73)");
+            }
+            changes.push_back({field->second.set, value});
         }
     } else {
         ExpectWords(words, 3);
@@ -284,7 +294,7 @@ Action ParseBert(const std::vector<std::string>& words) {
             return c.Fail("bert: the device did not answer the status of stream " +
                           std::to_string(stream));
         }
-        c.Print(BertRecord(b, stream));
+        c.Print(BertRecord(b, stream, verb != "status"));
         return int(kSuccess);
     };
 }

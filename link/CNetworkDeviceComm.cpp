@@ -14,6 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/debug_output.h"
+#include "platform/system_error.h"
 
 using platform::DebugOutput;
 
@@ -65,6 +66,7 @@ bool CNetworkDeviceComm::Reconnect(int timeoutMs) {
 void CNetworkDeviceComm::Fail(const char* operation) {
     const int error = errno;
     m_nStatus = 0;
+    m_strFailure = std::string(operation) + " failed: " + platform::SystemErrorText(error);
     ReportSocketError(WsaErrorFromErrno(error), operation);
 }
 
@@ -96,6 +98,8 @@ bool CNetworkDeviceComm::Connect(int timeoutMs) {
     sockaddr_in target{};
     if (const int resolved = ResolveRemote(SOCK_STREAM, &target); resolved != 0) {
         m_nStatus = 0;
+        m_strFailure =
+            std::string("the address could not be resolved: ") + ::gai_strerror(resolved);
         ReportSocketError(WsaErrorFromAddrInfo(resolved), "CSocket::Connect()");
         return false;
     }

@@ -2,6 +2,7 @@
 // The device link over one TCP connection to the device, made once in the constructor.
 
 #include <cstdint>
+#include <string>
 
 #include "link/CSocketDebugInfo.h"
 
@@ -26,6 +27,8 @@ public:
     int32_t ReadByte(uint8_t* value) override;
     void SetWriteTimeout(uint32_t ms) override { m_nWriteTimeoutMs = ms; }
 
+    // Why the connection could not be made or was lost: the operation and the system's reason.
+    const std::string& FailureText() const { return m_strFailure; }
     // Whether the device closed the connection (a read found its end).
     bool PeerClosed() const { return m_bPeerClosed; }
     // Makes a new connection to the same device, waiting at most `timeoutMs`; true on success.
@@ -43,6 +46,7 @@ private:
     bool Send(const uint8_t* buffer, uint32_t count);
 
     int m_hSocket = -1;
+    std::string m_strFailure;
     bool m_bPeerClosed = false;
     bool m_bReceiveFailureReported = false;
     uint32_t m_nWriteTimeoutMs = 1000;

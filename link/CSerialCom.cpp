@@ -24,7 +24,10 @@ int32_t CSerialCom::OpenPort() {
     const std::string path = SerialDevicePath(m_Settings.portName);
     m_hPort = path.empty() ? kInvalidSerialHandle : OpenSerialDevice(path.c_str());
     if (!HandleValid()) {
-        DebugPrintf("::CreateFile() error: %u\r\n", path.empty() ? 2u : LastError());
+        const uint32_t error = path.empty() ? 2u : LastError();
+        DebugPrintf("::CreateFile() error: %u\r\n", error);
+        m_strFailure = path.empty() ? std::string(m_Settings.portName) + " names no serial device"
+                                    : path + ": " + SystemErrorText(error);
         m_nPortStatus = 0;
         return 0;
     }
@@ -42,6 +45,8 @@ void CSerialCom::ClosePort() {
 }
 
 void CSerialCom::CloseAfterFailure() {
+    m_strFailure = std::string(m_Settings.portName) +
+                   " could not be configured: " + SystemErrorText(LastError());
     if (!CloseSerialDevice(m_hPort)) {
         DebugPrintf("::CloseHandle() error: %u\r\n", LastError());
     }

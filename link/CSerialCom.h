@@ -49,6 +49,8 @@ public:
                                      uint32_t readTotalConstant, uint32_t writeTotalMultiplier,
                                      uint32_t writeTotalConstant) override;
     int32_t IsLinkGood() override { return m_nPortStatus; }
+    // Why the port could not be opened or configured: the device and the system's reason.
+    const std::string& FailureText() const { return m_strFailure; }
     void SetWriteTimeout(uint32_t ms) override { m_nWriteTimeoutMs = ms; }
 
 private:
@@ -65,6 +67,7 @@ private:
     int m_hPort = platform::kInvalidSerialHandle;
     platform::CommTimeouts m_Timeouts;
     int32_t m_nPortStatus = 0;
+    std::string m_strFailure;
     uint32_t m_nBytesWritten = 0;
     uint32_t m_nBytesRead = 0;
     uint32_t m_nWriteTimeoutMs = 1000;

@@ -219,9 +219,16 @@ struct SystemState {
     uint8_t bulkEraseDone = 0;
     // Six rails, two negative rails (V), temperature (C), supply voltage (V), current (A).
     float physicalValues[11] = {};
-    float supplyVoltageRange[2] = {};  // V
-    int16_t temperatureRange[2] = {};  // C
+    float supplyVoltageRange[2] = {};  // V: registers 10 and 11
+    int16_t temperatureRange[2] = {};  // C: registers 12 and 13
     uint32_t totalRuntime = 0;         // s
+
+    // The lowest and highest the device saw: the lower stands in the second register of each
+    // pair.
+    float SupplyVoltageLow() const { return supplyVoltageRange[1]; }
+    float SupplyVoltageHigh() const { return supplyVoltageRange[0]; }
+    int TemperatureLow() const { return temperatureRange[1]; }
+    int TemperatureHigh() const { return temperatureRange[0]; }
 };
 
 // Live status of one demodulator path.

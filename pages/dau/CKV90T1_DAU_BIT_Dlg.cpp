@@ -65,14 +65,13 @@ void CKV90T1_DAU_BIT_Dlg::ShowPhysicalValues() {
     SetText(IDC_BIT_SUPPLY_POWER, ui::Printf("%.1f W", v[9] * v[10]));
 }
 
-// The lower value of each range stands on the left: supply register 11, temperature register
-// 13.
+// The lower value of each range stands on the left.
 void CKV90T1_DAU_BIT_Dlg::ShowHistory() {
     const protocol::SystemState& s = m_pComm->m_System;
-    SetText(IDC_BIT_VOLTAGE_LOW, ui::Printf("%.3f V", s.supplyVoltageRange[1]));
-    SetText(IDC_BIT_VOLTAGE_HIGH, ui::Printf("%.3f V", s.supplyVoltageRange[0]));
-    const int low = s.temperatureRange[1];
-    const int high = s.temperatureRange[0];
+    SetText(IDC_BIT_VOLTAGE_LOW, ui::Printf("%.3f V", s.SupplyVoltageLow()));
+    SetText(IDC_BIT_VOLTAGE_HIGH, ui::Printf("%.3f V", s.SupplyVoltageHigh()));
+    const int low = s.TemperatureLow();
+    const int high = s.TemperatureHigh();
     SetText(IDC_BIT_TEMP_LOW_C, ui::Printf("%d °C", low));
     SetText(IDC_BIT_TEMP_HIGH_C, ui::Printf("%d °C", high));
     SetText(IDC_BIT_TEMP_LOW_F, ui::Printf("%d °F", dau::Fahrenheit(low)));

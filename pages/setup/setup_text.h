@@ -6,23 +6,18 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/pcm_codes.h"
+
 namespace setup {
 
-struct TableRow {
-    uint16_t code;
-    const char* name;
-};
-
-// The 25 PCM codes the pages offer, NRZ-L to "Modified DM-S".
-extern const TableRow kPcmCodes[25];
+using protocol::kPcmCodes;
+using protocol::PcmCodeRow;
 extern const char* const kInputSelects[3];
 extern const char* const kAgcModes[3];
 extern const char* const kDeEmphases[4];
 extern const char* const kClockPhases[4];
 extern const char* const kCombinerTypes[6];
 
-// The row of a stored PCM code (its low 7 bits); a code not in the table gives row 24.
-int PcmCodeRow(uint32_t code);
 // "Normal AGC", "Linear AGC" or "Mode 1 AGC" from the two AGC-mode flags, as its row.
 int AgcModeRow(uint32_t firstFlag, uint32_t secondFlag);
 

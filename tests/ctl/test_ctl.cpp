@@ -137,13 +137,23 @@ TEST_F(Ctl, OutputCombinerAndBertGoThroughTheProtocolObjectsSetters) {
 TEST_F(Ctl, TimeHealthAndRaw) {
     const CtlRun set = Run({"time", "set", "2026", "344", "13:05:59"}, true);
     EXPECT_EQ(set.status, 0) << set.err;
-    EXPECT_NE(set.out.find("\"year\":\"2026\",\"day\":\"344\",\"time\":\"13:05:59\""),
-              std::string::npos)
+    // Years and days are numbers in the setup as in the status.
+    EXPECT_NE(set.out.find("\"year\":2026,\"day\":344,\"time\":\"13:05:59\""), std::string::npos)
         << set.out;
+    const CtlRun get = Run({"time", "get"}, true);
+    EXPECT_NE(get.out.find("\"status\":{\"timeValid\":true,\"year\":2026,"), std::string::npos)
+        << get.out;
     const CtlRun health = Run({"health"}, true);
     EXPECT_EQ(health.status, 0) << health.err;
     EXPECT_NE(health.out.find("\"physicalValues\":{\"rail1\":"), std::string::npos);
     EXPECT_NE(health.out.find("\"totalRuntime\":"), std::string::npos);
+    // The lower end of each range is the low one, as the built-in test page shows them.
+    auto number = [&](const std::string& name) {
+        const size_t at = health.out.find("\"" + name + "\":");
+        return at == std::string::npos ? 0.0 : std::stod(health.out.substr(at + name.size() + 3));
+    };
+    EXPECT_LT(number("supplyVoltageLow"), number("supplyVoltageHigh")) << health.out;
+    EXPECT_LT(number("temperatureLow"), number("temperatureHigh")) << health.out;
 
     const CtlRun raw = Run({"raw", "0x0000", "-", "0"}, true);
     EXPECT_EQ(raw.status, 0);
@@ -163,9 +173,34 @@ TEST_F(Ctl, ADeviceThatDoesNotAnswerExitsWithOneAndSaysWhatFailed) {
     EXPECT_EQ(run.err, "kv90t-ctl: identity: the device did not answer\n");
     m_sim.Device().ClearFaults();
 
-    const CtlRun closed = RunCtl({"--tcp", "no-such-host.invalid", "mode"});
-    EXPECT_EQ(closed.status, 1);
-    EXPECT_EQ(closed.err, "kv90t-ctl: cannot open the link to the device\n");
+    // The error names the link and the system's reason.
+    const CtlRun unknown = RunCtl({"--tcp", "no-such-host.invalid", "mode"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err.rfind("kv90t-ctl: cannot open the link to the device (TCP "
+                                "no-such-host.invalid:5000): the address could not be resolved: ",
+                                0),
+              0u)
+        << unknown.err;
+    const CtlRun refused = RunCtl({"--tcp", "127.0.0.1:1", "mode"});
+    EXPECT_EQ(refused.err,
+              "kv90t-ctl: cannot open the link to the device (TCP 127.0.0.1:1): "
+              "CSocket::Connect() failed: Connection refused\n");
+    const CtlRun serial = RunCtl({"--serial", "NOPE", "mode"});
+    EXPECT_EQ(serial.status, 1);
+    EXPECT_EQ(serial.err.rfind("kv90t-ctl: cannot open the link to the device (serial NOPE at "
+                               "57600 baud): ",
+                               0),
+              0u)
+        << serial.err;
+}
+
+// The device reports no tester setup: a status of its own claims nothing about it.
+TEST_F(Ctl, BertStatusClaimsNoSetupItDidNotSend) {
+    ASSERT_EQ(Run({"bert", "enable", "3"}).status, 0);
+    const CtlRun status = Run({"bert", "status", "3"}, true);
+    EXPECT_EQ(status.status, 0) << status.err;
+    EXPECT_EQ(status.out.rfind("{\"stream\":3,\"locked\":", 0), 0u) << status.out;
+    EXPECT_EQ(status.out.find("enabled"), std::string::npos);
 }
 
 // Every usage error is found before the link opens: the device sees no connection at all.
@@ -193,6 +228,12 @@ TEST_F(Ctl, BadInputSendsNothingAndExitsWithTwo) {
         {{"status", "--count", "2"}, "status: --interval and --count go with --watch"},
         {{"recorder", "list", "3"}, "recorder channel '3' is above 2"},
         {{"dau", "stream", "0", "--out", "x.dau"}, "dau stream needs --seconds S and --out FILE"},
+        {{"combiner", "set", "signalBandwidth=5"}, "signalBandwidth '5' is below 10"},
+        {{"output", "set", "0", "pcmCode=99"}, "pcmCode '99' is no PCM code (0 to 14, 64 to 73)"},
+        {{"output", "set", "0", "qPcmCode=15"}, "qPcmCode '15' is no PCM code (0 to 14, 64 to 73)"},
+        {{"time", "set", "2026", "366", "00:00:00"},
+         "the year runs from 2000 to 2099 and the day from 1 to 365 in 2026"},
+        {{"time", "set", "2026", "1", "+1:00:00"}, "'+1:00:00' is not a time HH:MM:SS"},
     };
     for (const auto& [command, message] : cases) {
         const CtlRun run = Run(command);
@@ -202,6 +243,13 @@ TEST_F(Ctl, BadInputSendsNothingAndExitsWithTwo) {
     }
     EXPECT_EQ(RunCtl({"--tcp"}).err, "kv90t-ctl: --tcp needs a value; see --help\n");
     EXPECT_EQ(RunCtl({"--demo=nothing", "mode"}).status, 2);
+    const std::string port = std::to_string(m_sim.TcpPort());
+    const CtlRun twoLinks = RunCtl({"--tcp", "127.0.0.1:" + port, "--demo", "mode"});
+    EXPECT_EQ(twoLinks.status, 2);
+    EXPECT_EQ(twoLinks.err,
+              "kv90t-ctl: '--demo' names a second link; give one of --tcp, --serial, "
+              "--demo; see --help\n");
+    EXPECT_EQ(RunCtl({"--tcp", "127.0.0.1:0", "mode"}).status, 2);
     EXPECT_EQ(m_sim.Server().AcceptedConnections(), 0);
     EXPECT_TRUE(Frames().empty());
 }
@@ -221,13 +269,11 @@ TEST_F(Ctl, TimeSeedSetsTheComputersDayAndTimeGetReadsItBack) {
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
     gmtime_r(&now, &utc);
-    char day[16];
-    std::snprintf(day, sizeof day, "%03d", utc.tm_yday + 1);
     ASSERT_EQ(Run({"time", "seed"}).status, 0);
     const CtlRun get = Run({"time", "get"}, true);
     EXPECT_EQ(get.status, 0) << get.err;
-    EXPECT_NE(get.out.find("{\"setup\":{\"year\":\"" + std::to_string(utc.tm_year + 1900) +
-                           "\",\"day\":\"" + day + "\","),
+    EXPECT_NE(get.out.find("{\"setup\":{\"year\":" + std::to_string(utc.tm_year + 1900) +
+                           ",\"day\":" + std::to_string(utc.tm_yday + 1) + ","),
               std::string::npos)
         << get.out;
     EXPECT_NE(get.out.find("\"status\":{\"timeValid\":"), std::string::npos);
