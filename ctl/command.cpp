@@ -1,6 +1,7 @@
 #include "ctl/command.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <map>
 
@@ -78,6 +79,36 @@ Action ParseCommand(const std::vector<std::string>& words) {
         throw UsageError("unknown command '" + words[0] + "'");
     }
     return parser->second(words);
+}
+
+namespace {
+
+volatile std::sig_atomic_t s_interrupted = 0;
+struct sigaction s_previousInt;
+struct sigaction s_previousTerm;
+
+void NoteInterrupt(int) {
+    s_interrupted = 1;
+}
+
+}  // namespace
+
+InterruptCatcher::InterruptCatcher() {
+    s_interrupted = 0;
+    struct sigaction note {};
+    note.sa_handler = NoteInterrupt;
+    sigemptyset(&note.sa_mask);
+    sigaction(SIGINT, &note, &s_previousInt);
+    sigaction(SIGTERM, &note, &s_previousTerm);
+}
+
+InterruptCatcher::~InterruptCatcher() {
+    sigaction(SIGINT, &s_previousInt, nullptr);
+    sigaction(SIGTERM, &s_previousTerm, nullptr);
+}
+
+bool InterruptCatcher::Caught() const {
+    return s_interrupted != 0;
 }
 
 }  // namespace ctl

@@ -37,6 +37,17 @@ private:
     std::ostream& m_err;
 };
 
+// While one lives, Ctrl+C (SIGINT) and SIGTERM do not end the program but are noted, so that
+// a transfer can be cancelled and its files left in order.
+class InterruptCatcher {
+public:
+    InterruptCatcher();
+    ~InterruptCatcher();
+    InterruptCatcher(const InterruptCatcher&) = delete;
+    InterruptCatcher& operator=(const InterruptCatcher&) = delete;
+    bool Caught() const;
+};
+
 using Action = std::function<int(Context&)>;
 
 // Throws UsageError for an unknown command or a word it cannot take.

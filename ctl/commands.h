@@ -9,7 +9,6 @@
 
 namespace ctl {
 
-
 struct Assignment {
     std::string field;
     std::string value;

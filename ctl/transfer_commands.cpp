@@ -2,9 +2,13 @@
 // recorder's directory, downloads and repair, on the same stream and download code as the
 // console's pages.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "ctl/commands.h"
 #include "link/CUDP_DAU_SamplingDataSocketThread.h"
 #include "platform/clock.h"
+#include "platform/system_error.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
 #include "transfer/dau_stream.h"
@@ -133,7 +137,12 @@ int List(Context& c, uint32_t channel) {
     return kSuccess;
 }
 
+std::string FolderProblem(const std::string& folder);
+
 int DownloadFile(Context& c, uint32_t channel, const std::string& name, const std::string& to) {
+    if (const std::string problem = FolderProblem(to.empty() ? "." : to); !problem.empty()) {
+        return c.Fail("recorder: " + problem);
+    }
     if (!ReadDirectory(c.comm, channel)) {
         return c.Fail("recorder: the device did not answer the directory read");
     }
@@ -151,19 +160,39 @@ int DownloadFile(Context& c, uint32_t channel, const std::string& name, const st
         c.comm.m_nDownloadPort == 0) {
         return c.Fail("recorder: the device named no download endpoint for '" + name + "'");
     }
-    const std::string path =
-        (to.empty() ? std::string() : to + "/") + recorder::SafeFileName(name) + ".ark";
+    const std::string path = (to.empty() ? std::string() : to + "/") + recorder::DownloadName(name);
     recorder::Download download;
+    const InterruptCatcher interrupt;
     download.Start(c.comm.m_nDownloadAddress, c.comm.m_nDownloadPort, expected, path, 0);
     while (!download.Ended()) {
+        if (interrupt.Caught()) {
+            download.Cancel();
+        }
         platform::SleepMs(20);
     }
-    c.Print(
-        Record().Add("file", path).Add("received", download.Received()).Add("expected", expected));
-    return download.Received() == expected
-               ? int(kSuccess)
-               : c.Fail("recorder: " + std::to_string(download.Received()) + " of " +
-                        std::to_string(expected) + " bytes arrived");
+    const recorder::Outcome outcome = download.Result();
+    if (!outcome.complete) {
+        return c.Fail("recorder: " + outcome.error);
+    }
+    c.Print(Record().Add("file", path).Add("received", outcome.received).Add("expected", expected));
+    return kSuccess;
+}
+
+// A folder that cannot take the file is named before the device is asked for anything.
+std::string FolderProblem(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        return "cannot write into " + folder + ": " +
+               platform::SystemErrorText(platform::LastError());
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return "cannot write into " + folder + ": it is not a folder";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "cannot write into " + folder + ": " +
+               platform::SystemErrorText(platform::LastError());
+    }
+    return {};
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "shell/CAboutDlg.h"
 #include "shell/TrendView.h"
 #include "ui/Format.h"
+#include "ui/LongOperation.h"
 #include "ui/MessageBoxes.h"
 #include "ui/PageRules.h"
 #include "ui/WaitCursor.h"
@@ -89,7 +90,12 @@ void CKV90TDlg::StopStatusThread() {
     ReleaseHandle();
 }
 
+// A long operation under way is asked to stop first; the window closes when it has.
 void CKV90TDlg::closeEvent(QCloseEvent* event) {
+    if (ui::LongOperation::DeferClose(this)) {
+        event->ignore();
+        return;
+    }
     StopStatusThread();
     ui::CDialog::closeEvent(event);
 }

@@ -16,12 +16,13 @@ namespace {
 
 constexpr size_t kChunk = 64 * 1024;
 
-// Sends `count` bytes of the file; false when the connection failed or the server stops.
-bool SendRange(int fd, uint64_t count, const FileServer::Contents& contents,
+// Sends bytes `from` to `to` of the file; false when the connection failed or the server
+// stops.
+bool SendRange(int fd, uint64_t from, uint64_t to, const FileServer::Contents& contents,
                const std::atomic<bool>& stopping) {
     std::vector<uint8_t> chunk(kChunk);
-    for (uint64_t offset = 0; offset < count && !stopping;) {
-        const size_t length = static_cast<size_t>(std::min<uint64_t>(kChunk, count - offset));
+    for (uint64_t offset = from; offset < to && !stopping;) {
+        const size_t length = static_cast<size_t>(std::min<uint64_t>(kChunk, to - offset));
         contents(offset, chunk.data(), length);
         for (size_t sent = 0; sent < length && !stopping;) {
             // Waits in steps, so that a reader that stops reading cannot hold a stopping server.
@@ -72,6 +73,45 @@ int OpenListener(uint16_t* port) {
     }
     *port = ntohs(address.sin_port);
     return listener;
+}
+
+// The connection under a fault: what is sent, and how it ends.
+void SendWithFault(int client, uint64_t size, const FileServer::Contents& contents,
+                   const DownloadFault& fault, const std::atomic<bool>& stopping) {
+    const uint64_t first = std::min(size, fault.bytes);
+    switch (fault.kind) {
+        case DownloadFaultKind::DropAfter:
+            SendRange(client, 0, first, contents, stopping);
+            break;
+        case DownloadFaultKind::ResetAfter: {
+            SendRange(client, 0, first, contents, stopping);
+            const linger reset{1, 0};
+            ::setsockopt(client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            return;  // closed without a shutdown: the peer sees a reset
+        }
+        case DownloadFaultKind::Stall:
+            if (SendRange(client, 0, first, contents, stopping)) {
+                WaitReadable(client, fault.stallMs, stopping);
+            }
+            break;
+        case DownloadFaultKind::Drip:
+            if (SendRange(client, 0, first, contents, stopping)) {
+                for (uint64_t sent = first; sent < size && !stopping; ++sent) {
+                    WaitReadable(client, fault.stallMs, stopping);  // ends early once closed
+                    if (!SendRange(client, sent, sent + 1, contents, stopping)) {
+                        break;
+                    }
+                }
+            }
+            break;
+        case DownloadFaultKind::Overrun:
+            SendRange(client, 0, size + fault.bytes, contents, stopping);
+            break;
+        default:
+            SendRange(client, 0, size, contents, stopping);
+            break;
+    }
+    ::shutdown(client, SHUT_WR);
 }
 
 }  // namespace
@@ -143,14 +183,12 @@ uint16_t FileServer::Serve(uint64_t file, uint64_t size, Contents contents,
             const int client = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
             *connected = true;
             if (client >= 0) {
-                const bool cut = fault && (fault->kind == DownloadFaultKind::DropAfter ||
-                                           fault->kind == DownloadFaultKind::Stall);
-                const bool whole = SendRange(client, cut ? std::min(size, fault->bytes) : size,
-                                             contents, m_stopping);
-                if (whole && fault && fault->kind == DownloadFaultKind::Stall) {
-                    WaitReadable(client, fault->stallMs, m_stopping);
+                if (fault) {
+                    SendWithFault(client, size, contents, *fault, m_stopping);
+                } else {
+                    SendRange(client, 0, size, contents, m_stopping);
+                    ::shutdown(client, SHUT_WR);
                 }
-                ::shutdown(client, SHUT_WR);
                 ::close(client);
             }
         }

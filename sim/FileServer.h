@@ -19,7 +19,10 @@ namespace sim {
 
 enum class DownloadFaultKind {
     DropAfter,      // the connection closes after `bytes` bytes
+    ResetAfter,     // the connection is reset after `bytes` bytes
     Stall,          // `bytes` bytes, then nothing more while the connection stays open
+    Drip,           // `bytes` bytes, then one byte every `stallMs`
+    Overrun,        // the file, then `bytes` bytes more than its length
     Refuse,         // nobody listens at the endpoint named
     StuckTransfer,  // the file is sent, but the transfer flag stays set
 };
@@ -27,7 +30,7 @@ enum class DownloadFaultKind {
 struct DownloadFault {
     DownloadFaultKind kind = DownloadFaultKind::DropAfter;
     uint64_t bytes = 0;
-    int stallMs = 30000;  // how long a stalled connection stays open
+    int stallMs = 30000;  // how long a stalled connection stays open; a drip's pace
 };
 
 class FileServer {

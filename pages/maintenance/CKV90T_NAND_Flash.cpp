@@ -10,6 +10,7 @@
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "ui/Format.h"
+#include "ui/LongOperation.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WaitCursor.h"
 
@@ -129,32 +130,75 @@ std::string CKV90T_NAND_Flash::CompletionText(const std::string& path, uint64_t 
 
 void CKV90T_NAND_Flash::DownloadFile(uint32_t file) {
     ui::WaitCursor wait;
+    const ui::LongOperation operation;
     Rules().DrainBy(ui::Drain::Report);
     const uint64_t start = platform::TickCount64();
     const uint32_t c = m_nChannel;
     const protocol::RecordingFile& entry = m_pComm->m_Recorder[c].files[file];
-    const uint64_t expected = entry.length;
-    SetRange(IDC_NAND_PROGRESS, 0, KibOf(expected));
+    m_report = {m_strProgramFolder + recorder::DownloadName(entry.name), entry.length, 0};
+    SetRange(IDC_NAND_PROGRESS, 0, KibOf(m_report.expected));
     SetPos(IDC_NAND_PROGRESS, 0);
     m_pComm->SelectRecordingFile(c, file);
-    const std::string path = m_strProgramFolder + recorder::SafeFileName(entry.name) + ".ark";
-    m_download.Start(m_pComm->m_nDownloadAddress, m_pComm->m_nDownloadPort, expected, path,
-                     Handle());
+    m_download.Start(m_pComm->m_nDownloadAddress, m_pComm->m_nDownloadPort, m_report.expected,
+                     m_report.path, Handle(), m_nInactivityMs);
     const bool ok = WaitForTransfer(c);
-    const double seconds = static_cast<double>(platform::TickCount64() - start) / 1000.0;
-    ui::MessageBox(this, CompletionText(path, m_download.Received(), expected, seconds),
-                   "File Download Complete", ui::MessageIcon::Information);
+    m_report.seconds = static_cast<double>(platform::TickCount64() - start) / 1000.0;
     SetPos(IDC_NAND_PROGRESS, 0);
+    if (ui::LongOperation::StopRequested()) {
+        m_download.Cancel();  // the window closes: what arrived stays in the temporary file
+        return;
+    }
+    if (m_download.Ended()) {
+        ui::FeedbackBeep(ReportDownload() && ok);
+        return;
+    }
+    // The device is done but bytes are still on their way: the worker finishes the file on its
+    // own and its outcome is told when it ends.
+    m_bReportWhenDone = true;
+    ui::MessageBox(this,
+                   m_report.path + ": the device has sent the file; " +
+                       ui::GroupThousands(static_cast<int64_t>(m_download.Received())) + " of " +
+                       ui::GroupThousands(static_cast<int64_t>(m_report.expected)) +
+                       " bytes have arrived so far.\r\rThe file is saved when the rest has "
+                       "arrived.",
+                   "File Download", ui::MessageIcon::Information);
     ui::FeedbackBeep(ok);
 }
 
-// A status read that fails ends the wait (a device that stopped answering would otherwise
-// hold the window for good), and so does a flag still set some time after the worker ended.
+// A complete download gets the completion box; anything else a warning that says what
+// arrived, where those bytes are, and why the rest did not.
+bool CKV90T_NAND_Flash::ReportDownload() {
+    const recorder::Outcome outcome = m_download.Result();
+    if (outcome.complete) {
+        ui::MessageBox(
+            this,
+            CompletionText(m_report.path, outcome.received, m_report.expected, m_report.seconds),
+            "File Download Complete", ui::MessageIcon::Information);
+        return true;
+    }
+    std::string text = m_report.path + " was not downloaded: " + outcome.error + ".";
+    if (outcome.received > 0) {
+        text += "\r\rThe bytes that arrived are in " + recorder::Download::PartPath(m_report.path) +
+                "; an earlier download of the file is kept as it was.";
+    }
+    text +=
+        "\r\rReceived Length:    " + ui::GroupThousands(static_cast<int64_t>(outcome.received)) +
+        " bytes.\r\rExpected Length:    " +
+        ui::GroupThousands(static_cast<int64_t>(m_report.expected)) + " bytes.";
+    ui::MessageBox(this, text, "File Download Failed", ui::MessageIcon::Warning);
+    return false;
+}
+
+// Follows the device's transfer flag. A status read that fails ends the wait (a device that
+// stopped answering would otherwise hold the window for good), and so does a flag still set
+// some time after the worker ended, or a window that is closing. Once the flag clears, the
+// worker is given one status poll to finish the file.
 bool CKV90T_NAND_Flash::WaitForTransfer(uint32_t channel) {
     bool ok = true;
     m_pComm->ReadRecorderStatus();
     QElapsedTimer sinceEnded;
-    while (m_pComm->m_Recorder[channel].transferInProgress != 0) {
+    while (m_pComm->m_Recorder[channel].transferInProgress != 0 &&
+           !ui::LongOperation::StopRequested()) {
         ok = m_pComm->ReadRecorderStatus() != 0;
         SetPos(IDC_NAND_PROGRESS, KibOf(m_download.Received()));
         if (!ok) {
@@ -166,14 +210,12 @@ bool CKV90T_NAND_Flash::WaitForTransfer(uint32_t channel) {
         if (sinceEnded.isValid() && sinceEnded.elapsed() > kStuckTransferGraceMs) {
             break;
         }
-        ui::RepaintFor(100);
+        ui::RepaintFor(kPollMs);
     }
-    // The worker finishes the file (the last bytes, the rename) once the device is done; a
-    // connection that still waits is not waited for long.
     QElapsedTimer finishing;
     finishing.start();
-    while (!m_download.Ended() && finishing.elapsed() < kWorkerFinishMs) {
-        ui::RepaintFor(100);
+    while (!m_download.Ended() && finishing.elapsed() < kPollMs) {
+        ui::RepaintFor(10);
     }
     return ok;
 }
@@ -181,6 +223,10 @@ bool CKV90T_NAND_Flash::WaitForTransfer(uint32_t channel) {
 intptr_t CKV90T_NAND_Flash::OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
     if (message == recorder::ID_NAND_DOWNLOAD_DONE) {
         m_socketThread.PostThreadMessage(CNAND_FlashFileSocketThread::kStopSocketMessage);
+        if (m_bReportWhenDone && m_download.Ended()) {
+            m_bReportWhenDone = false;
+            ReportDownload();
+        }
         return 0;
     }
     return DevicePage::OnMessage(message, wParam, lParam);

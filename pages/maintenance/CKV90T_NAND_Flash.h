@@ -16,9 +16,9 @@ class CKV90T_NAND_Flash : public pages::DevicePage {
 public:
     // How long the page still waits on a transfer flag that stays set after the worker ended.
     static constexpr int kStuckTransferGraceMs = 3000;
-    // How long the completion box waits for the worker to finish the file after the device's
-    // transfer ended.
-    static constexpr int kWorkerFinishMs = 2000;
+    // The transfer flag's poll; once it clears, the worker has this long to finish the file
+    // before the box comes.
+    static constexpr int kPollMs = 100;
 
     CKV90T_NAND_Flash(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent);
     ~CKV90T_NAND_Flash() override;
@@ -27,6 +27,8 @@ public:
     void RefreshFromDevice() override;
     uint32_t SelectedChannel() const { return m_nChannel; }
     const recorder::Download& LastDownload() const { return m_download; }
+    // How long a download may go without a byte (tests shorten it).
+    void SetInactivityTimeout(uint32_t ms) { m_nInactivityMs = ms; }
     int SocketStopsHandled() { return m_socketThread.StopsHandled(); }
 
     // The completion box's text.
@@ -47,8 +49,19 @@ private:
     // Follows the transfer flag, painting and moving the progress bar; true when the last
     // status read succeeded.
     bool WaitForTransfer(uint32_t channel);
+    // The box for the download's outcome; true when it was complete.
+    bool ReportDownload();
 
+    // The download the next report is about.
+    struct Report {
+        std::string path;
+        uint64_t expected = 0;
+        double seconds = 0;
+    };
     uint32_t m_nChannel = 0;
+    Report m_report;
+    bool m_bReportWhenDone = false;
+    uint32_t m_nInactivityMs = recorder::Download::kInactivityMs;
     CNAND_FlashFileSocketThread m_socketThread;
     recorder::Download m_download;
 };

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "sim/KV90TSimulation.h"
 #include "tests/ctl/ctl_run.h"
@@ -90,7 +92,7 @@ TEST(CtlRecorder, ListDownloadAndRepair) {
     const CtlRun download =
         RunCtl(At(sim, {"recorder", "download", "1", "CH2_REC0001.ark", "--to", folder.Path()}));
     ASSERT_EQ(download.status, 0) << download.err;
-    const std::string path = folder.Path() + "/CH2_REC0001.ark.ark";
+    const std::string path = folder.Path() + "/CH2_REC0001.ark";  // one ".ark", not two
     const std::vector<uint8_t> file = ReadAll(path);
     ASSERT_EQ(file.size(), 300'000u);
     const auto recorded = sim.Simulation().RecordedFiles(1)[1];
@@ -111,4 +113,50 @@ TEST(CtlRecorder, ListDownloadAndRepair) {
     EXPECT_TRUE(std::any_of(frames.begin(), frames.end(), [](const sim::Frame& f) {
         return f.code == 0x1016 && f.payload == std::vector<uint8_t>{2};
     }));
+}
+
+// A folder that cannot take the file is named before the device is asked for it; a short
+// transfer fails with what arrived and leaves the earlier file; Ctrl+C cancels a drip.
+TEST(CtlRecorder, FailedDownloadsExitWithOneAndLoseNothing) {
+    testsupport::SimulatedDevice sim;
+    testsupport::TempDir folder;
+    const std::string missing = folder.Path() + "/missing";
+    const CtlRun nowhere =
+        RunCtl(At(sim, {"recorder", "download", "1", "CH2_REC0001.ark", "--to", missing}));
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_EQ(nowhere.err, "kv90t-ctl: recorder: cannot write into " + missing +
+                               ": No such file or directory\n");
+    EXPECT_TRUE(sim.Device().ReceivedFrames().empty());
+
+    const std::string path = folder.Path() + "/CH2_REC0001.ark";
+    std::ofstream(path) << "earlier";
+    const std::vector<uint8_t> earlier = ReadAll(path);
+    sim.Simulation().InjectDownloadFault({sim::DownloadFaultKind::DropAfter, 1000});
+    const CtlRun cut =
+        RunCtl(At(sim, {"recorder", "download", "1", "CH2_REC0001.ark", "--to", folder.Path()}));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.err,
+              "kv90t-ctl: recorder: the device closed the connection after 1000 of 300000 bytes\n");
+    EXPECT_EQ(cut.out, "");
+    EXPECT_EQ(ReadAll(path), earlier);
+    EXPECT_EQ(ReadAll(path + ".part").size(), 1000u);
+
+    sim::DownloadFault drip{sim::DownloadFaultKind::Drip, 1000};
+    drip.stallMs = 200;
+    sim.Simulation().InjectDownloadFault(drip);
+    std::filesystem::remove(path + ".part");
+    std::thread interrupter([&] {
+        for (int i = 0; i < 500 && !std::filesystem::exists(path + ".part"); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        std::raise(SIGINT);  // the download's catcher is in place once its file exists
+    });
+    const CtlRun stopped =
+        RunCtl(At(sim, {"recorder", "download", "1", "CH2_REC0001.ark", "--to", folder.Path()}));
+    interrupter.join();
+    EXPECT_EQ(stopped.status, 1);
+    EXPECT_EQ(
+        stopped.err.rfind("kv90t-ctl: recorder: the download of " + path + " was cancelled", 0), 0u)
+        << stopped.err;
+    EXPECT_EQ(ReadAll(path), earlier);
 }

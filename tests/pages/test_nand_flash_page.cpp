@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QProgressBar>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,6 +20,7 @@
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 #include "ui/Format.h"
+#include "ui/LongOperation.h"
 #include "ui/MessageBoxes.h"
 
 using namespace res;
@@ -186,24 +189,122 @@ TEST_F(NandFlashPage, ADownloadReceivesTheWholeFileAndSaysSo) {
     EXPECT_EQ(Box().substr(0, path.size()), path);
 }
 
-TEST_F(NandFlashPage, ADroppedConnectionKeepsWhatArrivedAndARefusedOneKeepsTheEarlierFile) {
-    Record(0, {{"CUT", 100'000}});
+// Whatever goes wrong, an earlier complete download stays as it was, what arrived stays in the
+// temporary file, and the box is a warning that says how much arrived and why the rest did not.
+TEST_F(NandFlashPage, AFailedDownloadKeepsTheEarlierFileAndSaysWhy) {
+    Record(0, {{"CUT", 65'536}});
     Open();
-    platform::DebugCapture debug;
-    m_session.Sim().Simulation().InjectDownloadFault({sim::DownloadFaultKind::DropAfter, 40'000});
     Page().DoubleClick(IDC_NAND_LIST, 0);
-    EXPECT_EQ(FileBytes(Path("CUT")), Contents(0, 0, 40'000));
-    EXPECT_NE(Box().find("Received Length:    40,000 bytes."), std::string::npos);
-    EXPECT_NE(debug.Text().find("recv() returned 0, remote socket connection closed()."),
-              std::string::npos);
+    ASSERT_EQ(m_boxes.Messages().at(0).title, "File Download Complete");
+    const Bytes whole = Contents(0, 0, 65'536);
+    ASSERT_EQ(FileBytes(Path("CUT")), whole);
+    const std::string part = Path("CUT") + ".part";
+    const struct {
+        sim::DownloadFault fault;
+        std::string reason;
+        uint64_t kept;
+    } cases[] = {
+        {{sim::DownloadFaultKind::DropAfter, 1000},
+         "the device closed the connection after 1000 of 65536 bytes",
+         1000},
+        {{sim::DownloadFaultKind::ResetAfter, 1000},
+         "the connection failed after 1000 of 65536 bytes: Connection reset by peer",
+         1000},
+        {{sim::DownloadFaultKind::Overrun, 1000},
+         "the device sent more than the 65536 bytes it announced",
+         65'536},
+        {{sim::DownloadFaultKind::Refuse, 0},
+         "cannot connect to the recorder's endpoint 127.0.0.1:",
+         0},
+    };
+    for (const auto& c : cases) {
+        m_boxes.Clear();
+        m_beeps.Clear();
+        m_session.Sim().Simulation().InjectDownloadFault(c.fault);
+        Page().DoubleClick(IDC_NAND_LIST, 0);
+        ASSERT_EQ(m_boxes.Messages().size(), 1u) << c.reason;
+        EXPECT_EQ(m_boxes.Messages()[0].title, "File Download Failed");
+        EXPECT_EQ(m_boxes.Messages()[0].icon, ui::MessageIcon::Warning);
+        EXPECT_EQ(Box().rfind(Path("CUT") + " was not downloaded: " + c.reason, 0), 0u) << Box();
+        EXPECT_NE(Box().find("Received Length:    " +
+                             ui::GroupThousands(static_cast<int64_t>(c.kept)) + " bytes."),
+                  std::string::npos)
+            << Box();
+        EXPECT_EQ(FileBytes(Path("CUT")), whole) << c.reason;
+        EXPECT_EQ(std::filesystem::exists(part), c.kept > 0) << c.reason;
+        if (c.kept > 0) {
+            EXPECT_EQ(FileBytes(part), Contents(0, 0, c.kept)) << c.reason;
+        }
+        EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{100, 100}})) << c.reason;
+    }
+    EXPECT_NE(Box().find("Connection refused"), std::string::npos) << Box();
+}
+
+// A file that holds nothing is made, replacing an older one; a name that ends in ".ark" keeps
+// its one ".ark"; a folder that cannot take the file fails before the device is connected.
+TEST_F(NandFlashPage, EmptyFilesNamesAndFoldersThatCannotTakeTheFile) {
+    Record(0, {{"EMPTY", 0}, {"SECOND.ark", 100}});
+    Open();
+    std::ofstream(Path("EMPTY")) << "an older download";
+    Page().DoubleClick(IDC_NAND_LIST, 0);
+    EXPECT_EQ(m_boxes.Messages().at(0).title, "File Download Complete");
+    EXPECT_TRUE(std::filesystem::exists(Path("EMPTY")));
+    EXPECT_EQ(std::filesystem::file_size(Path("EMPTY")), 0u);
+    Page().DoubleClick(IDC_NAND_LIST, 1);
+    EXPECT_EQ(FileBytes(m_dir.Path() + "/SECOND.ark"), Contents(0, 1, 100));
+    EXPECT_EQ(recorder::DownloadName("A.ark"), "A.ark");
+    EXPECT_EQ(recorder::DownloadName(".ark"), "_ark.ark");
 
     m_boxes.Clear();
-    m_session.Sim().Simulation().InjectDownloadFault({sim::DownloadFaultKind::Refuse, 0});
+    Page().SetProgramFolder(m_dir.Path() + "/missing/");
+    Page().DoubleClick(IDC_NAND_LIST, 1);
+    EXPECT_EQ(Box(), m_dir.Path() + "/missing/SECOND.ark was not downloaded: cannot create " +
+                         m_dir.Path() +
+                         "/missing/SECOND.ark.part: No such file or directory.\r\rReceived "
+                         "Length:    0 bytes.\r\rExpected Length:    100 bytes.");
+
+    // A disk that fills: the temporary file is the full device.
+    m_boxes.Clear();
+    Page().SetProgramFolder(m_dir.Path() + "/");
+    std::filesystem::create_symlink("/dev/full", m_dir.Path() + "/SECOND.ark.part");
+    std::ofstream(m_dir.Path() + "/SECOND.ark") << "kept";
+    Page().DoubleClick(IDC_NAND_LIST, 1);
+    EXPECT_NE(
+        Box().find("cannot write " + m_dir.Path() + "/SECOND.ark.part: No space left on device"),
+        std::string::npos)
+        << Box();
+    EXPECT_EQ(FileBytes(m_dir.Path() + "/SECOND.ark"), (Bytes{'k', 'e', 'p', 't'}));
+}
+
+// A connection that goes quiet ends after the inactivity time; one that drips on is ended by
+// closing the window.
+TEST_F(NandFlashPage, AStalledDownloadEndsAndClosingTheWindowCancelsADrip) {
+    Record(0, {{"SLOW", 100'000}});
+    Open();
+    Page().SetInactivityTimeout(300);
+    m_session.Sim().Simulation().InjectDownloadFault({sim::DownloadFaultKind::Stall, 10'000});
     Page().DoubleClick(IDC_NAND_LIST, 0);
-    EXPECT_NE(Box().find("Received Length:    0 bytes."), std::string::npos);
-    EXPECT_NE(debug.Text().find("connect() failed."), std::string::npos);
-    EXPECT_EQ(FileBytes(Path("CUT")), Contents(0, 0, 40'000));  // the earlier download stays
-    EXPECT_FALSE(std::filesystem::exists(Path("CUT") + ".part"));
+    EXPECT_EQ(Box().rfind(Path("SLOW") + " was not downloaded: download stalled: no byte for "
+                                         "300 ms after 10000 of 100000 bytes.",
+                          0),
+              0u)
+        << Box();
+
+    m_boxes.Clear();
+    sim::DownloadFault drip{sim::DownloadFaultKind::Drip, 10'000};
+    drip.stallMs = 100;
+    m_session.Sim().Simulation().InjectDownloadFault(drip);
+    QWidget window;
+    window.show();
+    QTimer::singleShot(500, [&] { EXPECT_TRUE(ui::LongOperation::DeferClose(&window)); });
+    QElapsedTimer timer;
+    timer.start();
+    Page().DoubleClick(IDC_NAND_LIST, 0);
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_TRUE(m_boxes.Messages().empty());
+    EXPECT_TRUE(Page().LastDownload().Ended());
+    EXPECT_TRUE(PumpUntil([&] { return !window.isVisible(); }));
+    EXPECT_FALSE(ui::LongOperation::StopRequested());
 }
 
 TEST_F(NandFlashPage, TheBoxComesWhenTheTransferFlagClearsWhateverIsMissing) {
