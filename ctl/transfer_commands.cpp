@@ -29,8 +29,27 @@ struct StreamOptions {
     bool csv = false;
 };
 
-// Receives the channel's stream for the time asked, renewing it as the page does, then ends
-// it on the device.
+// Lets the worker receive for the time asked, renewing the stream as the page does, until the
+// recording stops or Ctrl+C; true when interrupted.
+bool Receive(Context& c, const CUDP_DAU_SamplingDataSocketThread& worker, const StreamOptions& o) {
+    const InterruptCatcher interrupt;
+    const uint32_t start = platform::ProcessClockMs();
+    uint32_t renewed = start;
+    while (platform::ProcessClockMs() - start < o.seconds * 1000 &&
+           !worker.RecordingFile().Failed()) {
+        if (interrupt.Caught()) {
+            return true;
+        }
+        platform::SleepMs(20);
+        if (platform::ProcessClockMs() - renewed >= kKeepAliveMs) {
+            dau::SendStreamDestination(c.comm, worker, o.channel, true);
+            renewed = platform::ProcessClockMs();
+        }
+    }
+    return false;
+}
+
+// Receives the channel's stream into the file, then ends it on the device.
 int Stream(Context& c, const StreamOptions& o) {
     CKV90T1_Comm& comm = c.comm;
     if (comm.ReadOperationalMode() == 0 || comm.m_nOperationalMode != protocol::kModeDau) {
@@ -43,31 +62,34 @@ int Stream(Context& c, const StreamOptions& o) {
     CUDP_DAU_SamplingDataSocketThread worker;
     worker.Resume();
     dau::OpenStreamSocket(comm, worker, o.channel, o.out.c_str());
-    if (worker.Socket() == nullptr || !worker.Recording()) {
-        return c.Fail("dau stream: cannot receive into " + o.out);
+    const DatagramFile& file = worker.RecordingFile();
+    if (worker.Socket() == nullptr || !worker.Recording() || file.Failed()) {
+        const std::string why = file.Failed() ? file.Error() : "cannot receive into " + o.out;
+        worker.CloseReceiveSocket();
+        return c.Fail("dau stream: " + why);
     }
     if (dau::SendStreamDestination(comm, worker, o.channel, true) == 0) {
         worker.CloseReceiveSocket();
         return c.Fail("dau stream: the device refused the stream start");
     }
-    const uint32_t start = platform::ProcessClockMs();
-    uint32_t renewed = start;
-    while (platform::ProcessClockMs() - start < o.seconds * 1000) {
-        platform::SleepMs(20);
-        if (platform::ProcessClockMs() - renewed >= kKeepAliveMs) {
-            dau::SendStreamDestination(comm, worker, o.channel, true);
-            renewed = platform::ProcessClockMs();
-        }
-    }
+    const bool interrupted = Receive(c, worker, o);
     const int32_t stopped = dau::SendStreamDestination(comm, worker, o.channel, false);
-    const uint64_t bytes = worker.ReceivedBytes();
     worker.CloseReceiveSocket();
     worker.StopRunning();
+    if (file.Failed()) {
+        return c.Fail("dau stream: recording stopped: " + file.Error() + "; " + o.out + " holds " +
+                      std::to_string(file.Written()) + " bytes");
+    }
+    if (interrupted) {
+        return c.Fail("dau stream: interrupted; " + o.out + " holds " +
+                      std::to_string(file.Written()) + " bytes");
+    }
     Record record;
-    record.Add("file", o.out).Add("bytes", bytes).Add("samplesPerDatagram", samples);
+    record.Add("file", o.out).Add("bytes", file.Written()).Add("samplesPerDatagram", samples);
     if (o.csv) {
         const std::string csv = dau::CsvPathOf(o.out);
-        const dau::ConversionResult converted = dau::ConvertSamplingFile(o.out, csv, samples);
+        const dau::ConversionResult converted =
+            dau::ConvertSamplingFile(o.out, csv, samples, {}, {file.Written(), nullptr});
         if (!converted.ok) {
             return c.Fail("dau stream: " + converted.error);
         }
@@ -96,8 +118,10 @@ StreamOptions ParseStreamOptions(const std::vector<std::string>& words) {
     if (!timed || o.out.empty()) {
         throw UsageError("dau stream needs --seconds S and --out FILE");
     }
-    if (o.csv && o.out.size() < 3) {
-        throw UsageError("dau stream: the file name is too short to name its CSV");
+    struct stat info {};
+    if (::stat(o.out.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        throw UsageError("dau stream: --out must name a regular file or a new one, not '" + o.out +
+                         "'");
     }
     return o;
 }

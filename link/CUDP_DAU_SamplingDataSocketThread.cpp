@@ -10,13 +10,6 @@
 
 #include "platform/debug_output.h"
 
-namespace {
-
-// Datagrams are written through a buffer this large: one write call per many datagrams.
-constexpr size_t kFileBufferBytes = 1 << 20;
-
-}  // namespace
-
 CUDP_DAU_SamplingDataSocketThread::CUDP_DAU_SamplingDataSocketThread() = default;
 
 CUDP_DAU_SamplingDataSocketThread::~CUDP_DAU_SamplingDataSocketThread() {
@@ -37,13 +30,9 @@ void CUDP_DAU_SamplingDataSocketThread::OpenReceiveSocket(const char* remoteAddr
                                                           uint16_t remotePort, const char* path) {
     CloseReceiveSocket();
     m_pSocket = std::make_unique<UdpReceiveSocket>(remoteAddress, remotePort);
-    m_strFilePath = path;
-    m_pFile = std::fopen(path, "wb");
-    if (m_pFile == nullptr) {
+    if (!m_file.Open(path) && !m_file.IsOpen()) {
         std::string text;
         FormatFileExceptionCause(text, CFileException::FromErrno(errno));
-    } else {
-        std::setvbuf(m_pFile, nullptr, _IOFBF, kFileBufferBytes);
     }
     m_nReceivedBytes = 0;
     m_nSlot = 0;
@@ -66,18 +55,8 @@ void CUDP_DAU_SamplingDataSocketThread::CloseReceiveSocket() {
     while (m_bInSocket != 0) {
         std::this_thread::yield();
     }
-    CloseFile();
+    m_file.Close();
     m_pSocket.reset();
-}
-
-void CUDP_DAU_SamplingDataSocketThread::CloseFile() {
-    if (m_pFile != nullptr) {
-        if (std::fclose(m_pFile) != 0) {
-            std::string text;
-            FormatFileExceptionCause(text, CFileException::FromErrno(errno));
-        }
-        m_pFile = nullptr;
-    }
 }
 
 void CUDP_DAU_SamplingDataSocketThread::StopRunning() {
@@ -135,9 +114,11 @@ void CUDP_DAU_SamplingDataSocketThread::ReceiveOne(UdpReceiveSocket& socket) {
     }
 }
 
+// Only datagrams of the stream's own length are taken: another length (a cut one included)
+// would shift every sample of the recording after it.
 void CUDP_DAU_SamplingDataSocketThread::Accept(UdpReceiveSocket& socket, int length) {
     const platform::WindowHandle window = socket.m_hNotifyWindow;
-    if (length != kSlotBytes && length != m_nExpectedLength) {
+    if (length != m_nExpectedLength || length > kSlotBytes) {
         const uint32_t badSize = socket.m_nBadSizeMessage;
         if (window != 0 && badSize != 0) {
             platform::PostMessage(window, badSize, m_nSlot, length);
@@ -149,8 +130,12 @@ void CUDP_DAU_SamplingDataSocketThread::Accept(UdpReceiveSocket& socket, int len
     version.fetch_add(1, std::memory_order_acq_rel);
     std::memcpy(m_Slots[m_nSlot], m_Landing, static_cast<size_t>(length));
     version.fetch_add(1, std::memory_order_release);
-    if (m_pFile != nullptr) {
-        std::fwrite(m_Landing, 1, static_cast<size_t>(length), m_pFile);
+    if (m_file.IsOpen() && !m_file.Failed() &&
+        !m_file.Append(m_Landing, static_cast<size_t>(length))) {
+        const uint32_t stopped = socket.m_nRecordingStoppedMessage;
+        if (window != 0 && stopped != 0) {
+            platform::PostMessage(window, stopped);
+        }
     }
     m_nReceivedBytes.fetch_add(static_cast<uint64_t>(length), std::memory_order_relaxed);
     const uint32_t datagram = socket.m_nDatagramMessage;

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "link/CFileExeptionErrorMsgs.h"
+#include "link/DatagramFile.h"
 #include "link/UdpSocket.h"
 
 class CUDP_DAU_SamplingDataSocketThread : public CFileExeptionErrorMsgs {
@@ -30,6 +31,8 @@ public:
     void Resume();
     // A new receive socket for the remote end, recording into a new file at `path` (a file
     // that cannot be created is reported and the stream is received without recording).
+    // Recording stops at the first failed write or when the disk runs short (see DatagramFile);
+    // the socket's recording-stopped message then goes to its window.
     void OpenReceiveSocket(const char* remoteAddress, uint16_t remotePort, const char* path);
     void OpenReceiveSocket(const char* remoteAddress, uint16_t remotePort);
     // Stops receiving, waits until the loop has left the socket, closes the file and deletes
@@ -44,7 +47,10 @@ public:
     uint16_t ExpectedLength() const { return m_nExpectedLength; }
     uint64_t ReceivedBytes() const { return m_nReceivedBytes.load(std::memory_order_relaxed); }
     // Whether a recording file is open.
-    bool Recording() const { return m_pFile != nullptr; }
+    bool Recording() const { return m_file.IsOpen(); }
+    // The recording: bytes written, and why it stopped when it did.
+    const DatagramFile& RecordingFile() const { return m_file; }
+    DatagramFile& RecordingFile() { return m_file; }
 
     // Copies the first `length` bytes of a slot as one datagram left them: a copy that the loop
     // overwrote meanwhile is made again. False for a slot index of 32 or more.
@@ -56,7 +62,6 @@ private:
     void ReceiveOne(UdpReceiveSocket& socket);
     // An accepted datagram from the landing buffer into the current slot.
     void Accept(UdpReceiveSocket& socket, int length);
-    void CloseFile();
 
     std::atomic<int> m_bRun{1};
     std::atomic<int> m_bReceiveEnabled{0};
@@ -68,8 +73,7 @@ private:
     std::atomic<uint16_t> m_nExpectedLength{kSlotBytes};
     std::atomic<uint64_t> m_nReceivedBytes{0};
     std::unique_ptr<UdpReceiveSocket> m_pSocket;
-    std::FILE* m_pFile = nullptr;
-    std::string m_strFilePath;
+    DatagramFile m_file;
     uint16_t m_nSlot = 0;  // the loop's own
     uint8_t m_Slots[kSlots][kSlotBytes] = {};
     // Where each datagram lands first, so that a slot changes only for the copy of an accepted

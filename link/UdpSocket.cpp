@@ -103,7 +103,7 @@ int UdpReceiveSocket::Receive(uint8_t* buffer, int length, uint32_t* error) {
         *error = WSAENOTSOCK;
         return -1;
     }
-    const ssize_t received = ::recv(m_hSocket, buffer, static_cast<size_t>(length), 0);
+    const ssize_t received = ::recv(m_hSocket, buffer, static_cast<size_t>(length), MSG_TRUNC);
     if (received >= 0) {
         return static_cast<int>(received);
     }

@@ -43,13 +43,15 @@ public:
     static constexpr int kReceiveWaitMs = 1;
 
     // One datagram into `buffer`, waiting up to kReceiveWaitMs for it: its length, or -1 with
-    // the Windows Sockets code in `error` (WSAEWOULDBLOCK when none came).
+    // the Windows Sockets code in `error` (WSAEWOULDBLOCK when none came). A datagram longer
+    // than `length` is cut to it, and its whole length is returned, so the caller sees the cut.
     int Receive(uint8_t* buffer, int length, uint32_t* error);
 
     // Who is told of datagrams (0: nobody); set by the owner, read by the receiving thread.
     std::atomic<platform::WindowHandle> m_hNotifyWindow{0};
     std::atomic<uint32_t> m_nDatagramMessage{0};
     std::atomic<uint32_t> m_nBadSizeMessage{0};
+    std::atomic<uint32_t> m_nRecordingStoppedMessage{0};
 
 private:
     bool Create();

@@ -15,6 +15,7 @@ namespace sim {
 namespace {
 
 constexpr size_t kChunk = 64 * 1024;
+constexpr int kResetDelayMs = 300;
 
 // Sends bytes `from` to `to` of the file; false when the connection failed or the server
 // stops.
@@ -85,6 +86,8 @@ void SendWithFault(int client, uint64_t size, const FileServer::Contents& conten
             break;
         case DownloadFaultKind::ResetAfter: {
             SendRange(client, 0, first, contents, stopping);
+            // The bytes are given time to be read: a reset discards what the peer has not.
+            WaitReadable(client, kResetDelayMs, stopping);
             const linger reset{1, 0};
             ::setsockopt(client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
             return;  // closed without a shutdown: the peer sees a reset

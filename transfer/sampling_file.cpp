@@ -1,6 +1,8 @@
 #include "transfer/sampling_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
 #include <algorithm>
 
 #include <cerrno>
@@ -40,7 +42,8 @@ std::string FileError(const char* what, const std::string& path, int error) {
 // The datagrams of a sampling file, read in large blocks.
 class DatagramReader {
 public:
-    DatagramReader(std::FILE* file, size_t datagramBytes) : m_file(file), m_size(datagramBytes) {
+    DatagramReader(std::FILE* file, size_t datagramBytes, uint64_t limit)
+        : m_file(file), m_size(datagramBytes), m_limit(limit) {
         m_buffer.resize(std::max<size_t>(datagramBytes, 1) * 1024);
     }
     // The next whole datagram, or nullptr at the end (a partial one included).
@@ -63,13 +66,16 @@ private:
         std::memmove(m_buffer.data(), m_buffer.data() + m_start, m_end - m_start);
         m_end -= m_start;
         m_start = 0;
-        const size_t got = std::fread(m_buffer.data() + m_end, 1, m_buffer.size() - m_end, m_file);
+        const size_t room =
+            static_cast<size_t>(std::min<uint64_t>(m_buffer.size() - m_end, m_limit - m_read));
+        const size_t got = std::fread(m_buffer.data() + m_end, 1, room, m_file);
         m_end += got;
         m_read += got;
     }
 
     std::FILE* m_file;
     size_t m_size;
+    uint64_t m_limit;
     std::vector<uint8_t> m_buffer;
     size_t m_start = 0;
     size_t m_end = 0;
@@ -106,6 +112,44 @@ private:
     std::vector<char> m_buffer;
     size_t m_used = 0;
 };
+
+// The lines of every datagram after the first; false when a write, a read or a cancel ended
+// them (a read or cancel says so in `result`).
+bool WriteLines(const std::string& inPath, std::FILE* in, std::FILE* out, uint32_t samples,
+                uint64_t total, const std::function<void(uint64_t, uint64_t)>& progress,
+                const ConversionControl& control, ConversionResult* result) {
+    DatagramReader reader(in, kHeaderBytes + 2 * size_t(samples), total);
+    LineWriter writer(out);
+    const uint8_t* datagram = reader.Next();
+    double previous = datagram != nullptr ? SecondsOf(datagram) : 0;
+    uint64_t reported = 0;
+    while (datagram != nullptr && (datagram = reader.Next()) != nullptr) {
+        if (control.cancel != nullptr && control.cancel->load(std::memory_order_relaxed)) {
+            result->error = "The conversion was cancelled; no CSV was kept";
+            return false;
+        }
+        const int years = static_cast<int>(Long(datagram + 12) >> 25);
+        const double time = SecondsOf(datagram);
+        const double spacing = time - previous;
+        for (uint32_t i = 0; i < samples; ++i) {
+            const int16_t sample = static_cast<int16_t>(Word(datagram + kHeaderBytes + 2 * i));
+            if (!writer.Line(years, time + i * spacing / samples, sample)) {
+                return false;
+            }
+            ++result->lines;
+        }
+        previous = time;
+        if (progress && reader.BytesRead() - reported >= (8u << 20)) {
+            reported = reader.BytesRead();
+            progress(reported, total);
+        }
+    }
+    if (reader.Failed()) {
+        result->error = FileError("Cannot read", inPath, errno);
+        return false;
+    }
+    return writer.Flush() && std::fflush(out) == 0;
+}
 
 }  // namespace
 
@@ -145,55 +189,55 @@ std::string UnusedPath(const std::string& folder, const std::string& name) {
 }
 
 std::string CsvPathOf(const std::string& samplingPath) {
-    const size_t keep = samplingPath.size() >= 3 ? samplingPath.size() - 3 : 0;
-    return samplingPath.substr(0, keep) + "csv";
+    const size_t n = samplingPath.size();
+    if (n > 4 && samplingPath.compare(n - 4, 4, ".dau") == 0) {
+        return samplingPath.substr(0, n - 4) + ".csv";
+    }
+    return samplingPath + ".csv";
 }
 
 ConversionResult ConvertSamplingFile(const std::string& samplingPath, const std::string& csvPath,
                                      uint32_t samples,
-                                     const std::function<void(uint64_t, uint64_t)>& progress) {
+                                     const std::function<void(uint64_t, uint64_t)>& progress,
+                                     const ConversionControl& control) {
     ConversionResult result;
     File in(std::fopen(samplingPath.c_str(), "rb"));
     if (!in) {
         result.error = FileError("Cannot open", samplingPath, errno);
         return result;
     }
-    File out(std::fopen(csvPath.c_str(), "wb"));
+    struct stat info {};
+    if (::fstat(::fileno(in.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+        result.error = "Cannot convert " + samplingPath + ": it is not a regular file";
+        return result;
+    }
+    struct stat target {};
+    if (::stat(csvPath.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) {
+        result.error = S_ISDIR(target.st_mode)
+                           ? FileError("Cannot create", csvPath, EISDIR)
+                           : "Cannot create " + csvPath + ": it is not a regular file";
+        return result;
+    }
+    const std::string part = csvPath + ".part";
+    File out(std::fopen(part.c_str(), "wb"));
     if (!out) {
         result.error = FileError("Cannot create", csvPath, errno);
         return result;
     }
-    std::fseek(in.get(), 0, SEEK_END);
-    const uint64_t total = static_cast<uint64_t>(std::max(0L, std::ftell(in.get())));
-    std::fseek(in.get(), 0, SEEK_SET);
-    DatagramReader reader(in.get(), kHeaderBytes + 2 * size_t(samples));
-    LineWriter writer(out.get());
-    const uint8_t* datagram = reader.Next();
-    double previous = datagram != nullptr ? SecondsOf(datagram) : 0;
-    bool written = true;
-    uint64_t reported = 0;
-    while (written && datagram != nullptr && (datagram = reader.Next()) != nullptr) {
-        const int years = static_cast<int>(Long(datagram + 12) >> 25);
-        const double time = SecondsOf(datagram);
-        const double spacing = time - previous;
-        for (uint32_t i = 0; i < samples && written; ++i) {
-            const int16_t sample = static_cast<int16_t>(Word(datagram + kHeaderBytes + 2 * i));
-            written = writer.Line(years, time + i * spacing / samples, sample);
-            ++result.lines;
+    const uint64_t total = std::min<uint64_t>(uint64_t(info.st_size), control.bytes);
+    if (!WriteLines(samplingPath, in.get(), out.get(), samples, total, progress, control,
+                    &result)) {
+        if (result.error.empty()) {
+            result.error = FileError("Cannot write", csvPath, errno);
         }
-        previous = time;
-        if (progress && reader.BytesRead() - reported >= (8u << 20)) {
-            reported = reader.BytesRead();
-            progress(reported, total);
-        }
-    }
-    written = written && writer.Flush();
-    if (!written || std::fflush(out.get()) != 0) {
-        result.error = FileError("Cannot write", csvPath, errno);
+        out.reset();
+        std::remove(part.c_str());
         return result;
     }
-    if (reader.Failed()) {
-        result.error = FileError("Cannot read", samplingPath, errno);
+    const int closed = std::fclose(out.release());
+    if (closed != 0 || std::rename(part.c_str(), csvPath.c_str()) != 0) {
+        result.error = FileError("Cannot write", csvPath, errno);
+        std::remove(part.c_str());
         return result;
     }
     result.ok = true;

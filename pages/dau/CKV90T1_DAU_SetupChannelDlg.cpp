@@ -11,11 +11,13 @@
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "platform/shell_open.h"
+#include "platform/system_error.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "ui/Format.h"
+#include "ui/LongOperation.h"
 #include "ui/MessageBoxes.h"
 #include "ui/StripChart.h"
 #include "ui/WaitCursor.h"
@@ -335,6 +337,11 @@ void CKV90T1_DAU_SetupChannelDlg::StartSampling() {
     socket->m_nDatagramMessage = m_nChannel == 0 ? ID_DECOM_DATA_STREAMING_CH1_RECEIVED
                                                  : ID_DECOM_DATA_STREAMING_CH2_RECEIVED;
     socket->m_nBadSizeMessage = ID_DECOM_DATA_STREAMING_BAD_SIZE;
+    socket->m_nRecordingStoppedMessage = ID_DAU_RECORDING_STOPPED;
+    m_bRecordingReported = false;
+    if (save && m_pWorker->RecordingFile().Failed()) {
+        ReportRecordingStopped();
+    }
     g_bDauStreamActive[StreamIndex()] = 1;
     g_nNextKeepAliveMs[m_nChannel] = 0;
     platform::WakePauses();
@@ -346,7 +353,9 @@ void CKV90T1_DAU_SetupChannelDlg::StopSampling() {
     g_bDauStreamActive[StreamIndex()] = 0;
     const int32_t stopped = dau::SendStreamDestination(*m_pComm, *m_pWorker, m_nChannel, false);
     m_pWorker->CloseReceiveSocket();
-    if (Check(IDC_DAU_CONVERT_CSV) != 0) {
+    const DatagramFile& file = m_pWorker->RecordingFile();
+    const bool recorded = !file.Failed() || file.Written() > 0;  // not one that was never made
+    if (Check(IDC_DAU_CONVERT_CSV) != 0 && recorded) {
         ConvertAndOpen();
     }
     Enable(IDC_DAU_SAVE_BINARY, true);
@@ -354,20 +363,39 @@ void CKV90T1_DAU_SetupChannelDlg::StopSampling() {
     ui::FeedbackBeep(stopped != 0, kStopTone);
 }
 
-// The conversion runs off the window thread; the window keeps painting and shows how far it
-// got, while input waits.
+void CKV90T1_DAU_SetupChannelDlg::ReportRecordingStopped() {
+    const DatagramFile& file = m_pWorker->RecordingFile();
+    if (m_bRecordingReported || !file.Failed()) {
+        return;
+    }
+    m_bRecordingReported = true;
+    ui::MessageBox(this,
+                   "Recording stopped: " + file.Error() + ".\r\r" + m_strSamplingPath +
+                       " holds the " + ui::GroupThousands(static_cast<int64_t>(file.Written())) +
+                       " bytes written before, whole datagrams only.",
+                   "Recording Stopped", ui::MessageIcon::Warning);
+}
+
+// The conversion runs off the window thread over the bytes that were recorded; the window keeps
+// painting and shows how far it got, while input waits. Closing the window cancels it.
 bool CKV90T1_DAU_SetupChannelDlg::ConvertAndOpen() {
+    const ui::LongOperation operation;
     const std::string csv = dau::CsvPathOf(m_strSamplingPath);
     const uint32_t samples = m_pComm->m_Dau[m_nChannel].samplesPerDatagram;
     std::atomic<uint32_t> percent{0};
+    std::atomic<bool> cancel{false};
+    const dau::ConversionControl control{m_pWorker->RecordingFile().Written(), &cancel};
     auto conversion = std::async(std::launch::async, [&] {
-        return dau::ConvertSamplingFile(m_strSamplingPath, csv, samples,
-                                        [&percent](uint64_t done, uint64_t total) {
-                                            percent = total != 0 ? uint32_t(done * 100 / total) : 0;
-                                        });
+        return dau::ConvertSamplingFile(
+            m_strSamplingPath, csv, samples,
+            [&percent](uint64_t done, uint64_t total) {
+                percent = total != 0 ? uint32_t(done * 100 / total) : 0;
+            },
+            control);
     });
     while (conversion.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
         SetText(IDC_DAU_CONVERT_PROGRESS, ui::Printf("Converting... %u%%", percent.load()));
+        cancel = ui::LongOperation::StopRequested();
         ui::RepaintHoldingInput();
     }
     SetText(IDC_DAU_CONVERT_PROGRESS, "");
@@ -380,7 +408,11 @@ bool CKV90T1_DAU_SetupChannelDlg::ConvertAndOpen() {
     if (!platform::ShellOpen(csv, &error)) {
         ui::MessageBox(this,
                        ui::Printf("Cannot Open Report File for Editing, Error=%u",
-                                  static_cast<uint32_t>(error)),
+                                  static_cast<uint32_t>(error)) +
+                           "\r\r" + csv +
+                           " was written, but no program could be started to "
+                           "open it (xdg-open: " +
+                           platform::SystemErrorText(static_cast<uint32_t>(error)) + ").",
                        "Edit File Error");
         return false;
     }
@@ -467,6 +499,11 @@ intptr_t CKV90T1_DAU_SetupChannelDlg::OnMessage(uint32_t message, uintptr_t wPar
             ShowHeader(wParam);
             return 0;
         case ID_DECOM_DATA_STREAMING_BAD_SIZE:
+            return 0;
+        case ID_DAU_RECORDING_STOPPED:
+            if (m_pWorker) {
+                ReportRecordingStopped();
+            }
             return 0;
         case ID_DAU_ADC_UPDATE:
             if (lParam == static_cast<intptr_t>(m_nChannel)) {

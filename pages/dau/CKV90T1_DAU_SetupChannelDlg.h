@@ -22,6 +22,8 @@ enum : uint32_t {
     ID_DECOM_DATA_STREAMING_CH1_RECEIVED = 0x611,
     ID_DECOM_DATA_STREAMING_CH2_RECEIVED = 0x612,
     ID_DECOM_DATA_STREAMING_BAD_SIZE = 0x613,
+    // Posted by the socket worker when the recording stopped (a failed write, a full disk).
+    ID_DAU_RECORDING_STOPPED = 0x614,
     ID_REQUEST_DAU_SAMPLING_DATA_CH1 = 0x61C,
     ID_REQUEST_DAU_SAMPLING_DATA_CH2 = 0x61D,
 };
@@ -77,6 +79,8 @@ private:
     void StartSampling();
     void StopSampling();
     bool ConvertAndOpen();
+    // The box that says the recording stopped, and why; once per recording.
+    void ReportRecordingStopped();
     void SendKeepAlive();
     // The samples of the shown datagram as a waveform.
     void ShowWaveform(uintptr_t slot);
@@ -90,5 +94,6 @@ private:
     int m_bSavedContinuousAdc;
     std::unique_ptr<CUDP_DAU_SamplingDataSocketThread> m_pWorker;
     std::string m_strSamplingPath;
+    bool m_bRecordingReported = false;
     std::unique_ptr<platform::PacingThread> m_pRequestThread;
 };

@@ -79,6 +79,39 @@ TEST(CtlDau, OutsideDauModeNothingIsStreamed) {
               "kv90t-ctl: dau stream: the device is not in DAU mode (or did not answer)\n");
 }
 
+// --out names a regular file or a new one; its CSV never takes the recording's own name, and a
+// recording that cannot be written exits with one and says why.
+TEST(CtlDau, TheOutputFileItsCsvAndAFailedRecording) {
+    testsupport::SimulatedDevice sim(*sim::FindProfile("dau"));
+    sim.Simulation().SetDauRate(50);
+    const CtlRun device =
+        RunCtl(At(sim, {"dau", "stream", "0", "--seconds", "1", "--out", "/dev/full"}));
+    EXPECT_EQ(device.status, 2);
+    EXPECT_EQ(device.err,
+              "kv90t-ctl: dau stream: --out must name a regular file or a new one, "
+              "not '/dev/full'; see --help\n");
+    EXPECT_TRUE(sim.Device().ReceivedFrames().empty());
+    EXPECT_EQ(dau::CsvPathOf("capture"), "capture.csv");
+    EXPECT_EQ(dau::CsvPathOf("x.csv"), "x.csv.csv");
+    EXPECT_EQ(dau::CsvPathOf("/d/CH1.dau"), "/d/CH1.csv");
+
+    testsupport::TempDir folder;
+    const std::string out = folder.Path() + "/x.csv";
+    const CtlRun run =
+        RunCtl(At(sim, {"dau", "stream", "0", "--seconds", "1", "--out", out, "--csv"}, true));
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(ReadAll(out).empty());
+    EXPECT_NE(ReadAll(out + ".csv").size(), 0u);
+    const size_t bytes = std::stoul(run.out.substr(run.out.find("\"bytes\":") + 8));
+    EXPECT_EQ(bytes, ReadAll(out).size());
+
+    const CtlRun nowhere = RunCtl(
+        At(sim, {"dau", "stream", "0", "--seconds", "1", "--out", folder.Path() + "/no/x.dau"}));
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_EQ(nowhere.err, "kv90t-ctl: dau stream: cannot create " + folder.Path() +
+                               "/no/x.dau: No such file or directory\n");
+}
+
 TEST(CtlRecorder, ListDownloadAndRepair) {
     testsupport::SimulatedDevice sim;
     testsupport::TempDir folder;

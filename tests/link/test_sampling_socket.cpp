@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -137,42 +138,71 @@ TEST_F(SamplingSocket, OpensConnectedToTheDeviceAndSaysSo) {
     EXPECT_EQ(m_worker.Socket(), nullptr);
 }
 
+// Only datagrams of the stream's own length are recorded: a longer one (the largest the ring
+// holds, or one the receive had to cut) or a shorter one is dropped with the bad-size message,
+// so the file stays aligned to whole datagrams.
 TEST_F(SamplingSocket, AcceptsRecordsAndPostsOneDatagramInThirtyTwo) {
     const std::string path = m_dir.Path() + "/CH1.dau";
     Open(path);
     m_worker.SetExpectedLength(224);
     platform::DebugCapture debug;
+    for (size_t wrong : {1416, 300, 2000}) {
+        Send(Datagram(wrong, 1));
+    }
     Bytes expected;
-    const Bytes large = Datagram(1416, 1);  // accepted at a smaller expected length too
-    Send(large);
-    expected.insert(expected.end(), large.begin(), large.end());
-    ASSERT_TRUE(Received(expected.size()));
-    Send(Datagram(300, 2));  // neither 1416 nor 224: dropped, the slot stays
-    for (int i = 0; i < 32; ++i) {
+    for (int i = 0; i < 33; ++i) {
         const Bytes small = Datagram(224, static_cast<uint8_t>(10 + i));
         Send(small);
         expected.insert(expected.end(), small.begin(), small.end());
     }
     ASSERT_TRUE(Received(expected.size()));
     m_queue->ProcessMessages(50);
-    ASSERT_EQ(m_posted.size(), 3u);
-    EXPECT_EQ(m_posted[0].message, kDatagram);  // slot 0: the first datagram
-    EXPECT_EQ(m_posted[0].wParam, 0u);
+    ASSERT_EQ(m_posted.size(), 5u);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(m_posted[k].message, kBadSize) << k;
+        EXPECT_EQ(m_posted[k].wParam, 0u);  // the slot the next accepted one takes
+    }
     EXPECT_EQ(m_posted[0].lParam, 1416);
-    EXPECT_EQ(m_posted[1].message, kBadSize);
-    EXPECT_EQ(m_posted[1].wParam, 1u);
     EXPECT_EQ(m_posted[1].lParam, 300);
-    EXPECT_EQ(m_posted[2].message, kDatagram);  // the 33rd accepted one, in slot 0 again
-    EXPECT_EQ(m_posted[2].lParam, 224);
-    EXPECT_EQ(debug.Text(), "Invalid Datagram size: 300.\r\n");
+    EXPECT_EQ(m_posted[2].lParam, 2000);        // its whole length, though the receive cut it
+    EXPECT_EQ(m_posted[3].message, kDatagram);  // slot 0: the first datagram
+    EXPECT_EQ(m_posted[3].lParam, 224);
+    EXPECT_EQ(m_posted[4].message, kDatagram);  // the 33rd, in slot 0 again
+    EXPECT_EQ(debug.Text(),
+              "Invalid Datagram size: 1416.\r\nInvalid Datagram size: 300.\r\n"
+              "Invalid Datagram size: 2000.\r\n");
     uint8_t header[24];
     ASSERT_TRUE(m_worker.CopySlot(0, header, 24));
     EXPECT_EQ(Bytes(header, header + 24), Bytes(expected.end() - 224, expected.end() - 200));
     ASSERT_TRUE(m_worker.CopySlot(1, header, 24));
-    EXPECT_EQ(header[0], 10);  // the first 224-byte datagram took slot 1, not the bad one
+    EXPECT_EQ(header[0], 11);  // the second good datagram
     EXPECT_FALSE(m_worker.CopySlot(32, header, 24));
     m_worker.CloseReceiveSocket();
     EXPECT_EQ(FileBytes(path), expected);
+    EXPECT_EQ(m_worker.RecordingFile().Written(), expected.size());
+}
+
+// A full disk stops the recording at the first failed write, says so to the window, and
+// leaves the datagrams written before.
+TEST_F(SamplingSocket, AFullDiskStopsTheRecordingAndSaysSo) {
+    Open("/dev/full");
+    m_worker.Socket()->m_nRecordingStoppedMessage = 0x614;
+    m_worker.SetExpectedLength(1416);
+    const uint64_t enough = DatagramFile::kBufferBytes / 1416 + 2;  // past one buffer
+    for (uint64_t i = 0; i < enough; ++i) {
+        Send(Datagram(1416, static_cast<uint8_t>(i)));
+        if (i % 64 == 63) {
+            ASSERT_TRUE(Received((i + 1) * 1416));
+        }
+    }
+    ASSERT_TRUE(Received(enough * 1416));
+    m_queue->ProcessMessages(50);
+    EXPECT_TRUE(m_worker.RecordingFile().Failed());
+    EXPECT_EQ(m_worker.RecordingFile().Error(), "cannot write /dev/full: No space left on device");
+    EXPECT_EQ(m_worker.RecordingFile().Written(), 0u);
+    EXPECT_EQ(std::count_if(m_posted.begin(), m_posted.end(),
+                            [](const Posted& p) { return p.message == 0x614; }),
+              1);
 }
 
 TEST_F(SamplingSocket, AFileThatCannotBeCreatedLeavesTheStreamUnrecorded) {

@@ -264,7 +264,7 @@ TEST_F(DauChannelPage, AStreamFromStartToTheConvertedFile) {
     EXPECT_EQ(Page().Check(IDC_DAU_REQUEST_DATA), 0);
     EXPECT_TRUE(Page().IsEnabled(IDC_DAU_SAVE_BINARY));
     EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{1000, 20}}));
-    const std::string csv = path.substr(0, path.size() - 3) + "csv";
+    const std::string csv = path.substr(0, path.size() - 4) + ".csv";
     EXPECT_EQ(m_opened, std::vector<std::string>{csv});
 
     // The file holds whole datagrams in the order sent; the CSV has a line per sample of all
@@ -310,7 +310,11 @@ TEST_F(DauChannelPage, StoppingWithoutConversionOrWhenItFailsSaysWhatHappened) {
     ASSERT_TRUE(PumpUntil([&] { return Page().Worker()->ReceivedBytes() >= 1416; }));
     Page().Click(IDC_DAU_REQUEST_DATA);
     ASSERT_EQ(m_boxes.Messages().size(), 1u);
-    EXPECT_EQ(m_boxes.Messages()[0].text, "Cannot Open Report File for Editing, Error=2");
+    EXPECT_EQ(m_boxes.Messages()[0].text,
+              "Cannot Open Report File for Editing, Error=2\r\r" +
+                  dau::CsvPathOf(Page().LastSamplingPath()) +
+                  " was written, but no program could be started to open it (xdg-open: No such "
+                  "file or directory).");
     EXPECT_EQ(m_boxes.Messages()[0].title, "Edit File Error");
     EXPECT_TRUE(Page().IsEnabled(IDC_DAU_SAVE_BINARY));
 
@@ -327,6 +331,26 @@ TEST_F(DauChannelPage, StoppingWithoutConversionOrWhenItFailsSaysWhatHappened) {
         << m_boxes.Messages()[0].text;
     EXPECT_TRUE(m_opened.empty());
     EXPECT_TRUE(Page().IsEnabled(IDC_DAU_SAVE_BINARY));
+}
+
+// A recording that cannot be made is said at once, while the stream itself goes on.
+TEST_F(DauChannelPage, ARecordingThatStopsIsSaidAtOnce) {
+    Open();
+    Page().SetProgramFolder(m_dir.Path() + "/missing/");
+    Page().Click(IDC_DAU_REQUEST_DATA);
+    ASSERT_EQ(m_boxes.Messages().size(), 1u);
+    EXPECT_EQ(m_boxes.Messages()[0].title, "Recording Stopped");
+    EXPECT_EQ(m_boxes.Messages()[0].icon, ui::MessageIcon::Warning);
+    EXPECT_EQ(m_boxes.Messages()[0].text.rfind(
+                  "Recording stopped: cannot create " + m_dir.Path() + "/missing/CH1.", 0),
+              0u)
+        << m_boxes.Messages()[0].text;
+    EXPECT_TRUE(Page().Streaming());
+    ASSERT_TRUE(PumpUntil([&] { return Page().Worker()->ReceivedBytes() >= 2 * 1416; }));
+    EXPECT_EQ(m_boxes.Messages().size(), 1u);
+    Page().Click(IDC_DAU_REQUEST_DATA);
+    EXPECT_FALSE(Page().Streaming());
+    EXPECT_EQ(m_boxes.Messages().size(), 1u);  // nothing to convert
 }
 
 TEST_F(DauChannelPage, DestroyingThePageWhileStreamingStopsTheStreamAtOnce) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
+
 #include <fstream>
 #include <iterator>
 
@@ -144,4 +147,34 @@ TEST(SamplingFiles, AFileThatCannotBeOpenedIsNamedInTheError) {
     EXPECT_FALSE(unwritable.ok);
     EXPECT_EQ(unwritable.error.rfind("Cannot create " + dir.Path() + ": ", 0), 0u)
         << unwritable.error;
+}
+
+// The conversion reads only what was recorded and only a regular file, writes its CSV beside
+// its place, and a cancel leaves no CSV.
+TEST(SamplingFiles, ConversionKeepsToTheRecordingAndCanBeCancelled) {
+    testsupport::TempDir dir;
+    const std::string in = dir.Path() + "/s.dau";
+    const std::string out = dir.Path() + "/s.csv";
+    const Bytes first = Datagram(21, 100, 0, {7, 7});
+    Write(in, {first, Datagram(21, 101, 0, {1, 2}), Datagram(21, 102, 0, {3, 4})});
+    ConversionControl recorded;
+    recorded.bytes = 2 * first.size();  // the third datagram came after the recording ended
+    const ConversionResult two = ConvertSamplingFile(in, out, 2, {}, recorded);
+    ASSERT_TRUE(two.ok) << two.error;
+    EXPECT_EQ(Read(out), "21,101.000000,1\r21,101.500000,2\r");
+    EXPECT_FALSE(std::filesystem::exists(out + ".part"));
+
+    std::atomic<bool> cancel{true};
+    ConversionControl cancelled;
+    cancelled.cancel = &cancel;
+    const std::string other = dir.Path() + "/t.csv";
+    const ConversionResult stopped = ConvertSamplingFile(in, other, 2, {}, cancelled);
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_EQ(stopped.error, "The conversion was cancelled; no CSV was kept");
+    EXPECT_FALSE(std::filesystem::exists(other));
+    EXPECT_FALSE(std::filesystem::exists(other + ".part"));
+
+    const ConversionResult device = ConvertSamplingFile("/dev/zero", other, 2);
+    EXPECT_EQ(device.error, "Cannot convert /dev/zero: it is not a regular file");
+    EXPECT_FALSE(std::filesystem::exists(other));
 }
