@@ -448,6 +448,7 @@ constexpr int IDC_SYS_FPGA_LOAD = 12963;
 constexpr int IDC_SYS_IMAGE_LENGTH = 12965;
 constexpr int IDC_SYS_PROGRAMMED = 12970;
 constexpr int IDC_SYS_CANCEL = 15214;
+constexpr int IDC_SYS_TRANSFER_STATE = 12996;  // this console's own: a page write being retried
 constexpr int IDC_SYS_PROGRESS_GROUP = 3108;
 constexpr int IDC_SYS_DSP_PATH[2] = {12950, 12955};
 constexpr int IDC_SYS_DSP_BROWSE[2] = {12951, 12954};

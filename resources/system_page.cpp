@@ -112,6 +112,7 @@ void UpdateGroups(Controls& c) {
     Cell(c, IDC_SYS_IMAGE_LENGTH, ControlKind::ReadOnlyEdit, "", 2, 0, p);
     Cell(c, IDC_SYS_PROGRAMMED, ControlKind::ReadOnlyEdit, "", 2, 1, p);
     Cell(c, IDC_SYS_CANCEL, ControlKind::Button, "Cancel", 2, 2, p);
+    Cell(c, IDC_SYS_TRANSFER_STATE, ControlKind::Label, "", 3, 0, p, 3);
 }
 
 ui::DialogTemplate MakeSystem() {

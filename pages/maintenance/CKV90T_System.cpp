@@ -17,6 +17,7 @@
 #include "resources/templates.h"
 #include "ui/Format.h"
 #include "ui/InputBlocker.h"
+#include "ui/LongOperation.h"
 #include "ui/MessageBoxes.h"
 #include "ui/WaitCursor.h"
 
@@ -365,7 +366,6 @@ void CKV90T_System::LoadDsp(int dsp) {
     SetPos(IDC_SYS_PROGRESS[0], 0);
     SetRange(IDC_SYS_PROGRESS[1], 0, 60);
     SetPos(IDC_SYS_PROGRESS[1], 0);
-    platform::PostMessage(m_hMainWindow, UWM_STOP_STATUS_POLLING);
     const auto kind = dsp == 0 ? firmware::Image::Dsp1 : firmware::Image::Dsp2;
     const std::string path = Text(IDC_SYS_DSP_PATH[dsp]);
     std::optional<firmware::Refusal> refusal = firmware::DspLoadRefusal(kind, path);
@@ -380,6 +380,7 @@ void CKV90T_System::LoadDsp(int dsp) {
         ui::MessageBox(this, refusal->text, refusal->title);
         return;
     }
+    platform::PostMessage(m_hMainWindow, UWM_STOP_STATUS_POLLING);
     m_pComm->StartDspFlash();
     if (SendDspImage(dsp, file.bytes)) {
         SetPos(IDC_SYS_PROGRESS[0], static_cast<int>(file.bytes.size() / kDspBlock));
@@ -462,7 +463,6 @@ void CKV90T_System::LoadFpga() {
         return;
     }
     m_nFpgaStart = platform::TickCount64();
-    platform::PostMessage(m_hMainWindow, UWM_STOP_STATUS_POLLING);
     m_nTarget = std::clamp(m_nSelectedMemory, 0, kMemories - 1);
     m_nSavedMode = m_pComm->m_nOperationalMode;
     m_bSavedModeOption = m_pComm->m_bModeOption;
@@ -475,6 +475,7 @@ void CKV90T_System::LoadFpga() {
     if (!ReadFpgaImage(path)) {
         return;
     }
+    platform::PostMessage(m_hMainWindow, UWM_STOP_STATUS_POLLING);
     m_pWait = std::make_unique<ui::WaitCursor>();
     if (m_pComm->BulkEraseFPGA_ConfigEEPROM(static_cast<uint32_t>(m_nTarget)) == 0) {
         EndFpga();
@@ -499,6 +500,7 @@ void CKV90T_System::LoadFpga() {
     m_pComm->m_System.bulkEraseDone = 0;
     Enable(IDC_SYS_CANCEL, true);
     m_pBlock = std::make_unique<ui::InputBlocker>(Control(IDC_SYS_CANCEL));
+    m_pOperation = std::make_unique<ui::LongOperation>();
     g_bEepromErasePoll = 1;
     platform::WakePauses();
 }
@@ -510,8 +512,9 @@ bool CKV90T_System::ReadFpgaImage(const std::string& path) {
         ui::MessageBox(this, file.error->text, file.error->title);
         return false;
     }
+    // A partial last page is padded with 0xFF; a whole one needs no page more.
     const size_t length = file.bytes.size();
-    m_image.assign(length + kFpgaPage - length % kFpgaPage, 0xFF);
+    m_image.assign((length + kFpgaPage - 1) / kFpgaPage * kFpgaPage, 0xFF);
     std::copy(file.bytes.begin(), file.bytes.end(), m_image.begin());
     return true;
 }
@@ -544,6 +547,10 @@ bool CKV90T_System::SwitchBaudRate() {
 }
 
 void CKV90T_System::PollErase() {
+    if (ui::LongOperation::StopRequested()) {
+        CancelFpga();
+        return;
+    }
     SetPos(IDC_SYS_PROGRESS[0], std::min(Pos(IDC_SYS_PROGRESS[0]) + 1, 255));
     const bool answered = m_pComm->QueryFPGA_ConfigEEPROM_BulkEraseDone() != 0;
     if (m_pComm->m_System.bulkEraseDone == 0) {
@@ -560,11 +567,17 @@ void CKV90T_System::PollErase() {
     platform::WakePauses();
 }
 
-// Up to 64 pages a round; a page that fails goes again in the next round.
+// Up to 64 pages a round. A page that fails is tried again, as long as it takes, but in the
+// next round: between attempts the window handles Cancel and a close, and says which page
+// waits for its answer.
 void CKV90T_System::ProgramPages() {
     g_bEepromErasePoll = 0;
     g_bEepromProgramPoll = 0;
     if (!FpgaUpdating()) {
+        return;
+    }
+    if (ui::LongOperation::StopRequested()) {
+        CancelFpga();
         return;
     }
     bool lastOk = false;
@@ -572,10 +585,17 @@ void CKV90T_System::ProgramPages() {
         lastOk =
             m_pComm->ProgramFPGA_ConfigEEPROMPage(static_cast<uint32_t>(m_nTarget), m_nProgrammed,
                                                   m_image.data() + m_nProgrammed) != 0;
-        if (lastOk) {
-            m_nProgrammed += kFpgaPage;
-            SetPos(IDC_SYS_PROGRESS[1], static_cast<int>(m_nProgrammed / kFpgaPage));
+        if (!lastOk) {
+            SetText(
+                IDC_SYS_TRANSFER_STATE,
+                ui::Printf("page %u not answered, retrying (attempt %d)",
+                           static_cast<unsigned>(m_nProgrammed / kFpgaPage), ++m_nAttempts + 1));
+            break;
         }
+        m_nAttempts = 0;
+        SetText(IDC_SYS_TRANSFER_STATE, "");
+        m_nProgrammed += kFpgaPage;
+        SetPos(IDC_SYS_PROGRESS[1], static_cast<int>(m_nProgrammed / kFpgaPage));
     }
     if (m_nProgrammed >= m_image.size()) {
         FinishFpga();
@@ -618,7 +638,7 @@ void CKV90T_System::CancelFpga() {
     EndFpga();
     ui::MessageBox(this,
                    ui::Printf("The update was cancelled: configuration memory %d is only partly "
-                              "programmed.",
+                              "programmed, and must be programmed again before it is selected.",
                               m_nTarget),
                    "FPGA Update Cancelled", ui::MessageIcon::Warning);
 }
@@ -628,6 +648,9 @@ void CKV90T_System::EndFpga() {
     m_image.shrink_to_fit();
     m_pBlock.reset();
     m_pWait.reset();
+    m_pOperation.reset();
+    m_nAttempts = 0;
+    SetText(IDC_SYS_TRANSFER_STATE, "");
     Enable(IDC_SYS_CANCEL, false);
 }
 

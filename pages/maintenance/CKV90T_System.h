@@ -17,6 +17,7 @@
 
 namespace ui {
 class InputBlocker;
+class LongOperation;
 class WaitCursor;
 }  // namespace ui
 
@@ -110,5 +111,8 @@ private:
     uint64_t m_nFpgaStart = 0;
     std::unique_ptr<ui::WaitCursor> m_pWait;
     std::unique_ptr<ui::InputBlocker> m_pBlock;
+    // While the update runs, closing the window cancels it first.
+    std::unique_ptr<ui::LongOperation> m_pOperation;
+    int m_nAttempts = 0;  // failed attempts at the page that is programmed next
     platform::PacingThread m_thread{g_bSystemThreadRun, g_hSystemWnd};
 };

@@ -80,6 +80,8 @@ ImageFile ReadImage(const std::string& path, size_t limit, const char* tooBig) {
     }
     if (std::ferror(file.get()) != 0) {
         image.error = FileError(errno);
+    } else if (image.bytes.empty()) {
+        image.error = Refusal{path + " is empty: there is no image to load.", "Empty Image File"};
     }
     return image;
 }

@@ -29,7 +29,8 @@ struct ImageFile {
     std::vector<uint8_t> bytes;
     std::optional<Refusal> error;  // the file or size error, when there is one
 };
-// The whole file; larger than `limit` bytes is an error that `tooBig` describes.
+// The whole file; larger than `limit` bytes is an error that `tooBig` describes, and an empty
+// file is refused, naming it.
 ImageFile ReadImage(const std::string& path, size_t limit, const char* tooBig);
 
 }  // namespace firmware

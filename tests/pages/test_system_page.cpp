@@ -17,6 +17,7 @@
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 #include "ui/Format.h"
+#include "ui/LongOperation.h"
 #include "ui/MessageBoxes.h"
 
 using namespace res;
@@ -354,19 +355,18 @@ TEST_F(DspFlash, AnFpgaImageIsErasedProgrammedSelectedAndTheModeRestored) {
     Page().Click(IDC_SYS_FPGA_LOAD);
     EXPECT_TRUE(Page().FpgaUpdating());
     EXPECT_TRUE(Page().IsEnabled(IDC_SYS_CANCEL));
-    EXPECT_EQ(Page().Text(IDC_SYS_IMAGE_LENGTH), "768");  // padded to whole pages
+    EXPECT_EQ(Page().Text(IDC_SYS_IMAGE_LENGTH), "512");  // two whole pages: no page more
     EXPECT_EQ(m_session.LastPayload(0x1022), Bytes{0x30});
     ASSERT_TRUE(testsupport::PumpUntil([&] { return !m_boxes.Messages().empty(); }));
     EXPECT_EQ(m_boxes.Messages()[0].text, "Demod FPGA Configuration EEPROM Update has completed.");
     EXPECT_EQ(m_boxes.Messages()[0].title.rfind("Elapsed Time: 0::0", 0), 0u);
-    image.resize(768, 0xFF);
     EXPECT_EQ(m_session.Sim().Simulation().FpgaImage(8), image);
-    EXPECT_EQ(m_session.CountReceived(0x1021), 3);
+    EXPECT_EQ(m_session.CountReceived(0x1021), 2);
     EXPECT_EQ(m_session.LastPayload(0x1024), Bytes{0x30});
     EXPECT_EQ(m_session.LastPayload(0x1000), Bytes{3});
     EXPECT_FALSE(Page().FpgaUpdating());
     EXPECT_FALSE(Page().IsEnabled(IDC_SYS_CANCEL));
-    EXPECT_EQ(Page().Text(IDC_SYS_PROGRAMMED), "768");
+    EXPECT_EQ(Page().Text(IDC_SYS_PROGRAMMED), "512");
     EXPECT_EQ(Page().Text(IDC_SYS_PROGRESS_CAPTION[1]), "Prgrm Pages:");
     EXPECT_GE(m_session.CountReceived(0x1023), 2);  // the erase was polled until done
 }
@@ -442,8 +442,7 @@ TEST(FpgaOverSerial, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole
     EXPECT_EQ(applied.BaudRate, 921600u);  // the rate the erase reply named
     ASSERT_TRUE(testsupport::PumpUntil([&] { return !boxes.Messages().empty(); }, 30000));
     EXPECT_EQ(boxes.Messages()[0].text, "Demod FPGA Configuration EEPROM Update has completed.");
-    image.resize(64 * 1024 + 256, 0xFF);  // a whole page more when the image fills its last
-    EXPECT_EQ(sim.Simulation().FpgaImage(1), image);
+    EXPECT_EQ(sim.Simulation().FpgaImage(1), image);  // whole pages: none more
     EXPECT_EQ(sim.Simulation().SelectedFpgaMemory(), 1);
     EXPECT_EQ(link.GetPortSettings()->defaultConfig.dcb.BaudRate, 921600u);
 }
@@ -470,4 +469,80 @@ TEST_F(SystemPage, FailedReadsShowNothingRatherThanZeros) {
     Page().RefreshFromDevice();
     EXPECT_EQ(Page().Text(IDC_SYS_SERIAL_NUMBER), serial);
     EXPECT_EQ(Page().Text(IDC_SYS_MEMORY[0]), memory);
+}
+
+// An empty image is refused before anything reaches the device, however it was chosen; a good
+// one chosen through the file dialog is loaded and completed.
+TEST_F(DspFlash, EmptyImagesAreRefusedAndTheFileDialogLeadsToTheBoxes) {
+    const std::string dsp = ImagePath("KV90T1_DSP1_empty.bin");
+    const std::string fpga = ImagePath("kv90T_empty.bin");
+    WriteImage(dsp, 0);
+    WriteImage(fpga, 0);
+    m_boxes.SetOpenFileName(dsp);
+    Page().Click(IDC_SYS_DSP_BROWSE[0]);
+    ASSERT_EQ(Page().Text(IDC_SYS_DSP_PATH[0]), dsp);
+    Page().Click(IDC_SYS_DSP_LOAD[0]);
+    EXPECT_EQ(m_boxes.Messages().back().text, dsp + " is empty: there is no image to load.");
+    EXPECT_EQ(m_boxes.Messages().back().title, "Empty Image File");
+    m_boxes.SetOpenFileName(fpga);
+    Page().Click(IDC_SYS_FPGA_BROWSE);
+    ASSERT_EQ(Page().Text(IDC_SYS_FPGA_PATH), fpga);
+    Page().Click(IDC_SYS_FPGA_LOAD);
+    EXPECT_EQ(m_boxes.Messages().back().text, fpga + " is empty: there is no image to load.");
+    EXPECT_FALSE(Page().FpgaUpdating());
+    EXPECT_TRUE(m_session.Sim().Device().ReceivedFrames().empty());
+    m_queue->ProcessMessages(0);
+    EXPECT_TRUE(m_mainMessages.empty());  // status polling was not stopped for nothing
+
+    const std::string good = ImagePath("kv90T_good.bin");
+    const std::vector<uint8_t> image = WriteImage(good, 300);
+    m_boxes.SetOpenFileName(good);
+    Page().Click(IDC_SYS_FPGA_BROWSE);
+    Page().Click(IDC_SYS_FPGA_LOAD);
+    ASSERT_TRUE(testsupport::PumpUntil([&] {
+        return m_boxes.Messages().back().text ==
+               "Demod FPGA Configuration EEPROM Update has completed.";
+    }));
+}
+
+// A page the device does not answer is tried again, round after round, and says so; Cancel, or
+// closing the window, acts between the attempts and says what is left on the memory.
+TEST_F(DspFlash, APageThatIsNotAnsweredIsRetriedUntilCancelled) {
+    const std::string path = ImagePath("kv90T_retry.bin");
+    WriteImage(path, 4 * 256);
+    m_session.Sim().Simulation().SetErasePolls(1);
+    sim::Fault garbled = sim::MakeFault(sim::FaultKind::LeadingNoise, 4);
+    garbled.code = 0x1021;
+    garbled.skip = 2;
+    garbled.count = -1;
+    m_session.Sim().Device().InjectFault(garbled);
+    Page().Click(IDC_SYS_MEMORY[2]);
+    for (bool closing : {false, true}) {
+        m_boxes.Clear();
+        Page().SetText(IDC_SYS_FPGA_PATH, path);
+        Page().Click(IDC_SYS_FPGA_LOAD);
+        // The first time pages 0 and 1 are answered; after that the device answers none.
+        const std::string waiting =
+            std::string(closing ? "page 0" : "page 2") + " not answered, retrying (attempt 3)";
+        ASSERT_TRUE(
+            testsupport::PumpUntil([&] { return Page().Text(IDC_SYS_TRANSFER_STATE) == waiting; }));
+        QWidget window;
+        window.show();
+        if (closing) {
+            EXPECT_TRUE(ui::LongOperation::DeferClose(&window));
+        } else {
+            Page().Click(IDC_SYS_CANCEL);
+        }
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return !Page().FpgaUpdating(); }));
+        ASSERT_EQ(m_boxes.Messages().size(), 1u) << closing;
+        EXPECT_EQ(m_boxes.Messages()[0].text,
+                  "The update was cancelled: configuration memory 2 is only partly programmed, "
+                  "and must be programmed again before it is selected.");
+        EXPECT_EQ(Page().Text(IDC_SYS_TRANSFER_STATE), "");
+        EXPECT_EQ(m_session.CountReceived(0x1024), 0);
+        if (closing) {
+            EXPECT_TRUE(testsupport::PumpUntil([&] { return !window.isVisible(); }));
+        }
+        m_session.Sim().Device().ClearReceivedFrames();
+    }
 }
