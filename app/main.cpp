@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
                              dataFolder.c_str(), problem.c_str());
                 return 2;
             }
+        } else if (arg.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "kv90t: unknown option '%s'; see --help\n", args[i].c_str());
+            return 2;
         }
     }
     QApplication application(argc, argv);

@@ -25,6 +25,10 @@ public:
     // Why the log stopped by itself, once: empty afterwards and while it runs.
     std::string TakeLogFailure();
     void SetLogFolder(std::string folder) { m_logFolder = std::move(folder); }
+    // The data folder, where the log and the trend exports go; ends with "/" when not empty.
+    std::string DataFolder() const {
+        return m_logFolder.empty() || m_logFolder.back() == '/' ? m_logFolder : m_logFolder + "/";
+    }
 
     const trends::TrendStore& Store() const { return m_store; }
     // Called after each recorded poll with its path and time (the trend view redraws).

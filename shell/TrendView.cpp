@@ -106,14 +106,16 @@ void TrendView::Build() {
     QObject::connect(live, &QPushButton::clicked, this, [this] { GoLive(); });
     QObject::connect(png, &QPushButton::clicked, this, [this] {
         const std::string path =
-            ui::GetSaveFileName(this, "Save Trend Picture", "trends.png", "PNG pictures (*.png)");
+            ui::GetSaveFileName(this, "Save Trend Picture", m_recorder.DataFolder() + "trends.png",
+                                "PNG pictures (*.png)");
         if (!path.empty() && !SavePng(path)) {
             ui::MessageBox(this, "Cannot write " + path + ".", "Trend Export Error");
         }
     });
     QObject::connect(csv, &QPushButton::clicked, this, [this] {
-        const std::string path = ui::GetSaveFileName(this, "Save Trend Values", "trends.csv",
-                                                     "Comma-separated values (*.csv)");
+        const std::string path =
+            ui::GetSaveFileName(this, "Save Trend Values", m_recorder.DataFolder() + "trends.csv",
+                                "Comma-separated values (*.csv)");
         if (!path.empty() && !SaveCsv(path)) {
             ui::MessageBox(this, "Cannot write " + path + ".", "Trend Export Error");
         }

@@ -134,7 +134,8 @@ bool StatusLog::OpenFor(int64_t timeMs, std::string* error) {
     }
     std::string path;
     for (;; ++m_part) {
-        path = m_folder + "/" + FileName(timeMs, m_part);
+        const bool joined = !m_folder.empty() && m_folder.back() == '/';
+        path = (joined ? m_folder : m_folder + "/") + FileName(timeMs, m_part);
         m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
         if (m_fd >= 0 || errno != EEXIST) {
             break;
@@ -157,7 +158,8 @@ bool StatusLog::OpenFor(int64_t timeMs, std::string* error) {
     return true;
 }
 
-// Writes whole lines only; false (errno set) when the file takes them not.
+// Writes whole lines only; false (errno set) when the file takes them not, and then the lines
+// written in part are cut off again, so the file ends at a line end.
 bool StatusLog::WritePending(std::string* pending) {
     size_t done = 0;
     while (done < pending->size()) {
@@ -166,9 +168,9 @@ bool StatusLog::WritePending(std::string* pending) {
             continue;
         }
         if (n <= 0) {
-            if (n == 0) {
-                errno = ENOSPC;
-            }
+            const int error = n == 0 ? ENOSPC : errno;
+            [[maybe_unused]] const int cut = ::ftruncate(m_fd, static_cast<off_t>(m_written));
+            errno = error;
             return false;
         }
         done += size_t(n);

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace ui {
 namespace {
@@ -79,6 +80,26 @@ int MessageBox(QWidget* owner, const std::string& text, const std::string& title
     }
 }
 
+std::string DialogFilter(const std::string& filter) {
+    if (filter.find('|') == std::string::npos) {
+        return filter;
+    }
+    std::vector<std::string> parts;
+    for (size_t start = 0, bar; (bar = filter.find('|', start)) != std::string::npos;
+         start = bar + 1) {
+        parts.push_back(filter.substr(start, bar - start));
+    }
+    std::string dialog;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        std::string patterns = parts[i + 1];
+        std::replace(patterns.begin(), patterns.end(), ';', ' ');
+        const bool named = parts[i].find('(') != std::string::npos;
+        dialog +=
+            (dialog.empty() ? "" : ";;") + (named ? parts[i] : parts[i] + " (" + patterns + ")");
+    }
+    return dialog;
+}
+
 std::string GetOpenFileName(QWidget* owner, const std::string& title, const std::string& folder,
                             const std::string& filter) {
     if (g_interceptor != nullptr) {
@@ -87,7 +108,7 @@ std::string GetOpenFileName(QWidget* owner, const std::string& title, const std:
     }
     return QFileDialog::getOpenFileName(owner, QString::fromStdString(title),
                                         QString::fromStdString(folder),
-                                        QString::fromStdString(filter))
+                                        QString::fromStdString(DialogFilter(filter)))
         .toStdString();
 }
 
@@ -99,7 +120,7 @@ std::string GetSaveFileName(QWidget* owner, const std::string& title, const std:
     }
     return QFileDialog::getSaveFileName(owner, QString::fromStdString(title),
                                         QString::fromStdString(path),
-                                        QString::fromStdString(filter))
+                                        QString::fromStdString(DialogFilter(filter)))
         .toStdString();
 }
 

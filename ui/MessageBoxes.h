@@ -26,6 +26,11 @@ struct MessageRecord {
 int MessageBox(QWidget* owner, const std::string& text, const std::string& title,
                MessageIcon icon = MessageIcon::Error, MessageButtons buttons = MessageButtons::Ok);
 
+// A filter in the form "Binary Files (*.bin)|*.bin|" (description and pattern pairs, each
+// ended by "|") as the file dialog takes it: "Binary Files (*.bin)". A filter without "|" is
+// taken as it is.
+std::string DialogFilter(const std::string& filter);
+
 // The file the operator chose, or an empty text.
 std::string GetOpenFileName(QWidget* owner, const std::string& title, const std::string& folder,
                             const std::string& filter);

@@ -266,6 +266,9 @@ TEST(DataFolder, ANameThatIsNotAUsableFolderIsRefusedBeforeTheWindowOpens) {
     const ProgramRun bare = RunProgram("--data-dir");
     EXPECT_EQ(bare.status, 2);
     EXPECT_EQ(bare.output, "kv90t: --data-dir needs a folder; see --help\n");
+    const ProgramRun bogus = RunProgram("--bogus");
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_EQ(bogus.output, "kv90t: unknown option '--bogus'; see --help\n");
 
     EXPECT_EQ(platform::DataFolderProblem(folder.Path() + "/new/data"), "");
     EXPECT_TRUE(std::filesystem::is_directory(folder.Path() + "/new/data"));

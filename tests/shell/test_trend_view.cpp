@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QPushButton>
+
 #include <QImage>
 #include <filesystem>
 #include <fstream>
@@ -125,6 +127,18 @@ TEST_F(Trends, SavesThePictureAndTheValues) {
     EXPECT_EQ(heading.rfind("time,path,rssi,carrierFrequency,", 0), 0u);
     EXPECT_EQ(first.rfind("20", 0), 0u) << first;
     EXPECT_FALSE(view.SaveCsv(m_folder.Path() + "/missing/folder/trends.csv"));
+
+    // The save dialogs start in the data folder.
+    for (const char* button : {"Save PNG...", "Save CSV..."}) {
+        for (QPushButton* b : view.findChildren<QPushButton*>()) {
+            if (b->text() == button) {
+                b->click();
+            }
+        }
+    }
+    ASSERT_EQ(m_boxes.Messages().size(), 2u);
+    EXPECT_EQ(m_boxes.Messages()[0].text, m_folder.Path() + "/trends.png");
+    EXPECT_EQ(m_boxes.Messages()[1].text, m_folder.Path() + "/trends.csv");
 }
 
 TEST_F(Trends, TheStatusLogStartsAndStopsFromTheView) {

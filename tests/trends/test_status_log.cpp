@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <sstream>
 
 #include <chrono>
 #include <filesystem>
@@ -104,7 +106,7 @@ TEST(StatusLog, ACrashLosesAtMostTheLastSecondAndNoLine) {
     testsupport::TempDir folder;
     const pid_t child = ::fork();
     if (child == 0) {
-        StatusLog log(folder.Path());
+        StatusLog log(folder.Path() + "/");  // as the program folder text ends
         std::string error;
         if (!log.Start(&error)) {
             ::_exit(3);
@@ -150,7 +152,7 @@ TEST(StatusLog, AFullDiskStopsTheLogWithAMessage) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        StatusLog log(folder.Path());
+        StatusLog log(folder.Path() + "/");  // as the program folder text ends
         std::string error;
         if (!log.Start(&error)) {
             ::_exit(3);
@@ -181,6 +183,21 @@ TEST(StatusLog, AFullDiskStopsTheLogWithAMessage) {
     EXPECT_EQ(std::string(buffer).rfind("Status log stopped: " + folder.Path() + "/status-", 0), 0u)
         << buffer;
     EXPECT_NE(std::string(buffer).find(": File too large"), std::string::npos) << buffer;
+    // The file ends with the last whole line: no line is torn.
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        std::ifstream in(entry.path());
+        const std::string text(std::istreambuf_iterator<char>(in), {});
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(text.back(), '\n');
+        EXPECT_LE(text.size(), 4096u);
+        std::istringstream lines(text);
+        std::string heading;
+        std::getline(lines, heading);
+        const auto fields = std::count(heading.begin(), heading.end(), ',');
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_EQ(std::count(line.begin(), line.end(), ','), fields) << line;
+        }
+    }
 }
 
 TEST(StatusLog, AFolderThatCannotTakeAFileIsRefusedAtStart) {

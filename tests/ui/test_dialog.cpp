@@ -202,6 +202,13 @@ TEST(Dialog, MessagesWaitWhileALongOperationRepaints) {
     EXPECT_EQ(result.get(), 0x5F9 * 10 + 4);
 }
 
+TEST(Dialog, FileFiltersAreGivenInTheDialogsOwnForm) {
+    EXPECT_EQ(ui::DialogFilter("Binary Files (*.bin)|*.bin|"), "Binary Files (*.bin)");
+    EXPECT_EQ(ui::DialogFilter("Images|*.png;*.jpg|All Files (*.*)|*.*|"),
+              "Images (*.png *.jpg);;All Files (*.*)");
+    EXPECT_EQ(ui::DialogFilter("PNG pictures (*.png)"), "PNG pictures (*.png)");
+}
+
 TEST(Dialog, InterceptedMessageBoxesAreRecordedAndAnswered) {
     ui::DialogInterceptor boxes;
     boxes.SetAnswer(ui::IDNO);
