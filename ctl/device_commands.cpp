@@ -226,18 +226,18 @@ Action ParseIdentity(const std::vector<std::string>& words) {
         const protocol::DeviceIdentity& id = c.comm.m_Identity;
         Record record;
         record.Add("serialNumber", id.serialNumberText)
-            .Add("deviceId", id.deviceId)
+            .Add("deviceId", DeviceText(id.deviceId))
             .Add("dsp1Version", Hex8(id.dsp1Version))
             .Add("dsp2Version", Hex8(id.dsp2Version))
             .Add("fioFpgaVersion", Hex8(id.fioFpgaVersion))
             .Add("bridgeFpgaVersion", Hex8(id.bridgeFpgaVersion))
             .Add("demodFpgaVersion", Hex8(id.demodFpgaVersion))
             .Add("personalityCode", uint32_t(id.personalityCode))
-            .Add("customer", id.productText[0])
-            .Add("poNumber", id.productText[1])
-            .Add("poModel", id.productText[2])
-            .Add("chassisSerial", id.productText[3])
-            .Add("engineeringModel", id.productText[4]);
+            .Add("customer", DeviceText(id.productText[0]))
+            .Add("poNumber", DeviceText(id.productText[1]))
+            .Add("poModel", DeviceText(id.productText[2]))
+            .Add("chassisSerial", DeviceText(id.productText[3]))
+            .Add("engineeringModel", DeviceText(id.productText[4]));
         c.Print(record);
         return int(kSuccess);
     };

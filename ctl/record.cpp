@@ -15,24 +15,101 @@ std::string Number(double value) {
     return text;
 }
 
+void AppendUtf8(uint32_t code, std::string* out) {
+    if (code < 0x80) {
+        *out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        *out += static_cast<char>(0xC0 | code >> 6);
+        *out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        *out += static_cast<char>(0xE0 | code >> 12);
+        *out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        *out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        *out += static_cast<char>(0xF0 | code >> 18);
+        *out += static_cast<char>(0x80 | (code >> 12 & 0x3F));
+        *out += static_cast<char>(0x80 | (code >> 6 & 0x3F));
+        *out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The code point of the well-formed UTF-8 sequence at `at`, with its length; a byte that starts
+// none stands for itself (Latin-1), length 1.
+uint32_t NextCodePoint(const std::string& text, size_t at, size_t* length) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    const size_t size = lead >= 0xF0 && lead <= 0xF4   ? 4
+                        : lead >= 0xE0 && lead <= 0xEF ? 3
+                        : lead >= 0xC2 && lead <= 0xDF ? 2
+                                                       : 1;
+    uint32_t code = size == 4 ? lead & 0x07u : size == 3 ? lead & 0x0Fu : lead & 0x1Fu;
+    bool wellFormed = size > 1 && at + size <= text.size();
+    for (size_t i = 1; wellFormed && i < size; ++i) {
+        wellFormed = (byte(at + i) & 0xC0) == 0x80;
+        code = code << 6 | (byte(at + i) & 0x3Fu);
+    }
+    const uint32_t least = size == 4 ? 0x10000 : size == 3 ? 0x800 : 0x80;
+    if (!wellFormed || code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        *length = 1;
+        return lead;
+    }
+    *length = size;
+    return code;
+}
+
+bool IsControl(uint32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+// Every code point of `text`, read as NextCodePoint reads it, given to `take`.
+template <typename Take>
+void ForEachCodePoint(const std::string& text, Take take) {
+    for (size_t at = 0, length = 0; at < text.size(); at += length) {
+        take(NextCodePoint(text, at, &length));
+    }
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
     std::string quoted = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+    ForEachCodePoint(text, [&](uint32_t code) {
+        if (code == '"' || code == '\\') {
             quoted += '\\';
-            quoted += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
+            quoted += static_cast<char>(code);
+        } else if (IsControl(code)) {
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+            std::snprintf(escape, sizeof escape, "\\u%04x", code);
             quoted += escape;
         } else {
-            quoted += c;
+            AppendUtf8(code, &quoted);
         }
-    }
+    });
     return quoted + "\"";
+}
+
+std::string TextValue(const std::string& text) {
+    std::string shown;
+    ForEachCodePoint(text, [&](uint32_t code) {
+        if (code == '\\') {
+            shown += "\\\\";
+        } else if (IsControl(code)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", code);
+            shown += escape;
+        } else {
+            AppendUtf8(code, &shown);
+        }
+    });
+    return shown;
+}
+
+std::string DeviceText(const char* text) {
+    std::string utf8;
+    for (const char* c = text; *c != '\0'; ++c) {
+        AppendUtf8(static_cast<unsigned char>(*c), &utf8);
+    }
+    return utf8;
 }
 
 Record& Record::Add(const std::string& name, int64_t value) {
@@ -106,7 +183,7 @@ std::string Record::Text(int indent) const {
         } else if (const auto* b = std::get_if<bool>(&value)) {
             text += *b ? " yes\n" : " no\n";
         } else if (const auto* s = std::get_if<std::string>(&value)) {
-            text += " " + *s + "\n";
+            text += " " + TextValue(*s) + "\n";
         } else if (const auto* r = std::get_if<std::shared_ptr<Record>>(&value)) {
             text += "\n" + (*r)->Text(indent + 2);
         } else if (const auto* list = std::get_if<std::vector<Record>>(&value)) {

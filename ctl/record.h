@@ -36,7 +36,13 @@ private:
     std::vector<std::pair<std::string, Value>> m_fields;
 };
 
-// A JSON string literal, escaped.
+// A JSON string literal, escaped: always valid UTF-8, whatever the bytes (a byte that does not
+// belong to a UTF-8 sequence is taken as Latin-1), with control characters as \u escapes.
 std::string JsonString(const std::string& text);
+// A value for the text output: the same reading of the bytes, control characters (C0, DEL and
+// C1) and the backslash escaped, so device text cannot move the terminal or break a line.
+std::string TextValue(const std::string& text);
+// Text the device sent: Latin-1, one byte a character, as UTF-8.
+std::string DeviceText(const char* text);
 
 }  // namespace ctl

@@ -142,7 +142,7 @@ std::vector<Record> FileRecords(const protocol::RecorderChannel& recorder) {
         if (file.name[0] != '\0') {
             files.push_back(Record()
                                 .Add("index", uint32_t(i))
-                                .Add("name", file.name)
+                                .Add("name", DeviceText(file.name))
                                 .Add("length", uint64_t(file.length)));
         }
     }
@@ -172,7 +172,9 @@ int DownloadFile(Context& c, uint32_t channel, const std::string& name, const st
     }
     const protocol::RecorderChannel& recorder = c.comm.m_Recorder[channel];
     size_t index = 0;
-    while (index < kFilesPerChannel && name != recorder.files[index].name) {
+    // The name as the device has it, or as kv90t-ctl prints it.
+    while (index < kFilesPerChannel && name != recorder.files[index].name &&
+           name != DeviceText(recorder.files[index].name)) {
         ++index;
     }
     if (index == kFilesPerChannel) {

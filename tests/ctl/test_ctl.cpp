@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "ctl/record.h"
 #include "link/CNetworkDeviceComm.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "tests/ctl/ctl_run.h"
@@ -291,4 +292,26 @@ TEST(CtlDemo, RunsOnASimulatedDeviceInItsOwnProcessAndHelpNeedsNone) {
     const CtlRun help = RunCtl({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: kv90t-ctl"), std::string::npos);
+}
+
+// Whatever bytes the device sends, every JSON line is valid UTF-8 with device text read as
+// Latin-1, and the text output shows control characters escaped.
+TEST_F(Ctl, DeviceTextIsLatinOneInJsonAndEscapedInText) {
+    const std::string hostile = "CAF\xE9\x1B[31m\nX\x9B";
+    m_sim.Simulation().SetRecordings(0, {{hostile, 10}});
+    const CtlRun json = Run({"recorder", "list", "0"}, true);
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_NE(json.out.find("\"name\":\"CAF\xC3\xA9\\u001b[31m\\u000aX\\u009b\""),
+              std::string::npos)
+        << json.out;
+    const CtlRun text = Run({"recorder", "list", "0"});
+    EXPECT_NE(text.out.find("name: CAF\xC3\xA9\\x1b[31m\\x0aX\\x9b\n"), std::string::npos)
+        << text.out;
+    EXPECT_EQ(text.out.find('\x1B'), std::string::npos);
+
+    // A cut sequence is Latin-1 byte by byte; 0x80 to 0x9F are C1 controls, escaped.
+    EXPECT_EQ(ctl::JsonString("a\xC3\xA9\xFF\xE2\x82"), "\"a\xC3\xA9\xC3\xBF\xC3\xA2\\u0082\"");
+    EXPECT_EQ(ctl::JsonString("\xF0\x9F\x98\x80\"\\"), "\"\xF0\x9F\x98\x80\\\"\\\\\"");
+    EXPECT_EQ(ctl::JsonString("\xED\xA0\x80"), "\"\xC3\xAD\xC2\xA0\\u0080\"");  // no surrogates
+    EXPECT_EQ(ctl::DeviceText("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
 }
