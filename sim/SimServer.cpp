@@ -232,11 +232,12 @@ bool SimServer::Flush(Endpoint& endpoint) {
 }
 
 // The wait until the next queued bytes fall due or the device's activity asks to run again.
-int SimServer::NextTimeoutMs() {
+// Bytes already due wait for their socket to take them (POLLOUT), not for a time.
+int SimServer::NextTimeoutMs(Clock::time_point now) {
     const int activity = m_device.RunActivity();
     auto next = Clock::time_point::max();
     for (const auto& endpoint : m_endpoints) {
-        if (!endpoint->output.empty()) {
+        if (!endpoint->output.empty() && endpoint->output.front().due > now) {
             next = std::min(next, endpoint->output.front().due);
         }
     }
@@ -253,18 +254,18 @@ int SimServer::NextTimeoutMs() {
 
 void SimServer::Run() {
     for (;;) {
-        const bool accepting = m_acceptPausedUntil <= Clock::now();
+        const auto now = Clock::now();
+        const bool accepting = m_acceptPausedUntil <= now;
         std::vector<pollfd> fds = {{m_wakeFds[0], POLLIN, 0},
                                    {accepting ? m_listenFd : -1, POLLIN, 0}};
         for (const auto& endpoint : m_endpoints) {
-            const bool waiting =
-                !endpoint->output.empty() && endpoint->output.front().due <= Clock::now();
+            const bool waiting = !endpoint->output.empty() && endpoint->output.front().due <= now;
             const bool reading = endpoint->queued < kMaxBacklog;
             fds.push_back({endpoint->fd,
                            static_cast<short>((reading ? POLLIN : 0) | (waiting ? POLLOUT : 0)),
                            0});
         }
-        const int timeout = NextTimeoutMs();
+        const int timeout = NextTimeoutMs(now);
         if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
             return;
         }

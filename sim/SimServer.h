@@ -55,7 +55,7 @@ private:
     bool Receive(Endpoint& endpoint);
     // Sends the queued bytes that are due; false when the endpoint is to be closed.
     bool Flush(Endpoint& endpoint);
-    int NextTimeoutMs();
+    int NextTimeoutMs(std::chrono::steady_clock::time_point now);
 
     SimDevice& m_device;
     int m_listenFd = -1;

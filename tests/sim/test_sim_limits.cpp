@@ -98,6 +98,13 @@ TEST(SimLimits, AClientThatNeverReadsCannotExhaustTheServer) {
     }
     EXPECT_LT(sent, kGiveUp);
     EXPECT_LT(StatusField(program.Pid(), "VmRSS"), 200 * 1024);
+    // With the answers it cannot send waiting, the server waits for room rather than spins.
+    const long ticksBefore = CpuTicks(program.Pid());
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    const double wallTicks =
+        std::chrono::duration<double>(Clock::now() - start).count() * ::sysconf(_SC_CLK_TCK);
+    EXPECT_LT(CpuTicks(program.Pid()) - ticksBefore, wallTicks * 0.5);
     EXPECT_TRUE(AnswersANullCommand(port));
     ::close(hog);
 }
