@@ -42,6 +42,8 @@ public:
     // caller keeps to one transaction at a time.
     uint32_t NestedTransactions() const { return m_nNestedTransactions; }
     bool InTransaction() const { return m_bInTransaction; }
+    // The code of the last transaction that failed (0 when none has).
+    uint16_t LastFailedCode() const { return m_nLastFailedCode; }
 
     // --- Identity (identity.cpp) ---
     int32_t ReadDeviceIdentity();
@@ -272,6 +274,7 @@ private:
 
     bool m_bInTransaction = false;
     uint32_t m_nNestedTransactions = 0;
+    uint16_t m_nLastFailedCode = 0;
 
     int32_t SendChannelSetup(uint32_t path, protocol::SetupFamily family);
     int32_t SendOutputSetup(uint32_t path, protocol::SetupFamily family);

@@ -64,6 +64,9 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, u
     m_bInTransaction = true;
     const Outcome outcome = Exchange(timeoutMs, code, request, requestLength, reply, replyLength);
     m_bInTransaction = false;
+    if (outcome.result == 0) {
+        m_nLastFailedCode = code;
+    }
     return outcome;
 }
 

@@ -21,6 +21,7 @@
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "shell/CAboutDlg.h"
+#include "shell/CKV90T_ComPort.h"
 #include "shell/TrendView.h"
 #include "ui/Format.h"
 #include "ui/LongOperation.h"
@@ -39,7 +40,8 @@ constexpr uint8_t kSystemControlStart = 0x06;
 constexpr int kScreenWidth = 1366;
 constexpr int kScreenHeight = 740;
 constexpr int kLeastPageHeight = 240;
-constexpr int kPageAreaRow = 4;  // the main template's row of the page area
+constexpr int kPageAreaRow = 4;                 // the main template's row of the page area
+constexpr uint16_t kFirstStartUpRead = 0x2003;  // the identity: the first command at start
 // After this many polls in a row that read nothing the device counts as not answering; then a
 // poll goes out every kProbeIntervalMs with a time-out of kProbeTimeoutMs, and a closed TCP
 // connection is made anew with at most kReconnectTimeoutMs of waiting.
@@ -88,6 +90,20 @@ CKV90TDlg::~CKV90TDlg() {
 void CKV90TDlg::StopStatusThread() {
     m_StatusThread.Stop(2000);
     ReleaseHandle();
+}
+
+// Why the start-up left only the communications page: no answer at all, or an answer and then
+// a read that failed, named by its command.
+std::string CKV90TDlg::StartUpFailure() const {
+    const uint16_t failed = m_pComm->LastFailedCode();
+    if (failed == kFirstStartUpRead) {
+        return "The device does not answer. Check the connection below, then start the console "
+               "again.";
+    }
+    return ui::Printf(
+        "The device answered, but the start-up read of command 0x%4.4X failed. "
+        "Start the console again to retry.",
+        failed);
 }
 
 // A long operation under way is asked to stop first; the window closes when it has.
@@ -145,6 +161,7 @@ void CKV90TDlg::InitDialog() {
         }
         m_Pages.CreateCommunicationsPageOnly(m_strProgramFolder, m_bUseEthernet,
                                              m_strDeviceIpAddress);
+        static_cast<CKV90T_ComPort*>(m_Pages.PageAt(PageHost::kComPort))->SetNote(StartUpFailure());
         FitTheScreen();
         return;
     }

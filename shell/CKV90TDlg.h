@@ -48,6 +48,7 @@ protected:
 
 private:
     void KeepOnScreen();
+    std::string StartUpFailure() const;
     void InitDialog();
     void FitTheScreen();
     void ArrangePanel(uint32_t mode);

@@ -1,5 +1,7 @@
 #include "shell/CKV90T_ComPort.h"
 
+#include <QLabel>
+
 #include <strings.h>
 
 #include <cstdio>
@@ -19,7 +21,8 @@ using namespace res;
 
 namespace {
 
-constexpr int kDefaultBaudRow = 11;  // 57600
+constexpr int kDefaultBaudRow = 11;     // 57600
+constexpr int32_t kSerialLinkType = 1;  // CBaseClass::GetLinkType of a serial link
 constexpr int kSerialControls[] = {IDC_PORT_UPDOWN, IDC_PORT,        IDC_BAUD_UPDOWN,
                                    IDC_BAUD,        IDC_TEST,        IDC_LINK_GREEN,
                                    IDC_LINK_RED,    IDC_SERIAL_GROUP};
@@ -39,6 +42,9 @@ CKV90T_ComPort::CKV90T_ComPort(CKV90T1_Comm* comm, int skipInitialRead, int useE
       m_bUseEthernet(useEthernet) {
     AddRules();
     InitDialog();
+    if (auto* note = qobject_cast<QLabel*>(Control(IDC_COMM_NOTE))) {
+        note->setWordWrap(true);
+    }
 }
 
 void CKV90T_ComPort::FindPorts() {
@@ -213,6 +219,24 @@ void CKV90T_ComPort::Test() {
     ShowLinkLamp();
 }
 
+void CKV90T_ComPort::SetNote(const std::string& text) {
+    SetText(IDC_COMM_NOTE, text);
+}
+
+// The settings are read at start: a saved link other than the running one is used from the
+// next start on, and the page says so rather than leave the operator waiting for it.
+void CKV90T_ComPort::NoteRestart() {
+    if (!m_bSavesSettings) {
+        SetNote("A demonstration saves no settings.");
+        return;
+    }
+    CBaseClass* link = m_pComm->GetDeviceLink();
+    const bool runningEthernet = link != nullptr && link->GetLinkType() != kSerialLinkType;
+    const bool same = runningEthernet == (m_bUseEthernet != 0) &&
+                      (!runningEthernet || m_strDeviceIpAddress == link->GetRemoteAddress());
+    SetNote(same ? "" : "Saved. The console uses the new connection when it is started again.");
+}
+
 void CKV90T_ComPort::RefreshFromDevice() {
     ShowLinkLamp();
     ShowPort();
@@ -234,13 +258,17 @@ void CKV90T_ComPort::AddRules() {
     };
     AddRule(IDC_TEST, quiet([this] { Test(); }));
     AddRule(IDC_SAVE, quiet([this] {
-                SaveSettings();
+                if (SaveSettings()) {
+                    NoteRestart();
+                }
                 ShowLinkLamp();
             }));
     for (int id : {IDC_USE_SERIAL, IDC_USE_ETHERNET}) {
         AddRule(id, quiet([this, id] {
                     m_bUseEthernet = id == IDC_USE_ETHERNET ? 1 : 0;
-                    SaveSettings();
+                    if (SaveSettings()) {
+                        NoteRestart();
+                    }
                     ShowLinkChoice();
                 }));
     }

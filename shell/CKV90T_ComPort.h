@@ -27,9 +27,14 @@ public:
     void ShowBaudRate();
     void ShowLinkChoice();
     void ShowAddress();
+    // A line under the settings: what a save means for the running link, or why the start-up
+    // left only this page.
+    void SetNote(const std::string& text);
 
     // Writes the connection settings; false when the key could not be opened or closed.
     bool SaveSettings();
+    // After a save: whether the running link is another than the one saved.
+    void NoteRestart();
 
 private:
     void InitDialog();

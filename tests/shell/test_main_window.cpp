@@ -15,6 +15,7 @@
 #include "shell/CKV90TDlg.h"
 #include "tests/support/DeviceSession.h"
 #include "tests/support/PumpUntil.h"
+#include "tests/support/TempDir.h"
 #include "ui/MessageBoxes.h"
 
 using namespace res;
@@ -429,6 +430,37 @@ TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
     m_session->Sim().Device().ClearReceivedFrames();
     PumpFor(500);
     EXPECT_TRUE(m_session->Sim().Device().ReceivedFrames().empty());
+    EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
+              "The device does not answer. Check the connection below, then start the console "
+              "again.");
+}
+
+// A device that answers and then fails a start-up read is not called silent: the page names
+// the read. A link saved that is not the running one is said to need a new start.
+TEST_F(MainWindow, AFailedStartUpReadIsNamedAndANewLinkNeedsANewStart) {
+    m_session = std::make_unique<DeviceSession>();
+    sim::Fault fault = sim::MakeFault(sim::FaultKind::NoReply);
+    fault.code = 0x1008;  // the installed options, read after the identity
+    fault.count = -1;
+    m_session->Sim().Device().InjectFault(fault);
+    m_session->Comm().m_nDefaultTimeout = 100;
+    m_window = std::make_unique<CKV90TDlg>(&m_session->Comm(), 0);
+    testsupport::TempDir folder;
+    ::setenv("KV90T_SETTINGS", (folder.Path() + "/kv90t.reg").c_str(), 1);
+    m_window->SetUseEthernet(1);
+    m_window->SetDeviceIpAddress("127.0.0.1");
+    m_window->show();
+    ASSERT_FALSE(Window().DeviceAnswered());
+    auto* comPort = static_cast<ui::CDialog*>(Window().Pages().PageAt(PageHost::kComPort));
+    EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
+              "The device answered, but the start-up read of command 0x1008 failed. Start the "
+              "console again to retry.");
+    comPort->Click(IDC_USE_SERIAL);
+    EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
+              "Saved. The console uses the new connection when it is started again.");
+    comPort->Click(IDC_USE_ETHERNET);
+    EXPECT_EQ(comPort->Text(IDC_COMM_NOTE), "");  // the running link again
+    ::unsetenv("KV90T_SETTINGS");
 }
 
 TEST_F(MainWindow, SavedSetupsFlagsAreSentAndRefreshed) {
