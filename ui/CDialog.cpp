@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTabBar>
 #include <QTreeWidget>
 #include <cassert>
@@ -353,6 +354,17 @@ void CDialog::ClearValues() {
             toggle->setChecked(false);
             toggle->setText("");
         }
+    }
+}
+
+void CDialog::SetTextWhole(int id, const std::string& text) {
+    SetText(id, text);
+    if (auto* edit = qobject_cast<QLineEdit*>(Control(id))) {
+        const QMargins margins = edit->textMargins() + edit->contentsMargins();
+        const int needed = edit->fontMetrics().horizontalAdvance(edit->text()) + margins.left() +
+                           margins.right() +
+                           2 * edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 8;
+        edit->setMinimumWidth(std::max(edit->minimumWidth(), needed));
     }
 }
 

@@ -47,6 +47,8 @@ public:
     void SetFont(int id, const QFont& font);
 
     void SetText(int id, const std::string& text);
+    // An edit that shows `text` whole: its least width grows to the text (it never shrinks).
+    void SetTextWhole(int id, const std::string& text);
     std::string Text(int id) const;
     void Enable(int id, bool enabled);
     // Every control of the template at once.

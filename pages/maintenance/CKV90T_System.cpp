@@ -187,14 +187,14 @@ void CKV90T_System::ShowVersions() {
         return;
     }
     const protocol::DeviceIdentity& id = m_pComm->m_Identity;
-    SetText(IDC_SYS_SERIAL_NUMBER, id.serialNumberText);
+    SetTextWhole(IDC_SYS_SERIAL_NUMBER, id.serialNumberText);
     SetText(IDC_SYS_DSP1_VERSION, Hex8(id.dsp1Version));
     SetText(IDC_SYS_DSP2_VERSION, Hex8(id.dsp2Version));
     SetText(IDC_SYS_FIO_VERSION, Hex8(id.fioFpgaVersion));
     SetText(IDC_SYS_BRIDGE_VERSION, Hex8(id.bridgeFpgaVersion));
     SetText(IDC_SYS_DEMOD_VERSION, Hex8(id.demodFpgaVersion));
     SetText(IDC_SYS_PERSONALITY_CODE, ui::Printf("0x%2.2X", id.personalityCode));
-    SetText(IDC_SYS_PERSONALITY_NAME, PersonalityName(id.personalityCode));
+    SetTextWhole(IDC_SYS_PERSONALITY_NAME, PersonalityName(id.personalityCode));
     const uint16_t hardware = m_pComm->m_Config.hardwareConfigurationId;
     SetText(IDC_SYS_HARDWARE_ID, ui::Printf("%u", hardware));
     SetText(IDC_SYS_DSP_BOARD, ui::Printf("%u", id.dspPcbRevision));
@@ -209,14 +209,14 @@ void CKV90T_System::ShowVersions() {
         SetText(IDC_SYS_RF_BOARD,
                 revision(hardware == 124 || hardware == 1234, id.rfAnalogPcbRevision));
     }
-    SetText(IDC_SYS_DEVICE_ID, id.deviceId);
+    SetTextWhole(IDC_SYS_DEVICE_ID, id.deviceId);
     SetCheck(IDC_SYS_DHCP, id.dhcpEnabled != 0);
     SetText(IDC_SYS_IP_ADDRESS,
             ui::FormatIpAddress(
                 {static_cast<uint8_t>(id.ipAddress >> 24), static_cast<uint8_t>(id.ipAddress >> 16),
                  static_cast<uint8_t>(id.ipAddress >> 8), static_cast<uint8_t>(id.ipAddress)}));
     for (int i = 0; i < 5; ++i) {
-        SetText(IDC_SYS_PRODUCT[i], id.productText[i]);
+        SetTextWhole(IDC_SYS_PRODUCT[i], id.productText[i]);
     }
 }
 
@@ -353,7 +353,7 @@ void CKV90T_System::BrowseDsp(int dsp) {
         ui::MessageBox(this, refusal->text, refusal->title);
         return;
     }
-    SetText(IDC_SYS_DSP_PATH[dsp], path);
+    SetTextWhole(IDC_SYS_DSP_PATH[dsp], path);
 }
 
 // The image is read and its size checked before the device is put into flash mode, and the
@@ -453,7 +453,7 @@ void CKV90T_System::BrowseFpga() {
         ui::MessageBox(this, refusal->text, refusal->title);
         return;
     }
-    SetText(IDC_SYS_FPGA_PATH, path);
+    SetTextWhole(IDC_SYS_FPGA_PATH, path);
 }
 
 // The path is checked and the image read before the erase, so that a refused or unreadable

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QLineEdit>
 #include <fstream>
 
 #include "link/CSerialCom.h"
@@ -544,5 +546,18 @@ TEST_F(DspFlash, APageThatIsNotAnsweredIsRetriedUntilCancelled) {
             EXPECT_TRUE(testsupport::PumpUntil([&] { return !window.isVisible(); }));
         }
         m_session.Sim().Device().ClearReceivedFrames();
+    }
+}
+
+// Identity texts, personality names and chosen paths are shown whole, not cut at the box.
+TEST_F(SystemPage, TextsAreShownWhole) {
+    Open();
+    Page().show();
+    QApplication::processEvents();
+    for (int id : {IDC_SYS_DEVICE_ID, IDC_SYS_PERSONALITY_NAME, IDC_SYS_PRODUCT[0]}) {
+        auto* edit = qobject_cast<QLineEdit*>(Page().Control(id));
+        ASSERT_NE(edit, nullptr);
+        ASSERT_FALSE(edit->text().isEmpty()) << id;
+        EXPECT_GT(edit->width(), edit->fontMetrics().horizontalAdvance(edit->text())) << id;
     }
 }
