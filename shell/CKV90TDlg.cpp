@@ -319,9 +319,12 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
     return 0;
 }
 
+// Channel-status polls feed the trends and the log: in the DAU mode those of the two channels
+// (their levels), whose third poll reads the time.
 void CKV90TDlg::RecordPoll(uint32_t message, bool read) {
-    if (message > UWM_CHANNEL_STATUS_3 || message < UWM_CHANNEL_STATUS_1 ||
-        m_pComm->m_nOperationalMode == kModeDau) {
+    const uint32_t last =
+        m_pComm->m_nOperationalMode == kModeDau ? UWM_CHANNEL_STATUS_2 : UWM_CHANNEL_STATUS_3;
+    if (message > last || message < UWM_CHANNEL_STATUS_1) {
         return;
     }
     const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);

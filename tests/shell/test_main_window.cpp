@@ -287,6 +287,22 @@ TEST_F(MainWindow, DauModeShowsTheTimeRowsAndStepsTheTimeLamp) {
     EXPECT_FALSE(Window().IsTabShown(IDC_TAB, PageHost::kRecorder));
 }
 
+// In the DAU mode the two channels' levels go into the trends as in the other modes; the time
+// poll does not stand for a third path.
+TEST_F(MainWindow, DauModePollsFeedTheTrendsForBothChannels) {
+    Open(Custom({3, 7}, 7));
+    ASSERT_TRUE(PumpUntil([&] {
+        return Window().Recorder().Store().Newest() > 0 && m_session->CountReceived(0x2106) >= 2;
+    }));
+    const auto& store = Window().Recorder().Store();
+    const int64_t now = store.Newest();
+    EXPECT_TRUE(PumpUntil([&] {
+        return store.Latest(0, 0, store.Newest() + 1).valid &&
+               store.Latest(1, 0, store.Newest() + 1).valid;
+    }));
+    EXPECT_FALSE(store.Latest(2, 0, now + 1).valid);
+}
+
 TEST_F(MainWindow, TapeModeRoutesRefreshesAndHidesTheTestTabs) {
     Open(Custom({11, 3}, 11));
     Quiet();
