@@ -311,15 +311,17 @@ void RegFile::Classify(Entry* entry, const std::string& text, bool first) {
         return;
     }
     std::string rest;
-    if (entry->section >= 0 && SplitValueLine(text, &entry->name, &rest)) {
-        if (rest == "-") {
-            return;  // a deletion: readable, and no value
-        }
-        entry->hasValue = ParseData(rest, &entry->value);
-    }
-    if (!entry->hasValue) {
+    const bool named = entry->section >= 0 && SplitValueLine(text, &entry->name, &rest);
+    if (!named) {
         entry->name.clear();
-        ++m_unreadable;
+    }
+    if (named && rest == "-") {
+        entry->name.clear();
+        return;  // a deletion: readable, and no value
+    }
+    entry->hasValue = named && ParseData(rest, &entry->value);
+    if (!entry->hasValue) {
+        ++m_unreadable;  // the name stays, so that a new value takes this line's place
     }
 }
 
@@ -337,6 +339,16 @@ std::string RegFile::Serialize() const {
             break;
     }
     return text;
+}
+
+std::vector<std::string> RegFile::UnreadableValues() const {
+    std::vector<std::string> names;
+    for (const Entry& entry : m_entries) {
+        if (!entry.hasValue && !entry.name.empty()) {
+            names.push_back(entry.name);
+        }
+    }
+    return names;
 }
 
 bool RegFile::HasKey(const std::string& key) const {
@@ -392,11 +404,18 @@ size_t RegFile::InsertionPoint(const std::string& key) const {
     return point;
 }
 
+// A value's line is rewritten in place, a line whose data could not be read included, so that
+// no second line of the same name is added.
 void RegFile::Set(const std::string& key, const std::string& name, const RegValue& value) {
     for (auto it = m_entries.rbegin(); it != m_entries.rend(); ++it) {
-        if (it->hasValue && SameName(it->name, name) && SameName(m_sections[it->section], key)) {
+        if (!it->name.empty() && SameName(it->name, name) &&
+            SameName(m_sections[it->section], key)) {
+            if (!it->hasValue) {
+                --m_unreadable;
+            }
             it->raw = FormatValue(it->name, value) + LineEndOf(it->raw);
             it->value = value;
+            it->hasValue = true;
             return;
         }
     }

@@ -33,6 +33,9 @@ public:
     void Set(const std::string& key, const std::string& name, const RegValue& value);
     // Lines that are neither blank, comments, headers, keys nor readable values.
     int UnreadableLines() const { return m_unreadable; }
+    // The names of value lines whose data could not be read, as they stand in the file. Setting
+    // such a value replaces its line.
+    std::vector<std::string> UnreadableValues() const;
 
     static constexpr const char* kHeader = "Windows Registry Editor Version 5.00";
 
@@ -43,8 +46,8 @@ private:
         std::string raw;
         int section = -1;  // index into m_sections of the key it belongs to; -1 before any key
         bool isKey = false;
-        std::string name;  // the value's name, when it holds a readable value
-        bool hasValue = false;
+        std::string name;       // the value's name, when the line names one
+        bool hasValue = false;  // and its data was read
         RegValue value;
     };
 

@@ -163,8 +163,12 @@ long SettingsKey::Load() {
     NoteIdentity(status);
     m_readable = m_reg.Parse(bytes) && (bytes.empty() || m_reg.IsRegistryText());
     if (m_readable && m_reg.UnreadableLines() > 0) {
-        DebugPrintf("***** Settings file %s: %d unreadable line(s) ignored.\r\n", m_file.c_str(),
-                    m_reg.UnreadableLines());
+        std::string names;
+        for (const std::string& name : m_reg.UnreadableValues()) {
+            names += (names.empty() ? "; values not understood: " : ", ") + name;
+        }
+        DebugPrintf("***** Settings file %s: %d unreadable line(s) ignored%s.\r\n", m_file.c_str(),
+                    m_reg.UnreadableLines(), names.c_str());
     }
     return 0;
 }

@@ -124,8 +124,9 @@ TEST_F(SettingsStore, HandEditedFileIsReadAsFarAsItMakesSense) {
     platform::DebugCapture capture;
     SettingsKey key;
     ASSERT_EQ(key.Create("SOFTWARE\\Brenmoor\\KV90T"), 0);
-    EXPECT_EQ(capture.Text(),
-              "***** Settings file " + m_file + ": 2 unreadable line(s) ignored.\r\n");
+    EXPECT_EQ(capture.Text(), "***** Settings file " + m_file +
+                                  ": 2 unreadable line(s) ignored; values not understood: "
+                                  "BROKEN.\r\n");
     uint32_t type = 0;
     uint8_t data[8];
     uint32_t size = 4;
@@ -319,4 +320,33 @@ TEST_F(SettingsStore, SeveralValuesAreStoredWithOneReadAndOneWrite) {
     WriteFile(m_file, ReadFile(m_file) + "\"NO_INIT_STATUS\"=dword:00000001\r\n");
     ASSERT_EQ(SetDword(key, "USE_ETHERNET", 1), 0);
     EXPECT_EQ(Dword(key, "NO_INIT_STATUS"), 1u);
+}
+
+// A value line whose data cannot be read keeps its place: setting the value rewrites that line
+// instead of adding a second one, and every other value stays as it was.
+TEST_F(SettingsStore, AMalformedValueIsReplacedInItsPlace) {
+    MakeFolder();
+    WriteFile(m_file,
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenmoor\\KV90T]\r\n"
+              "\"USE_ETHERNET\"=dword:1\r\n"
+              "\"ETHERNET_IP_ADDR\"=\"10.1.2.3\"\r\n");
+    platform::DebugCapture capture;
+    SettingsKey key;
+    ASSERT_EQ(key.Create(kKey), 0);
+    EXPECT_EQ(capture.Text(), "***** Settings file " + m_file +
+                                  ": 1 unreadable line(s) ignored; values not understood: "
+                                  "USE_ETHERNET.\r\n");
+    uint32_t type = 0;
+    uint8_t data[16] = {};
+    uint32_t size = 4;
+    EXPECT_NE(key.QueryValue("USE_ETHERNET", &type, data, &size), 0);
+    const uint8_t one[4] = {1, 0, 0, 0};
+    ASSERT_EQ(key.SetValue("USE_ETHERNET", platform::REG_DWORD, one, 4), 0);
+    ASSERT_EQ(key.Close(), 0);
+    EXPECT_EQ(ReadFile(m_file),
+              "Windows Registry Editor Version 5.00\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenmoor\\KV90T]\r\n"
+              "\"USE_ETHERNET\"=dword:00000001\r\n"
+              "\"ETHERNET_IP_ADDR\"=\"10.1.2.3\"\r\n");
 }
