@@ -101,6 +101,7 @@ int CKV90TApp::ReadSavedSettings() {
     m_bSkipInitialRead = ReadDword(key, "NO_INIT_STATUS", &value) ? static_cast<int>(value) : 0;
     if (m_bUseEthernet != 0) {
         ReadText(key, "ETHERNET_IP_ADDR", &m_strDeviceIpAddress, kDefaultIpAddress);
+        m_strDeviceIpAddress = ui::TrimBlanks(m_strDeviceIpAddress);  // as an editor may leave it
     } else {
         ReadText(key, "COM_PORT", &m_strComPort, "COM1");
         bool wellFormed = false;

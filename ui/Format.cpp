@@ -64,12 +64,18 @@ std::string IrigDateText(uint32_t years, uint32_t secondsOfYear, bool leapYear) 
 
 namespace ui {
 
+std::string TrimBlanks(const std::string& text) {
+    const size_t first = text.find_first_not_of(" \t");
+    const size_t last = text.find_last_not_of(" \t");
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
 std::array<uint8_t, 4> ParseIpAddress(const std::string& text) {
     std::array<uint8_t, 4> address{};
     size_t start = 0;
     for (int part = 0; part < 4 && start <= text.size(); ++part) {
         const size_t dot = std::min(text.find('.', start), text.size());
-        const std::string field = text.substr(start, dot - start);
+        const std::string field = TrimBlanks(text.substr(start, dot - start));
         char* end = nullptr;
         const unsigned long value = std::strtoul(field.c_str(), &end, 10);
         const bool readable = !field.empty() && *end == '\0' && field[0] != '-';

@@ -23,6 +23,9 @@ std::string IrigDateText(uint32_t years, uint32_t secondsOfYear, bool leapYear);
 
 namespace ui {
 
+// The text without blanks (spaces, tabs) before and after it.
+std::string TrimBlanks(const std::string& text);
+
 // The four numbers of a dotted address: each part read as an unsigned decimal number and cut
 // to its low 8 bits; a missing or unreadable part gives 0.
 std::array<uint8_t, 4> ParseIpAddress(const std::string& text);

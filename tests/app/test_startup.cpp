@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
+#include "ui/Format.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -129,6 +131,15 @@ TEST_F(StartUp, EthernetWithoutAddressUsesTheDefaultAddressSilently) {
     EXPECT_EQ(app.m_strDeviceIpAddress, "192.168.1.100");
     EXPECT_EQ(app.m_nDevicePort, 5000);
     EXPECT_TRUE(Messages().empty());
+}
+
+// An address saved with blanks around it (as a hand edit may leave it) is the address.
+TEST_F(StartUp, BlanksAroundTheSavedAddressAreIgnored) {
+    Store("USE_ETHERNET", 1u);
+    Store("ETHERNET_IP_ADDR", "127.0.0.1" + std::string(250, ' '));
+    CKV90TApp& app = Start();
+    EXPECT_EQ(app.m_strDeviceIpAddress, "127.0.0.1");
+    EXPECT_EQ(ui::ParseIpAddress(" 10. 1 .2.3\t"), (std::array<uint8_t, 4>{10, 1, 2, 3}));
 }
 
 TEST_F(StartUp, SettingsOfTheWrongTypeAreReported) {
