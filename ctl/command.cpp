@@ -1,5 +1,6 @@
 #include "ctl/command.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -83,18 +84,19 @@ Action ParseCommand(const std::vector<std::string>& words) {
 
 namespace {
 
-volatile std::sig_atomic_t s_interrupted = 0;
+// Lock-free, so the handler may set it, and seen by any thread.
+std::atomic<int> s_interrupted{0};
 struct sigaction s_previousInt;
 struct sigaction s_previousTerm;
 
 void NoteInterrupt(int) {
-    s_interrupted = 1;
+    s_interrupted.store(1, std::memory_order_relaxed);
 }
 
 }  // namespace
 
 InterruptCatcher::InterruptCatcher() {
-    s_interrupted = 0;
+    s_interrupted.store(0, std::memory_order_relaxed);
     struct sigaction note {};
     note.sa_handler = NoteInterrupt;
     sigemptyset(&note.sa_mask);
@@ -108,7 +110,7 @@ InterruptCatcher::~InterruptCatcher() {
 }
 
 bool InterruptCatcher::Caught() const {
-    return s_interrupted != 0;
+    return s_interrupted.load(std::memory_order_relaxed) != 0;
 }
 
 }  // namespace ctl
