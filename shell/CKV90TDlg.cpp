@@ -97,7 +97,7 @@ void CKV90TDlg::StopStatusThread() {
 std::string CKV90TDlg::StartUpFailure() const {
     const uint16_t failed = m_pComm->LastFailedCode();
     if (failed == kFirstStartUpRead) {
-        return "The device does not answer. Check the connection below, then start the console "
+        return "The device does not answer. Check the connection above, then start the console "
                "again.";
     }
     return ui::Printf(

@@ -447,7 +447,7 @@ TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
     PumpFor(500);
     EXPECT_TRUE(m_session->Sim().Device().ReceivedFrames().empty());
     EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
-              "The device does not answer. Check the connection below, then start the console "
+              "The device does not answer. Check the connection above, then start the console "
               "again.");
 }
 
