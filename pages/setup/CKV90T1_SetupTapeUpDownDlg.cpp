@@ -107,13 +107,17 @@ int32_t CKV90T1_SetupTapeUpDownDlg::SendIf() {
 }
 
 void CKV90T1_SetupTapeUpDownDlg::RefreshFromDevice() {
-    if (m_bSkipInitialRead != 0) {
-        return;
+    if (m_bSkipInitialRead == 0) {
+        SetupPage::RefreshFromDevice();
     }
-    if (m_pComm->ReadChannelSetup(m_nChannel) != 0 && m_pComm->ReadOutputSetup(m_nChannel) != 0 &&
-        UpConverter()) {
-        m_pComm->ReadTapeIfOutputSetup();
-    }
+}
+
+// The up converter shows its IF DAC as well.
+bool CKV90T1_SetupTapeUpDownDlg::ReadSetups() {
+    return SetupPage::ReadSetups() && (!UpConverter() || m_pComm->ReadTapeIfOutputSetup() != 0);
+}
+
+void CKV90T1_SetupTapeUpDownDlg::Redraw() {
     RedrawSetup();
     RedrawBaseband();
     RedrawIf();

@@ -12,8 +12,12 @@ public:
                                QWidget* parent);
 
     // With initial reads skipped nothing at all happens; otherwise the setups are read back and
-    // every group is redrawn.
+    // every group is redrawn, or, when a read failed, emptied and disabled until Retry.
     void RefreshFromDevice() override;
+    void Redraw() override;
+
+protected:
+    bool ReadSetups() override;
 
 private:
     bool UpConverter() const { return m_nChannel == 2; }

@@ -36,9 +36,12 @@ void SetupPage::RefreshFromDevice() {
 }
 
 bool SetupPage::ReadBack() {
-    m_bReadFailed =
-        m_pComm->ReadChannelSetup(m_nChannel) == 0 || m_pComm->ReadOutputSetup(m_nChannel) == 0;
+    m_bReadFailed = !ReadSetups();
     return !m_bReadFailed;
+}
+
+bool SetupPage::ReadSetups() {
+    return m_pComm->ReadChannelSetup(m_nChannel) != 0 && m_pComm->ReadOutputSetup(m_nChannel) != 0;
 }
 
 void SetupPage::ShowReadOutcome() {

@@ -92,6 +92,9 @@ protected:
     void SetSendFields(const SendFields& fields, uint32_t outputSelector);
     // The title static in the title font, with `text`.
     void ShowTitle(const std::string& text, int fontHeight);
+    // Reads what the page shows; true when every read arrived. A page reads its setup and its
+    // output setup unless it says otherwise.
+    virtual bool ReadSetups();
 
     const uint32_t m_nChannel;
 

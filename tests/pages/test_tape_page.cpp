@@ -132,3 +132,43 @@ TEST_F(TapePage, SkippingInitialReadsLeavesEveryControlAsItWas) {
     EXPECT_TRUE(m_session.Sim().Device().ReceivedFrames().empty());
     EXPECT_EQ(page->Text(IDC_TAPE_OUTPUT_FREQUENCY), "typed");
 }
+
+// A converter whose read-back fails (its setup, its baseband output or, on the up converter, its
+// IF DAC) shows no values and sends nothing until Retry brings them back.
+TEST_F(TapePage, AReadBackThatFailsShowsNothingAndSendsNothing) {
+    auto& device = m_session.Sim().Device();
+    Comm().m_nDefaultTimeout = 100;
+    for (auto [channel, silent] : {std::pair{0u, 0x4600}, std::pair{1u, 0x4601},
+                                   std::pair{2u, 0x4601}, std::pair{2u, 0x460E}}) {
+        auto page = Open(channel);
+        const std::string output = page->Text(IDC_TAPE_OUTPUT_FREQUENCY);
+        ASSERT_NE(output, "");
+        sim::Fault fault = sim::MakeFault(sim::FaultKind::NoReply);
+        fault.code = static_cast<uint16_t>(silent);
+        fault.count = -1;
+        device.InjectFault(fault);
+        page->RefreshFromDevice();
+        EXPECT_TRUE(page->ReadFailed()) << channel << " " << silent;
+        EXPECT_TRUE(page->IsShown(IDC_READ_NOTICE_GROUP));
+        for (int id :
+             {IDC_TAPE_BANDWIDTH, IDC_TAPE_OUTPUT_FREQUENCY, IDC_TAPE_BB_DAC, IDC_TAPE_IF_DAC}) {
+            EXPECT_EQ(page->Text(id), "") << channel << " " << id;
+        }
+        for (int group : {IDC_TAPE_SETUP_GROUP, IDC_TAPE_BB_GROUP, IDC_TAPE_IF_GROUP}) {
+            EXPECT_FALSE(page->IsEnabled(group)) << channel << " " << group;
+        }
+        device.ClearReceivedFrames();
+        page->Click(IDC_TAPE_SETUP_SEND);
+        page->Click(IDC_TAPE_BB_SEND);
+        page->Click(IDC_TAPE_IF_SEND);
+        for (const auto& frame : device.ReceivedFrames()) {
+            EXPECT_EQ(frame.code & 0xF000, 0x4000) << "sent " << frame.code;
+        }
+        device.ClearFaults();
+        page->Click(IDC_READ_RETRY);
+        EXPECT_FALSE(page->ReadFailed());
+        EXPECT_FALSE(page->IsShown(IDC_READ_NOTICE_GROUP));
+        EXPECT_TRUE(page->IsEnabled(IDC_TAPE_SETUP_GROUP));
+        EXPECT_EQ(page->Text(IDC_TAPE_OUTPUT_FREQUENCY), output);
+    }
+}
