@@ -77,16 +77,33 @@ void CKV90TApp::ReadText(const platform::SettingsKey& key, const char* name, std
     uint32_t type = 0;
     uint32_t size = sizeof data;
     const long error = key.QueryValue(name, &type, reinterpret_cast<uint8_t*>(data), &size);
+    *text = fallback;
     if (error == ENOENT) {
-        *text = fallback;
-    } else if (error != 0) {
+        return;
+    }
+    if (error != 0) {
         ReportRegistryFailure("RegQueryValueEx()", error);
     } else if (type != REG_SZ || size > kTextBufferSize) {
         RegistryMessage(
             ui::Printf("RegQueryValueEx() for REG_SZ: Type = %u, Count = %u", type, size));
-        *text = fallback;
+    } else if (const size_t length = strnlen(data, size); length + 1 < size) {
+        // A NUL before the end would silently cut the value short.
+        RegistryMessage(ui::Printf("The saved %s holds a NUL character; it is not used.", name));
     } else {
-        *text = std::string(data, strnlen(data, size));
+        *text = std::string(data, length);
+    }
+}
+
+// Values the settings file holds but that cannot be read are named once at start; they stay
+// in the file until the operator saves new ones.
+void CKV90TApp::ReportUnreadableValues(const platform::SettingsKey& key) {
+    std::string names;
+    for (const std::string& name : key.UnreadableValues()) {
+        names += (names.empty() ? "" : ", ") + name;
+    }
+    if (!names.empty()) {
+        RegistryMessage("The saved settings hold values that cannot be read: " + names +
+                        ". Defaults are used for them until new ones are saved.");
     }
 }
 
@@ -96,13 +113,16 @@ int CKV90TApp::ReadSavedSettings() {
         ReportRegistryFailure("RegCreateKeyEx()", error);
         return 0;
     }
+    ReportUnreadableValues(key);
     uint32_t value = 0;
     m_bUseEthernet = ReadDword(key, "USE_ETHERNET", &value) ? static_cast<int>(value) : 0;
     m_bSkipInitialRead = ReadDword(key, "NO_INIT_STATUS", &value) ? static_cast<int>(value) : 0;
-    if (m_bUseEthernet != 0) {
-        ReadText(key, "ETHERNET_IP_ADDR", &m_strDeviceIpAddress, kDefaultIpAddress);
-        m_strDeviceIpAddress = ui::TrimBlanks(m_strDeviceIpAddress);  // as an editor may leave it
-    } else {
+    // The address is read for either link, so that the communications page offers the saved
+    // one. Over a serial link none is made up: a serial save then leaves the stored value alone.
+    ReadText(key, "ETHERNET_IP_ADDR", &m_strDeviceIpAddress,
+             m_bUseEthernet != 0 ? kDefaultIpAddress : "");
+    m_strDeviceIpAddress = ui::TrimBlanks(m_strDeviceIpAddress);  // as an editor may leave it
+    if (m_bUseEthernet == 0) {
         ReadText(key, "COM_PORT", &m_strComPort, "COM1");
         bool wellFormed = false;
         if (ReadDword(key, "BAUD_RATE", &value, &wellFormed)) {

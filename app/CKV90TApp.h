@@ -24,7 +24,7 @@ struct Profile;
 class CKV90TApp {
 public:
     static constexpr const char* kRegistryKey = shell::kRegistryKey;
-    static constexpr const char* kDefaultIpAddress = "192.168.1.100";
+    static constexpr const char* kDefaultIpAddress = platform::kDefaultDeviceAddress;
     static constexpr uint16_t kDevicePort = 5000;
     static constexpr int kCommPageKind = 6;
 
@@ -68,8 +68,10 @@ private:
     // *wellFormed says whether it was a REG_DWORD of 4 bytes (else its message was shown).
     bool ReadDword(const platform::SettingsKey& key, const char* name, uint32_t* value,
                    bool* wellFormed = nullptr);
+    // Reads a REG_SZ setting; `fallback` when it is missing or cannot be read (said in a box).
     void ReadText(const platform::SettingsKey& key, const char* name, std::string* text,
                   const char* fallback);
+    static void ReportUnreadableValues(const platform::SettingsKey& key);
     void OpenSerialLink();
 
     std::vector<std::string> m_args;

@@ -107,7 +107,7 @@ void ReadSavedLink(Options* options) {
     };
     if (ethernet) {
         options->link = Options::Link::Tcp;
-        options->host = text("ETHERNET_IP_ADDR", "192.168.1.100");
+        options->host = text("ETHERNET_IP_ADDR", platform::kDefaultDeviceAddress);
         return;
     }
     options->link = Options::Link::Serial;

@@ -136,8 +136,9 @@ std::string FormatValue(const std::string& name, const RegValue& value) {
         std::snprintf(text, sizeof text, "dword:%08x", number);
         return Quote(name) + "=" + text;
     }
-    if (value.type == kRegSz) {
-        const auto end = std::find(value.data.begin(), value.data.end(), 0);
+    // A text with a NUL before its end is kept whole in the hex form.
+    const auto end = std::find(value.data.begin(), value.data.end(), 0);
+    if (value.type == kRegSz && (end == value.data.end() || end + 1 == value.data.end())) {
         return Quote(name) + "=" + Quote(std::string(value.data.begin(), end));
     }
     std::string hex = Quote(name) + "=hex";

@@ -22,6 +22,9 @@ constexpr const char* kConsoleSettingsKey =
     "SOFTWARE\\Brenmoor"
     "\\KV90T";
 
+// The device address used over Ethernet when none is saved.
+constexpr const char* kDefaultDeviceAddress = "192.168.1.100";
+
 // KV90T_SETTINGS when set, else $XDG_CONFIG_HOME/kv90t/kv90t.reg (~/.config/kv90t/kv90t.reg).
 std::string SettingsFilePath();
 
@@ -48,6 +51,9 @@ public:
     // atomic rewrite, which changes only their lines. EILSEQ for a file that is not a .reg file.
     long SetValues(const std::vector<SettingsValue>& values);
     long Close();
+    // The names of value lines whose data could not be read; they stay in the file, each
+    // replaced in its place when the value is set.
+    std::vector<std::string> UnreadableValues() const { return m_reg.UnreadableValues(); }
 
 private:
     long Load();

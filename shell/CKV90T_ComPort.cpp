@@ -133,8 +133,11 @@ void CKV90T_ComPort::ShowLinkChoice() {
     SetCheck(IDC_USE_ETHERNET, !serial);
 }
 
+// With no address saved the page offers the one the console would use.
 void CKV90T_ComPort::ShowAddress() {
-    SetText(IDC_IP_ADDRESS, ui::FormatIpAddress(ui::ParseIpAddress(m_strDeviceIpAddress)));
+    const std::string& address =
+        m_strDeviceIpAddress.empty() ? platform::kDefaultDeviceAddress : m_strDeviceIpAddress;
+    SetText(IDC_IP_ADDRESS, ui::FormatIpAddress(ui::ParseIpAddress(address)));
 }
 
 bool CKV90T_ComPort::SaveSettings() {

@@ -98,6 +98,15 @@ TEST_F(SettingsStore, CreatesTheFileAndKeepsTypedValues) {
     size = 2;
     EXPECT_EQ(again.QueryValue("COM_PORT", &type, data, &size), ERANGE);
     EXPECT_EQ(size, sizeof port);
+
+    // A text with a NUL inside is kept whole, in the hex form.
+    const uint8_t cut[] = {'1', '0', 0, '7', 0};
+    ASSERT_EQ(again.SetValue("ETHERNET_IP_ADDR", REG_SZ, cut, sizeof cut), 0);
+    EXPECT_NE(ReadFile(m_file).find("\"ETHERNET_IP_ADDR\"=hex(1):31,30,00,37,00\r\n"),
+              std::string::npos);
+    size = sizeof data;
+    ASSERT_EQ(again.QueryValue("ETHERNET_IP_ADDR", &type, data, &size), 0);
+    EXPECT_EQ(std::vector<uint8_t>(data, data + size), std::vector<uint8_t>(cut, cut + 5));
 }
 
 TEST_F(SettingsStore, UnusableFolderFailsToCreate) {

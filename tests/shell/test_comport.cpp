@@ -100,7 +100,7 @@ TEST_F(ComPortPage, MissingPortShowsAnEmptyNameAndOddRatesShow57600) {
 TEST_F(ComPortPage, AddressTextsShowAsFourNumbers) {
     OpenOnSerial("COM5");
     for (const auto& [stored, shown] :
-         std::vector<std::pair<std::string, std::string>>{{"", "0.0.0.0"},
+         std::vector<std::pair<std::string, std::string>>{{"", "192.168.1.100"},
                                                           {"192.168.1.300", "192.168.1.44"},
                                                           {"a.b.7", "0.0.7.0"},
                                                           {"1.2.3.4.5", "1.2.3.4"}}) {
