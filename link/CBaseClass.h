@@ -28,6 +28,10 @@ struct SocketAddressRecord {
 
 class CBaseClass {
 public:
+    // What GetLinkType returns for each link.
+    static constexpr int32_t kSerialLinkType = 1;
+    static constexpr int32_t kTcpLinkType = 2;
+
     virtual ~CBaseClass() = default;
     virtual int32_t GetLinkType() { return 0; }
     virtual SerialPortSettings* GetPortSettings() = 0;

@@ -19,7 +19,7 @@ public:
     CNetworkDeviceComm(const CNetworkDeviceComm&) = delete;
     CNetworkDeviceComm& operator=(const CNetworkDeviceComm&) = delete;
 
-    int32_t GetLinkType() override { return 2; }
+    int32_t GetLinkType() override { return kTcpLinkType; }
     uint16_t DrainInput() override;
     int32_t WriteByte(uint8_t value) override;
     int32_t Write(const uint8_t* buffer, uint32_t count) override;

@@ -19,7 +19,7 @@ public:
     CSerialCom(const CSerialCom&) = delete;
     CSerialCom& operator=(const CSerialCom&) = delete;
 
-    int32_t GetLinkType() override { return 1; }
+    int32_t GetLinkType() override { return kSerialLinkType; }
     SerialPortSettings* GetPortSettings() override { return &m_Settings; }
     SocketAddressRecord* GetAddressRecord() override { return nullptr; }
     uint16_t DrainInput() override;

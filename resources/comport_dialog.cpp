@@ -28,6 +28,7 @@ const ui::DialogTemplate& ComPortTemplate() {
             {IDC_SAVE, ControlKind::Button, "Save", 2, 0, 1, 1, IDC_ETHERNET_GROUP},
             {IDC_USE_ETHERNET, ControlKind::PushLikeCheck, "Use Ethernet Connection", 1, 1},
             {IDC_COMM_NOTE, ControlKind::Label, "", 2, 0, 1, 2},
+            {IDC_COMM_RETRY, ControlKind::Button, "Start Again", 3, 0},
         },
     };
     return kTemplate;

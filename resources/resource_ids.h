@@ -128,7 +128,8 @@ constexpr int IDC_USE_ETHERNET = 1191;
 constexpr int IDC_IP_ADDRESS = 1193;
 constexpr int IDC_SERIAL_GROUP = 1194;
 constexpr int IDC_ETHERNET_GROUP = 1195;
-constexpr int IDC_COMM_NOTE = 1196;  // this console's own: what a save or the start-up left
+constexpr int IDC_COMM_NOTE = 1196;   // this console's own: what a save or the start-up left
+constexpr int IDC_COMM_RETRY = 1197;  // this console's own: runs a failed start-up again
 
 }  // namespace res
 

@@ -42,6 +42,8 @@ constexpr int kScreenHeight = 740;
 constexpr int kLeastPageHeight = 240;
 constexpr int kPageAreaRow = 4;                 // the main template's row of the page area
 constexpr uint16_t kFirstStartUpRead = 0x2003;  // the identity: the first command at start
+// The panel above the pages, hidden while the start-up leaves only the communications page.
+constexpr int kPanelGroups[] = {IDC_STATUS_GROUP, IDC_TIME_GROUP, IDC_SETUPS_GROUP, IDC_MODE_GROUP};
 // After this many polls in a row that read nothing the device counts as not answering; then a
 // poll goes out every kProbeIntervalMs with a time-out of kProbeTimeoutMs, and a closed TCP
 // connection is made anew with at most kReconnectTimeoutMs of waiting.
@@ -97,12 +99,12 @@ void CKV90TDlg::StopStatusThread() {
 std::string CKV90TDlg::StartUpFailure() const {
     const uint16_t failed = m_pComm->LastFailedCode();
     if (failed == kFirstStartUpRead) {
-        return "The device does not answer. Check the connection above, then start the console "
-               "again.";
+        return "The device does not answer. Check the connection above, then press Test or "
+               "Start Again.";
     }
     return ui::Printf(
         "The device answered, but the start-up read of command 0x%4.4X failed. "
-        "Start the console again to retry.",
+        "Press Start Again to retry.",
         failed);
 }
 
@@ -145,6 +147,16 @@ void CKV90TDlg::HideLockLamps() {
 
 void CKV90TDlg::InitDialog() {
     setWindowTitle("Brenmoor KV90T");
+    HideLockLamps();
+    StyleBanner();
+    if (ReadStartUp()) {
+        CompleteStartUp();
+    } else {
+        ShowCommunicationsPageOnly();
+    }
+}
+
+bool CKV90TDlg::ReadStartUp() {
     if (m_bSkipInitialRead != 0) {
         m_bDeviceAnswered = true;
     } else {
@@ -152,19 +164,39 @@ void CKV90TDlg::InitDialog() {
         m_bDeviceAnswered =
             m_pComm->ReadDeviceIdentity() != 0 && m_pComm->ReadDeviceConfiguration() != 0;
     }
-    HideLockLamps();
-    FillModeSelector();
-    StyleBanner();
-    if (!m_bDeviceAnswered) {
-        for (int id : {IDC_STATUS_GROUP, IDC_TIME_GROUP, IDC_SETUPS_GROUP, IDC_MODE_GROUP}) {
-            Show(id, false);
-        }
-        m_Pages.CreateCommunicationsPageOnly(m_strProgramFolder, m_bUseEthernet,
-                                             m_strDeviceIpAddress);
-        static_cast<CKV90T_ComPort*>(m_Pages.PageAt(PageHost::kComPort))->SetNote(StartUpFailure());
-        FitTheScreen();
+    return m_bDeviceAnswered;
+}
+
+void CKV90TDlg::ShowCommunicationsPageOnly() {
+    for (int id : kPanelGroups) {
+        Show(id, false);
+    }
+    m_Pages.CreateCommunicationsPageOnly(m_strProgramFolder, m_bUseEthernet, m_strDeviceIpAddress);
+    auto* page = static_cast<CKV90T_ComPort*>(m_Pages.PageAt(PageHost::kComPort));
+    page->SetNote(StartUpFailure());
+    page->OfferStartUpRetry([this] { RetryStartUp(); });
+    FitTheScreen();
+}
+
+// Test or Start Again on the communications page: the start-up runs again, and on success
+// the window becomes what a start with an answering device makes it.
+void CKV90TDlg::RetryStartUp() {
+    auto* page = static_cast<CKV90T_ComPort*>(m_Pages.PageAt(PageHost::kComPort));
+    if (!ReadStartUp()) {
+        page->SetNote(StartUpFailure());
         return;
     }
+    page->OfferStartUpRetry(nullptr);
+    page->SetNote("");
+    for (int id : kPanelGroups) {
+        Show(id, true);
+    }
+    CompleteStartUp();
+    KeepOnScreen();
+}
+
+void CKV90TDlg::CompleteStartUp() {
+    FillModeSelector();
     const uint32_t mode = m_pComm->m_nOperationalMode;
     ArrangePanel(mode);
     m_Pages.CreatePages(m_strProgramFolder, m_bUseEthernet, m_strDeviceIpAddress);
@@ -445,8 +477,9 @@ bool CKV90TDlg::ShowChannelStatus(int path) {
 }
 
 void CKV90TDlg::ClearChannelStatus(int path) {
-    for (int grey : {IDC_CARRLCK_GREY[path], IDC_SYMBLCK_GREY[path], IDC_SYMBUALCK_GREY[path]}) {
-        if (m_pComm->m_nOperationalMode != kModeDau) {
+    if (m_pComm->m_nOperationalMode != kModeDau) {
+        for (int grey :
+             {IDC_CARRLCK_GREY[path], IDC_SYMBLCK_GREY[path], IDC_SYMBUALCK_GREY[path]}) {
             ShowLamp(grey);
         }
     }

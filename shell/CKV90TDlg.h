@@ -50,6 +50,13 @@ private:
     void KeepOnScreen();
     std::string StartUpFailure() const;
     void InitDialog();
+    // The start-up reads; true when the device answered them (or they are skipped).
+    bool ReadStartUp();
+    // The window for a device that answered: the panel, the pages and the polling.
+    void CompleteStartUp();
+    // Only the communications page, which says why and whose Test runs the start-up again.
+    void ShowCommunicationsPageOnly();
+    void RetryStartUp();
     void FitTheScreen();
     void ArrangePanel(uint32_t mode);
     void HideLockLamps();

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "link/CNetworkDeviceComm.h"
 #include "platform/beep.h"
 #include "platform/serial_ports.h"
 #include "platform/settings_store.h"
@@ -16,13 +17,14 @@
 #include "shell/registry_report.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxes.h"
+#include "ui/WaitCursor.h"
 
 using namespace res;
 
 namespace {
 
-constexpr int kDefaultBaudRow = 11;     // 57600
-constexpr int32_t kSerialLinkType = 1;  // CBaseClass::GetLinkType of a serial link
+constexpr int kDefaultBaudRow = 11;  // 57600
+constexpr int kReconnectTimeoutMs = 2000;
 constexpr int kSerialControls[] = {IDC_PORT_UPDOWN, IDC_PORT,        IDC_BAUD_UPDOWN,
                                    IDC_BAUD,        IDC_TEST,        IDC_LINK_GREEN,
                                    IDC_LINK_RED,    IDC_SERIAL_GROUP};
@@ -45,6 +47,7 @@ CKV90T_ComPort::CKV90T_ComPort(CKV90T1_Comm* comm, int skipInitialRead, int useE
     if (auto* note = qobject_cast<QLabel*>(Control(IDC_COMM_NOTE))) {
         note->setWordWrap(true);
     }
+    Show(IDC_COMM_RETRY, false);
 }
 
 void CKV90T_ComPort::FindPorts() {
@@ -129,6 +132,7 @@ void CKV90T_ComPort::ShowLinkChoice() {
     for (int id : kEthernetControls) {
         Enable(id, !serial);
     }
+
     SetCheck(IDC_USE_SERIAL, serial);
     SetCheck(IDC_USE_ETHERNET, !serial);
 }
@@ -207,6 +211,22 @@ bool CKV90T_ComPort::ReopenLink(size_t port) {
     return true;
 }
 
+void CKV90T_ComPort::OfferStartUpRetry(std::function<void()> retry) {
+    m_retryStartUp = std::move(retry);
+    Show(IDC_COMM_RETRY, m_retryStartUp != nullptr);
+}
+
+// Start Again: over the running link, whose TCP connection is made anew first.
+void CKV90T_ComPort::RetryStartUp() {
+    if (auto* tcp = dynamic_cast<CNetworkDeviceComm*>(m_pComm->GetDeviceLink())) {
+        const ui::WaitCursor wait;
+        tcp->Reconnect(kReconnectTimeoutMs);
+    }
+    if (m_retryStartUp) {
+        m_retryStartUp();
+    }
+}
+
 void CKV90T_ComPort::Test() {
     const int row = Pos(IDC_BAUD_UPDOWN);
     m_nBaudRate =
@@ -216,10 +236,14 @@ void CKV90T_ComPort::Test() {
     }
     m_pComm->GetDeviceLink()->DrainInput();
     m_pComm->m_nDefaultTimeout = CKV90T1_Comm::kDefaultTimeoutMs;
-    if (m_pComm->SendNullCommand() != 0 && m_pComm->m_nLastStatus != 0) {
-        SaveSettings();
-    }
+    const bool answered = m_pComm->SendNullCommand() != 0 && m_pComm->m_nLastStatus != 0;
     ShowLinkLamp();
+    if (answered) {
+        SaveSettings();
+        if (m_retryStartUp) {
+            m_retryStartUp();
+        }
+    }
 }
 
 void CKV90T_ComPort::SetNote(const std::string& text) {
@@ -234,7 +258,8 @@ void CKV90T_ComPort::NoteRestart() {
         return;
     }
     CBaseClass* link = m_pComm->GetDeviceLink();
-    const bool runningEthernet = link != nullptr && link->GetLinkType() != kSerialLinkType;
+    const bool runningEthernet =
+        link != nullptr && link->GetLinkType() != CBaseClass::kSerialLinkType;
     const bool same = runningEthernet == (m_bUseEthernet != 0) &&
                       (!runningEthernet || m_strDeviceIpAddress == link->GetRemoteAddress());
     SetNote(same ? "" : "Saved. The console uses the new connection when it is started again.");
@@ -260,6 +285,7 @@ void CKV90T_ComPort::AddRules() {
                         ui::BeepWhen::Never};
     };
     AddRule(IDC_TEST, quiet([this] { Test(); }));
+    AddRule(IDC_COMM_RETRY, quiet([this] { RetryStartUp(); }));
     AddRule(IDC_SAVE, quiet([this] {
                 if (SaveSettings()) {
                     NoteRestart();

@@ -3,6 +3,7 @@
 // serial setting on the program's own link, and saves the connection settings.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,10 @@ public:
     // left only this page.
     void SetNote(const std::string& text);
 
+    // While the start-up has left only this page: a Test that reaches the device, or Start
+    // Again over the running link, calls `retry` to run the start-up again. Null ends the offer.
+    void OfferStartUpRetry(std::function<void()> retry);
+
     // Writes the connection settings; false when the key could not be opened or closed.
     bool SaveSettings();
     // After a save: whether the running link is another than the one saved.
@@ -44,6 +49,7 @@ private:
     void Test();
     // Reopens the program's serial link with list entry `port`; false after a failure box.
     bool ReopenLink(size_t port);
+    void RetryStartUp();
 
     CKV90T1_Comm* m_pComm;
     [[maybe_unused]] int m_bSkipInitialRead;  // reads nothing either way
@@ -56,4 +62,5 @@ private:
     int m_bUseEthernet;
     bool m_bSavesSettings = true;
     std::string m_strDeviceIpAddress;
+    std::function<void()> m_retryStartUp;
 };

@@ -155,6 +155,7 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
     CKV90T1_Comm* c = m_pComm;
     const int skip = m_bSkipInitialRead;
     QWidget* w = m_container;
+    m_window.ClearRows(m_tabId);  // the tab of a communications page shown alone until now
     for (uint32_t channel = 0; channel < 2; ++channel) {
         const int offset = channel == 0 ? 0 : kPskCh2 - kPskCh1;
         Add<CKV90T1_SetupPSK_ChannelDlg>(Page(kPskCh1 + offset), c, channel, skip, w);
@@ -181,10 +182,12 @@ void PageHost::CreatePages(const std::string& programFolder, int useEthernet,
     InsertTab(kNandFlash, kNandFlash, true);
     Add<CKV90T_System>(kSystem, c, skip, w)->SetMainWindow(m_window.Handle());
     InsertTab(kSystem, kSystem, true);
-    auto* comPort = Add<CKV90T_ComPort>(kComPort, c, skip, useEthernet, w);
-    comPort->SetDeviceIpAddress(deviceIpAddress);
-    comPort->SetSavesSettings(m_bSavesSettings);
-    comPort->ShowAddress();
+    if (m_pages[kComPort] == nullptr) {
+        auto* comPort = Add<CKV90T_ComPort>(kComPort, c, skip, useEthernet, w);
+        comPort->SetDeviceIpAddress(deviceIpAddress);
+        comPort->SetSavesSettings(m_bSavesSettings);
+        comPort->ShowAddress();
+    }
     InsertTab(kComPort, kComPort, true);
     Add<CBlankDlg>(kBlank, w)->setEnabled(false);
     for (ui::CPage* page : m_pages) {

@@ -50,7 +50,8 @@ public:
     PageHost(ui::CDialog& window, int tabId, QWidget* area, CKV90T1_Comm* comm,
              int skipInitialRead);
 
-    // Every page and tab, for the mode and installed paths of the device state.
+    // Every page and tab, for the mode and installed paths of the device state; a
+    // communications page shown alone until now stays as it is.
     void CreatePages(const std::string& programFolder, int useEthernet,
                      const std::string& deviceIpAddress);
     // Only the communications page, for a device that does not answer; it shows the link the

@@ -440,6 +440,11 @@ void CDialog::ClearRows(int id) {
         combo->clear();
     } else if (auto* view = qobject_cast<QTreeWidget*>(Control(id))) {
         view->clear();
+    } else if (auto* tabs = qobject_cast<QTabBar*>(Control(id))) {
+        const QSignalBlocker quiet(tabs);
+        while (tabs->count() > 0) {
+            tabs->removeTab(0);
+        }
     }
 }
 

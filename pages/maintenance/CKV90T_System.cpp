@@ -28,7 +28,6 @@ namespace {
 constexpr uint8_t kReferenceClock = 0x0F;
 constexpr uint32_t kConsolidatedStatusStream = 11;
 constexpr int kMemories = protocol::SystemPages::kConfigurationMemories;
-constexpr int32_t kSerialLink = 1;
 constexpr uint32_t kNetworkUpdateDsp1Version = 0x20190517;
 constexpr size_t kDspBlock = 128;
 constexpr size_t kFpgaPage = 256;
@@ -288,7 +287,7 @@ std::atomic<uint32_t> CKV90T_System::s_nDspSettleMs{60'000};
 
 void CKV90T_System::ApplyUpdateAvailability() {
     CBaseClass* link = m_pComm->GetDeviceLink();
-    if (link != nullptr && link->GetLinkType() == kSerialLink) {
+    if (link != nullptr && link->GetLinkType() == CBaseClass::kSerialLinkType) {
         return;
     }
     // With initial reads skipped the console reads nothing at start: the state decides.
@@ -521,7 +520,7 @@ bool CKV90T_System::ReadFpgaImage(const std::string& path) {
 
 bool CKV90T_System::SwitchBaudRate() {
     CBaseClass* link = m_pComm->GetDeviceLink();
-    if (link == nullptr || link->GetLinkType() != kSerialLink) {
+    if (link == nullptr || link->GetLinkType() != CBaseClass::kSerialLinkType) {
         return true;
     }
     link->ClosePort();

@@ -156,6 +156,31 @@ TEST_F(ComPortPage, TestWithASilentDeviceSavesNothing) {
     EXPECT_EQ(m_beeps.Tones(), (std::vector<platform::Tone>{{100, 100}}));
 }
 
+// While the start-up has left only this page, a Test that reaches the device runs the start-up
+// again, and Start Again does so over the running link; a Test that does not reach it does not.
+TEST_F(ComPortPage, ATestThatReachesTheDeviceRetriesAFailedStartUp) {
+    OpenOnSerial("COM5");
+    int retries = 0;
+    m_page->OfferStartUpRetry([&retries] { ++retries; });
+    sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
+    silent.count = -1;
+    m_sim.Device().InjectFault(silent);
+    m_page->Click(IDC_TEST);
+    EXPECT_EQ(retries, 0);
+    m_sim.Device().ClearFaults();
+    m_page->Click(IDC_TEST);
+    EXPECT_EQ(retries, 1);
+    EXPECT_TRUE(Has("\"COM_PORT\"=\"COM5\""));
+
+    EXPECT_TRUE(m_page->IsShown(IDC_COMM_RETRY));
+    m_page->Click(IDC_COMM_RETRY);
+    EXPECT_EQ(retries, 2);
+    m_page->OfferStartUpRetry(nullptr);
+    EXPECT_FALSE(m_page->IsShown(IDC_COMM_RETRY));
+    m_page->Click(IDC_TEST);
+    EXPECT_EQ(retries, 2);
+}
+
 TEST_F(ComPortPage, PortThatCannotBeOpenedIsReported) {
     OpenOnSerial("COM5");
     ASSERT_TRUE(platform::UnregisterSerialPort("COM5"));

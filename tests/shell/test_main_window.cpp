@@ -447,8 +447,33 @@ TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
     PumpFor(500);
     EXPECT_TRUE(m_session->Sim().Device().ReceivedFrames().empty());
     EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
-              "The device does not answer. Check the connection above, then start the console "
-              "again.");
+              "The device does not answer. Check the connection above, then press Test or Start "
+              "Again.");
+
+    // Start Again runs the start-up again: still silent, the page stays; answering, the window
+    // is what a start with an answering device makes it, and its polls begin.
+    ASSERT_TRUE(comPort->IsShown(IDC_COMM_RETRY));
+    comPort->Click(IDC_COMM_RETRY);
+    EXPECT_FALSE(Window().DeviceAnswered());
+    EXPECT_EQ(Window().RowCount(IDC_TAB), 1);
+    m_session->Sim().Device().ClearFaults();
+    comPort->Click(IDC_COMM_RETRY);
+    EXPECT_TRUE(Window().DeviceAnswered());
+    EXPECT_EQ(comPort->Text(IDC_COMM_NOTE), "");
+    EXPECT_FALSE(comPort->IsShown(IDC_COMM_RETRY));
+    EXPECT_EQ(Window().RowCount(IDC_TAB), 7);
+    EXPECT_EQ(Window().RowText(IDC_TAB, 6), "Comm Port");
+    EXPECT_EQ(Window().Pages().PageAt(PageHost::kComPort), comPort);
+    EXPECT_TRUE(Visible(PageHost::kPskCh1));
+    EXPECT_FALSE(Visible(PageHost::kComPort));
+    for (int group : {IDC_STATUS_GROUP, IDC_SETUPS_GROUP, IDC_MODE_GROUP}) {
+        EXPECT_TRUE(Window().IsShown(group)) << group;
+    }
+    EXPECT_FALSE(Window().IsShown(IDC_TIME_GROUP));  // PSK mode
+    EXPECT_GT(Window().RowCount(IDC_MODE_SELECTOR), 0);
+    EXPECT_LE(Window().frameGeometry().height(), 768);
+    m_session->Sim().Device().ClearReceivedFrames();
+    EXPECT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2100) > 0; }, 5000));
 }
 
 // A device that answers and then fails a start-up read is not called silent: the page names
@@ -469,8 +494,8 @@ TEST_F(MainWindow, AFailedStartUpReadIsNamedAndANewLinkNeedsANewStart) {
     ASSERT_FALSE(Window().DeviceAnswered());
     auto* comPort = static_cast<ui::CDialog*>(Window().Pages().PageAt(PageHost::kComPort));
     EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
-              "The device answered, but the start-up read of command 0x1008 failed. Start the "
-              "console again to retry.");
+              "The device answered, but the start-up read of command 0x1008 failed. Press Start "
+              "Again to retry.");
     comPort->Click(IDC_USE_SERIAL);
     EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
               "Saved. The console uses the new connection when it is started again.");
