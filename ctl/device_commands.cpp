@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
+#include "protocol/status_fields.h"
 
 namespace ctl {
 namespace {
@@ -24,23 +25,25 @@ Record ModeRecord(uint32_t mode) {
     return Record().Add("mode", mode).Add("name", protocol::ModeName(static_cast<int>(mode)));
 }
 
+// Every status field by its key: flags and enables as booleans, the rest as numbers, and a
+// value outside what the device can report as invalid.
 Record PathStatus(const protocol::ChannelStatus& s, uint32_t path) {
-    return Record()
-        .Add("path", path)
-        .Add("rssi", double(s.rssi))
-        .Add("signalLevel", uint32_t(s.signalLevel))
-        .Add("carrierLock", s.carrierLock != 0)
-        .Add("symbolLock", s.symbolLock != 0)
-        .Add("symbolUaLock", s.symbolUaLock != 0)
-        .Add("carrierFrequency", int64_t(s.carrierFrequency))
-        .Add("symbolRate", uint32_t(s.symbolRate))
-        .Add("symbolUaRate", uint32_t(s.symbolUaRate))
-        .Add("amModIndex", uint32_t(s.amModIndex))
-        .Add("fmModIndex", double(s.fmModIndex))
-        .Add("frameSyncEnabled", s.frameSyncEnabled != 0)
-        .Add("frameSyncState", uint32_t(s.frameSyncState))
-        .Add("frameLockEnabled", s.frameLockEnabled != 0)
-        .Add("frameLockState", uint32_t(s.frameLockState));
+    using protocol::FieldKind;
+    Record record;
+    record.Add("path", path);
+    for (const protocol::StatusField& field : protocol::ChannelStatusFields()) {
+        const double value = field.read(s);
+        if (!protocol::InRange(field, s)) {
+            record.AddInvalid(field.key);
+        } else if (field.kind == FieldKind::kFlag || field.kind == FieldKind::kEnable) {
+            record.Add(field.key, value != 0);
+        } else if (field.decimals > 0) {
+            record.Add(field.key, value);
+        } else {
+            record.Add(field.key, static_cast<int64_t>(value));
+        }
+    }
+    return record;
 }
 
 Record TimeStatusRecord(const protocol::TimeStatus& t) {

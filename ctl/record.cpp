@@ -140,6 +140,10 @@ Record& Record::Add(const std::string& name, std::vector<Record> value) {
     m_fields.emplace_back(name, std::move(value));
     return *this;
 }
+Record& Record::AddInvalid(const std::string& name) {
+    m_fields.emplace_back(name, nullptr);
+    return *this;
+}
 
 std::string Record::Json() const {
     std::string json = "{";
@@ -164,6 +168,8 @@ std::string Record::Json() const {
                 json += (k == 0 ? "" : ",") + (*list)[k].Json();
             }
             json += "]";
+        } else {
+            json += "null";
         }
     }
     return json + "}";
@@ -191,6 +197,8 @@ std::string Record::Text(int indent) const {
             for (size_t k = 0; k < list->size(); ++k) {
                 text += margin + "  - " + std::to_string(k) + "\n" + (*list)[k].Text(indent + 4);
             }
+        } else {
+            text += " invalid\n";
         }
     }
     return text;

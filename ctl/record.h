@@ -24,6 +24,8 @@ public:
     }
     Record& Add(const std::string& name, Record value);
     Record& Add(const std::string& name, std::vector<Record> value);
+    // A value that is no reading: null in JSON, "invalid" in text.
+    Record& AddInvalid(const std::string& name);
 
     // {"name":value,...} on one line.
     std::string Json() const;
@@ -32,7 +34,7 @@ public:
 
 private:
     using Value = std::variant<int64_t, uint64_t, double, bool, std::string,
-                               std::shared_ptr<Record>, std::vector<Record>>;
+                               std::shared_ptr<Record>, std::vector<Record>, std::nullptr_t>;
     std::vector<std::pair<std::string, Value>> m_fields;
 };
 

@@ -18,6 +18,7 @@
 #include "platform/pacing_thread.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
+#include "protocol/status_fields.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
 #include "shell/CAboutDlg.h"
@@ -42,6 +43,7 @@ constexpr int kScreenHeight = 740;
 constexpr int kLeastPageHeight = 240;
 constexpr int kPageAreaRow = 4;                 // the main template's row of the page area
 constexpr uint16_t kFirstStartUpRead = 0x2003;  // the identity: the first command at start
+constexpr const char* kOutOfRangeText = "out of range";
 // The panel above the pages, hidden while the start-up leaves only the communications page.
 constexpr int kPanelGroups[] = {IDC_STATUS_GROUP, IDC_TIME_GROUP, IDC_SETUPS_GROUP, IDC_MODE_GROUP};
 // After this many polls in a row that read nothing the device counts as not answering; then a
@@ -461,19 +463,39 @@ bool CKV90TDlg::ShowChannelStatus(int path) {
         ShowLamp(s.symbolLock ? IDC_CARRLCK_GREEN[path] : IDC_CARRLCK_RED[path]);
     }
     ShowLamp(s.symbolUaLock ? IDC_SYMBUALCK_GREEN[path] : IDC_SYMBUALCK_RED[path]);
-    SetText(IDC_CARRIER_FREQUENCY[path], ui::GroupThousands(s.carrierFrequency));
-    SetText(IDC_SYMBOL_RATE[path], ui::GroupThousands(s.symbolRate));
+    ShowReading(IDC_CARRIER_FREQUENCY[path], "carrierFrequency", s,
+                ui::GroupThousands(s.carrierFrequency));
+    ShowReading(IDC_SYMBOL_RATE[path], "symbolRate", s, ui::GroupThousands(s.symbolRate));
     const bool uaRate =
         protocol::ModeInfoOf(mode).showsUaRate && protocol::PskSubmodeHasQPath(submode);
-    SetText(IDC_SYMBOL_UA_RATE[path], uaRate ? ui::GroupThousands(s.symbolUaRate) : "");
+    if (uaRate) {
+        ShowReading(IDC_SYMBOL_UA_RATE[path], "symbolUaRate", s,
+                    ui::GroupThousands(s.symbolUaRate));
+    } else {
+        SetText(IDC_SYMBOL_UA_RATE[path], "");
+    }
     if (path < 2) {
-        SetText(IDC_RSSI[path], ui::Printf("%.1f", s.rssi));
-        SetPos(IDC_RSSI_BAR[path], static_cast<int>(std::lround(s.rssi)));
-        SetText(IDC_FM_MOD_INDEX[path],
-                mode == protocol::kModePsk ? "" : ui::Printf("%.2f", s.fmModIndex));
-        SetText(IDC_AM_MOD_INDEX[path], ui::Printf("%d", s.amModIndex));
+        if (ShowReading(IDC_RSSI[path], "rssi", s, ui::Printf("%.1f", s.rssi))) {
+            SetPos(IDC_RSSI_BAR[path], static_cast<int>(std::lround(s.rssi)));
+        } else if (auto* bar = qobject_cast<QProgressBar*>(Control(IDC_RSSI_BAR[path]))) {
+            bar->reset();
+        }
+        if (mode == protocol::kModePsk) {
+            SetText(IDC_FM_MOD_INDEX[path], "");
+        } else {
+            ShowReading(IDC_FM_MOD_INDEX[path], "fmModIndex", s, ui::Printf("%.2f", s.fmModIndex));
+        }
+        ShowReading(IDC_AM_MOD_INDEX[path], "amModIndex", s, ui::Printf("%d", s.amModIndex));
     }
     return true;
+}
+
+// A value outside what the device can report is marked as such, never shown as a reading.
+bool CKV90TDlg::ShowReading(int id, const char* key, const protocol::ChannelStatus& s,
+                            const std::string& text) {
+    const bool valid = protocol::InRange(protocol::StatusFieldOf(key), s);
+    SetText(id, valid ? text : kOutOfRangeText);
+    return valid;
 }
 
 void CKV90TDlg::ClearChannelStatus(int path) {

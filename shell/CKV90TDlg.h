@@ -57,6 +57,9 @@ private:
     // Only the communications page, which says why and whose Test runs the start-up again.
     void ShowCommunicationsPageOnly();
     void RetryStartUp();
+    // Shows `text` in `id`, or marks the value as out of range; true when it was in range.
+    bool ShowReading(int id, const char* key, const protocol::ChannelStatus& s,
+                     const std::string& text);
     void FitTheScreen();
     void ArrangePanel(uint32_t mode);
     void HideLockLamps();

@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "platform/clock.h"
+#include "protocol/status_fields.h"
 
 namespace trends {
 namespace {
@@ -25,10 +26,16 @@ std::tm UtcOf(int64_t timeMs) {
 
 }  // namespace
 
-const char* const StatusLog::kHeading =
-    "time,path,valid,rssi,signalLevel,carrierLock,symbolLock,symbolUaLock,carrierFrequency,"
-    "symbolRate,symbolUaRate,amModIndex,fmModIndex,frameSyncEnabled,frameSyncState,"
-    "frameSyncStatus5,frameSyncStatus6,frameSyncStatus7,frameLockEnabled,frameLockState";
+const std::string& StatusLog::Heading() {
+    static const std::string kHeading = [] {
+        std::string heading = "time,path,valid";
+        for (const protocol::StatusField& field : protocol::ChannelStatusFields()) {
+            heading += std::string(",") + field.key;
+        }
+        return heading;
+    }();
+    return kHeading;
+}
 
 StatusLog::StatusLog(std::string folder) : m_folder(std::move(folder)) {}
 
@@ -44,19 +51,15 @@ std::string StatusLog::FileName(int64_t timeMs, int part) {
     return std::string(name) + (part > 1 ? "-" + std::to_string(part) : "") + ".csv";
 }
 
+// A value outside what the device can report is no reading: its cell stays empty, as do all
+// of a failed poll's.
 std::string StatusLog::Line(int64_t timeMs, int path, const protocol::ChannelStatus* s) {
-    const std::string start = platform::IsoUtcText(timeMs) + "," + std::to_string(path) + ",";
-    if (s == nullptr) {
-        return start + "0,,,,,,,,,,,,,,,,,";
+    std::string line = platform::IsoUtcText(timeMs) + "," + std::to_string(path) + "," +
+                       (s != nullptr ? "1" : "0");
+    for (const protocol::StatusField& field : protocol::ChannelStatusFields()) {
+        line += "," + (s != nullptr ? protocol::FieldText(field, *s) : std::string());
     }
-    char line[512];
-    const int n = std::snprintf(
-        line, sizeof line, "1,%.1f,%u,%u,%u,%u,%d,%u,%u,%u,%.2f,%u,%u,%u,%u,%u,%u,%u", s->rssi,
-        s->signalLevel, s->carrierLock, s->symbolLock, s->symbolUaLock, s->carrierFrequency,
-        s->symbolRate, s->symbolUaRate, s->amModIndex, s->fmModIndex, s->frameSyncEnabled,
-        s->frameSyncState, s->frameSyncStatusBits[0], s->frameSyncStatusBits[1],
-        s->frameSyncStatusBits[2], s->frameLockEnabled, s->frameLockState);
-    return start + std::string(line, size_t(n));
+    return line;
 }
 
 bool StatusLog::Start(std::string* error) {
@@ -150,7 +153,7 @@ bool StatusLog::OpenFor(int64_t timeMs, std::string* error) {
         m_path = path;
     }
     m_written = 0;
-    std::string heading = std::string(kHeading) + "\n";
+    std::string heading = Heading() + "\n";
     if (!WritePending(&heading)) {
         *error = path + ": " + std::strerror(errno);
         return false;

@@ -21,7 +21,8 @@ public:
     static constexpr size_t kQueueLimit = 8192;  // polls waiting; beyond, the oldest are dropped
     static constexpr uint64_t kFileLimit = 100ull << 20;
     static constexpr int64_t kFlushMs = 1000;
-    static const char* const kHeading;
+    // "time,path,valid," and the status fields' keys.
+    static const std::string& Heading();
 
     explicit StatusLog(std::string folder);
     ~StatusLog();

@@ -6,6 +6,7 @@
 #include "ctl/record.h"
 #include "link/CNetworkDeviceComm.h"
 #include "protocol/CKV90T1_Comm.h"
+#include "protocol/status_fields.h"
 #include "tests/ctl/ctl_run.h"
 #include "tests/support/DeviceSession.h"
 
@@ -314,4 +315,39 @@ TEST_F(Ctl, DeviceTextIsLatinOneInJsonAndEscapedInText) {
     EXPECT_EQ(ctl::JsonString("\xF0\x9F\x98\x80\"\\"), "\"\xF0\x9F\x98\x80\\\"\\\\\"");
     EXPECT_EQ(ctl::JsonString("\xED\xA0\x80"), "\"\xC3\xAD\xC2\xA0\\u0080\"");  // no surrogates
     EXPECT_EQ(ctl::DeviceText("\xE9t\xE9"), "\xC3\xA9t\xC3\xA9");
+}
+
+// kv90t-ctl status shows every status field by its key, in the table's order; a value the
+// device cannot report is null in JSON and "invalid" in text.
+TEST_F(Ctl, StatusShowsEveryFieldAndValuesOutOfRangeAsInvalid) {
+    Bytes reply(30, 0);
+    reply[7] = 0x9E;  // RSSI -2507.4 dBm
+    reply[8] = 0x0E;
+    reply[9] = 0xC0;
+    for (int i = 10; i < 14; ++i) {
+        reply[i] = std::vector<uint8_t>{0xD4, 0xC8, 0x50, 0x28}[i - 10];  // -725,069,784 Hz
+    }
+    for (int i = 14; i < 18; ++i) {
+        reply[i] = 0xFF;  // symbol rate 4,294,967,295
+    }
+    m_sim.Device().SetCommand(0x2100, [reply](const sim::Frame&) { return reply; });
+    const CtlRun json = Run({"status"}, true);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const size_t path0 = json.out.find("{\"path\":0,");
+    ASSERT_NE(path0, std::string::npos) << json.out;
+    size_t at = path0;
+    for (const protocol::StatusField& field : protocol::ChannelStatusFields()) {
+        const size_t found = json.out.find("\"" + std::string(field.key) + "\":", at);
+        ASSERT_NE(found, std::string::npos) << field.key;
+        EXPECT_LT(found, json.out.find("{\"path\":1,")) << field.key;
+        at = found;
+    }
+    for (const char* invalid : {"rssi", "carrierFrequency", "symbolRate"}) {
+        EXPECT_NE(json.out.find("\"" + std::string(invalid) + "\":null", path0), std::string::npos)
+            << invalid;
+    }
+    EXPECT_NE(json.out.find("\"carrierLock\":true,\"symbolLock\":true,"), std::string::npos);
+    const CtlRun text = Run({"status"});
+    EXPECT_NE(text.out.find("    rssi: invalid\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("    symbolUaRate: 0\n"), std::string::npos);
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/clock.h"
+#include "protocol/status_fields.h"
 #include "tests/support/DeviceSession.h"
 
 using testsupport::DeviceSession;
@@ -220,4 +223,34 @@ TEST(StatusReads, SimulatedFrameSyncSettlesLockedAndMissingPathsReportNothing) {
     EXPECT_EQ(comm.m_ChannelStatus[1].symbolRate, 0u);
     ASSERT_NE(comm.ReadChannelStatus(0), 0);
     EXPECT_EQ(comm.m_ChannelStatus[0].carrierLock, 1);
+}
+
+// The table's ranges: what the device can report is a reading, what it cannot is none, at both
+// ends and for values no decode should pass on (NaN, the whole 32-bit span).
+TEST(StatusFields, RangesMarkWhatTheDeviceCannotReport) {
+    using protocol::FieldText;
+    using protocol::InRange;
+    using protocol::StatusFieldOf;
+    protocol::ChannelStatus s;
+    const auto& rssi = StatusFieldOf("rssi");
+    for (auto [value, text] :
+         {std::pair{-150.0f, "-150.0"}, std::pair{30.0f, "30.0"}, std::pair{-52.5f, "-52.5"},
+          std::pair{-150.1f, ""}, std::pair{-2507.4f, ""}, std::pair{NAN, ""}}) {
+        s.rssi = value;
+        EXPECT_EQ(FieldText(rssi, s), text) << value;
+        EXPECT_EQ(InRange(rssi, s), *text != '\0') << value;
+    }
+    s.symbolRate = 4'294'967'295u;
+    EXPECT_EQ(FieldText(StatusFieldOf("symbolRate"), s), "");
+    s.symbolRate = 100'000'000;
+    EXPECT_EQ(FieldText(StatusFieldOf("symbolRate"), s), "100000000");
+    s.carrierFrequency = -725'069'784;
+    EXPECT_FALSE(InRange(StatusFieldOf("carrierFrequency"), s));
+    s.carrierFrequency = -1'234'567;
+    EXPECT_EQ(FieldText(StatusFieldOf("carrierFrequency"), s), "-1234567");
+    s.fmModIndex = 255 / 100.0f;  // the largest the decode makes
+    EXPECT_EQ(FieldText(StatusFieldOf("fmModIndex"), s), "2.55");
+    s.frameLockState = 3;
+    EXPECT_FALSE(InRange(StatusFieldOf("frameLockState"), s));
+    EXPECT_THROW(StatusFieldOf("noSuchField"), std::invalid_argument);
 }

@@ -113,6 +113,25 @@ TEST_F(MainWindow, ChannelColumnsGroupNumbersAndFollowTheSubmode) {
     EXPECT_EQ(Window().ShownLamp(IDC_CARRLCK_RED[2]), IDC_CARRLCK_RED[2]);
 }
 
+// A value the device cannot report is marked, never shown as a reading, and the level bar
+// stays empty for it; the next reading in range is shown again.
+TEST_F(MainWindow, ValuesOutOfRangeAreMarkedNotShown) {
+    Open(Custom({3, 4}, 4));  // PCM/FM: the FM index is shown
+    Quiet();
+    m_session->Answer(0x2100, ChannelStatus(-725'069'784, 0xC0, -25074, 0));
+    Send(UWM_CHANNEL_STATUS_1);
+    EXPECT_EQ(Window().Text(IDC_CARRIER_FREQUENCY[0]), "out of range");
+    EXPECT_EQ(Window().Text(IDC_RSSI[0]), "out of range");
+    EXPECT_EQ(Window().Pos(IDC_RSSI_BAR[0]), Window().Pos(IDC_RSSI_BAR[1]));  // both empty
+    EXPECT_EQ(Window().Text(IDC_SYMBOL_RATE[0]), "16");
+    EXPECT_EQ(Window().Text(IDC_FM_MOD_INDEX[0]), "0.00");
+    m_session->Answer(0x2100, ChannelStatus(-1000, 0xC0, -525, 0));
+    Send(UWM_CHANNEL_STATUS_1);
+    EXPECT_EQ(Window().Text(IDC_CARRIER_FREQUENCY[0]), "-1,000");
+    EXPECT_EQ(Window().Text(IDC_RSSI[0]), "-52.5");
+    EXPECT_EQ(Window().Pos(IDC_RSSI_BAR[0]), -53);
+}
+
 TEST_F(MainWindow, LockLampsFollowFrameSyncAndFrameLock) {
     Open();
     Quiet();

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "protocol/status_fields.h"
 #include "tests/support/TempDir.h"
 #include "trends/status_log.h"
 
@@ -73,7 +74,11 @@ TEST(StatusLog, WritesAHeadingThenOneLinePerPollWithinASecond) {
     ASSERT_TRUE(WaitFor([&] { return Lines(log.Path()).size() == 3; }));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
     const auto lines = Lines(log.Path());
-    EXPECT_EQ(lines[0], StatusLog::kHeading);
+    EXPECT_EQ(lines[0],
+              "time,path,valid,rssi,signalLevel,carrierLock,symbolLock,symbolUaLock,"
+              "carrierFrequency,symbolRate,symbolUaRate,amModIndex,fmModIndex,frameSyncEnabled,"
+              "frameSyncState,frameSyncStatus5,frameSyncStatus6,frameSyncStatus7,"
+              "frameLockEnabled,frameLockState");
     EXPECT_EQ(lines[1],
               "2025-12-06T05:46:40.123Z,1,1,-61.5,2018,1,1,0,-160,2000000,0,19,0.25,1,2,0,0,0,0,0");
     EXPECT_EQ(lines[2], "2025-12-06T05:46:40.723Z,2,0,,,,,,,,,,,,,,,,,");
@@ -96,7 +101,7 @@ TEST(StatusLog, ANewDayStartsANewFileAndANameInUseIsNotTaken) {
     log.Add(now + 86'400'000, 0, &status);
     const std::string tomorrow = folder.Path() + "/" + StatusLog::FileName(now + 86'400'000, 1);
     ASSERT_TRUE(WaitFor([&] { return Lines(tomorrow).size() == 2; }));
-    EXPECT_EQ(Lines(tomorrow)[0], StatusLog::kHeading);
+    EXPECT_EQ(Lines(tomorrow)[0], StatusLog::Heading());
     EXPECT_EQ(Lines(folder.Path() + "/" + StatusLog::FileName(now, 1))[0], "an earlier log");
 }
 
@@ -206,4 +211,37 @@ TEST(StatusLog, AFolderThatCannotTakeAFileIsRefusedAtStart) {
     EXPECT_FALSE(log.Start(&error));
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
     EXPECT_FALSE(log.Running());
+}
+
+// Every status field has its column, and a value outside what the device can report leaves
+// only its own cell empty: the row stays a reading of every other field.
+TEST(StatusLog, EveryFieldHasItsColumnAndAValueOutOfRangeIsNoReading) {
+    const auto fields = protocol::ChannelStatusFields();
+    std::vector<std::string> heading;
+    std::istringstream columns(StatusLog::Heading());
+    for (std::string column; std::getline(columns, column, ',');) {
+        heading.push_back(column);
+    }
+    ASSERT_EQ(heading.size(), fields.size() + 3);
+    const protocol::ChannelStatus valid = Status();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        EXPECT_EQ(heading[i + 3], fields[i].key);
+        protocol::ChannelStatus wrong = valid;
+        wrong.rssi = fields[i].key == std::string("rssi") ? -2507.4f : valid.rssi;
+        wrong.symbolRate =
+            fields[i].key == std::string("symbolRate") ? 0xFFFFFFFF : valid.symbolRate;
+        wrong.frameSyncState =
+            fields[i].key == std::string("frameSyncState") ? 7 : valid.frameSyncState;
+        const bool changed = !protocol::InRange(fields[i], wrong);
+        std::vector<std::string> cells;
+        std::istringstream line(StatusLog::Line(0, 1, &wrong) + ",");
+        for (std::string cell; std::getline(line, cell, ',');) {
+            cells.push_back(cell);
+        }
+        ASSERT_EQ(cells.size(), heading.size()) << fields[i].key;
+        EXPECT_EQ(cells[2], "1");
+        for (size_t k = 0; k < fields.size(); ++k) {
+            EXPECT_EQ(cells[k + 3].empty(), changed && k == i) << fields[i].key << " " << k;
+        }
+    }
 }
