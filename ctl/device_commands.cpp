@@ -22,7 +22,7 @@ std::string Hex8(uint32_t value) {
 }
 
 Record ModeRecord(uint32_t mode) {
-    return Record().Add("mode", mode).Add("name", protocol::ModeName(static_cast<int>(mode)));
+    return Record().Add("mode", mode).Add("name", protocol::ModeLabel(static_cast<int>(mode)));
 }
 
 // Every status field by its key: flags and enables as booleans, the rest as numbers, and a

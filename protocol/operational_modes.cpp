@@ -13,7 +13,7 @@ using P = PageFamily;
 
 constexpr ModeInfo kNoMode{"",   F::None, F::None, P::Psk,     false,     false,
                            true, false,   1.0f,    kUnlimited, kUnlimited};
-constexpr ModeInfo kUnknownMode{"",    F::None, F::None, P::Psk,     false,     false,
+constexpr ModeInfo kUnknownMode{"",    F::None, F::None, P::None,    false,     false,
                                 false, false,   1.0f,    kUnlimited, kUnlimited};
 
 // name, write, read-back, pages, PSK, UA rate, "Channel 1" tabs, tracking,
@@ -70,6 +70,11 @@ const ModeInfo& ModeInfoOf(uint32_t mode) {
 
 const char* ModeName(int mode) {
     return ModeInfoOf(static_cast<uint32_t>(mode)).name;
+}
+
+std::string ModeLabel(int mode) {
+    const char* name = ModeName(mode);
+    return *name != '\0' ? name : "Unknown mode " + std::to_string(mode);
 }
 
 SetupFamily WriteFamily(int mode) {

@@ -3,6 +3,7 @@
 // its name, its setup families, the pages it shows and the limits the device takes in it.
 
 #include <cstdint>
+#include <string>
 
 namespace protocol {
 
@@ -29,8 +30,9 @@ enum OperationalMode : uint32_t {
 
 enum class SetupFamily { None, Psk, PcmFm, Mhcpm, BitSync };
 
-// The page family the three channel tabs show, in the page host's column order.
-enum class PageFamily { Psk, BitSync, PcmFm, Mhcpm, Dau, Tape };
+// The page family the three channel tabs show, in the page host's column order; None for a
+// code the table does not know, which has no setup pages.
+enum class PageFamily { Psk, BitSync, PcmFm, Mhcpm, Dau, Tape, None };
 
 struct Limits {
     uint32_t low;
@@ -41,7 +43,7 @@ struct ModeInfo {
     const char* name;        // "" for codes the table does not know
     SetupFamily write;       // the family whose setup command the mode sends
     SetupFamily readBack;    // the family whose read-back it uses
-    PageFamily pages;        // unknown codes fall back to the PSK pages
+    PageFamily pages;        // none for unknown codes; PSK before a mode was read
     bool pskDemod;           // the PSK demodulator with its Q path
     bool showsUaRate;        // the status panel shows the symbol UA rate
     bool namesTabsChannel1;  // the three channel tabs all read "Channel 1"
@@ -55,6 +57,8 @@ const ModeInfo& ModeInfoOf(uint32_t mode);
 
 // "Bit Sync", "PSK", ... for modes 1 to 14; an empty text otherwise.
 const char* ModeName(int mode);
+// The name, or "Unknown mode N" for a code the table does not know.
+std::string ModeLabel(int mode);
 // The family whose setup command a mode sends (mode 5 sends PSK; 7 and 11 send none).
 SetupFamily WriteFamily(int mode);
 // The family whose read-back a mode uses (none for 5, 7 and 11 and unknown modes).

@@ -243,8 +243,7 @@ void CKV90TDlg::FillModeSelector() {
     m_nModeListCount = 0;
     for (int i = 0; i < protocol::kModeListLength && m_pComm->m_ModeList[i] != 0; ++i) {
         const int code = m_pComm->m_ModeList[i];
-        const std::string name = protocol::ModeName(code);
-        AddRow(IDC_MODE_SELECTOR, {name.empty() ? ui::Printf("Mode %d", code) : name});
+        AddRow(IDC_MODE_SELECTOR, {protocol::ModeLabel(code)});
         ++m_nModeListCount;
     }
     Enable(IDC_MODE_SELECTOR, m_pComm->m_nOperationalMode != kModeDau);

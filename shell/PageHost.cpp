@@ -89,6 +89,9 @@ P* PageHost::Add(Page page, Args&&... args) {
 PageHost::Page PageHost::PageFor(int kind, uint32_t mode) {
     const PageFamily family = FamilyOf(mode);
     const int column = static_cast<int>(family);
+    if (family == PageFamily::None && kind <= kTest) {
+        return kBlank;  // a mode the console does not know has no setup or test pages
+    }
     switch (kind) {
         case kChannel1:
             return static_cast<Page>(kPskCh1 + column);

@@ -27,6 +27,9 @@ TEST(OperationalModes, NamesFamiliesAndPagesOfEveryCode) {
         EXPECT_STREQ(ModeName(mode), names[mode]) << mode;
     }
     EXPECT_STREQ(ModeName(-1), "");
+    EXPECT_EQ(ModeLabel(3), "PSK");
+    EXPECT_EQ(ModeLabel(255), "Unknown mode 255");
+    EXPECT_EQ(ModeInfoOf(255).pages, PageFamily::None);
     std::vector<int> psk;
     std::vector<int> uaRate;
     for (uint32_t mode = 0; mode <= 15; ++mode) {

@@ -441,6 +441,28 @@ TEST_F(MainWindow, TabsFollowEveryModeChangeInBothDirections) {
     }
 }
 
+// A mode the console does not know is named by its code and shows no setup or test pages; the
+// device-wide tabs stay.
+TEST_F(MainWindow, AnUnknownModeIsNamedAndHasNoSetupPages) {
+    Open(Custom({3, 255}, 255));
+    Quiet();
+    EXPECT_EQ(Window().RowText(IDC_MODE_SELECTOR, 1), "Unknown mode 255");
+    for (int tab = 0; tab < 4; ++tab) {
+        EXPECT_FALSE(Window().IsTabShown(IDC_TAB, tab)) << tab;
+    }
+    for (int tab = 4; tab < 7; ++tab) {
+        EXPECT_TRUE(Window().IsTabShown(IDC_TAB, tab)) << tab;
+        EXPECT_NE(Window().RowText(IDC_TAB, tab), "") << tab;
+    }
+    for (PageHost::Page page :
+         {PageHost::kPskCh1, PageHost::kPskCh2, PageHost::kPskCombiner, PageHost::kRcvBert}) {
+        EXPECT_FALSE(Visible(page)) << page;
+    }
+    Window().Pick(IDC_MODE_SELECTOR, 0);
+    EXPECT_TRUE(Window().IsTabShown(IDC_TAB, 0));
+    EXPECT_EQ(Window().RowText(IDC_TAB, 0), "Setup CH1");
+}
+
 TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
     m_session = std::make_unique<DeviceSession>();
     m_session->Sim().Device().InjectFault([] {
