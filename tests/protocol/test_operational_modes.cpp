@@ -29,7 +29,6 @@ TEST(OperationalModes, NamesFamiliesAndPagesOfEveryCode) {
     EXPECT_STREQ(ModeName(-1), "");
     EXPECT_EQ(ModeLabel(3), "PSK");
     EXPECT_EQ(ModeLabel(255), "Unknown mode 255");
-    EXPECT_EQ(ModeInfoOf(255).pages, PageFamily::None);
     std::vector<int> psk;
     std::vector<int> uaRate;
     for (uint32_t mode = 0; mode <= 15; ++mode) {
@@ -48,7 +47,7 @@ TEST(OperationalModes, NamesFamiliesAndPagesOfEveryCode) {
     EXPECT_EQ(ModeInfoOf(kModeAnalogOnly).pages, PageFamily::Psk);
     EXPECT_EQ(ModeInfoOf(kModeDau).pages, PageFamily::Dau);
     EXPECT_EQ(ModeInfoOf(kModeTape).pages, PageFamily::Tape);
-    EXPECT_EQ(ModeInfoOf(99).pages, PageFamily::Psk);  // unknown codes show the PSK pages
+    EXPECT_EQ(ModeInfoOf(99).pages, PageFamily::None);  // unknown codes have no setup pages
     EXPECT_TRUE(ModeInfoOf(kModeNone).namesTabsChannel1);
     EXPECT_TRUE(ModeInfoOf(kModeAnalogOnly).namesTabsChannel1);
     EXPECT_FALSE(ModeInfoOf(99).namesTabsChannel1);
