@@ -29,6 +29,16 @@ std::string ClockText(int64_t timeMs) {
     return ui::Printf("%02d:%02d:%02d UTC", utc.tm_hour, utc.tm_min, utc.tm_sec);
 }
 
+// A value as `format` shows it, grouped by thousands without one; a value that was no reading
+// says so.
+std::string ReadingText(double value, const char* format = nullptr) {
+    if (std::isnan(value)) {
+        return "out of range";
+    }
+    return format != nullptr ? ui::Printf(format, value)
+                             : ui::GroupThousands(static_cast<int64_t>(value));
+}
+
 std::string LockText(int state) {
     switch (state) {
         case -1:
@@ -282,17 +292,18 @@ void TrendView::ShowReadout() {
         return;
     }
     const trends::PollSample& s = instant.sample;
-    m_readout->setText(QString::fromStdString(ui::Printf(
-        "%s: RSSI %.1f dBm, carrier %s Hz, symbol rate %s, AM %.0f, FM %.2f; carrier lock %s, "
-        "symbol lock %s, frame sync %s, frame lock %s",
-        ClockText(at).c_str(), s.values[trends::kRssi],
-        ui::GroupThousands(int64_t(s.values[trends::kCarrierFrequency])).c_str(),
-        ui::GroupThousands(int64_t(s.values[trends::kSymbolRate])).c_str(),
-        s.values[trends::kAmModIndex], s.values[trends::kFmModIndex],
-        LockText(s.locks[trends::kCarrierLock] != 0 ? 2 : 0).c_str(),
-        LockText(s.locks[trends::kSymbolLock] != 0 ? 2 : 0).c_str(),
-        LockText(BandState(trends::kFrameSync, s.locks[trends::kFrameSync])).c_str(),
-        LockText(s.locks[trends::kFrameLock]).c_str())));
+    m_readout->setText(QString::fromStdString(
+        ui::Printf("%s: RSSI %s dBm, carrier %s Hz, symbol rate %s, AM %s, FM %s; carrier lock %s, "
+                   "symbol lock %s, frame sync %s, frame lock %s",
+                   ClockText(at).c_str(), ReadingText(s.values[trends::kRssi], "%.1f").c_str(),
+                   ReadingText(s.values[trends::kCarrierFrequency]).c_str(),
+                   ReadingText(s.values[trends::kSymbolRate]).c_str(),
+                   ReadingText(s.values[trends::kAmModIndex], "%.0f").c_str(),
+                   ReadingText(s.values[trends::kFmModIndex], "%.2f").c_str(),
+                   LockText(s.locks[trends::kCarrierLock] != 0 ? 2 : 0).c_str(),
+                   LockText(s.locks[trends::kSymbolLock] != 0 ? 2 : 0).c_str(),
+                   LockText(BandState(trends::kFrameSync, s.locks[trends::kFrameSync])).c_str(),
+                   LockText(s.locks[trends::kFrameLock]).c_str())));
 }
 
 // Changes the texts only when the log's state did.

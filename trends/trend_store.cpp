@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string>
+
+#include "protocol/status_fields.h"
 
 namespace trends {
 
@@ -19,13 +22,34 @@ const char* LockName(Lock lock) {
     return kNames[lock];
 }
 
+namespace {
+
+// The status field each series draws.
+const protocol::StatusField& FieldOf(int series) {
+    static const char* const kKeys[kSeriesCount] = {"rssi", "carrierFrequency", "symbolRate",
+                                                    "amModIndex", "fmModIndex"};
+    return protocol::StatusFieldOf(kKeys[series]);
+}
+
+// A number with the field's decimals; an empty cell for a value that was no reading.
+std::string CsvNumber(int series, double value) {
+    if (std::isnan(value)) {
+        return {};
+    }
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", FieldOf(series).decimals, value);
+    return text;
+}
+
+}  // namespace
+
+// A value outside what the device can report is no reading: NaN, which no column shows.
 PollSample SampleOf(const protocol::ChannelStatus& s) {
     PollSample sample;
-    sample.values[kRssi] = s.rssi;
-    sample.values[kCarrierFrequency] = s.carrierFrequency;
-    sample.values[kSymbolRate] = s.symbolRate;
-    sample.values[kAmModIndex] = s.amModIndex;
-    sample.values[kFmModIndex] = s.fmModIndex;
+    for (int series = 0; series < kSeriesCount; ++series) {
+        const protocol::StatusField& field = FieldOf(series);
+        sample.values[series] = protocol::InRange(field, s) ? field.read(s) : std::nan("");
+    }
     sample.locks[kCarrierLock] = s.carrierLock != 0 ? 1 : 0;
     sample.locks[kSymbolLock] = s.symbolLock != 0 ? 1 : 0;
     sample.locks[kFrameSync] = protocol::FrameSyncLevel(s);
@@ -52,8 +76,12 @@ void TrendStore::Add(int path, int64_t timeMs, const PollSample* sample) {
     }
     for (int s = 0; s < kSeriesCount; ++s) {
         const auto v = static_cast<float>(sample->values[s]);
-        b.low[s] = b.valid ? std::min(b.low[s], v) : v;
-        b.high[s] = b.valid ? std::max(b.high[s], v) : v;
+        if (!b.valid || std::isnan(b.low[s])) {
+            b.low[s] = b.high[s] = v;
+        } else if (!std::isnan(v)) {
+            b.low[s] = std::min(b.low[s], v);
+            b.high[s] = std::max(b.high[s], v);
+        }
     }
     b.last = *sample;
     b.valid = true;
@@ -85,7 +113,7 @@ std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, in
         for (int64_t index = std::max(start / kBucketMs, oldest);
              index <= std::max(start, end - 1) / kBucketMs; ++index) {
             const Bucket* b = Find(path, index);
-            if (b == nullptr) {
+            if (b == nullptr || std::isnan(b->low[series])) {
                 continue;
             }
             column.low =
@@ -121,16 +149,18 @@ void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {
             const std::time_t seconds = index * kBucketMs / 1000;
             std::tm utc{};
             gmtime_r(&seconds, &utc);
-            char line[256];
+            char time[80];
+            std::snprintf(time, sizeof time, "%04d-%02d-%02dT%02d:%02d:%02dZ", utc.tm_year + 1900,
+                          utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
             const PollSample& s = b->last;
-            std::snprintf(
-                line, sizeof line,
-                "%04d-%02d-%02dT%02d:%02d:%02dZ,%d,%.1f,%.0f,%.0f,%.0f,%.2f,%d,%d,%d,%d\n",
-                utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min,
-                utc.tm_sec, path, s.values[kRssi], s.values[kCarrierFrequency],
-                s.values[kSymbolRate], s.values[kAmModIndex], s.values[kFmModIndex],
-                s.locks[kCarrierLock], s.locks[kSymbolLock], s.locks[kFrameSync],
-                s.locks[kFrameLock]);
+            std::string line = std::string(time) + "," + std::to_string(path);
+            for (int series = 0; series < kSeriesCount; ++series) {
+                line += "," + CsvNumber(series, s.values[series]);
+            }
+            for (int lock = 0; lock < kLockCount; ++lock) {
+                line += "," + std::to_string(s.locks[lock]);
+            }
+            line += "\n";
             out << line;
         }
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 
 #include "trends/trend_store.h"
@@ -136,4 +137,31 @@ TEST(TrendStore, FrameLocksAreTheLevelsTheLampsShow) {
         EXPECT_EQ(sample.locks[trends::kFrameSync], protocol::FrameSyncLevel(s));
         EXPECT_EQ(sample.locks[trends::kFrameLock], c.enabled ? (c.state == 3 ? 0 : c.state) : -1);
     }
+}
+
+// A value the device cannot report is no reading: no column draws it, a good reading in the same
+// second is drawn alone, and the CSV leaves its cell empty.
+TEST(TrendStore, AValueOutOfRangeIsNoReading) {
+    protocol::ChannelStatus wild;
+    wild.rssi = -2507.4f;
+    wild.symbolRate = 0xFFFFFFFF;
+    const PollSample bad = trends::SampleOf(wild);
+    EXPECT_TRUE(std::isnan(bad.values[trends::kRssi]));
+    EXPECT_TRUE(std::isnan(bad.values[trends::kSymbolRate]));
+    EXPECT_EQ(bad.values[trends::kCarrierFrequency], 0.0);
+    TrendStore store;
+    const PollSample good = Sample(-70.0);
+    store.Add(0, kStart, &bad);
+    store.Add(0, kStart + 1000, &bad);
+    store.Add(0, kStart + 1500, &good);
+    store.Add(0, kStart + 1900, &bad);
+    const auto columns = store.Decimate(0, trends::kRssi, kStart, kStart + 2000, 2);
+    EXPECT_FALSE(columns[0].valid);
+    ASSERT_TRUE(columns[1].valid);
+    EXPECT_DOUBLE_EQ(columns[1].low, -70.0);
+    EXPECT_DOUBLE_EQ(columns[1].high, -70.0);
+    EXPECT_TRUE(store.Decimate(0, trends::kCarrierFrequency, kStart, kStart + 1000, 1)[0].valid);
+    std::ostringstream csv;
+    store.WriteCsv(csv, kStart, kStart + 1000);
+    EXPECT_NE(csv.str().find("Z,0,,0,,0,0.00,0,0,-1,-1\n"), std::string::npos) << csv.str();
 }
