@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 
 #include "protocol/device_state.h"
 #include "protocol/operational_modes.h"
@@ -194,11 +195,24 @@ public:
     int32_t ReadTapeChannelSetup(uint32_t channel);
     int32_t ReadTapeOutputSetup(uint32_t channel);
 
+    // While it lives, `report` is called about every 50 ms with the time waited so far while a
+    // transaction waits for its reply, so that a window keeps painting through a long one (a
+    // mode change, an unanswered firmware page). The report before it comes back at its end.
+    class WaitReport {
+    public:
+        WaitReport(CKV90T1_Comm& comm, std::function<void(uint32_t elapsedMs)> report)
+            : m_comm(comm), m_previous(std::exchange(comm.m_WhileWaiting, std::move(report))) {}
+        ~WaitReport() { m_comm.m_WhileWaiting = std::move(m_previous); }
+        WaitReport(const WaitReport&) = delete;
+        WaitReport& operator=(const WaitReport&) = delete;
+
+    private:
+        CKV90T1_Comm& m_comm;
+        std::function<void(uint32_t)> m_previous;
+    };
+
     // Transaction state.
     CBaseClass* const m_pDeviceLink;
-    // Called about every 50 ms with the time waited so far while a transaction waits for its
-    // reply, so that a window can keep painting through a long one (a mode change).
-    std::function<void(uint32_t elapsedMs)> m_WhileWaiting;
     int32_t m_nDefaultTimeout = kDefaultTimeoutMs;
     int32_t m_nModeTimeout = kModeTimeoutMs;  // the mode command's; tests shorten it
     int32_t m_nLastStatus = 0;
@@ -272,6 +286,7 @@ private:
     Outcome Exchange(int32_t timeoutMs, uint16_t code, uint8_t* request, uint16_t requestLength,
                      uint8_t* reply, uint16_t replyLength);
 
+    std::function<void(uint32_t elapsedMs)> m_WhileWaiting;
     bool m_bInTransaction = false;
     uint32_t m_nNestedTransactions = 0;
     uint16_t m_nLastFailedCode = 0;

@@ -728,12 +728,15 @@ void CKV90TDlg::ChangeMode(int row) {
 // meanwhile reaches only disabled controls.
 int32_t CKV90TDlg::LoadPersonality(uint32_t code) {
     setEnabled(false);
-    m_pComm->m_WhileWaiting = [this](uint32_t elapsedMs) {
-        SetText(IDC_MODE_PROGRESS, ui::Printf("Loading the personality... %u s", elapsedMs / 1000));
-        ui::RepaintHoldingInput();
-    };
-    const int32_t result = m_pComm->SetOperationalMode(code, 0);
-    m_pComm->m_WhileWaiting = nullptr;
+    int32_t result = 0;
+    {
+        const CKV90T1_Comm::WaitReport waits(*m_pComm, [this](uint32_t elapsedMs) {
+            SetText(IDC_MODE_PROGRESS,
+                    ui::Printf("Loading the personality... %u s", elapsedMs / 1000));
+            ui::RepaintHoldingInput();
+        });
+        result = m_pComm->SetOperationalMode(code, 0);
+    }
     SetText(IDC_MODE_PROGRESS, "");
     QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
     setEnabled(true);

@@ -580,6 +580,8 @@ void CKV90T_System::ProgramPages() {
         return;
     }
     bool lastOk = false;
+    // An unanswered page waits its whole time-out: the window keeps painting meanwhile.
+    const CKV90T1_Comm::WaitReport waits(*m_pComm, [](uint32_t) { ui::RepaintHoldingInput(); });
     for (int i = 0; i < kPagesPerRound && m_nProgrammed < m_image.size(); ++i) {
         lastOk =
             m_pComm->ProgramFPGA_ConfigEEPROMPage(static_cast<uint32_t>(m_nTarget), m_nProgrammed,

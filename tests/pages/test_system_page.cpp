@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <fstream>
@@ -547,6 +549,29 @@ TEST_F(DspFlash, APageThatIsNotAnsweredIsRetriedUntilCancelled) {
         }
         m_session.Sim().Device().ClearReceivedFrames();
     }
+}
+
+// A page the device is slow to answer does not freeze the window: it keeps painting (its timers
+// run) while the transaction waits, and no second transaction starts meanwhile.
+TEST_F(DspFlash, TheWindowKeepsPaintingWhileAPageWaitsForItsAnswer) {
+    const std::string path = ImagePath("kv90T_slow.bin");
+    WriteImage(path, 2 * 256);
+    m_session.Sim().Simulation().SetErasePolls(1);
+    sim::Fault slow = sim::MakeFault(sim::FaultKind::LateLastByte, 600);
+    slow.code = 0x1021;
+    m_session.Sim().Device().InjectFault(slow);
+    int ticksWhileWaiting = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { ticksWhileWaiting += Comm().InTransaction(); });
+    ticker.start(20);
+    Page().Click(IDC_SYS_MEMORY[2]);
+    Page().SetText(IDC_SYS_FPGA_PATH, path);
+    Page().Click(IDC_SYS_FPGA_LOAD);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return !Page().FpgaUpdating(); }));
+    EXPECT_GE(ticksWhileWaiting, 5);
+    EXPECT_EQ(Comm().NestedTransactions(), 0u);
+    EXPECT_EQ(m_session.CountReceived(0x1021), 2);
 }
 
 // Identity texts, personality names and chosen paths are shown whole, not cut at the box.

@@ -142,14 +142,15 @@ TEST_F(Transaction, ExtraBytesAfterAReplyStayInTheLink) {
 TEST_F(Transaction, ATransactionInsideAnotherIsRefusedAndCounted) {
     m_sim.Device().InjectFault(sim::MakeFault(sim::FaultKind::LateLastByte, 150));
     int32_t nested = -1;
-    m_comm->m_WhileWaiting = [&](uint32_t) {
-        if (nested == -1) {
-            nested = m_comm->SendNullCommand();
-        }
-    };
     platform::DebugCapture capture;
-    ASSERT_NE(SendStatusRead(), 0);
-    m_comm->m_WhileWaiting = nullptr;
+    {
+        const CKV90T1_Comm::WaitReport waits(*m_comm, [&](uint32_t) {
+            if (nested == -1) {
+                nested = m_comm->SendNullCommand();
+            }
+        });
+        ASSERT_NE(SendStatusRead(), 0);
+    }
     EXPECT_EQ(nested, 0);
     EXPECT_EQ(m_reply[9], 0xEF);
     EXPECT_EQ(m_comm->NestedTransactions(), 1u);

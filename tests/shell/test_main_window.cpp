@@ -575,10 +575,16 @@ TEST_F(MainWindow, DauModePollsTheTimeInsteadOfTheCombiner) {
 
 TEST(PageHostTable, FamiliesOfTheChannelTabsByMode) {
     using P = PageHost;
-    for (uint32_t mode : {0u, 3u, 5u, 8u, 9u, 10u, 12u, 13u, 14u, 15u, 99u}) {
+    for (uint32_t mode : {0u, 3u, 5u, 8u, 9u, 10u, 12u, 13u, 14u}) {
         EXPECT_EQ(P::PageFor(P::kChannel1, mode), P::kPskCh1) << mode;
         EXPECT_EQ(P::PageFor(P::kChannel2, mode), P::kPskCh2) << mode;
         EXPECT_EQ(P::PageFor(P::kCombiner, mode), P::kPskCombiner) << mode;
+    }
+    for (uint32_t unknown : {15u, 99u}) {
+        for (int kind : {P::kChannel1, P::kChannel2, P::kCombiner, P::kTest}) {
+            EXPECT_EQ(P::PageFor(kind, unknown), P::kBlank) << unknown << " " << kind;
+        }
+        EXPECT_EQ(P::PageFor(P::kRecorder, unknown), P::kNandFlash);
     }
     EXPECT_EQ(P::PageFor(P::kChannel1, 6), P::kMhcpmCh1);
     EXPECT_EQ(P::PageFor(P::kCombiner, 6), P::kMhcpmCombiner);
