@@ -19,6 +19,11 @@ double Read(const ChannelStatus& s) {
     return static_cast<double>(s.*Member);
 }
 
+template <LockLevel (*Level)(const ChannelStatus&)>
+double LevelOf(const ChannelStatus& s) {
+    return Level(s);
+}
+
 template <int Bit>
 double StatusBit(const ChannelStatus& s) {
     return s.frameSyncStatusBits[Bit];
@@ -43,6 +48,10 @@ constexpr StatusField kFields[] = {
     {"frameSyncStatus7", "", K::kFlag, 0, 1, 0, StatusBit<2>},
     {"frameLockEnabled", "", K::kEnable, 0, 1, 0, Read<&ChannelStatus::frameLockEnabled>},
     {"frameLockState", "", K::kLockState, 0, 2, 0, Read<&ChannelStatus::frameLockState>},
+    // What the two states mean, as the lamps and the trend bands show them: -1 not enabled,
+    // 0 unlocked, 1 partly locked, 2 locked.
+    {"frameSyncLevel", "", K::kLockLevel, -1, 2, 0, LevelOf<FrameSyncLevel>},
+    {"frameLockLevel", "", K::kLockLevel, -1, 2, 0, LevelOf<FrameLockLevel>},
 };
 
 }  // namespace

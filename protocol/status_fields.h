@@ -19,6 +19,7 @@ enum class FieldKind {
     kRate,       // symbols a second
     kIndex,      // a modulation index
     kLockState,  // a state number of a lock sequence
+    kLockLevel,  // what a lock state means: -1 not enabled, 0 no, 1 partly, 2 locked
     kFlag,       // a lock or status bit: 0 or 1
     kEnable,     // whether a function is enabled: 0 or 1
 };
