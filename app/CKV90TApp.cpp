@@ -160,7 +160,6 @@ void CKV90TApp::OpenSerialLink() {
     const bool usable = link->PrepareAsConsole();
     m_pLink = std::move(link);
     m_pComm = std::make_unique<CKV90T1_Comm>(m_pLink.get());
-    m_pComm->m_nDefaultTimeout = CKV90T1_Comm::kDefaultTimeoutMs;
     m_bDeviceAnswered = usable && m_pComm->SendNullCommand() != 0 && m_pComm->m_nLastStatus != 0;
 }
 
@@ -171,7 +170,6 @@ void CKV90TApp::OpenDeviceLink() {
     }
     m_pLink = std::make_unique<CNetworkDeviceComm>(m_strDeviceIpAddress.c_str(), m_nDevicePort);
     m_pComm = std::make_unique<CKV90T1_Comm>(m_pLink.get());
-    m_pComm->m_nDefaultTimeout = CKV90T1_Comm::kDefaultTimeoutMs;
 }
 
 bool CKV90TApp::InitInstance() {

@@ -3,6 +3,7 @@
 // the device state that replies fill (plain fields that windows read directly). One transaction
 // at a time, from the window thread only; nothing here locks.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -55,6 +56,9 @@ public:
 
     // --- Configuration (configuration.cpp) ---
     int32_t ReadOperationalMode();
+    // Reads the mode after a change: a read that fails leaves the mode state as it was, and a
+    // mode other than the one held gets its defaults.
+    int32_t ReadBackOperationalMode();
     int32_t ReadSystemPages();
     int32_t ReadInstalledOptions();
     int32_t ReadDeviceConfiguration();
@@ -209,6 +213,23 @@ public:
     private:
         CKV90T1_Comm& m_comm;
         std::function<void(uint32_t)> m_previous;
+    };
+
+    // While it lives, transactions that use the default time-out wait at most `timeoutMs`; the
+    // default comes back at its end.
+    class ShorterTimeout {
+    public:
+        ShorterTimeout(CKV90T1_Comm& comm, int32_t timeoutMs)
+            : m_comm(comm), m_previous(comm.m_nDefaultTimeout) {
+            comm.m_nDefaultTimeout = std::min(m_previous, timeoutMs);
+        }
+        ~ShorterTimeout() { m_comm.m_nDefaultTimeout = m_previous; }
+        ShorterTimeout(const ShorterTimeout&) = delete;
+        ShorterTimeout& operator=(const ShorterTimeout&) = delete;
+
+    private:
+        CKV90T1_Comm& m_comm;
+        const int32_t m_previous;
     };
 
     // Transaction state.

@@ -56,6 +56,25 @@ int32_t CKV90T1_Comm::ReadOperationalMode() {
     return result;
 }
 
+int32_t CKV90T1_Comm::ReadBackOperationalMode() {
+    const uint16_t hardware = m_Config.hardwareConfigurationId;
+    const uint32_t mode = m_nOperationalMode;
+    const uint8_t option = m_bModeOption;
+    uint8_t list[kModeListLength];
+    std::copy(std::begin(m_ModeList), std::end(m_ModeList), list);
+    if (ReadOperationalMode() != 0) {
+        if (m_nOperationalMode != mode) {
+            ApplyModeDefaults();
+        }
+        return 1;
+    }
+    m_Config.hardwareConfigurationId = hardware;
+    m_nOperationalMode = mode;
+    m_bModeOption = option;
+    std::copy(list, list + kModeListLength, m_ModeList);
+    return 0;
+}
+
 int32_t CKV90T1_Comm::ReadSystemPages() {
     SystemPages& s = m_SystemPages;
     s = SystemPages{};

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 #include "link/CNetworkDeviceComm.h"
 #include "platform/clock.h"
@@ -333,14 +334,13 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
         case UWM_LOCK_STATUS_2:
         case UWM_LOCK_STATUS_3:
             if (PollDue()) {
-                const int32_t timeout = m_pComm->m_nDefaultTimeout;
+                std::optional<CKV90T1_Comm::ShorterTimeout> probe;
                 if (m_bLinkLost) {
-                    m_pComm->m_nDefaultTimeout = std::min(timeout, kProbeTimeoutMs);
+                    probe.emplace(*m_pComm, kProbeTimeoutMs);
                 }
                 const bool read = Poll(message);
                 NotePoll(read);
                 RecordPoll(message, read);
-                m_pComm->m_nDefaultTimeout = timeout;
             }
             break;
         case UWM_STOP_STATUS_POLLING:
@@ -706,7 +706,7 @@ void CKV90TDlg::ChangeMode(int row) {
         result = LoadPersonality(code);
         // What the device reports, rather than what was asked of it, once the change failed.
         if (result == 0) {
-            ReadBackMode();
+            m_pComm->ReadBackOperationalMode();
         }
     }
     if (protocol::IsPcmFmMode(m_pComm->m_nOperationalMode)) {
@@ -741,26 +741,6 @@ int32_t CKV90TDlg::LoadPersonality(uint32_t code) {
     QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
     setEnabled(true);
     return result;
-}
-
-// Reads the mode back; a read that fails leaves the state as the mode command left it.
-void CKV90TDlg::ReadBackMode() {
-    CKV90T1_Comm& c = *m_pComm;
-    const uint16_t hardware = c.m_Config.hardwareConfigurationId;
-    const uint32_t mode = c.m_nOperationalMode;
-    const uint8_t option = c.m_bModeOption;
-    uint8_t list[protocol::kModeListLength];
-    std::copy(std::begin(c.m_ModeList), std::end(c.m_ModeList), list);
-    if (c.ReadOperationalMode() != 0) {
-        if (c.m_nOperationalMode != mode) {
-            c.ApplyModeDefaults();
-        }
-        return;
-    }
-    c.m_Config.hardwareConfigurationId = hardware;
-    c.m_nOperationalMode = mode;
-    c.m_bModeOption = option;
-    std::copy(list, list + protocol::kModeListLength, c.m_ModeList);
 }
 
 void CKV90TDlg::ShowModeInSelector() {

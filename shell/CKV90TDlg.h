@@ -88,7 +88,6 @@ private:
     void SetStatusPolling(bool on);
     void ChangeMode(int row);
     int32_t LoadPersonality(uint32_t code);
-    void ReadBackMode();
     void ShowModeInSelector();
     void StopStatusThread();
 

@@ -235,7 +235,6 @@ void CKV90T_ComPort::Test() {
         return;
     }
     m_pComm->GetDeviceLink()->DrainInput();
-    m_pComm->m_nDefaultTimeout = CKV90T1_Comm::kDefaultTimeoutMs;
     const bool answered = m_pComm->SendNullCommand() != 0 && m_pComm->m_nLastStatus != 0;
     ShowLinkLamp();
     if (answered) {
