@@ -59,7 +59,7 @@ int SetSetup(Context& c, uint32_t path, const std::vector<FieldValue>& values) {
     if (family == protocol::SetupFamily::None) {
         return c.Fail("setup: mode " + std::to_string(mode) + " has no channel setup to send");
     }
-    protocol::ChannelSetup record = CKV90T1_Comm::s_ChannelSetup[path];
+    protocol::ChannelSetup record = c.comm.m_ChannelSetup[path];
     for (const FieldValue& v : values) {
         v.field->set(record, v.value);
     }
@@ -76,7 +76,7 @@ int SetSetup(Context& c, uint32_t path, const std::vector<FieldValue>& values) {
     if (c.comm.SetChannelSetup(path, record) == 0) {
         return c.Fail("setup: the device refused the setup of path " + std::to_string(path));
     }
-    c.Print(SetupRecord(CKV90T1_Comm::s_ChannelSetup[path], path));
+    c.Print(SetupRecord(c.comm.m_ChannelSetup[path], path));
     return kSuccess;
 }
 
@@ -157,7 +157,7 @@ int SetCombiner(Context& c, const std::map<std::string, uint32_t>& values) {
         value("snrFilterBandwidth", s.snrFilterBandwidth),
         value("phaseFilterBandwidth", s.phaseFilterBandwidth), value("type", s.type),
         value("realCombining", s.realCombining), value("upsample", s.upsample),
-        CKV90T1_Comm::s_ChannelSetup[0].ifFrequency, CKV90T1_Comm::s_ChannelSetup[1].ifFrequency);
+        comm.m_ChannelSetup[0].ifFrequency, comm.m_ChannelSetup[1].ifFrequency);
     if (result == 0) {
         return c.Fail("combiner: the device refused the combiner setup (or the mode has none)");
     }
@@ -194,7 +194,7 @@ Action ParseSetup(const std::vector<std::string>& words) {
             if (const int read = ReadSetup(c, path); read != kSuccess) {
                 return read;
             }
-            c.Print(SetupRecord(CKV90T1_Comm::s_ChannelSetup[path], path));
+            c.Print(SetupRecord(c.comm.m_ChannelSetup[path], path));
             return int(kSuccess);
         };
     }

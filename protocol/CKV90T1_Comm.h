@@ -251,9 +251,8 @@ public:
     uint8_t m_bModeOption = 0;
     uint8_t m_ModeList[protocol::kModeListLength] = {};
 
-    // The three channel setup records: channel 1, channel 2, combiner path. Shared by the
-    // whole process.
-    static protocol::ChannelSetup s_ChannelSetup[protocol::kPathCount];
+    // The three channel setup records: channel 1, channel 2, combiner path.
+    protocol::ChannelSetup m_ChannelSetup[protocol::kPathCount];
     protocol::PathEstimates m_Estimates[protocol::kPathCount];
     uint32_t m_nCombinerSignalBandwidth = 0;  // Hz, from the channel 1 IF estimate
 

@@ -10,7 +10,7 @@ using namespace protocol;
 
 int32_t CKV90T1_Comm::SetField(uint32_t path, uint32_t value,
                                void (*change)(ChannelSetup&, uint32_t)) {
-    ChannelSetup record = s_ChannelSetup[path];
+    ChannelSetup record = m_ChannelSetup[path];
     change(record, value);
     return SetChannelSetup(path, record);
 }
@@ -90,7 +90,7 @@ int32_t CKV90T1_Comm::SetChannelDeEmphasis(uint32_t path, uint32_t deEmphasis,
     if (!ChannelPath(path) || deEmphasis > 4) {
         return 0;
     }
-    ChannelSetup record = s_ChannelSetup[path];
+    ChannelSetup record = m_ChannelSetup[path];
     record.deEmphasis = deEmphasis;
     record.videoFilterIndex = static_cast<uint8_t>(videoFilterIndex);
     return SetChannelSetup(path, record);

@@ -12,8 +12,6 @@ constexpr int kLargestSetupLength = 44;
 
 }  // namespace
 
-ChannelSetup CKV90T1_Comm::s_ChannelSetup[kPathCount];
-
 int32_t CKV90T1_Comm::SetOperationalMode(uint32_t mode, uint32_t option) {
     if (mode > kModeCount) {
         return 0;
@@ -33,7 +31,7 @@ int32_t CKV90T1_Comm::SetChannelSetup(uint32_t path, const ChannelSetup& record)
     if (path >= kPathCount) {
         return 0;
     }
-    ChannelSetup& stored = s_ChannelSetup[path];
+    ChannelSetup& stored = m_ChannelSetup[path];
     ChannelSetup update = record;
     // AGC freeze and AGC zero exclude each other; the one already set wins, zero otherwise.
     if (stored.agcZero != 0 && update.agcZero != 0) {
@@ -53,7 +51,7 @@ int32_t CKV90T1_Comm::SendChannelSetup(uint32_t path, SetupFamily family) {
     if (path >= kPathCount) {
         return 0;
     }
-    ChannelSetup& stored = s_ChannelSetup[path];
+    ChannelSetup& stored = m_ChannelSetup[path];
     const ChannelSetup sent = RangeCorrected(stored, family, &stored);
     const ChannelSetupCommand& command = SetupCommandOf(family);
     uint8_t request[kHeaderLength + kLargestSetupLength];
@@ -99,7 +97,7 @@ int32_t CKV90T1_Comm::ReadChannelSetup(uint32_t path) {
     const int32_t result = SendByteCommand(command.readBackCode, static_cast<uint8_t>(path), reply,
                                            command.readBackLength);
     if (result != 0) {
-        DecodeChannelReadBack(family, reply + kHeaderLength, &s_ChannelSetup[path]);
+        DecodeChannelReadBack(family, reply + kHeaderLength, &m_ChannelSetup[path]);
     }
     return result;
 }

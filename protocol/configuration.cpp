@@ -246,7 +246,7 @@ void CKV90T1_Comm::DecodeConfigurationPage(uint8_t page) {
 // pass its estimated bandwidths.
 void CKV90T1_Comm::PickFilterIndices() {
     for (uint32_t path = 0; path < kPathCount; ++path) {
-        ChannelSetup& r = s_ChannelSetup[path];
+        ChannelSetup& r = m_ChannelSetup[path];
         EstimateIfBandwidth(path, r.codeRateSelector, r.pcmCode, r.pskSubmode, r.bitRate, 0,
                             r.maxModIndex, r.startModIndex, 1.0f);
         const uint32_t* table = m_Config.ifBandwidth[path];
@@ -270,9 +270,9 @@ void CKV90T1_Comm::PickFilterIndices() {
 int32_t CKV90T1_Comm::ReadLevelSettings() {
     ReplyBuffer<4> reply;
     const int32_t result = ReadBack(kReadLevelSettings, reply);
-    s_ChannelSetup[0].levelSetting =
+    m_ChannelSetup[0].levelSetting =
         static_cast<uint8_t>(99 - std::min<uint8_t>(reply.Payload()[1], 99));
-    s_ChannelSetup[1].levelSetting =
+    m_ChannelSetup[1].levelSetting =
         static_cast<uint8_t>(99 - std::min<uint8_t>(reply.Payload()[3], 99));
     return result;
 }
@@ -322,7 +322,7 @@ void CKV90T1_Comm::ApplyModeDefaults() {
     if (!tracking && mode != kModeMsPcmFmGmsk && mode != kModeMhcpm) {
         return;
     }
-    for (ChannelSetup& r : s_ChannelSetup) {
+    for (ChannelSetup& r : m_ChannelSetup) {
         const uint64_t rate = SymbolRate(r.bitRate, r.pcmCode);
         const RateBand band = BandOf(rate);
         if (tracking) {

@@ -270,8 +270,8 @@ int32_t CKV90T1_Comm::SetCombinerSetup(uint32_t signalBandwidth, uint32_t snrFil
     m_Combiner.type = type;
     m_Combiner.realCombining = realCombining;
     m_Combiner.upsample = upsample;
-    s_ChannelSetup[0].ifFrequency = ifFrequency0;
-    s_ChannelSetup[1].ifFrequency = ifFrequency1;
+    m_ChannelSetup[0].ifFrequency = ifFrequency0;
+    m_ChannelSetup[1].ifFrequency = ifFrequency1;
     const SetupFamily family = CombinerFamily(m_nOperationalMode, false);
     return family == SetupFamily::None ? 0 : SendCombinerSetup(family);
 }
@@ -280,7 +280,7 @@ int32_t CKV90T1_Comm::SetCombinerType(uint32_t type) {
     const CombinerSetup& c = m_Combiner;
     return SetCombinerSetup(m_nCombinerSignalBandwidth, c.snrFilterBandwidth,
                             c.phaseFilterBandwidth, type, c.realCombining, c.upsample,
-                            s_ChannelSetup[0].ifFrequency, s_ChannelSetup[1].ifFrequency);
+                            m_ChannelSetup[0].ifFrequency, m_ChannelSetup[1].ifFrequency);
 }
 
 int32_t CKV90T1_Comm::SendCombinerSetup(SetupFamily family) {
@@ -288,8 +288,8 @@ int32_t CKV90T1_Comm::SendCombinerSetup(SetupFamily family) {
     uint8_t request[kHeaderLength + kCombinerLength] = {};
     uint8_t* p = request + kHeaderLength;
     PutBigEndian(p + 1, 4, m_nCombinerSignalBandwidth);
-    PutBigEndian(p + 5, 4, s_ChannelSetup[0].ifFrequency);
-    PutBigEndian(p + 9, 4, s_ChannelSetup[1].ifFrequency);
+    PutBigEndian(p + 5, 4, m_ChannelSetup[0].ifFrequency);
+    PutBigEndian(p + 9, 4, m_ChannelSetup[1].ifFrequency);
     PutBigEndian(p + 13, 4, std::clamp<uint32_t>(c.snrFilterBandwidth, 10, 100'000));
     PutBigEndian(p + 21, 4, std::clamp<uint32_t>(c.phaseFilterBandwidth, 10, 100'000));
     uint32_t type = c.type >= 1 && c.type <= 5 ? c.type : 0;
@@ -380,8 +380,8 @@ int32_t CKV90T1_Comm::ReadCombinerSetup() {
     }
     const uint8_t* p = reply.Payload();
     m_nCombinerSignalBandwidth = GetU32(p + 1);
-    s_ChannelSetup[0].ifFrequency = GetU32(p + 5);
-    s_ChannelSetup[1].ifFrequency = GetU32(p + 9);
+    m_ChannelSetup[0].ifFrequency = GetU32(p + 5);
+    m_ChannelSetup[1].ifFrequency = GetU32(p + 9);
     m_Combiner.snrFilterBandwidth = GetU32(p + 13);
     m_Combiner.phaseFilterBandwidth = GetU32(p + 21);
     m_Combiner.upsample = Bit(p[25], 5);

@@ -32,7 +32,7 @@ int32_t CKV90T1_Comm::ReadChannelStatus(uint32_t channel) {
         // No reading from the device: the level through the band's calibration. The combiner
         // path has no calibration table and reads 0.
         const RssiCalibration cal =
-            m_Config.RssiCalibrationAt(channel, s_ChannelSetup[channel].bandIndex);
+            m_Config.RssiCalibrationAt(channel, m_ChannelSetup[channel].bandIndex);
         s.rssi = s.signalLevel * cal.gain + cal.offset;
     }
     s.carrierLock = Bit(p[9], 7);

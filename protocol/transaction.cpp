@@ -31,12 +31,7 @@ void LogLongTimeout(uint16_t code, uint16_t requestLength, uint16_t replyLength,
 
 }  // namespace
 
-// The channel setup records are shared by the class; a new protocol object starts them from
-// their defaults rather than from whatever an earlier object left.
 CKV90T1_Comm::CKV90T1_Comm(CBaseClass* deviceLink) : m_pDeviceLink(deviceLink) {
-    for (protocol::ChannelSetup& record : s_ChannelSetup) {
-        record = protocol::ChannelSetup{};
-    }
     m_OutputSetup[2].parameter[4] = 27;
     m_OutputData[1].selector = 1;
     m_OutputData[2].selector = 4;

@@ -454,7 +454,7 @@ bool CKV90TDlg::ShowChannelStatus(int path) {
         return false;
     }
     const protocol::ChannelStatus& s = m_pComm->m_ChannelStatus[path];
-    const uint32_t submode = CKV90T1_Comm::s_ChannelSetup[path].pskSubmode;
+    const uint32_t submode = m_pComm->m_ChannelSetup[path].pskSubmode;
     const uint32_t mode = m_pComm->m_nOperationalMode;
     ShowLamp(s.carrierLock ? IDC_CARRLCK_GREEN[path] : IDC_CARRLCK_RED[path]);
     ShowLamp(s.symbolLock ? IDC_SYMBLCK_GREEN[path] : IDC_SYMBLCK_RED[path]);

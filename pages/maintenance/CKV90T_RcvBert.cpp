@@ -124,7 +124,7 @@ bool CKV90T_RcvBert::Available(int k) const {
         return true;
     }
     return m_pComm->m_nOperationalMode == protocol::kModePsk &&
-           protocol::PskSubmodeHasQPath(CKV90T1_Comm::s_ChannelSetup[UnitOf(k)].pskSubmode);
+           protocol::PskSubmodeHasQPath(m_pComm->m_ChannelSetup[UnitOf(k)].pskSubmode);
 }
 
 void CKV90T_RcvBert::RefreshFromDevice() {

@@ -63,7 +63,7 @@ void SetupPage::Redraw() {
 }
 
 protocol::ChannelSetup& SetupPage::Record() const {
-    return CKV90T1_Comm::s_ChannelSetup[m_nChannel];
+    return m_pComm->m_ChannelSetup[m_nChannel];
 }
 
 protocol::OutputDataSetup& SetupPage::OutputData() const {

@@ -503,8 +503,8 @@ int32_t CombinerGroup::ChangeType(int position) {
 int32_t CombinerGroup::SendCombiner(uint32_t signal, uint32_t snr, uint32_t phase, uint32_t type,
                                     uint32_t real, uint32_t upsample) {
     return m_page.Comm().SetCombinerSetup(signal, snr, phase, type, real, upsample,
-                                          CKV90T1_Comm::s_ChannelSetup[0].ifFrequency,
-                                          CKV90T1_Comm::s_ChannelSetup[1].ifFrequency);
+                                          m_page.Comm().m_ChannelSetup[0].ifFrequency,
+                                          m_page.Comm().m_ChannelSetup[1].ifFrequency);
 }
 
 int32_t CombinerGroup::AfterSend() {

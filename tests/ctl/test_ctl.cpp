@@ -104,7 +104,7 @@ TEST_F(Ctl, SetupSetSendsWhatThePagesSendAndPrintsTheStoredRecord) {
     CKV90T1_Comm& comm = session.Comm();
     ASSERT_NE(comm.ReadOperationalMode(), 0);
     ASSERT_NE(comm.ReadChannelSetup(1), 0);
-    protocol::ChannelSetup record = CKV90T1_Comm::s_ChannelSetup[1];
+    protocol::ChannelSetup record = comm.m_ChannelSetup[1];
     record.tuningFrequency = 2'250'500'000;
     record.bitRate = 0x100000;
     ASSERT_NE(comm.SetChannelSetup(1, record), 0);

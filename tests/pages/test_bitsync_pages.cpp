@@ -47,7 +47,7 @@ protected:
         return codes;
     }
     CKV90T1_Comm& Comm() { return m_session.Comm(); }
-    protocol::ChannelSetup& Record(int path) { return CKV90T1_Comm::s_ChannelSetup[path]; }
+    protocol::ChannelSetup& Record(int path) { return Comm().m_ChannelSetup[path]; }
 
     DeviceSession m_session;
     platform::BeepRecorder m_beeps;

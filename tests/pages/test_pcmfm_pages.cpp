@@ -32,7 +32,7 @@ protected:
         m_beeps.Clear();
     }
     CKV90T1_Comm& Comm() { return m_session.Comm(); }
-    protocol::ChannelSetup& Record(int path = 1) { return CKV90T1_Comm::s_ChannelSetup[path]; }
+    protocol::ChannelSetup& Record(int path = 1) { return Comm().m_ChannelSetup[path]; }
     std::vector<uint16_t> Codes() {
         std::vector<uint16_t> codes;
         for (const auto& frame : m_session.Sim().Device().ReceivedFrames()) {

@@ -35,7 +35,7 @@ protected:
         m_beeps.Clear();
     }
     CKV90T1_Comm& Comm() { return m_session->Comm(); }
-    protocol::ChannelSetup& Record(int path) { return CKV90T1_Comm::s_ChannelSetup[path]; }
+    protocol::ChannelSetup& Record(int path) { return Comm().m_ChannelSetup[path]; }
     Bytes Last(uint16_t code) { return m_session->LastPayload(code); }
     std::vector<uint16_t> Codes() {
         std::vector<uint16_t> codes;
@@ -277,8 +277,8 @@ TEST_F(FamilyPages, APageWhoseReadBackFailedShowsNothingAndSendsNothing) {
         EXPECT_TRUE(page.ReadFailed()) << silent;
         EXPECT_TRUE(page.IsShown(IDC_READ_NOTICE_GROUP));
         EXPECT_TRUE(page.IsEnabled(IDC_READ_RETRY));
-        for (int id : {IDC_TUNING_FREQUENCY, IDC_BIT_RATE, IDC_INPUT_SELECT, IDC_SUBMODE,
-                       IDC_AGC_FREEZE}) {
+        for (int id :
+             {IDC_TUNING_FREQUENCY, IDC_BIT_RATE, IDC_INPUT_SELECT, IDC_SUBMODE, IDC_AGC_FREEZE}) {
             EXPECT_EQ(page.Text(id), "") << silent << " " << id;
         }
         for (int id : {IDC_TUNING_SEND, IDC_INPUT_DATA_SEND, IDC_Q_INPUT_DATA_SEND, IDC_AGC_FREEZE,

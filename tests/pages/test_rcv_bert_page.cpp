@@ -31,7 +31,7 @@ protected:
     RcvBertPage() : m_session(sim::DefaultProfile(), true) {}
     void SetUp() override {
         Comm().m_nOperationalMode = protocol::kModePsk;
-        for (auto& setup : CKV90T1_Comm::s_ChannelSetup) {
+        for (auto& setup : Comm().m_ChannelSetup) {
             setup.pskSubmode = kQpsk;
         }
     }
@@ -97,7 +97,7 @@ TEST_F(RcvBertPage, QStreamsNeedPskModeAndASubmodeWithAQPath) {
     EXPECT_EQ(Polled(), (std::vector<int>{0, 2, 4}));
 
     Comm().m_nOperationalMode = protocol::kModePsk;
-    CKV90T1_Comm::s_ChannelSetup[0].pskSubmode = kSoqpskTg;
+    Comm().m_ChannelSetup[0].pskSubmode = kSoqpskTg;
     Page().RefreshFromDevice();
     EXPECT_FALSE(Page().IsEnabled(IDC_BERT_ENABLED[1]));
     EXPECT_EQ(Page().Text(IDC_BERT_ENABLED[1]), "Off");

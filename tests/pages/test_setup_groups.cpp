@@ -59,7 +59,7 @@ protected:
     }
     CKV90T1_Comm& Comm() { return m_session.Comm(); }
     GroupPage& Page() { return *m_page; }
-    protocol::ChannelSetup& Record(int path = 0) { return CKV90T1_Comm::s_ChannelSetup[path]; }
+    protocol::ChannelSetup& Record(int path = 0) { return Comm().m_ChannelSetup[path]; }
     int Sent(uint16_t code) { return m_session.CountReceived(code); }
     int Frames() { return static_cast<int>(m_session.Sim().Device().ReceivedFrames().size()); }
 

@@ -73,7 +73,7 @@ Bytes Concat(Bytes a, const Bytes& b) {
 class ChannelSetupTest : public ::testing::Test {
 protected:
     CKV90T1_Comm& Comm() { return m_session.Comm(); }
-    ChannelSetup& Record(int path) { return CKV90T1_Comm::s_ChannelSetup[path]; }
+    ChannelSetup& Record(int path) { return Comm().m_ChannelSetup[path]; }
     // Sets the mode without a transaction, as a mode read would.
     void Mode(uint32_t mode) { Comm().m_nOperationalMode = mode; }
     Bytes SentSetup(uint16_t code) { return m_session.LastPayload(code); }
@@ -489,13 +489,14 @@ TEST(BandwidthEstimates, AnEstimateBeyondItsFieldIsLimited) {
               static_cast<uint32_t>(1.05f * 0.5f * 4294967295.0f + 0.5f));
 }
 
-TEST(ChannelSetupRecords, ANewProtocolObjectStartsThemFromTheirDefaults) {
-    {
-        CKV90T1_Comm first(nullptr);
-        CKV90T1_Comm::s_ChannelSetup[1].bitRate = 123;
-        CKV90T1_Comm::s_ChannelSetup[2].pskSubmode = 8;
-    }
+// Each protocol object holds the records of its own device, so that one process can talk to
+// several receivers.
+TEST(ChannelSetupRecords, EachProtocolObjectHasItsOwnFromTheirDefaults) {
+    CKV90T1_Comm first(nullptr);
+    first.m_ChannelSetup[1].bitRate = 123;
+    first.m_ChannelSetup[2].pskSubmode = 8;
     CKV90T1_Comm second(nullptr);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[1].bitRate, ChannelSetup{}.bitRate);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[2].pskSubmode, ChannelSetup{}.pskSubmode);
+    EXPECT_EQ(second.m_ChannelSetup[1].bitRate, ChannelSetup{}.bitRate);
+    EXPECT_EQ(second.m_ChannelSetup[2].pskSubmode, ChannelSetup{}.pskSubmode);
+    EXPECT_EQ(first.m_ChannelSetup[1].bitRate, 123u);
 }

@@ -55,10 +55,10 @@ TEST(Configuration, FullSequenceFillsEveryTableAndOption) {
     EXPECT_TRUE(std::equal(psk, psk + 9, comm.m_Options.pskSubmodes));
     EXPECT_EQ(comm.m_Options.pcmFmSubmodes[1], 1);
     // 2 Mbit/s NRZ-L in PSK mode (submode SOQPSK-TG): 1.638 MHz picks the 2 MHz filter.
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].ifBandwidthIndex, 12);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[1].videoFilterIndex, 6);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].levelSetting, 50);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[1].levelSetting, 40);
+    EXPECT_EQ(comm.m_ChannelSetup[0].ifBandwidthIndex, 12);
+    EXPECT_EQ(comm.m_ChannelSetup[1].videoFilterIndex, 6);
+    EXPECT_EQ(comm.m_ChannelSetup[0].levelSetting, 50);
+    EXPECT_EQ(comm.m_ChannelSetup[1].levelSetting, 40);
 }
 
 TEST(Configuration, TablesAreGatedByTheHardwareConfiguration) {
@@ -111,8 +111,8 @@ TEST(Configuration, LevelSettingsAreNinetyNineMinusTheClampedReplyBytes) {
     DeviceSession session;
     session.Answer(0x100A, {0, 120, 0, 30});
     ASSERT_NE(session.Comm().ReadDeviceConfiguration(), 0);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].levelSetting, 0);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[1].levelSetting, 69);
+    EXPECT_EQ(session.Comm().m_ChannelSetup[0].levelSetting, 0);
+    EXPECT_EQ(session.Comm().m_ChannelSetup[1].levelSetting, 69);
 }
 
 TEST(Configuration, FirstFailureSkipsLaterReadsButValuesAreStillDerived) {
@@ -132,22 +132,17 @@ TEST(Configuration, FirstFailureSkipsLaterReadsButValuesAreStillDerived) {
     EXPECT_NE(comm.m_Config.bandLimits[0][1][0], 0u);  // page 7 was read
     EXPECT_TRUE(AllZero(comm.m_Config.ifBandwidth));
     // No IF table: every record picks the last entry; the mode defaults ran (PSK, 2 Mbit/s).
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[2].ifBandwidthIndex, 31);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].loopBandwidth, 100);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].acquisitionRange, 200'000u);
+    EXPECT_EQ(comm.m_ChannelSetup[2].ifBandwidthIndex, 31);
+    EXPECT_EQ(comm.m_ChannelSetup[0].loopBandwidth, 100);
+    EXPECT_EQ(comm.m_ChannelSetup[0].acquisitionRange, 200'000u);
 }
 
 class ModeDefaults : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (auto& r : CKV90T1_Comm::s_ChannelSetup) {
-            r = ChannelSetup{};
-        }
-    }
     // Applies the defaults of `mode` to channel 1 with the given rates and returns its record.
     ChannelSetup Apply(uint32_t mode, uint32_t bitRate, uint32_t pcmCode = 0,
                        uint32_t qBitRate = 2'000'000) {
-        ChannelSetup& r = CKV90T1_Comm::s_ChannelSetup[0];
+        ChannelSetup& r = m_comm.m_ChannelSetup[0];
         r.bitRate = bitRate;
         r.pcmCode = pcmCode;
         r.qBitRate = qBitRate;

@@ -56,7 +56,7 @@ TEST(Testers, SimulatedTesterCountsAtTheStreamRate) {
     session.Sim().Simulation().SetAcquisitionTime(0);
     session.Sim().Simulation().SetBitErrorRate(1e-3);
     comm.m_nOperationalMode = 3;
-    protocol::ChannelSetup setup = CKV90T1_Comm::s_ChannelSetup[0];
+    protocol::ChannelSetup setup = comm.m_ChannelSetup[0];
     setup.bitRate = 1'000'000;
     ASSERT_NE(comm.SetChannelSetup(0, setup), 0);
     ASSERT_NE(comm.SendBertSetup(0, 0, 1, 0, 11, 1, 0, 0, 0), 0);

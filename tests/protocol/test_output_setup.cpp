@@ -213,7 +213,7 @@ TEST_F(OutputSetupTest, CombinerSetupLimitsFiltersAndSendsByFamily) {
                      0x01, 0x86, 0xA0, 0x33, 0,    0,    0,    0,    0,    0}));
     EXPECT_EQ(Comm().m_Combiner.snrFilterBandwidth, 10u);
     EXPECT_EQ(Comm().m_Combiner.phaseFilterBandwidth, 100'000u);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[1].ifFrequency, 0x0A0B0C0Du);
+    EXPECT_EQ(Comm().m_ChannelSetup[1].ifFrequency, 0x0A0B0C0Du);
 
     Mode(4);
     ASSERT_NE(Comm().SetCombinerType(5), 0);
@@ -243,7 +243,7 @@ TEST_F(OutputSetupTest, CombinerReadBackStoresUnknownTypesAsZero) {
     EXPECT_EQ(Comm().m_Combiner.phaseFilterBandwidth, 400u);
     EXPECT_EQ(Comm().m_Combiner.type, 4u);
     EXPECT_EQ(Comm().m_Combiner.upsample, 1u);
-    EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[1].ifFrequency, 71'000'000u);
+    EXPECT_EQ(Comm().m_ChannelSetup[1].ifFrequency, 71'000'000u);
 
     Bytes crafted(32, 0);
     crafted[25] = 0x19;

@@ -51,7 +51,7 @@ TEST(StatusReads, ChannelStatusDecodesLevelsLocksAndRates) {
 
     session.Answer(0x2100, ChannelReply(0, 0, 0x06 | 0x10));
     comm.m_Config.rssiCalibration[0][4] = {0.05f, -120.0f};
-    CKV90T1_Comm::s_ChannelSetup[0].bandIndex = 4;
+    comm.m_ChannelSetup[0].bandIndex = 4;
     ASSERT_NE(comm.ReadChannelStatus(0), 0);
     EXPECT_FLOAT_EQ(comm.m_ChannelStatus[0].rssi, -20.0f);
     EXPECT_EQ(comm.m_ChannelStatus[0].frameSyncState, 3);
@@ -161,7 +161,7 @@ TEST(StatusReads, SimulatedChannelLocksAfterAcquisitionAndTimeFollowsTheClock) {
     CKV90T1_Comm& comm = session.Comm();
     session.Sim().Simulation().SetAcquisitionTime(150);
     comm.m_nOperationalMode = 3;
-    protocol::ChannelSetup setup = CKV90T1_Comm::s_ChannelSetup[0];
+    protocol::ChannelSetup setup = comm.m_ChannelSetup[0];
     setup.tuningFrequency = 2'250'000'000;
     setup.bitRate = 5'000'000;
     setup.pcmCode = 0x40;
@@ -208,7 +208,7 @@ TEST(StatusReads, SimulatedFrameSyncSettlesLockedAndMissingPathsReportNothing) {
     CKV90T1_Comm& comm = session.Comm();
     comm.m_nOperationalMode = 3;
     for (uint32_t path : {0u, 1u}) {
-        protocol::ChannelSetup setup = CKV90T1_Comm::s_ChannelSetup[path];
+        protocol::ChannelSetup setup = comm.m_ChannelSetup[path];
         setup.tuningFrequency = 2'250'000'000;
         ASSERT_NE(comm.SetChannelSetup(path, setup), 0);
     }

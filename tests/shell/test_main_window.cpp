@@ -96,15 +96,15 @@ TEST_F(MainWindow, ChannelColumnsGroupNumbersAndFollowTheSubmode) {
     EXPECT_EQ(Window().ShownLamp(IDC_CARRLCK_GREEN[0]), IDC_CARRLCK_RED[0]);
     EXPECT_EQ(Window().Text(IDC_FM_MOD_INDEX[0]), "");  // PSK mode
 
-    CKV90T1_Comm::s_ChannelSetup[1].pskSubmode = 3;  // SOQPSK-TG: no Q path
+    Comm().m_ChannelSetup[1].pskSubmode = 3;  // SOQPSK-TG: no Q path
     m_session->Answer(0x2100, ChannelStatus(0, 0x40, 25, 1'000'000));
     Send(UWM_CHANNEL_STATUS_2);
     EXPECT_EQ(Window().Text(IDC_SYMBOL_UA_RATE[1]), "");
     EXPECT_EQ(Window().Pos(IDC_RSSI_BAR[1]), 3);
-    CKV90T1_Comm::s_ChannelSetup[1].pskSubmode = 6;  // UQPSK
+    Comm().m_ChannelSetup[1].pskSubmode = 6;  // UQPSK
     Send(UWM_CHANNEL_STATUS_2);
     EXPECT_EQ(Window().Text(IDC_SYMBOL_UA_RATE[1]), "1,000,000");
-    CKV90T1_Comm::s_ChannelSetup[2].pskSubmode = 2;  // OQPSK: carrier lamp follows symbol lock
+    Comm().m_ChannelSetup[2].pskSubmode = 2;  // OQPSK: carrier lamp follows symbol lock
     m_session->Answer(0x2100, ChannelStatus(0, 0x40, 0, 0));
     Send(UWM_CHANNEL_STATUS_3);
     EXPECT_EQ(Window().ShownLamp(IDC_CARRLCK_RED[2]), IDC_CARRLCK_GREEN[2]);
@@ -200,7 +200,7 @@ TEST_F(MainWindow, PollingRhythmOnTheWire) {
 
 TEST_F(MainWindow, TesterPollsAlternateBetweenTheEnabledStreamsAmongTheStatusPolls) {
     Open();
-    CKV90T1_Comm::s_ChannelSetup[2].pskSubmode = 1;  // QPSK: the combiner has Q data
+    Comm().m_ChannelSetup[2].pskSubmode = 1;  // QPSK: the combiner has Q data
     SelectTab(PageHost::kTest);
     auto* page = static_cast<CKV90T_RcvBert*>(Window().Pages().PageAt(PageHost::kRcvBert));
     ASSERT_TRUE(Visible(PageHost::kRcvBert));
@@ -805,22 +805,22 @@ TEST_F(MainWindow, AClosedTcpConnectionIsMadeAnewAndStatusGoesOn) {
 // the page's read-back after it decodes what the device holds.
 TEST_F(MainWindow, ModeChangesWhilePollingNeverNestATransaction) {
     Open(Custom({3, 4, 6, 7}, 3));
-    protocol::ChannelSetup psk = CKV90T1_Comm::s_ChannelSetup[0];
+    protocol::ChannelSetup psk = Comm().m_ChannelSetup[0];
     psk.tuningFrequency = 2'250'500'000;
     psk.bitRate = 5'000'000;
     ASSERT_NE(Comm().SetChannelSetup(0, psk), 0);
     m_session->Sim().Simulation().SetPersonalityLoadTime(300);
     ASSERT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2100) >= 2; }));
     for (int i = 1; i <= 20; ++i) {
-        CKV90T1_Comm::s_ChannelSetup[0].bitRate = 0;
+        Comm().m_ChannelSetup[0].bitRate = 0;
         QElapsedTimer timer;
         timer.start();
         Window().Pick(IDC_MODE_SELECTOR, i % 4);
         EXPECT_LT(timer.elapsed(), 5000) << i;
         EXPECT_EQ(Comm().m_nOperationalMode, m_session->Sim().Simulation().Mode()) << i;
         if (Comm().m_nOperationalMode == 3) {
-            EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].tuningFrequency, 2'250'500'000u) << i;
-            EXPECT_EQ(CKV90T1_Comm::s_ChannelSetup[0].bitRate, 5'000'000u) << i;
+            EXPECT_EQ(Comm().m_ChannelSetup[0].tuningFrequency, 2'250'500'000u) << i;
+            EXPECT_EQ(Comm().m_ChannelSetup[0].bitRate, 5'000'000u) << i;
         }
         PumpFor(150);
     }

@@ -6,9 +6,6 @@ namespace testsupport {
 
 DeviceSession::DeviceSession(const sim::Profile& profile, bool manualClock)
     : m_sim(profile, manualClock) {
-    for (auto& record : CKV90T1_Comm::s_ChannelSetup) {
-        record = protocol::ChannelSetup{};
-    }
     m_link = std::make_unique<CNetworkDeviceComm>("127.0.0.1", m_sim.TcpPort());
     m_comm = std::make_unique<CKV90T1_Comm>(m_link.get());
     m_comm->m_nDefaultTimeout = 300;
