@@ -102,8 +102,7 @@ void CKV90TDlg::StopStatusThread() {
 std::string CKV90TDlg::StartUpFailure() const {
     const uint16_t failed = m_pComm->LastFailedCode();
     if (failed == kFirstStartUpRead) {
-        return "The device does not answer. Check the connection above, then press Test or "
-               "Start Again.";
+        return "The device does not answer. Check the connection above, then press Start Again.";
     }
     return ui::Printf(
         "The device answered, but the start-up read of command 0x%4.4X failed. "

@@ -125,6 +125,10 @@ TEST_F(MainWindow, ValuesOutOfRangeAreMarkedNotShown) {
     EXPECT_EQ(Window().Pos(IDC_RSSI_BAR[0]), Window().Pos(IDC_RSSI_BAR[1]));  // both empty
     EXPECT_EQ(Window().Text(IDC_SYMBOL_RATE[0]), "16");
     EXPECT_EQ(Window().Text(IDC_FM_MOD_INDEX[0]), "0.00");
+    for (int id : {IDC_CARRIER_FREQUENCY[0], IDC_RSSI[0], IDC_AM_MOD_INDEX[0]}) {
+        const QWidget* edit = Window().Control(id);
+        EXPECT_GT(edit->width(), edit->fontMetrics().horizontalAdvance("out of range")) << id;
+    }
     m_session->Answer(0x2100, ChannelStatus(-1000, 0xC0, -525, 0));
     Send(UWM_CHANNEL_STATUS_1);
     EXPECT_EQ(Window().Text(IDC_CARRIER_FREQUENCY[0]), "-1,000");
@@ -488,8 +492,7 @@ TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
     PumpFor(500);
     EXPECT_TRUE(m_session->Sim().Device().ReceivedFrames().empty());
     EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
-              "The device does not answer. Check the connection above, then press Test or Start "
-              "Again.");
+              "The device does not answer. Check the connection above, then press Start Again.");
 
     // Start Again runs the start-up again: still silent, the page stays; answering, the window
     // is what a start with an answering device makes it, and its polls begin.
