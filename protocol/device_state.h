@@ -248,6 +248,7 @@ struct ChannelStatus {
     uint8_t frameSyncStatusBits[3] = {};  // status bits 5, 6, 7
     uint8_t frameLockEnabled = 0;
     uint8_t frameLockState = 0;  // 0, 1 or 2
+    uint8_t timeValid = 0;       // device-wide: the time code is valid (the DAU time lamp)
 };
 
 // What a lock state means, the one reading that the lamps, the trend bands, the status log and

@@ -52,6 +52,7 @@ constexpr StatusField kFields[] = {
     // 0 unlocked, 1 partly locked, 2 locked.
     {"frameSyncLevel", "", K::kLockLevel, -1, 2, 0, LevelOf<FrameSyncLevel>},
     {"frameLockLevel", "", K::kLockLevel, -1, 2, 0, LevelOf<FrameLockLevel>},
+    {"timeValid", "", K::kFlag, 0, 1, 0, Read<&ChannelStatus::timeValid>},
 };
 
 }  // namespace

@@ -38,7 +38,8 @@ int32_t CKV90T1_Comm::ReadChannelStatus(uint32_t channel) {
     s.carrierLock = Bit(p[9], 7);
     s.symbolLock = Bit(p[9], 6);
     s.symbolUaLock = Bit(p[9], 5);
-    m_TimeStatus.timeValid = Bit(p[9], 4);
+    s.timeValid = Bit(p[9], 4);
+    m_TimeStatus.timeValid = s.timeValid;
     s.frameSyncEnabled = Bit(p[9], 3);
     s.frameSyncState = (p[9] >> 1) & 3;
     s.carrierFrequency = static_cast<int32_t>(GetU32(p + 10));

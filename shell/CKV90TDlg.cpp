@@ -354,13 +354,14 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
 // Channel-status polls feed the trends and the log: in the DAU mode those of the two channels
 // (their levels), whose third poll reads the time.
 void CKV90TDlg::RecordPoll(uint32_t message, bool read) {
-    const uint32_t last =
-        m_pComm->m_nOperationalMode == kModeDau ? UWM_CHANNEL_STATUS_2 : UWM_CHANNEL_STATUS_3;
+    const bool dau = m_pComm->m_nOperationalMode == kModeDau;
+    const uint32_t last = dau ? UWM_CHANNEL_STATUS_2 : UWM_CHANNEL_STATUS_3;
     if (message > last || message < UWM_CHANNEL_STATUS_1) {
         return;
     }
     const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);
-    m_Recorder.Record(path, platform::UtcNowMs(), read ? &m_pComm->m_ChannelStatus[path] : nullptr);
+    m_Recorder.Record(path, platform::UtcNowMs(), read ? &m_pComm->m_ChannelStatus[path] : nullptr,
+                      dau);
     if (!m_pTrendView) {  // the trend view reports it when it is open
         if (const std::string failure = m_Recorder.TakeLogFailure(); !failure.empty()) {
             ui::MessageBox(this, failure, "Status Log Error");

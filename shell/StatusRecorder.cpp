@@ -1,8 +1,9 @@
 #include "shell/StatusRecorder.h"
 
-void StatusRecorder::Record(int path, int64_t timeMs, const protocol::ChannelStatus* status) {
+void StatusRecorder::Record(int path, int64_t timeMs, const protocol::ChannelStatus* status,
+                            bool timeCode) {
     if (status != nullptr) {
-        const trends::PollSample sample = trends::SampleOf(*status);
+        const trends::PollSample sample = trends::SampleOf(*status, timeCode);
         m_store.Add(path, timeMs, &sample);
     } else {
         m_store.Add(path, timeMs, nullptr);

@@ -15,8 +15,10 @@ class StatusRecorder {
 public:
     explicit StatusRecorder(std::string logFolder) : m_logFolder(std::move(logFolder)) {}
 
-    // One poll of `path` at `timeMs`; `status` is null for a poll that failed.
-    void Record(int path, int64_t timeMs, const protocol::ChannelStatus* status);
+    // One poll of `path` at `timeMs`; `status` is null for a poll that failed. `timeCode`: the
+    // device reads a time code (DAU mode), whose lock the trends then show.
+    void Record(int path, int64_t timeMs, const protocol::ChannelStatus* status,
+                bool timeCode = false);
 
     bool StartLog(std::string* error);
     void StopLog();

@@ -294,7 +294,7 @@ void TrendView::ShowReadout() {
     const trends::PollSample& s = instant.sample;
     m_readout->setText(QString::fromStdString(
         ui::Printf("%s: RSSI %s dBm, carrier %s Hz, symbol rate %s, AM %s, FM %s; carrier lock %s, "
-                   "symbol lock %s, frame sync %s, frame lock %s",
+                   "symbol lock %s, frame sync %s, frame lock %s, time lock %s",
                    ClockText(at).c_str(), ReadingText(s.values[trends::kRssi], "%.1f").c_str(),
                    ReadingText(s.values[trends::kCarrierFrequency]).c_str(),
                    ReadingText(s.values[trends::kSymbolRate]).c_str(),
@@ -303,7 +303,8 @@ void TrendView::ShowReadout() {
                    LockText(s.locks[trends::kCarrierLock] != 0 ? 2 : 0).c_str(),
                    LockText(s.locks[trends::kSymbolLock] != 0 ? 2 : 0).c_str(),
                    LockText(BandState(trends::kFrameSync, s.locks[trends::kFrameSync])).c_str(),
-                   LockText(s.locks[trends::kFrameLock]).c_str())));
+                   LockText(s.locks[trends::kFrameLock]).c_str(),
+                   LockText(BandState(trends::kTimeLock, s.locks[trends::kTimeLock])).c_str())));
 }
 
 // Changes the texts only when the log's state did.

@@ -18,7 +18,8 @@ const char* SeriesName(Series series) {
 }
 
 const char* LockName(Lock lock) {
-    static const char* const kNames[kLockCount] = {"Carrier", "Symbol", "Frame Sync", "Frame"};
+    static const char* const kNames[kLockCount] = {"Carrier", "Symbol", "Frame Sync", "Frame",
+                                                   "Time"};
     return kNames[lock];
 }
 
@@ -44,7 +45,7 @@ std::string CsvNumber(int series, double value) {
 }  // namespace
 
 // A value outside what the device can report is no reading: NaN, which no column shows.
-PollSample SampleOf(const protocol::ChannelStatus& s) {
+PollSample SampleOf(const protocol::ChannelStatus& s, bool timeCode) {
     PollSample sample;
     for (int series = 0; series < kSeriesCount; ++series) {
         const protocol::StatusField& field = FieldOf(series);
@@ -54,6 +55,7 @@ PollSample SampleOf(const protocol::ChannelStatus& s) {
     sample.locks[kSymbolLock] = s.symbolLock != 0 ? 1 : 0;
     sample.locks[kFrameSync] = protocol::FrameSyncLevel(s);
     sample.locks[kFrameLock] = protocol::FrameLockLevel(s);
+    sample.locks[kTimeLock] = timeCode ? (s.timeValid != 0 ? 1 : 0) : -1;
     return sample;
 }
 
@@ -138,7 +140,7 @@ TrendStore::Instant TrendStore::Latest(int path, int64_t from, int64_t to) const
 
 void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {
     out << "time,path,rssi,carrierFrequency,symbolRate,amModIndex,fmModIndex,carrierLock,"
-           "symbolLock,frameSync,frameLock\n";
+           "symbolLock,frameSync,frameLock,timeLock\n";
     from = std::max(from, Oldest());
     for (int64_t index = from / kBucketMs; index <= to / kBucketMs; ++index) {
         for (int path = 0; path < kPaths; ++path) {

@@ -14,19 +14,20 @@
 namespace trends {
 
 enum Series { kRssi, kCarrierFrequency, kSymbolRate, kAmModIndex, kFmModIndex, kSeriesCount };
-enum Lock { kCarrierLock, kSymbolLock, kFrameSync, kFrameLock, kLockCount };
+enum Lock { kCarrierLock, kSymbolLock, kFrameSync, kFrameLock, kTimeLock, kLockCount };
 
 const char* SeriesName(Series series);  // "RSSI (dBm)", ...
 const char* LockName(Lock lock);        // "Carrier", ...
 
 // What one poll read: its values and lock states (0 unlocked, 1 locked; frame sync and frame
-// lock as their states, shown only when enabled).
+// lock as their states, shown only when enabled; the time lock only where a time code is
+// read, the DAU mode).
 struct PollSample {
     double values[kSeriesCount] = {};
     int8_t locks[kLockCount] = {};  // -1: not enabled
 };
 
-PollSample SampleOf(const protocol::ChannelStatus& status);
+PollSample SampleOf(const protocol::ChannelStatus& status, bool timeCode = false);
 
 class TrendStore {
 public:

@@ -57,6 +57,8 @@ TEST(StatusReads, ChannelStatusDecodesLevelsLocksAndRates) {
     EXPECT_EQ(comm.m_ChannelStatus[0].frameSyncState, 3);
     EXPECT_EQ(comm.m_ChannelStatus[0].carrierLock, 0);
     EXPECT_EQ(comm.m_TimeStatus.timeValid, 1);
+    EXPECT_EQ(comm.m_ChannelStatus[0].timeValid, 1);  // kept with the poll for the log
+    EXPECT_EQ(comm.m_ChannelStatus[1].timeValid, 0);
     ASSERT_NE(comm.ReadChannelStatus(2), 0);  // the combiner has no calibration
     EXPECT_FLOAT_EQ(comm.m_ChannelStatus[2].rssi, 0.0f);
     EXPECT_EQ(comm.ReadChannelStatus(3), 0);

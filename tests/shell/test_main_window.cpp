@@ -324,6 +324,8 @@ TEST_F(MainWindow, DauModePollsFeedTheTrendsForBothChannels) {
                store.Latest(1, 0, store.Newest() + 1).valid;
     }));
     EXPECT_FALSE(store.Latest(2, 0, now + 1).valid);
+    // The DAU time lamp goes with them: the simulated device's time code is valid.
+    EXPECT_EQ(store.Latest(0, 0, store.Newest() + 1).sample.locks[trends::kTimeLock], 1);
 }
 
 TEST_F(MainWindow, TapeModeRoutesRefreshesAndHidesTheTestTabs) {

@@ -66,7 +66,9 @@ TEST_F(Trends, ValuesAppearWithinOnePollAndTheCursorReadsThemOut) {
     view.SetCursorColumn(column);
     EXPECT_NE(view.Readout().find(" UTC: RSSI -"), std::string::npos) << view.Readout();
     EXPECT_NE(view.Readout().find("carrier lock"), std::string::npos);
-    ASSERT_EQ(view.Chart().Bands().size(), 4u);
+    ASSERT_EQ(view.Chart().Bands().size(), 5u);
+    EXPECT_EQ(view.Chart().Bands()[4].title, "Time Lock");
+    EXPECT_EQ(view.Chart().Bands()[4].states[size_t(column)], -1);  // no time code in PSK mode
     EXPECT_EQ(view.Chart().Bands()[0].title, "Carrier Lock");
     EXPECT_NE(view.Chart().Bands()[0].states[size_t(column)], -2);
     view.SetCursorColumn(0);

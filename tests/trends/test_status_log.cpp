@@ -78,11 +78,11 @@ TEST(StatusLog, WritesAHeadingThenOneLinePerPollWithinASecond) {
               "time,path,valid,rssi,signalLevel,carrierLock,symbolLock,symbolUaLock,"
               "carrierFrequency,symbolRate,symbolUaRate,amModIndex,fmModIndex,frameSyncEnabled,"
               "frameSyncState,frameSyncStatus5,frameSyncStatus6,frameSyncStatus7,"
-              "frameLockEnabled,frameLockState,frameSyncLevel,frameLockLevel");
+              "frameLockEnabled,frameLockState,frameSyncLevel,frameLockLevel,timeValid");
     EXPECT_EQ(lines[1],
               "2025-12-06T05:46:40.123Z,1,1,-61.5,2018,1,1,0,-160,2000000,0,19,0.25,1,2,0,0,0,0,0,"
-              "2,-1");
-    EXPECT_EQ(lines[2], "2025-12-06T05:46:40.723Z,2,0,,,,,,,,,,,,,,,,,,,");
+              "2,-1,0");
+    EXPECT_EQ(lines[2], "2025-12-06T05:46:40.723Z,2,0,,,,,,,,,,,,,,,,,,,,");
     EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ','),
               std::count(lines[1].begin(), lines[1].end(), ','));
     log.Stop();

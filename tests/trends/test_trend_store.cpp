@@ -110,9 +110,9 @@ TEST(TrendStore, CsvExportHasAHeadingAndOneLinePerPathAndSecond) {
     store.WriteCsv(csv, kStart, kStart + 5000);
     EXPECT_EQ(csv.str(),
               "time,path,rssi,carrierFrequency,symbolRate,amModIndex,fmModIndex,carrierLock,"
-              "symbolLock,frameSync,frameLock\n"
-              "2025-12-06T05:46:40Z,0,-61.2,0,2000000,0,0.00,1,0,-1,0\n"
-              "2025-12-06T05:46:40Z,2,-99.0,0,2000000,0,0.00,0,0,-1,0\n");
+              "symbolLock,frameSync,frameLock,timeLock\n"
+              "2025-12-06T05:46:40Z,0,-61.2,0,2000000,0,0.00,1,0,-1,0,0\n"
+              "2025-12-06T05:46:40Z,2,-99.0,0,2000000,0,0.00,0,0,-1,0,0\n");
 }
 
 // The frame locks are kept as the lock levels the lamps show: raised status bits win over the
@@ -163,5 +163,5 @@ TEST(TrendStore, AValueOutOfRangeIsNoReading) {
     EXPECT_TRUE(store.Decimate(0, trends::kCarrierFrequency, kStart, kStart + 1000, 1)[0].valid);
     std::ostringstream csv;
     store.WriteCsv(csv, kStart, kStart + 1000);
-    EXPECT_NE(csv.str().find("Z,0,,0,,0,0.00,0,0,-1,-1\n"), std::string::npos) << csv.str();
+    EXPECT_NE(csv.str().find("Z,0,,0,,0,0.00,0,0,-1,-1,-1\n"), std::string::npos) << csv.str();
 }
