@@ -149,15 +149,15 @@ int32_t CKV90T1_Comm::ReadInstalledOptions() {
         }
     }
     std::fill(o.pcmFmSubmodes + slot, o.pcmFmSubmodes + kPcmFmSubmodeSlots, uint8_t{2});
-    o.byte7 = Bit0(p, 7);
+    o.recorderInstalled = Bit0(p, 7);
     o.byte9 = Bit0(p, 9);
     o.byte31 = Bit0(p, 31);
     o.byte61 = Bit0(p, 61);
     o.byte67 = Bit0(p, 67);
     o.byte71 = Bit0(p, 71);
-    o.byte73 = Bit0(p, 73);
+    o.timeFlag2Available = Bit0(p, 73);
     o.byte79 = Bit0(p, 79);
-    o.byte81Bits0_1 = p[81] & 3;
+    o.setupSavingOptions = p[81] & 3;
     o.byte69Bits0_2 = p[69] & 7;
     o.byte129Bits0_2 = p[129] & 7;
     o.byte77Bits2_3 = (p[77] >> 2) & 3;

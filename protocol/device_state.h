@@ -123,11 +123,12 @@ struct InstalledOptions {
     uint8_t pskSubmodes[kPskSubmodeSlots] = {};  // available ones ascending, then 9s
     uint8_t pcmFmSubmodeAvailable[kPcmFmSubmodeSlots] = {};
     uint8_t pcmFmSubmodes[kPcmFmSubmodeSlots] = {};  // available ones, then 2s
-    // Further flags by reply byte: bit 0 of the byte unless named otherwise. Byte 7 is taken as
-    // the NAND flash recorder's installed flag.
-    uint8_t byte7 = 0, byte9 = 0, byte31 = 0, byte61 = 0, byte67 = 0, byte71 = 0, byte73 = 0,
-            byte79 = 0;
-    uint8_t byte81Bits0_1 = 0;
+    uint8_t recorderInstalled = 0;                   // byte 7 bit 0: the NAND flash recorder
+    uint8_t timeFlag2Available = 0;  // byte 73 bit 0: the time status reports its flag 2
+    uint8_t setupSavingOptions = 0;  // byte 81 bits 0 and 1; bit 1: saving setups is allowed
+    // Further flags by reply byte, which no window consults yet: bit 0 of the byte unless named
+    // otherwise.
+    uint8_t byte9 = 0, byte31 = 0, byte61 = 0, byte67 = 0, byte71 = 0, byte79 = 0;
     uint8_t byte69Bits0_2 = 0;
     uint8_t byte129Bits0_2 = 0;
     uint8_t byte77Bits2_3 = 0;

@@ -80,7 +80,7 @@ int32_t CKV90T1_Comm::ReadTimeStatus() {
     const uint8_t* p = reply.Payload();
     t.timeValid = Bit(p[0], 0);
     t.statusFlag1 = Bit(p[0], 1);
-    const bool flag2Known = m_Identity.dsp2Version >= kTimeFlag2Firmware && m_Options.byte73 != 0;
+    const bool flag2Known = m_Identity.dsp2Version >= kTimeFlag2Firmware && m_Options.timeFlag2Available != 0;
     t.statusFlag2 = flag2Known ? Bit(p[0], 2) : 0;
     t.year = p[9] & 0x7F;
     t.secondsOfYear = uint32_t(p[9] >> 7) << 24 | static_cast<uint32_t>(GetBigEndian(p + 10, 3));

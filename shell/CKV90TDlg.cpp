@@ -625,7 +625,7 @@ void CKV90TDlg::SetStatusPolling(bool on) {
 
 void CKV90TDlg::RefreshSetups() {
     const protocol::SystemPages& s = m_pComm->m_SystemPages;
-    const bool allowed = s.setupsAllowSaving || (m_pComm->m_Options.byte81Bits0_1 & 2) != 0;
+    const bool allowed = s.setupsAllowSaving || (m_pComm->m_Options.setupSavingOptions & 2) != 0;
     SetCheck(IDC_ALLOW_SAVING, allowed);
     Enable(IDC_ALLOW_SAVING, false);
     SetCheck(IDC_USE_AT_BOOT, allowed && s.setupsUseAtBoot);

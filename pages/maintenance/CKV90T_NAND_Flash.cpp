@@ -92,7 +92,7 @@ void CKV90T_NAND_Flash::RefreshFromDevice() {
         ReadDirectory();
     }
     SetText(IDC_NAND_INSTALL,
-            m_pComm->m_Options.byte7 != 0 ? "" : "*** NAND Flash is NOT installed. ***");
+            m_pComm->m_Options.recorderInstalled != 0 ? "" : "*** NAND Flash is NOT installed. ***");
     ShowChannelAndList();
 }
 

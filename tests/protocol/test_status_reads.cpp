@@ -126,7 +126,7 @@ TEST(StatusReads, TimeStatusDecodesTheCodeAndGatesTheSecondFlag) {
     reply[25] = 0x65;
     session.Answer(0x2106, reply);
     comm.m_Identity.dsp2Version = 0x20190716;
-    comm.m_Options.byte73 = 1;
+    comm.m_Options.timeFlag2Available = 1;
     ASSERT_NE(comm.ReadTimeStatus(), 0);
     const auto& t = comm.m_TimeStatus;
     EXPECT_EQ(t.timeValid, 1);
@@ -146,7 +146,7 @@ TEST(StatusReads, TimeStatusDecodesTheCodeAndGatesTheSecondFlag) {
     comm.m_Identity.dsp2Version = 0x20190717;
     ASSERT_NE(comm.ReadTimeStatus(), 0);
     EXPECT_EQ(comm.m_TimeStatus.statusFlag2, 1);
-    comm.m_Options.byte73 = 0;
+    comm.m_Options.timeFlag2Available = 0;
     ASSERT_NE(comm.ReadTimeStatus(), 0);
     EXPECT_EQ(comm.m_TimeStatus.statusFlag2, 0);
 
