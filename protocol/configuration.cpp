@@ -18,23 +18,6 @@ uint32_t Pair(const uint16_t* words, int first) {
     return uint32_t(words[first]) << 16 | words[first + 1];
 }
 
-bool Fitted(uint16_t configurationId, std::initializer_list<uint16_t> ids) {
-    return std::find(ids.begin(), ids.end(), configurationId) != ids.end();
-}
-
-// Band limits, RSSI calibration: only with the RF boards.
-bool HasRfBoards(uint16_t id) {
-    return Fitted(id, {124, 1234});
-}
-// IF bandwidth tables: only with the IF boards.
-bool HasIfBoards(uint16_t id) {
-    return Fitted(id, {34, 234, 1234});
-}
-// Video, AM filter and AGC tables.
-bool HasFilterBoards(uint16_t id) {
-    return Fitted(id, {124, 234, 1234});
-}
-
 uint8_t Bit0(const uint8_t* reply, int byte) {
     return Bit(reply[byte], 0);
 }
@@ -190,7 +173,7 @@ void CKV90T1_Comm::DecodeConfigurationPage(uint8_t page) {
                     for (int edge = 0; edge < 2; ++edge) {
                         const uint16_t mhz = w[32 * channel + 2 * band + edge];
                         c.bandLimits[channel][band][edge] =
-                            HasRfBoards(id) ? uint64_t(mhz) * 1'000'000 : 0;
+                            BoardsOf(id).rf ? uint64_t(mhz) * 1'000'000 : 0;
                     }
                 }
             }
@@ -200,7 +183,7 @@ void CKV90T1_Comm::DecodeConfigurationPage(uint8_t page) {
             for (int table = 0; table < (page == 9 ? 2 : 1); ++table) {
                 uint32_t* entries = c.ifBandwidth[page == 9 ? table : 2];
                 for (int i = 0; i < kIfBandwidthEntries; ++i) {
-                    entries[i] = HasIfBoards(id) ? uint32_t(w[32 * table + i]) * 1000 : 0;
+                    entries[i] = BoardsOf(id).demod ? uint32_t(w[32 * table + i]) * 1000 : 0;
                 }
             }
             break;
@@ -209,7 +192,7 @@ void CKV90T1_Comm::DecodeConfigurationPage(uint8_t page) {
                 uint32_t count = 0;
                 for (int i = 0; i < kVideoFilterEntries; ++i) {
                     const uint32_t hz =
-                        HasFilterBoards(id) ? uint32_t(w[32 * table + i]) * 1000 : 0;
+                        BoardsOf(id).ifAnalog ? uint32_t(w[32 * table + i]) * 1000 : 0;
                     c.videoFilter[table][i] = hz;
                     if (hz != 0 && count == uint32_t(i)) {
                         ++count;
@@ -221,19 +204,19 @@ void CKV90T1_Comm::DecodeConfigurationPage(uint8_t page) {
         case 15:
         case 16:
             for (int i = 0; i < kAmFilterEntries; ++i) {
-                c.amFilter[page - 15][i] = HasFilterBoards(id) ? w[i] : 0;
+                c.amFilter[page - 15][i] = BoardsOf(id).ifAnalog ? w[i] : 0;
             }
             break;
         case 18:
         case 19: {
             const int channel = page - 18;
             for (int i = 0; i < kAgcTimeConstantEntries; ++i) {
-                c.agcTimeConstant[channel][i] = HasFilterBoards(id) ? w[i] : 0;
+                c.agcTimeConstant[channel][i] = BoardsOf(id).ifAnalog ? w[i] : 0;
             }
             for (int band = 0; band < kBandCount; ++band) {
                 RssiCalibration& cal = c.rssiCalibration[channel][band];
-                cal.gain = HasRfBoards(id) ? int16_t(w[22 + 2 * band]) / 10000.0f : 0;
-                cal.offset = HasRfBoards(id) ? int16_t(w[23 + 2 * band]) / 10.0f : 0;
+                cal.gain = BoardsOf(id).rf ? int16_t(w[22 + 2 * band]) / 10000.0f : 0;
+                cal.offset = BoardsOf(id).rf ? int16_t(w[23 + 2 * band]) / 10.0f : 0;
             }
             break;
         }

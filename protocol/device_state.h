@@ -82,6 +82,31 @@ struct RssiCalibration {
     float offset = 0;
 };
 
+// The boards a hardware configuration ID says are fitted: the demodulator FPGA board (whose
+// tables are the IF bandwidths), the IF analog board (video, AM filter and AGC tables) and the
+// RF board (band limits and RSSI calibration). Unknown IDs have none.
+struct FittedBoards {
+    bool known = false;  // one of 34, 124, 234 and 1234
+    bool demod = false;
+    bool ifAnalog = false;
+    bool rf = false;
+};
+
+inline FittedBoards BoardsOf(uint16_t hardwareConfigurationId) {
+    switch (hardwareConfigurationId) {
+        case 34:
+            return {true, true, false, false};
+        case 124:
+            return {true, false, true, true};
+        case 234:
+            return {true, true, true, false};
+        case 1234:
+            return {true, true, true, true};
+        default:
+            return {};
+    }
+}
+
 struct DeviceConfiguration {
     uint16_t hardwareConfigurationId = 0;        // 34, 124, 234 or 1234
     uint16_t bitSyncTerminations[6] = {};        // channel 1, ohms

@@ -198,15 +198,13 @@ void CKV90T_System::ShowVersions() {
     SetText(IDC_SYS_HARDWARE_ID, ui::Printf("%u", hardware));
     SetText(IDC_SYS_DSP_BOARD, ui::Printf("%u", id.dspPcbRevision));
     // Which boards a configuration has; other IDs leave the revisions as they are.
-    const bool known = hardware == 34 || hardware == 124 || hardware == 234 || hardware == 1234;
-    if (known) {
+    if (const protocol::FittedBoards boards = protocol::BoardsOf(hardware); boards.known) {
         auto revision = [](bool fitted, uint16_t value) {
             return fitted ? ui::Printf("%u", value) : std::string("n/a");
         };
-        SetText(IDC_SYS_DEMOD_BOARD, revision(hardware != 124, id.demodFpgaPcbRevision));
-        SetText(IDC_SYS_IF_BOARD, revision(hardware != 34, id.ifAnalogPcbRevision));
-        SetText(IDC_SYS_RF_BOARD,
-                revision(hardware == 124 || hardware == 1234, id.rfAnalogPcbRevision));
+        SetText(IDC_SYS_DEMOD_BOARD, revision(boards.demod, id.demodFpgaPcbRevision));
+        SetText(IDC_SYS_IF_BOARD, revision(boards.ifAnalog, id.ifAnalogPcbRevision));
+        SetText(IDC_SYS_RF_BOARD, revision(boards.rf, id.rfAnalogPcbRevision));
     }
     SetTextWhole(IDC_SYS_DEVICE_ID, id.deviceId);
     SetCheck(IDC_SYS_DHCP, id.dhcpEnabled != 0);
