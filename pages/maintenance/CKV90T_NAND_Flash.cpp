@@ -91,8 +91,9 @@ void CKV90T_NAND_Flash::RefreshFromDevice() {
     if (m_bSkipInitialRead == 0) {
         ReadDirectory();
     }
-    SetText(IDC_NAND_INSTALL,
-            m_pComm->m_Options.recorderInstalled != 0 ? "" : "*** NAND Flash is NOT installed. ***");
+    SetText(IDC_NAND_INSTALL, m_pComm->m_Options.recorderInstalled != 0
+                                  ? ""
+                                  : "*** NAND Flash is NOT installed. ***");
     ShowChannelAndList();
 }
 

@@ -464,9 +464,8 @@ void CKV90T_System::LoadFpga() {
     m_nSavedMode = m_pComm->m_nOperationalMode;
     m_bSavedModeOption = m_pComm->m_bModeOption;
     const std::string path = Text(IDC_SYS_FPGA_PATH);
-    if (path.find("kv90T") == std::string::npos) {
-        ui::MessageBox(this, "File chosen is not a valid file for the Dual Purpose FPGA",
-                       "Invalid Flash File");
+    if (const auto refusal = firmware::FpgaLoadRefusal(path)) {
+        ui::MessageBox(this, refusal->text, refusal->title);
         return;
     }
     if (!ReadFpgaImage(path)) {

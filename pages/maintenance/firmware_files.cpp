@@ -30,11 +30,16 @@ Refusal FileError(int error) {
     return {text, "File Error"};
 }
 
+// An FPGA image's name carries this, anywhere in its path.
+bool IsFpgaImageName(const std::string& path) {
+    return Contains(path, "kv90T");
+}
+
 }  // namespace
 
 std::optional<Refusal> BrowseRefusal(Image image, const std::string& path) {
     if (image == Image::Fpga) {
-        if (!Contains(path, "kv90T")) {
+        if (!IsFpgaImageName(path)) {
             return Refusal{"File chosen is not a valid file for the Demod FPGA", kInvalidFlash};
         }
         return std::nullopt;
@@ -57,6 +62,13 @@ std::optional<Refusal> DspLoadRefusal(Image image, const std::string& path) {
     }
     if (!Contains(path, "KV90T1_")) {
         return Refusal{"File chosen is not a valid file for KV90T", kInvalidFlash};
+    }
+    return std::nullopt;
+}
+
+std::optional<Refusal> FpgaLoadRefusal(const std::string& path) {
+    if (!IsFpgaImageName(path)) {
+        return Refusal{"File chosen is not a valid file for the Dual Purpose FPGA", kInvalidFlash};
     }
     return std::nullopt;
 }

@@ -24,6 +24,8 @@ struct Refusal {
 std::optional<Refusal> BrowseRefusal(Image image, const std::string& path);
 // A DSP Load: the first check its path edit fails.
 std::optional<Refusal> DspLoadRefusal(Image image, const std::string& path);
+// An FPGA Load: the same name check as Browse, in the Load's own words.
+std::optional<Refusal> FpgaLoadRefusal(const std::string& path);
 
 struct ImageFile {
     std::vector<uint8_t> bytes;
