@@ -98,12 +98,9 @@ void ReadSavedLink(Options* options) {
     uint32_t size = sizeof data;
     const bool ethernet = key.QueryValue("USE_ETHERNET", &type, data, &size) == 0 &&
                           type == platform::REG_DWORD && data[0] != 0;
-    auto text = [&](const char* name, const char* fallback) {
-        size = sizeof data - 1;
-        std::fill(std::begin(data), std::end(data), 0);
-        return key.QueryValue(name, &type, data, &size) == 0 && type == platform::REG_SZ
-                   ? std::string(reinterpret_cast<char*>(data))
-                   : std::string(fallback);
+    auto text = [&key](const char* name, const char* fallback) {
+        std::string value;
+        return key.QueryText(name, &value) == 0 ? value : std::string(fallback);
     };
     if (ethernet) {
         options->link = Options::Link::Tcp;

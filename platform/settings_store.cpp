@@ -242,6 +242,28 @@ long SettingsKey::QueryValue(const std::string& name, uint32_t* type, uint8_t* d
     return 0;
 }
 
+long SettingsKey::QueryText(const std::string& name, std::string* text) const {
+    if (!m_open) {
+        return EBADF;
+    }
+    const RegValue* value = m_reg.Find(m_path, name);
+    if (value == nullptr) {
+        return ENOENT;
+    }
+    std::string whole(value->data.begin(), value->data.end());
+    if (!whole.empty() && whole.back() == '\0') {
+        whole.pop_back();
+    }
+    if (value->type != REG_SZ || whole.find('\0') != std::string::npos) {
+        return EINVAL;
+    }
+    const size_t first = whole.find_first_not_of(" \t");
+    *text = first == std::string::npos
+                ? std::string()
+                : whole.substr(first, whole.find_last_not_of(" \t") - first + 1);
+    return 0;
+}
+
 long SettingsKey::SetValue(const std::string& name, uint32_t type, const uint8_t* data,
                            uint32_t size) {
     return SetValues({{name, type, std::vector<uint8_t>(data, data + size)}});

@@ -46,6 +46,9 @@ public:
     // As RegQueryValueEx: ENOENT for a missing value; ERANGE when the data does not fit, with
     // *size set to what it needs. On success *type and *size describe the data.
     long QueryValue(const std::string& name, uint32_t* type, uint8_t* data, uint32_t* size) const;
+    // A REG_SZ value as text, without blanks around it: ENOENT when it is missing, EINVAL when
+    // it is of another type or holds a NUL before its end (it would be read cut short).
+    long QueryText(const std::string& name, std::string* text) const;
     long SetValue(const std::string& name, uint32_t type, const uint8_t* data, uint32_t size);
     // Stores the values with one read (only when the file changed since it was read) and one
     // atomic rewrite, which changes only their lines. EILSEQ for a file that is not a .reg file.

@@ -107,6 +107,20 @@ TEST_F(SettingsStore, CreatesTheFileAndKeepsTypedValues) {
     size = sizeof data;
     ASSERT_EQ(again.QueryValue("ETHERNET_IP_ADDR", &type, data, &size), 0);
     EXPECT_EQ(std::vector<uint8_t>(data, data + size), std::vector<uint8_t>(cut, cut + 5));
+
+    // As text (kv90t-ctl's reading): blanks around it go, and what could be read only in part
+    // or is no text is refused.
+    std::string text = "unchanged";
+    EXPECT_EQ(again.QueryText("ETHERNET_IP_ADDR", &text), EINVAL);
+    EXPECT_EQ(again.QueryText("USE_ETHERNET", &text), EINVAL);
+    EXPECT_EQ(again.QueryText("BAUD_RATE", &text), ENOENT);
+    EXPECT_EQ(text, "unchanged");
+    const char spaced[] = " \t10.0.0.1  ";
+    ASSERT_EQ(again.SetValue("ETHERNET_IP_ADDR", REG_SZ, reinterpret_cast<const uint8_t*>(spaced),
+                             sizeof spaced),
+              0);
+    ASSERT_EQ(again.QueryText("ETHERNET_IP_ADDR", &text), 0);
+    EXPECT_EQ(text, "10.0.0.1");
 }
 
 TEST_F(SettingsStore, UnusableFolderFailsToCreate) {
