@@ -182,22 +182,29 @@ int32_t CNetworkDeviceComm::WriteHeader(const uint8_t* header) {
 // Takes one waiting byte. With nothing waiting it waits up to 1 ms for data to arrive (the
 // bound of a 1 ms sleep, without its latency) and returns 0.
 int32_t CNetworkDeviceComm::ReadByte(uint8_t* value) {
+    if (m_nPendingStart < m_nPendingEnd) {
+        *value = m_Pending[m_nPendingStart++];
+        return 1;
+    }
     if (m_hSocket < 0) {  // between a lost connection and a new one
         platform::SleepMs(1);
         return 0;
     }
-    ssize_t got = ::recv(m_hSocket, value, 1, MSG_DONTWAIT);
+    ssize_t got = ::recv(m_hSocket, m_Pending, sizeof m_Pending, MSG_DONTWAIT);
     if (got < 0 && WouldBlock()) {
         pollfd pfd{m_hSocket, POLLIN, 0};
         if (::poll(&pfd, 1, 1) <= 0) {
             return 0;
         }
-        got = ::recv(m_hSocket, value, 1, MSG_DONTWAIT);
+        got = ::recv(m_hSocket, m_Pending, sizeof m_Pending, MSG_DONTWAIT);
         if (got < 0 && WouldBlock()) {
             return 0;
         }
     }
-    if (got == 1) {
+    if (got > 0) {
+        m_nPendingStart = 1;
+        m_nPendingEnd = static_cast<size_t>(got);
+        *value = m_Pending[0];
         return 1;
     }
     if (got < 0 && !m_bReceiveFailureReported) {
@@ -213,7 +220,8 @@ int32_t CNetworkDeviceComm::ReadByte(uint8_t* value) {
 }
 
 uint16_t CNetworkDeviceComm::DrainInput() {
-    m_nDrainedCount = 0;
+    m_nDrainedCount = static_cast<uint32_t>(m_nPendingEnd - m_nPendingStart);
+    m_nPendingStart = m_nPendingEnd = 0;
     const uint32_t start = platform::ProcessClockMs();
     do {
         const ssize_t got =

@@ -52,4 +52,9 @@ private:
     uint32_t m_nWriteTimeoutMs = 1000;
     uint32_t m_nDrainedCount = 0;
     uint8_t m_ReceiveBuffer[kReceiveBufferSize] = {};
+    // What one receive took and ReadByte has not handed out yet, in order: one system call
+    // serves a whole reply. It outlives a reconnect, as the bytes were the device's.
+    uint8_t m_Pending[4096] = {};
+    size_t m_nPendingStart = 0;
+    size_t m_nPendingEnd = 0;
 };

@@ -189,3 +189,51 @@ TEST_F(NetworkLink, AWriteToAPeerThatStopsReadingFailsWithinItsBound) {
     EXPECT_GE(elapsed, 290u);
     EXPECT_LT(elapsed, 1500u);
 }
+
+// The link takes what has arrived with one receive and hands it out a byte at a time: nothing
+// the peer sent is lost or reordered, whether it is read on, drained (and counted) or waits
+// across a new connection.
+TEST(NetworkLinkBuffer, BytesArriveInOrderAcrossDrainsAndReconnects) {
+    uint16_t port = 0;
+    const int listener = testsupport::ListenOnLoopback(&port);
+    CNetworkDeviceComm link("127.0.0.1", port);
+    int peer = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    auto readBytes = [&link](size_t count) {
+        std::vector<uint8_t> bytes;
+        for (int idle = 0; bytes.size() < count && idle < 2000;) {
+            uint8_t byte = 0;
+            if (link.ReadByte(&byte) == 1) {
+                bytes.push_back(byte);
+            } else {
+                ++idle;
+            }
+        }
+        return bytes;
+    };
+    std::vector<uint8_t> sent(6000);
+    for (size_t i = 0; i < sent.size(); ++i) {
+        sent[i] = static_cast<uint8_t>(i * 7);
+    }
+    ASSERT_EQ(::send(peer, sent.data(), sent.size(), 0), ssize_t(sent.size()));
+    EXPECT_EQ(readBytes(sent.size()), sent);  // more than one receive's worth, in order
+
+    const uint8_t stale[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    ASSERT_EQ(::send(peer, stale, sizeof stale, 0), ssize_t(sizeof stale));
+    EXPECT_EQ(readBytes(3), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(link.DrainInput(), 7);  // the taken and the waiting alike
+    uint8_t byte = 0;
+    EXPECT_EQ(link.ReadByte(&byte), 0);
+
+    ASSERT_EQ(::send(peer, stale, 5, 0), 5);
+    EXPECT_EQ(readBytes(1), (std::vector<uint8_t>{1}));
+    ::close(peer);
+    ASSERT_TRUE(link.Reconnect(1000));
+    peer = ::accept(listener, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    const uint8_t fresh[2] = {0xA0, 0xA1};
+    ASSERT_EQ(::send(peer, fresh, sizeof fresh, 0), 2);
+    EXPECT_EQ(readBytes(6), (std::vector<uint8_t>{2, 3, 4, 5, 0xA0, 0xA1}));
+    ::close(peer);
+    ::close(listener);
+}
