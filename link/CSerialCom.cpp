@@ -186,19 +186,32 @@ int32_t CSerialCom::WriteHeader(const uint8_t* header) {
     return WriteBytes(header, 6, false);
 }
 
+// One read takes whatever has arrived (waiting as for one byte); the bytes are handed out in
+// order before the port is asked again.
 int32_t CSerialCom::ReadByte(uint8_t* value) {
-    if (!ReadFile(m_hPort, value, 1, &m_nBytesRead)) {
+    if (m_nPendingStart < m_nPendingEnd) {
+        *value = m_Pending[m_nPendingStart++];
+        return 1;
+    }
+    if (!ReadArrived(m_hPort, m_Pending, sizeof m_Pending, &m_nBytesRead)) {
         const uint32_t error = LastError();
         m_nPortStatus = 0;
         DebugPrintf("::ReadFile() error: %u, %s", error, SystemErrorText(error).c_str());
         return 0;
     }
-    return m_nBytesRead == 1 ? 1 : 0;
+    if (m_nBytesRead == 0) {
+        return 0;
+    }
+    m_nPendingStart = 1;
+    m_nPendingEnd = m_nBytesRead;
+    *value = m_Pending[0];
+    return 1;
 }
 
 uint16_t CSerialCom::DrainInput() {
     const uint32_t start = ProcessClockMs();
-    uint16_t drained = 0;
+    uint16_t drained = static_cast<uint16_t>(m_nPendingEnd - m_nPendingStart);
+    m_nPendingStart = m_nPendingEnd = 0;
     uint8_t discarded = 0;
     while (ReadByte(&discarded) != 0) {
         ++drained;

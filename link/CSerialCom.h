@@ -71,4 +71,8 @@ private:
     uint32_t m_nBytesWritten = 0;
     uint32_t m_nBytesRead = 0;
     uint32_t m_nWriteTimeoutMs = 1000;
+    // What one read took and ReadByte has not handed out yet, in order.
+    uint8_t m_Pending[1024] = {};
+    uint32_t m_nPendingStart = 0;
+    uint32_t m_nPendingEnd = 0;
 };

@@ -236,14 +236,18 @@ bool SetCommTimeouts(int handle, const CommTimeouts& timeouts) {
     return true;
 }
 
-bool ReadFile(int handle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead) {
+namespace {
+
+// Waits up to the time-outs' bound for `waitBytes`, then takes up to `size` bytes.
+bool ReadWithin(int handle, uint8_t* buffer, uint32_t size, uint32_t waitBytes,
+                uint32_t* bytesRead) {
     *bytesRead = 0;
     if (handle < 0) {
         errno = EBADF;
         return false;
     }
     pollfd pfd{handle, POLLIN, 0};
-    const int ready = ::poll(&pfd, 1, ReadWaitMs(TimeoutsOf(handle), size));
+    const int ready = ::poll(&pfd, 1, ReadWaitMs(TimeoutsOf(handle), waitBytes));
     if (ready < 0) {
         return errno == EINTR;
     }
@@ -256,6 +260,16 @@ bool ReadFile(int handle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead) {
     }
     *bytesRead = static_cast<uint32_t>(got);
     return true;
+}
+
+}  // namespace
+
+bool ReadFile(int handle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead) {
+    return ReadWithin(handle, buffer, size, size, bytesRead);
+}
+
+bool ReadArrived(int handle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead) {
+    return ReadWithin(handle, buffer, size, 1, bytesRead);
 }
 
 bool WriteFile(int handle, const uint8_t* buffer, uint32_t size, uint32_t* bytesWritten,

@@ -82,6 +82,8 @@ bool SetCommTimeouts(int handle, const CommTimeouts& timeouts);
 
 // Reads up to `size` bytes within the time-outs; *bytesRead tells how many arrived.
 bool ReadFile(int handle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead);
+// Waits as ReadFile does for one byte, then takes whatever has arrived, up to `size` bytes.
+bool ReadArrived(int handle, uint8_t* buffer, uint32_t size, uint32_t* bytesRead);
 // Writes the bytes; *bytesWritten tells how many went out. A line that takes nothing for
 // `stallMs` (a peer held by flow control, one that stops reading) fails the write with
 // ETIMEDOUT; -1 waits without limit.

@@ -203,3 +203,46 @@ TEST_F(SerialLink, AWriteToALineThatTakesNothingFailsWithinItsBound) {
     }
     ::close(master);
 }
+
+// One read takes what the line has delivered and ReadByte hands it out in order; a drain
+// counts what was taken but not handed out with what still waits in the port.
+TEST_F(SerialLink, BytesTakenTogetherAreHandedOutInOrderAndDrainedWhole) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    ASSERT_TRUE(platform::RegisterSerialPort("COM8", ::ptsname(master)));
+    {
+        CSerialCom link(MakePortSettings("COM8"));
+        ASSERT_NE(link.ConfigurePort(), 0);
+        ASSERT_NE(link.SetCommunicationTimeouts(0, 0, 50, 0, 0), 0);
+        auto readBytes = [&link](size_t count) {
+            std::vector<uint8_t> bytes;
+            for (int idle = 0; bytes.size() < count && idle < 40;) {
+                uint8_t byte = 0;
+                if (link.ReadByte(&byte) == 1) {
+                    bytes.push_back(byte);
+                } else {
+                    ++idle;
+                }
+            }
+            return bytes;
+        };
+        std::vector<uint8_t> sent(3000);
+        for (size_t i = 0; i < sent.size(); ++i) {
+            sent[i] = static_cast<uint8_t>(i * 13);
+        }
+        ASSERT_EQ(::write(master, sent.data(), sent.size()), ssize_t(sent.size()));
+        EXPECT_EQ(readBytes(sent.size()), sent);
+
+        const uint8_t stale[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        ASSERT_EQ(::write(master, stale, sizeof stale), ssize_t(sizeof stale));
+        EXPECT_EQ(readBytes(3), (std::vector<uint8_t>{1, 2, 3}));
+        int drained = 0;
+        while (const uint16_t got = link.DrainInput()) {
+            drained += got;
+        }
+        EXPECT_EQ(drained, 7);
+    }
+    ::close(master);
+}
