@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "protocol/CKV90T1_Comm.h"
+#include "tests/support/LinkReads.h"
 #include "tests/support/Loopback.h"
 #include "tests/support/SimulatedDevice.h"
 
@@ -199,22 +200,8 @@ TEST(NetworkLinkBuffer, BytesArriveInOrderAcrossDrainsAndReconnects) {
     CNetworkDeviceComm link("127.0.0.1", port);
     int peer = ::accept(listener, nullptr, nullptr);
     ASSERT_GE(peer, 0);
-    auto readBytes = [&link](size_t count) {
-        std::vector<uint8_t> bytes;
-        for (int idle = 0; bytes.size() < count && idle < 2000;) {
-            uint8_t byte = 0;
-            if (link.ReadByte(&byte) == 1) {
-                bytes.push_back(byte);
-            } else {
-                ++idle;
-            }
-        }
-        return bytes;
-    };
-    std::vector<uint8_t> sent(6000);
-    for (size_t i = 0; i < sent.size(); ++i) {
-        sent[i] = static_cast<uint8_t>(i * 7);
-    }
+    auto readBytes = [&link](size_t count) { return testsupport::ReadBytes(link, count, 2000); };
+    const std::vector<uint8_t> sent = testsupport::SteppedBytes(6000, 7);
     ASSERT_EQ(::send(peer, sent.data(), sent.size(), 0), ssize_t(sent.size()));
     EXPECT_EQ(readBytes(sent.size()), sent);  // more than one receive's worth, in order
 

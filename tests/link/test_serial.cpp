@@ -11,6 +11,7 @@
 #include "platform/debug_output.h"
 #include "platform/serial_ports.h"
 #include "protocol/CKV90T1_Comm.h"
+#include "tests/support/LinkReads.h"
 #include "tests/support/SimulatedDevice.h"
 
 using testsupport::MakePortSettings;
@@ -26,6 +27,16 @@ std::unique_ptr<CSerialCom> OpenConfigured(uint32_t baudRate = 57600) {
     EXPECT_NE(link->ConfigurePort(), 0);
     EXPECT_NE(link->SetCommunicationTimeouts(0, 200, 0, 0, 0), 0);
     return link;
+}
+
+// A pseudo-terminal of the test's own, registered as `port`; returns its master side.
+int OpenPtyAs(const char* port) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_GE(master, 0);
+    EXPECT_EQ(::grantpt(master), 0);
+    EXPECT_EQ(::unlockpt(master), 0);
+    EXPECT_TRUE(platform::RegisterSerialPort(port, ::ptsname(master)));
+    return master;
 }
 
 // Counts the 1 ms pauses taken while it lives.
@@ -179,11 +190,8 @@ TEST_F(SerialLink, ShortReadTimeoutReturnsWithinAboutAMillisecond) {
 // A pseudo-terminal whose far end never reads: once its buffer is full, a write fails after the
 // write time-out instead of blocking for good.
 TEST_F(SerialLink, AWriteToALineThatTakesNothingFailsWithinItsBound) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const int master = OpenPtyAs("COM8");
     ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    ASSERT_TRUE(platform::RegisterSerialPort("COM8", ::ptsname(master)));
     {
         CSerialCom link(MakePortSettings("COM8"));
         ASSERT_NE(link.ConfigurePort(), 0);
@@ -207,31 +215,14 @@ TEST_F(SerialLink, AWriteToALineThatTakesNothingFailsWithinItsBound) {
 // One read takes what the line has delivered and ReadByte hands it out in order; a drain
 // counts what was taken but not handed out with what still waits in the port.
 TEST_F(SerialLink, BytesTakenTogetherAreHandedOutInOrderAndDrainedWhole) {
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    const int master = OpenPtyAs("COM8");
     ASSERT_GE(master, 0);
-    ASSERT_EQ(::grantpt(master), 0);
-    ASSERT_EQ(::unlockpt(master), 0);
-    ASSERT_TRUE(platform::RegisterSerialPort("COM8", ::ptsname(master)));
     {
         CSerialCom link(MakePortSettings("COM8"));
         ASSERT_NE(link.ConfigurePort(), 0);
         ASSERT_NE(link.SetCommunicationTimeouts(0, 0, 50, 0, 0), 0);
-        auto readBytes = [&link](size_t count) {
-            std::vector<uint8_t> bytes;
-            for (int idle = 0; bytes.size() < count && idle < 40;) {
-                uint8_t byte = 0;
-                if (link.ReadByte(&byte) == 1) {
-                    bytes.push_back(byte);
-                } else {
-                    ++idle;
-                }
-            }
-            return bytes;
-        };
-        std::vector<uint8_t> sent(3000);
-        for (size_t i = 0; i < sent.size(); ++i) {
-            sent[i] = static_cast<uint8_t>(i * 13);
-        }
+        auto readBytes = [&link](size_t count) { return testsupport::ReadBytes(link, count, 40); };
+        const std::vector<uint8_t> sent = testsupport::SteppedBytes(3000, 13);
         ASSERT_EQ(::write(master, sent.data(), sent.size()), ssize_t(sent.size()));
         EXPECT_EQ(readBytes(sent.size()), sent);
 
