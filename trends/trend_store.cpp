@@ -1,6 +1,7 @@
 #include "trends/trend_store.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -25,11 +26,18 @@ const char* LockName(Lock lock) {
 
 namespace {
 
-// The status field each series draws.
+// The status field each series draws, looked up once rather than on every poll.
 const protocol::StatusField& FieldOf(int series) {
-    static const char* const kKeys[kSeriesCount] = {"rssi", "carrierFrequency", "symbolRate",
-                                                    "amModIndex", "fmModIndex"};
-    return protocol::StatusFieldOf(kKeys[series]);
+    static const std::array<const protocol::StatusField*, kSeriesCount> kFields = [] {
+        const char* const keys[kSeriesCount] = {"rssi", "carrierFrequency", "symbolRate",
+                                                "amModIndex", "fmModIndex"};
+        std::array<const protocol::StatusField*, kSeriesCount> fields{};
+        for (int series = 0; series < kSeriesCount; ++series) {
+            fields[size_t(series)] = &protocol::StatusFieldOf(keys[series]);
+        }
+        return fields;
+    }();
+    return *kFields[size_t(series)];
 }
 
 // A number with the field's decimals; an empty cell for a value that was no reading.
