@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "pages/dau/sampling_data.h"
+#include "pages/polling_turn.h"
 #include "pages/setup/setup_text.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
@@ -510,13 +511,6 @@ intptr_t CKV90T1_DAU_SetupChannelDlg::OnMessage(uint32_t message, uintptr_t wPar
                 ShowAdcBins();
             }
             return 0;
-        case ID_CHECK_EXTRA_BYTES:
-            if (DrainDeviceInput() != 0) {
-                platform::DebugOutput(wParam == ID_DAU_ADC_UPDATE
-                                          ? "Extra bytes found after an ADC Update message:\r\n"
-                                          : "Extra bytes found after an unknown message:\r\n");
-            }
-            return 0;
         default:
             return DevicePage::OnMessage(message, wParam, lParam);
     }
@@ -524,6 +518,10 @@ intptr_t CKV90T1_DAU_SetupChannelDlg::OnMessage(uint32_t message, uintptr_t wPar
 
 // Keep-alive requests while the stream is wanted, every interval; ADC updates while they are
 // switched on, 100 ms apart.
+const char* CKV90T1_DAU_SetupChannelDlg::PolledMessageName(uintptr_t message) const {
+    return message == ID_DAU_ADC_UPDATE ? "an ADC Update message" : nullptr;
+}
+
 void CKV90T1_DAU_SetupChannelDlg::RunRequestData(const platform::Pacer& pacer, uint32_t channel) {
     const std::atomic<platform::WindowHandle>& window = g_hDauSetupWnd[channel];
     const std::atomic<int>& active = g_bDauStreamActive[dau::StreamIndex(channel)];
@@ -543,15 +541,8 @@ void CKV90T1_DAU_SetupChannelDlg::RunRequestData(const platform::Pacer& pacer, u
             pacer.Pause(
                 50, [&] { return adc == 0 && !(active != 0 && g_nNextKeepAliveMs[channel] == 0); });
         }
-        if (adc != 0) {
-            pacer.Pause(100, [&] { return adc != 0; });
-            if (adc != 0) {
-                platform::SendMessage(window, ID_DAU_ADC_UPDATE, 0, channel);
-            }
-            pacer.Pause(100, [&] { return adc != 0; });
-            if (adc != 0) {
-                platform::SendMessage(window, ID_CHECK_EXTRA_BYTES, ID_DAU_ADC_UPDATE, 0);
-            }
-        }
+        pages::PollingTurn(pacer, window, 100,
+                           {ID_DAU_ADC_UPDATE, 0, static_cast<intptr_t>(channel)},
+                           [&] { return adc != 0; });
     }
 }

@@ -62,6 +62,7 @@ public:
 
 protected:
     intptr_t OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+    const char* PolledMessageName(uintptr_t message) const override;
 
 private:
     void SetFonts();

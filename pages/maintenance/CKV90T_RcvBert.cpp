@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "pages/chart_columns.h"
+#include "pages/polling_turn.h"
 #include "platform/clock.h"
 #include "platform/debug_output.h"
 #include "protocol/CKV90T1_Comm.h"
@@ -229,15 +230,11 @@ intptr_t CKV90T_RcvBert::OnMessage(uint32_t message, uintptr_t wParam, intptr_t 
         }
         return 0;
     }
-    if (message == ID_CHECK_EXTRA_BYTES) {
-        if (DrainDeviceInput() != 0) {
-            platform::DebugOutput(wParam == ID_RCV_BERT_STATUS_UPDATE
-                                      ? "Extra bytes found after an 0x2103 Status message:\r\n"
-                                      : "Extra bytes found after an unknown message:\r\n");
-        }
-        return 0;
-    }
     return DevicePage::OnMessage(message, wParam, lParam);
+}
+
+const char* CKV90T_RcvBert::PolledMessageName(uintptr_t message) const {
+    return message == ID_RCV_BERT_STATUS_UPDATE ? "an 0x2103 Status message" : nullptr;
 }
 
 // Each enabled stream in turn: 100 ms, its status, 100 ms, the check for stray bytes; a flag
@@ -250,19 +247,9 @@ void CKV90T_RcvBert::RunStatusThread(const platform::Pacer& pacer) {
         }
         for (int k = 0; k < kStreams && pacer.Running(); ++k) {
             const std::atomic<int>& polled = s_bPollStream[k];
-            if (polled == 0) {
-                continue;
-            }
-            pacer.Pause(100, [&polled] { return polled != 0; });
-            if (polled != 0) {
-                platform::SendMessage(g_hRcvBertWnd, ID_RCV_BERT_STATUS_UPDATE, UnitOf(k),
-                                      StreamOf(k));
-            }
-            pacer.Pause(100, [&polled] { return polled != 0; });
-            if (polled != 0) {
-                platform::SendMessage(g_hRcvBertWnd, ID_CHECK_EXTRA_BYTES,
-                                      ID_RCV_BERT_STATUS_UPDATE, 0);
-            }
+            pages::PollingTurn(pacer, g_hRcvBertWnd, 100,
+                               {ID_RCV_BERT_STATUS_UPDATE, UnitOf(k), StreamOf(k)},
+                               [&polled] { return polled != 0; });
         }
         if (!AnyStreamPolled()) {
             pacer.Pause(50, [] { return !AnyStreamPolled(); });
