@@ -20,6 +20,10 @@ int Context::Fail(const std::string& what) {
     return kDeviceFailed;
 }
 
+void Context::Progress(const std::string& line) {
+    m_err << "kv90t-ctl: " << line << "\n";
+}
+
 uint64_t ParseNumber(const std::string& word, const std::string& what, uint64_t largest) {
     const bool hex = word.rfind("0x", 0) == 0 || word.rfind("0X", 0) == 0;
     const std::string digits = hex ? word.substr(2) : word;
@@ -71,6 +75,7 @@ Action ParseCommand(const std::vector<std::string>& words) {
         {"setup", ParseSetup},       {"output", ParseOutput},     {"combiner", ParseCombiner},
         {"bert", ParseBert},         {"time", ParseTime},         {"health", ParseHealth},
         {"dau", ParseDau},           {"recorder", ParseRecorder}, {"raw", ParseRaw},
+        {"firmware", ParseFirmware}, {"fpga", ParseFpga},
     };
     if (words.empty()) {
         throw UsageError("no command given");

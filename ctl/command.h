@@ -28,6 +28,8 @@ public:
     void Print(const Record& record);
     // Says what failed on standard error, in one line; returns the device-failure status.
     int Fail(const std::string& what);
+    // A line of progress on standard error.
+    void Progress(const std::string& line);
 
     CKV90T1_Comm& comm;
 

@@ -34,5 +34,7 @@ Action ParseCombiner(const std::vector<std::string>& words);
 Action ParseBert(const std::vector<std::string>& words);
 Action ParseDau(const std::vector<std::string>& words);
 Action ParseRecorder(const std::vector<std::string>& words);
+Action ParseFirmware(const std::vector<std::string>& words);
+Action ParseFpga(const std::vector<std::string>& words);
 
 }  // namespace ctl

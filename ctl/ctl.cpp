@@ -163,6 +163,7 @@ void PrintHelp(std::ostream& out) {
            "  health\n"
            "  dau stream CH --seconds S --out FILE [--csv]\n"
            "  recorder list CH | recorder download CH FILE [--to DIR] | recorder repair CH\n"
+           "  firmware load --dsp 1|2 FILE | fpga load --memory 0-11 FILE\n"
            "  raw CODE PAYLOAD-HEX REPLY-LENGTH\n"
            "Without a link option the saved settings name the link, as for the console.\n"
            "Exit status: 0 success, 1 the device refused or did not answer, 2 usage error.\n";

@@ -142,6 +142,8 @@ int32_t CKV90T1_Comm::BulkEraseFPGA_ConfigEEPROM(uint32_t memory) {
         return 0;
     }
     ReplyBuffer<4> reply;
+    // A new erase is not done until the device says so.
+    m_System.bulkEraseDone = 0;
     const int32_t result = ReadBack(kBulkEraseFpga, slot, reply);
     m_System.transferBaudRate = GetU32(reply.Payload());
     return result;

@@ -1,4 +1,4 @@
-#include "pages/maintenance/firmware_files.h"
+#include "transfer/firmware_files.h"
 
 #include <cerrno>
 #include <cstdio>

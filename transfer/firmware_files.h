@@ -1,6 +1,6 @@
 #pragma once
-// The images the System page loads into the device: the checks their paths must pass and the
-// reading of a whole image, with the texts the operator is shown.
+// The images loaded into the device's DSP flash and FPGA configuration memories: the checks
+// their paths must pass and the reading of a whole image, with the texts the operator is shown.
 
 #include <cstddef>
 #include <cstdint>

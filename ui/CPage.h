@@ -18,6 +18,7 @@ public:
 
     // Where the page writes its files.
     void SetProgramFolder(const std::string& folder) { m_strProgramFolder = folder; }
+    const std::string& ProgramFolder() const { return m_strProgramFolder; }
 
 protected:
     void AddRule(int id, Rule rule) { m_rules.Add(id, std::move(rule)); }

@@ -20,6 +20,7 @@
 #include "tests/support/DeviceSession.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
+#include "transfer/firmware_update.h"
 #include "ui/Format.h"
 #include "ui/LongOperation.h"
 #include "ui/MessageBoxes.h"
@@ -203,7 +204,7 @@ class DspFlash : public SystemPage {
 protected:
     void SetUp() override {
         Comm().m_SystemPages.networkUpdatePermitted = 1;
-        CKV90T_System::s_nDspSettleMs = 60;
+        firmware::dspSettleMs = 60;
         m_mainWindow = platform::RegisterWindow(
             [this](uint32_t message, uintptr_t, intptr_t) {
                 m_mainMessages.push_back(message);
@@ -214,7 +215,7 @@ protected:
         m_page->SetMainWindow(m_mainWindow);
     }
     void TearDown() override {
-        CKV90T_System::s_nDspSettleMs = 60'000;
+        firmware::dspSettleMs = 60'000;
         platform::UnregisterWindow(m_mainWindow);
     }
     std::string ImagePath(const std::string& name) { return m_dir.Path() + "/" + name; }
