@@ -47,7 +47,7 @@ bool Capture(const sim::Profile* profile, const QString& path, int tab = 0,
     // Without a profile nothing listens: the device does not answer.
     CNetworkDeviceComm link("127.0.0.1", profile != nullptr ? server.TcpPort() : 1);
     CKV90T1_Comm comm(&link);
-    comm.m_nDefaultTimeout = 200;
+    const CKV90T1_Comm::ShorterTimeout shorter(comm, 200);
     if (prepare) {
         prepare(comm);
     }

@@ -151,13 +151,14 @@ int SetCombiner(Context& c, const std::map<std::string, uint32_t>& values) {
         const auto it = values.find(name);
         return it == values.end() ? current : it->second;
     };
-    const protocol::CombinerSetup& s = comm.m_Combiner;
-    const int32_t result = c.comm.SetCombinerSetup(
-        value("signalBandwidth", comm.m_nCombinerSignalBandwidth),
-        value("snrFilterBandwidth", s.snrFilterBandwidth),
-        value("phaseFilterBandwidth", s.phaseFilterBandwidth), value("type", s.type),
-        value("realCombining", s.realCombining), value("upsample", s.upsample),
-        comm.m_ChannelSetup[0].ifFrequency, comm.m_ChannelSetup[1].ifFrequency);
+    protocol::CombinerSetup s = comm.m_Combiner;
+    s.snrFilterBandwidth = value("snrFilterBandwidth", s.snrFilterBandwidth);
+    s.phaseFilterBandwidth = value("phaseFilterBandwidth", s.phaseFilterBandwidth);
+    s.type = value("type", s.type);
+    s.realCombining = value("realCombining", s.realCombining);
+    s.upsample = value("upsample", s.upsample);
+    const int32_t result =
+        c.comm.SetCombinerSetup(value("signalBandwidth", comm.m_nCombinerSignalBandwidth), s);
     if (result == 0) {
         return c.Fail("combiner: the device refused the combiner setup (or the mode has none)");
     }

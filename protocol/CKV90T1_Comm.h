@@ -141,6 +141,8 @@ public:
                                uint32_t qPcmCode, uint32_t fieldA, uint32_t fieldB, uint32_t qFlag3,
                                uint32_t qFlag4, uint32_t enhancedAcquisition, uint32_t outputFlag1,
                                uint32_t outputFlag2, uint32_t outputFlag3, uint32_t outputFlag4);
+    // The same with the fields as a record; what the mode's family does not send is ignored.
+    int32_t SetOutputDataSetup(uint32_t path, const protocol::OutputDataSetup& setup);
     int32_t SetOutputPcmCode(uint32_t path, uint32_t value);
     int32_t SetOutputInverted(uint32_t path, uint32_t value);
     int32_t SetOutputClockPhase(uint32_t path, uint32_t value);
@@ -151,6 +153,8 @@ public:
     int32_t SetCombinerSetup(uint32_t signalBandwidth, uint32_t snrFilterBandwidth,
                              uint32_t phaseFilterBandwidth, uint32_t type, uint32_t realCombining,
                              uint32_t upsample, uint32_t ifFrequency0, uint32_t ifFrequency1);
+    // The same with the fields as a record, and the channels' IF frequencies as held.
+    int32_t SetCombinerSetup(uint32_t signalBandwidth, const protocol::CombinerSetup& setup);
     int32_t SetCombinerType(uint32_t type);
     int32_t SendPskCombinerSetup();
     int32_t SendPcmFmCombinerSetup();

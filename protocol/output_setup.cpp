@@ -211,12 +211,17 @@ int32_t CKV90T1_Comm::SetOutputDataSetup(uint32_t path, uint32_t firstFlag, uint
     return family == SetupFamily::None ? 0 : SendOutputDataSetup(path, family);
 }
 
-int32_t CKV90T1_Comm::ResendOutputData(uint32_t path) {
-    const OutputDataSetup& d = m_OutputData[path];
+int32_t CKV90T1_Comm::SetOutputDataSetup(uint32_t path, const OutputDataSetup& setup) {
+    // A copy: `setup` may be the held record that the call overwrites.
+    const OutputDataSetup d = setup;
     return SetOutputDataSetup(path, d.firstFlag, d.flag2, d.flag3, d.flag4, d.selector, d.pcmCode,
                               d.qPcmCode, d.fieldA, d.fieldB, d.qFlag[2], d.qFlag[3],
                               d.enhancedAcquisition, d.outputFlag[0], d.outputFlag[1],
                               d.outputFlag[2], d.outputFlag[3]);
+}
+
+int32_t CKV90T1_Comm::ResendOutputData(uint32_t path) {
+    return path < kPathCount ? SetOutputDataSetup(path, m_OutputData[path]) : 0;
 }
 
 int32_t CKV90T1_Comm::SetOutputDataField(uint32_t path, bool allowed,
@@ -276,11 +281,17 @@ int32_t CKV90T1_Comm::SetCombinerSetup(uint32_t signalBandwidth, uint32_t snrFil
     return family == SetupFamily::None ? 0 : SendCombinerSetup(family);
 }
 
+int32_t CKV90T1_Comm::SetCombinerSetup(uint32_t signalBandwidth, const CombinerSetup& setup) {
+    const CombinerSetup c = setup;
+    return SetCombinerSetup(signalBandwidth, c.snrFilterBandwidth, c.phaseFilterBandwidth, c.type,
+                            c.realCombining, c.upsample, m_ChannelSetup[0].ifFrequency,
+                            m_ChannelSetup[1].ifFrequency);
+}
+
 int32_t CKV90T1_Comm::SetCombinerType(uint32_t type) {
-    const CombinerSetup& c = m_Combiner;
-    return SetCombinerSetup(m_nCombinerSignalBandwidth, c.snrFilterBandwidth,
-                            c.phaseFilterBandwidth, type, c.realCombining, c.upsample,
-                            m_ChannelSetup[0].ifFrequency, m_ChannelSetup[1].ifFrequency);
+    CombinerSetup c = m_Combiner;
+    c.type = type;
+    return SetCombinerSetup(m_nCombinerSignalBandwidth, c);
 }
 
 int32_t CKV90T1_Comm::SendCombinerSetup(SetupFamily family) {

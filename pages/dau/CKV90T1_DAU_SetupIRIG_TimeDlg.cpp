@@ -82,7 +82,7 @@ void CKV90T1_DAU_SetupIRIG_TimeDlg::AddRules() {
                                    [this](int) {
                                        TimeCodeSetup t = m_pComm->m_TimeCode;
                                        t.termination = t.termination != 0 ? 0 : 1;
-                                       return Send(t);
+                                       return m_pComm->SendTimeCodeSetup(t);
                                    },
                                    showSetup});
     AddRule(IDC_IRIG_USE_1PPS,
@@ -120,14 +120,9 @@ void CKV90T1_DAU_SetupIRIG_TimeDlg::AddTimeFieldRule(int field) {
                  } else {
                      *fields[field] = static_cast<uint8_t>(value);
                  }
-                 return Send(t);
+                 return m_pComm->SendTimeCodeSetup(t);
              },
              [this] { ShowTime(); }, ui::BeepWhen::Always, kSpinTone});
-}
-
-int32_t CKV90T1_DAU_SetupIRIG_TimeDlg::Send(const TimeCodeSetup& setup) {
-    m_pComm->m_TimeCode = setup;
-    return m_pComm->SendTimeCodeSetup(setup);
 }
 
 int32_t CKV90T1_DAU_SetupIRIG_TimeDlg::SendCode(uint8_t format, uint8_t modulation,
@@ -140,7 +135,7 @@ int32_t CKV90T1_DAU_SetupIRIG_TimeDlg::SendCode(uint8_t format, uint8_t modulati
     t.modulation = modulation;
     t.carrier = carrier;
     PutDate(t, dau::DateOfGpsTime(weeks, seconds));
-    return Send(t);
+    return m_pComm->SendTimeCodeSetup(t);
 }
 
 int32_t CKV90T1_DAU_SetupIRIG_TimeDlg::SendSeed() {
@@ -150,7 +145,7 @@ int32_t CKV90T1_DAU_SetupIRIG_TimeDlg::SendSeed() {
     TimeCodeSetup t = m_pComm->m_TimeCode;
     ResetOtherFields(t);
     PutDate(t, dau::SeedOf(local));
-    return Send(t);
+    return m_pComm->SendTimeCodeSetup(t);
 }
 
 // The edits' decimal digits become the BCD fields as they stand.
@@ -161,7 +156,7 @@ int32_t CKV90T1_DAU_SetupIRIG_TimeDlg::SendTypedTime() {
     t.hour = static_cast<uint8_t>(dau::HexOfText(Text(IDC_IRIG_TIME_EDIT[2])));
     t.minute = static_cast<uint8_t>(dau::HexOfText(Text(IDC_IRIG_TIME_EDIT[3])));
     t.second = static_cast<uint8_t>(dau::HexOfText(Text(IDC_IRIG_TIME_EDIT[4])));
-    return Send(t);
+    return m_pComm->SendTimeCodeSetup(t);
 }
 
 int32_t CKV90T1_DAU_SetupIRIG_TimeDlg::SendSignalSource(uint8_t externalIrig,
@@ -169,7 +164,7 @@ int32_t CKV90T1_DAU_SetupIRIG_TimeDlg::SendSignalSource(uint8_t externalIrig,
     TimeCodeSetup t = m_pComm->m_TimeCode;
     t.externalIrig = externalIrig;
     t.external1Pps = external1Pps;
-    return Send(t);
+    return m_pComm->SendTimeCodeSetup(t);
 }
 
 void CKV90T1_DAU_SetupIRIG_TimeDlg::ShowSetup() {

@@ -21,8 +21,6 @@ private:
     void AddCodeRule(int button, uint8_t format, uint8_t modulation, uint8_t carrier,
                      uint32_t codedExpression);
     void AddTimeFieldRule(int field);
-    // Stores `setup` and sends it; the displays follow what was stored either way.
-    int32_t Send(const protocol::TimeCodeSetup& setup);
     int32_t SendCode(uint8_t format, uint8_t modulation, uint8_t carrier);
     int32_t SendSeed();
     int32_t SendTypedTime();

@@ -117,11 +117,15 @@ int32_t CKV90T1_SetupBitSyncChannelDlg::Send() {
     record.ifBandwidthIndex = static_cast<uint8_t>(FirstFilterAtLeast(
         protocol::kIfBandwidthEntries, m_pComm->m_Estimates[m_nChannel].ifBandwidth,
         [this](uint32_t i) { return m_pComm->m_Config.IfBandwidthAt(m_nChannel, i); }));
+    // Only the first flag, the PCM code and enhanced acquisition carry over; the rest is cleared.
     const protocol::OutputDataSetup& held = OutputData();
+    protocol::OutputDataSetup data;
+    data.firstFlag = held.firstFlag;
+    data.selector = kOutputSelectors[m_nChannel];
+    data.pcmCode = held.pcmCode;
+    data.enhancedAcquisition = held.enhancedAcquisition;
     const bool sent = m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
-                      m_pComm->SetOutputDataSetup(
-                          m_nChannel, held.firstFlag, 0, 0, 0, kOutputSelectors[m_nChannel],
-                          held.pcmCode, 0, 0, 0, 0, 0, held.enhancedAcquisition, 0, 0, 0, 0) != 0;
+                      m_pComm->SetOutputDataSetup(m_nChannel, data) != 0;
     Redraw();
     return sent ? 1 : 0;
 }

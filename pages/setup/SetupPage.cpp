@@ -62,11 +62,11 @@ void SetupPage::Redraw() {
     }
 }
 
-protocol::ChannelSetup& SetupPage::Record() const {
+const protocol::ChannelSetup& SetupPage::Record() const {
     return m_pComm->m_ChannelSetup[m_nChannel];
 }
 
-protocol::OutputDataSetup& SetupPage::OutputData() const {
+const protocol::OutputDataSetup& SetupPage::OutputData() const {
     return m_pComm->m_OutputData[m_nChannel];
 }
 
@@ -108,19 +108,27 @@ int32_t SetupPage::Send() {
         group->Fill(record);
     }
     ApplySendFields(m_sendFields, record);
-    const bool pass = m_sendFields.passesPskOutputData;
-    const protocol::OutputDataSetup& held = OutputData();
-    bool sent =
-        m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
-        m_pComm->ResetOutputSetup(m_nChannel) != 0 &&
-        m_pComm->SetOutputDataSetup(m_nChannel, 0, pass ? held.flag2 : 0, pass ? held.flag3 : 0,
-                                    pass ? held.flag4 : 0, m_nOutputSelector, 0,
-                                    pass ? held.qPcmCode : 0, 0, 0, 0, 0, 0, 0, 0, 0, 0) != 0;
+    bool sent = m_pComm->SetChannelSetup(m_nChannel, record) != 0 &&
+                m_pComm->ResetOutputSetup(m_nChannel) != 0 &&
+                m_pComm->SetOutputDataSetup(m_nChannel, OutputDataToSend()) != 0;
     for (const auto& group : m_groups) {
         sent = sent && group->AfterSend() != 0;
     }
     Redraw();
     return sent ? 1 : 0;
+}
+
+protocol::OutputDataSetup SetupPage::OutputDataToSend() const {
+    protocol::OutputDataSetup data;
+    data.selector = m_nOutputSelector;
+    if (m_sendFields.passesPskOutputData) {
+        const protocol::OutputDataSetup& held = OutputData();
+        data.flag2 = held.flag2;
+        data.flag3 = held.flag3;
+        data.flag4 = held.flag4;
+        data.qPcmCode = held.qPcmCode;
+    }
+    return data;
 }
 
 void SetupPage::ShowSelector(int upDown, int edit, int position, const std::string& text) {

@@ -52,8 +52,8 @@ public:
     bool ReadFailed() const { return m_bReadFailed; }
 
     uint32_t Channel() const { return m_nChannel; }
-    protocol::ChannelSetup& Record() const;
-    protocol::OutputDataSetup& OutputData() const;
+    const protocol::ChannelSetup& Record() const;
+    const protocol::OutputDataSetup& OutputData() const;
 
     // Registers the rule of a control of the page.
     void Bind(int id, ui::Rule rule) { AddRule(id, std::move(rule)); }
@@ -101,6 +101,9 @@ protected:
 private:
     // The Send steps: the record with the edits and the fixed fields, then the output data.
     int32_t Send();
+    // The output data a Send sets: the page's selector, and the PSK flags and Q PCM code carried
+    // over where the page passes them on; everything else cleared.
+    protocol::OutputDataSetup OutputDataToSend() const;
     // Reads the page's setup and output setup; true when both arrived.
     bool ReadBack();
     // The values, or the notice that they could not be read.

@@ -492,27 +492,18 @@ CombinerGroup::CombinerGroup(SetupPage& page) : SetupGroup(page) {
 int32_t CombinerGroup::ToggleFlag(uint32_t protocol::CombinerSetup::*flag) {
     protocol::CombinerSetup c = m_page.Comm().m_Combiner;
     c.*flag = c.*flag != 0 ? 0 : 1;
-    return SendCombiner(m_page.Comm().m_nCombinerSignalBandwidth, c.snrFilterBandwidth,
-                        c.phaseFilterBandwidth, c.type, c.realCombining, c.upsample);
+    return m_page.Comm().SetCombinerSetup(m_page.Comm().m_nCombinerSignalBandwidth, c);
 }
 
 int32_t CombinerGroup::ChangeType(int position) {
     return m_page.Comm().SetCombinerType(position >= 5 ? 4 : static_cast<uint32_t>(position));
 }
 
-int32_t CombinerGroup::SendCombiner(uint32_t signal, uint32_t snr, uint32_t phase, uint32_t type,
-                                    uint32_t real, uint32_t upsample) {
-    return m_page.Comm().SetCombinerSetup(signal, snr, phase, type, real, upsample,
-                                          m_page.Comm().m_ChannelSetup[0].ifFrequency,
-                                          m_page.Comm().m_ChannelSetup[1].ifFrequency);
-}
-
 int32_t CombinerGroup::AfterSend() {
-    const protocol::CombinerSetup& c = m_page.Comm().m_Combiner;
-    return SendCombiner(GroupedFromText(m_page.Text(IDC_SIGNAL_BANDWIDTH)),
-                        GroupedFromText(m_page.Text(IDC_SNR_FILTER_BANDWIDTH)),
-                        GroupedFromText(m_page.Text(IDC_PHASE_FILTER_BANDWIDTH)), c.type,
-                        c.realCombining, c.upsample);
+    protocol::CombinerSetup c = m_page.Comm().m_Combiner;
+    c.snrFilterBandwidth = GroupedFromText(m_page.Text(IDC_SNR_FILTER_BANDWIDTH));
+    c.phaseFilterBandwidth = GroupedFromText(m_page.Text(IDC_PHASE_FILTER_BANDWIDTH));
+    return m_page.Comm().SetCombinerSetup(GroupedFromText(m_page.Text(IDC_SIGNAL_BANDWIDTH)), c);
 }
 
 void CombinerGroup::Redraw() {

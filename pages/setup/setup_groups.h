@@ -171,8 +171,6 @@ public:
     int32_t AfterSend() override;
 
 private:
-    int32_t SendCombiner(uint32_t signal, uint32_t snr, uint32_t phase, uint32_t type,
-                         uint32_t real, uint32_t upsample);
     int32_t ChangeType(int position);
     int32_t ToggleFlag(uint32_t protocol::CombinerSetup::*flag);
     void RedrawType();
