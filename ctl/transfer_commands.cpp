@@ -12,14 +12,13 @@
 #include "protocol/CKV90T1_Comm.h"
 #include "protocol/operational_modes.h"
 #include "transfer/dau_stream.h"
-#include "transfer/recorder_download.h"
+#include "transfer/recorder_session.h"
 #include "transfer/sampling_file.h"
 
 namespace ctl {
 namespace {
 
 constexpr uint32_t kKeepAliveMs = 30'000;
-constexpr uint32_t kDirectoryBlocks = 4;
 constexpr size_t kFilesPerChannel = 128;
 
 struct StreamOptions {
@@ -126,15 +125,6 @@ StreamOptions ParseStreamOptions(const std::vector<std::string>& words) {
     return o;
 }
 
-bool ReadDirectory(CKV90T1_Comm& comm, uint32_t channel) {
-    for (uint32_t block = 0; block < kDirectoryBlocks; ++block) {
-        if (comm.ReadRecordingDirectory(channel, block) == 0) {
-            return false;
-        }
-    }
-    return comm.ReadRecorderInfo() != 0;
-}
-
 std::vector<Record> FileRecords(const protocol::RecorderChannel& recorder) {
     std::vector<Record> files;
     for (size_t i = 0; i < kFilesPerChannel; ++i) {
@@ -150,7 +140,7 @@ std::vector<Record> FileRecords(const protocol::RecorderChannel& recorder) {
 }
 
 int List(Context& c, uint32_t channel) {
-    if (!ReadDirectory(c.comm, channel)) {
+    if (!recorder::ReadDirectory(c.comm, channel)) {
         return c.Fail("recorder: the device did not answer the directory read");
     }
     const protocol::RecorderChannel& recorder = c.comm.m_Recorder[channel];
@@ -167,7 +157,7 @@ int DownloadFile(Context& c, uint32_t channel, const std::string& name, const st
     if (const std::string problem = FolderProblem(to.empty() ? "." : to); !problem.empty()) {
         return c.Fail("recorder: " + problem);
     }
-    if (!ReadDirectory(c.comm, channel)) {
+    if (!recorder::ReadDirectory(c.comm, channel)) {
         return c.Fail("recorder: the device did not answer the directory read");
     }
     const protocol::RecorderChannel& recorder = c.comm.m_Recorder[channel];
@@ -182,14 +172,20 @@ int DownloadFile(Context& c, uint32_t channel, const std::string& name, const st
                       "'");
     }
     const uint64_t expected = recorder.files[index].length;
-    if (c.comm.SelectRecordingFile(channel, static_cast<uint32_t>(index)) == 0 ||
-        c.comm.m_nDownloadPort == 0) {
-        return c.Fail("recorder: the device named no download endpoint for '" + name + "'");
-    }
     const std::string path = (to.empty() ? std::string() : to + "/") + recorder::DownloadName(name);
     recorder::Download download;
     const InterruptCatcher interrupt;
-    download.Start(c.comm.m_nDownloadAddress, c.comm.m_nDownloadPort, expected, path, 0);
+    if (const std::string error =
+            recorder::StartDownload(c.comm, channel, static_cast<uint32_t>(index), path, download,
+                                    0, recorder::Download::kInactivityMs);
+        !error.empty()) {
+        return c.Fail("recorder: " + error);
+    }
+    recorder::TransferWatch watch(c.comm, channel, download);
+    while (!interrupt.Caught() && watch.Poll()) {
+        platform::SleepMs(recorder::TransferWatch::kPollMs);
+    }
+    // The worker ends on its own, at the latest after its inactivity time-out.
     while (!download.Ended()) {
         if (interrupt.Caught()) {
             download.Cancel();

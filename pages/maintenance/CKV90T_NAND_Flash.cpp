@@ -77,12 +77,7 @@ void CKV90T_NAND_Flash::AddRules() {
 }
 
 bool CKV90T_NAND_Flash::ReadDirectory() {
-    for (uint32_t block = 0; block < 4; ++block) {
-        if (m_pComm->ReadRecordingDirectory(m_nChannel, block) == 0) {
-            return false;
-        }
-    }
-    return m_pComm->ReadRecorderInfo() != 0;
+    return recorder::ReadDirectory(*m_pComm, m_nChannel);
 }
 
 void CKV90T_NAND_Flash::RefreshFromDevice() {
@@ -139,9 +134,14 @@ void CKV90T_NAND_Flash::DownloadFile(uint32_t file) {
     m_report = {m_strProgramFolder + recorder::DownloadName(entry.name), entry.length, 0};
     SetRange(IDC_NAND_PROGRESS, 0, KibOf(m_report.expected));
     SetPos(IDC_NAND_PROGRESS, 0);
-    m_pComm->SelectRecordingFile(c, file);
-    m_download.Start(m_pComm->m_nDownloadAddress, m_pComm->m_nDownloadPort, m_report.expected,
-                     m_report.path, Handle(), m_nInactivityMs);
+    if (const std::string error = recorder::StartDownload(*m_pComm, c, file, m_report.path,
+                                                          m_download, Handle(), m_nInactivityMs);
+        !error.empty()) {
+        ui::FeedbackBeep(false);
+        ui::MessageBox(this, m_report.path + " was not downloaded: " + error + ".",
+                       "File Download Failed", ui::MessageIcon::Warning);
+        return;
+    }
     const bool ok = WaitForTransfer(c);
     m_report.seconds = static_cast<double>(platform::TickCount64() - start) / 1000.0;
     SetPos(IDC_NAND_PROGRESS, 0);
@@ -190,35 +190,20 @@ bool CKV90T_NAND_Flash::ReportDownload() {
     return false;
 }
 
-// Follows the device's transfer flag. A status read that fails ends the wait (a device that
-// stopped answering would otherwise hold the window for good), and so does a flag still set
-// some time after the worker ended, or a window that is closing. Once the flag clears, the
+// Follows the device's transfer flag, or until the window closes. Once the wait ends, the
 // worker is given one status poll to finish the file.
 bool CKV90T_NAND_Flash::WaitForTransfer(uint32_t channel) {
-    bool ok = true;
-    m_pComm->ReadRecorderStatus();
-    QElapsedTimer sinceEnded;
-    while (m_pComm->m_Recorder[channel].transferInProgress != 0 &&
-           !ui::LongOperation::StopRequested()) {
-        ok = m_pComm->ReadRecorderStatus() != 0;
+    recorder::TransferWatch watch(*m_pComm, channel, m_download);
+    while (!ui::LongOperation::StopRequested() && watch.Poll()) {
         SetPos(IDC_NAND_PROGRESS, KibOf(m_download.Received()));
-        if (!ok) {
-            break;
-        }
-        if (m_download.Ended() && !sinceEnded.isValid()) {
-            sinceEnded.start();
-        }
-        if (sinceEnded.isValid() && sinceEnded.elapsed() > kStuckTransferGraceMs) {
-            break;
-        }
-        ui::RepaintFor(kPollMs);
+        ui::RepaintFor(recorder::TransferWatch::kPollMs);
     }
     QElapsedTimer finishing;
     finishing.start();
-    while (!m_download.Ended() && finishing.elapsed() < kPollMs) {
+    while (!m_download.Ended() && finishing.elapsed() < recorder::TransferWatch::kPollMs) {
         ui::RepaintFor(10);
     }
-    return ok;
+    return watch.DeviceAnswered();
 }
 
 intptr_t CKV90T_NAND_Flash::OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {

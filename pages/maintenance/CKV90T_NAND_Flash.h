@@ -9,17 +9,11 @@
 
 #include "link/TcpSocket.h"
 #include "pages/DevicePage.h"
-#include "transfer/recorder_download.h"
+#include "transfer/recorder_session.h"
 
 class CKV90T_NAND_Flash : public pages::DevicePage {
     Q_OBJECT
 public:
-    // How long the page still waits on a transfer flag that stays set after the worker ended.
-    static constexpr int kStuckTransferGraceMs = 3000;
-    // The transfer flag's poll; once it clears, the worker has this long to finish the file
-    // before the box comes.
-    static constexpr int kPollMs = 100;
-
     CKV90T_NAND_Flash(CKV90T1_Comm* comm, int skipInitialRead, QWidget* parent);
     ~CKV90T_NAND_Flash() override;
 

@@ -193,3 +193,30 @@ TEST(CtlRecorder, FailedDownloadsExitWithOneAndLoseNothing) {
         << stopped.err;
     EXPECT_EQ(ReadAll(path), earlier);
 }
+
+// The device's side decides with the page's rule: a select that is not answered names no
+// endpoint and nothing is received; a device that stops answering its transfer status no longer
+// holds the download, whose own outcome then decides.
+TEST(CtlRecorder, TheDevicesSideEndsTheDownloadAsOnThePage) {
+    testsupport::SimulatedDevice sim;
+    testsupport::TempDir folder;
+    sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
+    silent.code = 0x1012;
+    sim.Device().InjectFault(silent);
+    const CtlRun unselected =
+        RunCtl(At(sim, {"recorder", "download", "1", "CH2_REC0001.ark", "--to", folder.Path()}));
+    EXPECT_EQ(unselected.status, 1);
+    EXPECT_EQ(unselected.err,
+              "kv90t-ctl: recorder: the device named no download endpoint for "
+              "'CH2_REC0001.ark'\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() + "/CH2_REC0001.ark.part"));
+
+    sim::Fault noStatus = sim::MakeFault(sim::FaultKind::NoReply);
+    noStatus.code = 0x1011;
+    noStatus.count = -1;
+    sim.Device().InjectFault(noStatus);
+    const CtlRun run =
+        RunCtl(At(sim, {"recorder", "download", "1", "CH2_REC0001.ark", "--to", folder.Path()}));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadAll(folder.Path() + "/CH2_REC0001.ark").size(), 300000u);
+}
