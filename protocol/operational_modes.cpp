@@ -11,19 +11,19 @@ constexpr Limits kAtLeast5{5, kAny};
 using F = SetupFamily;
 using P = PageFamily;
 
-constexpr ModeInfo kNoMode{"",   F::None, F::None, P::Psk,     false,     false,
-                           true, false,   1.0f,    kUnlimited, kUnlimited};
-constexpr ModeInfo kUnknownMode{"",    F::None, F::None, P::None,    false,     false,
+constexpr ModeInfo kNoMode{"",    F::None, F::None, P::PskAnalog, false,
+                           false, false,   1.0f,    kUnlimited,   kUnlimited};
+constexpr ModeInfo kUnknownMode{"",    F::None, F::None, P::None,    false,
                                 false, false,   1.0f,    kUnlimited, kUnlimited};
 
-// name, write, read-back, pages, PSK, UA rate, "Channel 1" tabs, tracking,
+// name, write, read-back, pages, PSK, UA rate, tracking,
 // LDPC factor, carrier loop, loop bandwidth.
 constexpr ModeInfo kModes[kModeCount] = {
-    {"Bit Sync", F::BitSync, F::BitSync, P::BitSync, false, false, false, true, 1.0f, kHundredths,
+    {"Bit Sync", F::BitSync, F::BitSync, P::BitSync, false, false, true, 1.0f, kHundredths,
      kAtLeast5},
-    {"SS-FM/FM Video", F::PcmFm, F::PcmFm, P::PcmFm, false, false, false, true, 1.0f, kHundredths,
+    {"SS-FM/FM Video", F::PcmFm, F::PcmFm, P::PcmFm, false, false, true, 1.0f, kHundredths,
      kUnlimited},
-    {"PSK", F::Psk, F::Psk, P::Psk, true, true, false, true, 1.0f, kHundredths, kAtLeast5},
+    {"PSK", F::Psk, F::Psk, P::Psk, true, true, true, 1.0f, kHundredths, kAtLeast5},
     {"MS-PCMFM/GMSK",
      F::PcmFm,
      F::PcmFm,
@@ -31,28 +31,20 @@ constexpr ModeInfo kModes[kModeCount] = {
      false,
      false,
      false,
-     false,
      1.0f,
      {0, 5000},
      kAtLeast5},
-    {"Analog Only", F::Psk, F::None, P::Psk, false, false, true, false, 1.0f, kHundredths,
+    {"Analog Only", F::Psk, F::None, P::PskAnalog, false, false, false, 1.0f, kHundredths,
      kUnlimited},
-    {"MHCPM", F::Mhcpm, F::Mhcpm, P::Mhcpm, false, false, false, false, 1.0f, {1, 1000}, {5, 100}},
-    {"DAU", F::None, F::None, P::Dau, false, false, false, false, 1.0f, kUnlimited, kUnlimited},
-    {"PSK LDPC 1/2", F::Psk, F::Psk, P::Psk, true, true, false, true, 2.0625f, kHundredths,
-     kAtLeast5},
-    {"PSK LDPC 2/3", F::Psk, F::Psk, P::Psk, true, true, false, true, 1.5625f, kHundredths,
-     kAtLeast5},
-    {"PSK LDPC 4/5", F::Psk, F::Psk, P::Psk, true, true, false, true, 1.3125f, kHundredths,
-     kAtLeast5},
-    {"Tape Up/Down", F::None, F::None, P::Tape, false, false, false, false, 1.0f, kUnlimited,
-     kUnlimited},
-    {"PSK 2xLDPC 1/2", F::Psk, F::Psk, P::Psk, true, false, false, true, 2.0625f, kHundredths,
-     kAtLeast5},
-    {"PSK 2xLDPC 2/3", F::Psk, F::Psk, P::Psk, true, false, false, true, 1.5625f, kHundredths,
-     kAtLeast5},
-    {"PSK 2xLDPC 4/5", F::Psk, F::Psk, P::Psk, true, false, false, true, 1.3125f, kHundredths,
-     kAtLeast5},
+    {"MHCPM", F::Mhcpm, F::Mhcpm, P::Mhcpm, false, false, false, 1.0f, {1, 1000}, {5, 100}},
+    {"DAU", F::None, F::None, P::Dau, false, false, false, 1.0f, kUnlimited, kUnlimited},
+    {"PSK LDPC 1/2", F::Psk, F::Psk, P::Psk, true, true, true, 2.0625f, kHundredths, kAtLeast5},
+    {"PSK LDPC 2/3", F::Psk, F::Psk, P::Psk, true, true, true, 1.5625f, kHundredths, kAtLeast5},
+    {"PSK LDPC 4/5", F::Psk, F::Psk, P::Psk, true, true, true, 1.3125f, kHundredths, kAtLeast5},
+    {"Tape Up/Down", F::None, F::None, P::Tape, false, false, false, 1.0f, kUnlimited, kUnlimited},
+    {"PSK 2xLDPC 1/2", F::Psk, F::Psk, P::Psk, true, false, true, 2.0625f, kHundredths, kAtLeast5},
+    {"PSK 2xLDPC 2/3", F::Psk, F::Psk, P::Psk, true, false, true, 1.5625f, kHundredths, kAtLeast5},
+    {"PSK 2xLDPC 4/5", F::Psk, F::Psk, P::Psk, true, false, true, 1.3125f, kHundredths, kAtLeast5},
 };
 
 constexpr const char* kPskSubmodes[] = {"BPSK",      "QPSK",  "OQPSK",  "SOQPSK-TG", "SOQPSK-MIL",

@@ -30,9 +30,10 @@ enum OperationalMode : uint32_t {
 
 enum class SetupFamily { None, Psk, PcmFm, Mhcpm, BitSync };
 
-// The page family the three channel tabs show, in the page host's column order; None for a
-// code the table does not know, which has no setup pages.
-enum class PageFamily { Psk, BitSync, PcmFm, Mhcpm, Dau, Tape, None };
+// The pages the three channel tabs show. PskAnalog: the PSK pages of paths whose demodulator
+// does not run (Analog Only, and before a mode was read). None for a code the table does not
+// know, which has no setup pages.
+enum class PageFamily { Psk, PskAnalog, BitSync, PcmFm, Mhcpm, Dau, Tape, None };
 
 struct Limits {
     uint32_t low;
@@ -43,10 +44,9 @@ struct ModeInfo {
     const char* name;        // "" for codes the table does not know
     SetupFamily write;       // the family whose setup command the mode sends
     SetupFamily readBack;    // the family whose read-back it uses
-    PageFamily pages;        // none for unknown codes; PSK before a mode was read
+    PageFamily pages;        // none for unknown codes; PSK analog before a mode was read
     bool pskDemod;           // the PSK demodulator with its Q path
     bool showsUaRate;        // the status panel shows the symbol UA rate
-    bool namesTabsChannel1;  // the three channel tabs all read "Channel 1"
     bool trackingDefaults;   // the mode defaults follow the tracking-loop rule
     float ldpcFactor;        // how much the LDPC code rate widens the signal
     Limits carrierLoop;      // carrier loop bandwidths the device accepts

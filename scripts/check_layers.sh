@@ -1,6 +1,7 @@
 #!/bin/sh
-# Checks that every folder includes only its own layer and the layers below it, and that the
-# layers below the dialog layer include nothing of Qt. Prints each offending line.
+# Checks that every folder includes only its own layer and the layers below it, that the layers
+# below the dialog layer include nothing of Qt, and that the protocol layer holds no display
+# text. Prints each offending line.
 set -u
 cd "$(dirname "$0")/.."
 status=0
@@ -16,6 +17,13 @@ check() {  # folder, allowed project folders (a regular expression), whether Qt 
         status=1
     fi
 }
+# The protocol layer holds no display text: nothing marked for translation, no window captions.
+bad=$(grep -rnE '\btr\(|QT_TR_NOOP|QT_TRANSLATE_NOOP|translate\(|"Channel [123]"' protocol \
+    --include='*.h' --include='*.cpp')
+if [ -n "$bad" ]; then
+    echo "$bad"
+    status=1
+fi
 check platform 'platform' no
 check link 'platform|link' no
 check protocol 'platform|link|protocol' no

@@ -33,6 +33,25 @@ PageFamily FamilyOf(uint32_t mode) {
     return ModeInfoOf(mode).pages;
 }
 
+// A family's column among the channel and combiner pages: PSK, bit sync, PCM/FM, multi-h CPM,
+// DAU, tape.
+int ColumnOf(PageFamily family) {
+    switch (family) {
+        case PageFamily::BitSync:
+            return 1;
+        case PageFamily::PcmFm:
+            return 2;
+        case PageFamily::Mhcpm:
+            return 3;
+        case PageFamily::Dau:
+            return 4;
+        case PageFamily::Tape:
+            return 5;
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 PageHost::PageHost(ui::CDialog& window, int tabId, QWidget* area, CKV90T1_Comm* comm,
@@ -88,7 +107,7 @@ P* PageHost::Add(Page page, Args&&... args) {
 
 PageHost::Page PageHost::PageFor(int kind, uint32_t mode) {
     const PageFamily family = FamilyOf(mode);
-    const int column = static_cast<int>(family);
+    const int column = ColumnOf(family);
     if (family == PageFamily::None && kind <= kTest) {
         return kBlank;  // a mode the console does not know has no setup or test pages
     }
@@ -126,10 +145,10 @@ bool PageHost::Installed(int kind) const {
     }
 }
 
-// The caption of the page the tab shows in `mode`; the channel tabs of the modes that name them
-// all "Channel 1" keep that name.
+// The caption of the page the tab shows in `mode`; while a path's demodulator does not run,
+// the three channel tabs all read "Channel 1".
 std::string PageHost::TabCaption(int kind, uint32_t mode) const {
-    if (kind <= kCombiner && ModeInfoOf(mode).namesTabsChannel1) {
+    if (kind <= kCombiner && FamilyOf(mode) == PageFamily::PskAnalog) {
         return "Channel 1";
     }
     const ui::CPage* page = m_pages[PageFor(kind, mode)];

@@ -44,13 +44,11 @@ TEST(OperationalModes, NamesFamiliesAndPagesOfEveryCode) {
     EXPECT_EQ(uaRate, (std::vector<int>{3, 8, 9, 10}));
     EXPECT_EQ(ModeInfoOf(kModeAnalogOnly).write, SetupFamily::Psk);
     EXPECT_EQ(ModeInfoOf(kModeAnalogOnly).readBack, SetupFamily::None);
-    EXPECT_EQ(ModeInfoOf(kModeAnalogOnly).pages, PageFamily::Psk);
+    EXPECT_EQ(ModeInfoOf(kModeAnalogOnly).pages, PageFamily::PskAnalog);
+    EXPECT_EQ(ModeInfoOf(kModeNone).pages, PageFamily::PskAnalog);
     EXPECT_EQ(ModeInfoOf(kModeDau).pages, PageFamily::Dau);
     EXPECT_EQ(ModeInfoOf(kModeTape).pages, PageFamily::Tape);
     EXPECT_EQ(ModeInfoOf(99).pages, PageFamily::None);  // unknown codes have no setup pages
-    EXPECT_TRUE(ModeInfoOf(kModeNone).namesTabsChannel1);
-    EXPECT_TRUE(ModeInfoOf(kModeAnalogOnly).namesTabsChannel1);
-    EXPECT_FALSE(ModeInfoOf(99).namesTabsChannel1);
     EXPECT_TRUE(IsPcmFmMode(kModeSsFmVideo) && IsPcmFmMode(kModeMsPcmFmGmsk));
     EXPECT_FALSE(IsPcmFmMode(kModePsk));
 }
