@@ -1,6 +1,6 @@
 #include "protocol/status_fields.h"
 
-#include <cstdio>
+#include <charconv>
 #include <stdexcept>
 
 namespace protocol {
@@ -81,9 +81,11 @@ std::string FieldText(const StatusField& field, const ChannelStatus& status) {
     if (!InRange(field, status)) {
         return {};
     }
+    // As printf's "%.*f" writes it, without its cost: the status log writes a line a poll.
     char text[48];
-    const int n = std::snprintf(text, sizeof text, "%.*f", field.decimals, field.read(status));
-    return std::string(text, static_cast<size_t>(n));
+    const auto written = std::to_chars(text, text + sizeof text, field.read(status),
+                                       std::chars_format::fixed, field.decimals);
+    return std::string(text, written.ptr);
 }
 
 }  // namespace protocol

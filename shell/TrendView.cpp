@@ -8,6 +8,7 @@
 #include <cmath>
 #include <ctime>
 #include <fstream>
+#include <numeric>
 
 #include "pages/chart_columns.h"
 #include "ui/Format.h"
@@ -148,15 +149,15 @@ int TrendView::ColumnOf(int64_t timeMs) const {
 void TrendView::Columns(int first, int last, std::vector<ui::ChartPanel>* panels,
                         std::vector<ui::ChartBand>* bands) const {
     const TrendStore& store = m_recorder.Store();
-    const int64_t from = ColumnStart(first);
-    const int64_t to = ColumnStart(last + 1);
+    const int columns = std::max(1, m_chart->PlotColumns());
     const int count = last - first + 1;
     for (int s = 0; s < trends::kSeriesCount; ++s) {
         const auto series = static_cast<trends::Series>(s);
         panels->push_back(
             {trends::SeriesName(series),
              {{"", kSeriesColors[s],
-               pages::ChartColumns(store.Decimate(m_path, series, from, to, count))}}});
+               pages::ChartColumns(store.Decimate(m_path, series, m_endMs - m_spanMs, m_endMs,
+                                                  columns, first, count))}}});
     }
     for (int l = 0; l < trends::kLockCount; ++l) {
         const auto lock = static_cast<trends::Lock>(l);
@@ -191,14 +192,19 @@ void TrendView::OnPoll(int path, int64_t timeMs) {
         ShowLogState();
         return;
     }
-    if (m_live && timeMs >= m_endMs) {
-        Refresh();  // the polls reached the end: jump ahead
+    // A chart that was resized, or a live view the polls took past its end, is drawn anew
+    // unless the view can move on by scrolling.
+    if (!m_chart->HoldsEveryColumn() || (m_live && timeMs >= m_endMs && !MoveOn(timeMs))) {
+        Refresh();
         return;
     }
     if (timeMs - m_drawnMs < kRedrawMs) {
         return;  // drawn with the next poll
     }
-    const int first = std::max(0, ColumnOf(std::min(m_drawnMs, timeMs)));
+    // From the first column that reads the bucket of the last poll drawn: polls since then may
+    // have widened that bucket's range.
+    const int64_t bucket = TrendStore::kBucketMs;
+    const int first = std::max(0, ColumnOf(std::min(m_drawnMs, timeMs) / bucket * bucket));
     const int last = std::min(m_chart->PlotColumns() - 1, ColumnOf(timeMs));
     if (last >= first && timeMs >= m_endMs - m_spanMs) {
         std::vector<ui::ChartPanel> panels;
@@ -211,6 +217,26 @@ void TrendView::OnPoll(int path, int64_t timeMs) {
         }
     }
     ShowLogState();
+}
+
+// The view moves on by whole columns, so that every column it keeps still covers the same
+// time and only the new ones need the store. Columns cover span x n / columns ms, which is a
+// whole number of ms only for n a multiple of `unit`.
+bool TrendView::MoveOn(int64_t timeMs) {
+    const int64_t columns = std::max(1, m_chart->PlotColumns());
+    const int64_t unit = columns / std::gcd(m_spanMs, columns);
+    const int64_t wanted = timeMs + m_spanMs / 10 - m_endMs;
+    const int64_t needed = (wanted * columns + m_spanMs - 1) / m_spanMs;
+    const int64_t shift = (needed + unit - 1) / unit * unit;
+    if (shift <= 0 || shift * 2 > columns) {
+        return false;
+    }
+    m_endMs += m_spanMs * shift / columns;
+    m_chart->ScrollColumns(int(shift), ClockText(m_endMs - m_spanMs), ClockText(m_endMs));
+    if (m_chart->CursorColumn() >= 0) {
+        ShowReadout();
+    }
+    return true;
 }
 
 void TrendView::SetPath(int path) {

@@ -63,6 +63,9 @@ private:
                  std::vector<ui::ChartBand>* bands) const;
     int ColumnOf(int64_t timeMs) const;
     void FollowWhenAtTheEnd();
+    // Moves a live view that the polls reached past `timeMs` by scrolling the chart; false when
+    // its column width does not allow that, and it must be drawn anew.
+    bool MoveOn(int64_t timeMs);
     void ShowReadout();
     void ShowLogState();
     // Where a column's time span begins (that of column N ends where N + 1 begins).

@@ -54,10 +54,14 @@ std::string StatusLog::FileName(int64_t timeMs, int part) {
 // A value outside what the device can report is no reading: its cell stays empty, as do all
 // of a failed poll's.
 std::string StatusLog::Line(int64_t timeMs, int path, const protocol::ChannelStatus* s) {
-    std::string line = platform::IsoUtcText(timeMs) + "," + std::to_string(path) + "," +
-                       (s != nullptr ? "1" : "0");
+    std::string line = platform::IsoUtcText(timeMs);
+    line.reserve(160);
+    line.append(",").append(std::to_string(path)).append(s != nullptr ? ",1" : ",0");
     for (const protocol::StatusField& field : protocol::ChannelStatusFields()) {
-        line += "," + (s != nullptr ? protocol::FieldText(field, *s) : std::string());
+        line += ',';
+        if (s != nullptr) {
+            line += protocol::FieldText(field, *s);
+        }
     }
     return line;
 }

@@ -111,15 +111,21 @@ int64_t TrendStore::Oldest() const {
 
 std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, int64_t from,
                                                      int64_t to, int columns) const {
-    std::vector<Column> out(static_cast<size_t>(std::max(columns, 0)));
-    if (columns <= 0 || to <= from) {
+    return Decimate(path, series, from, to, columns, 0, columns);
+}
+
+std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, int64_t from,
+                                                     int64_t to, int columns, int first,
+                                                     int count) const {
+    std::vector<Column> out(static_cast<size_t>(std::max(count, 0)));
+    if (columns <= 0 || to <= from || first < 0) {
         return out;
     }
     const int64_t oldest = Oldest() / kBucketMs;
-    for (int x = 0; x < columns; ++x) {
+    for (int x = first; x < first + count; ++x) {
         const int64_t start = from + (to - from) * x / columns;
         const int64_t end = from + (to - from) * (x + 1) / columns;
-        Column& column = out[size_t(x)];
+        Column& column = out[size_t(x - first)];
         for (int64_t index = std::max(start / kBucketMs, oldest);
              index <= std::max(start, end - 1) / kBucketMs; ++index) {
             const Bucket* b = Find(path, index);

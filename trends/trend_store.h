@@ -45,6 +45,10 @@ public:
     // its time span touches (at least one, so narrow columns repeat a bucket, not gaps).
     std::vector<Column> Decimate(int path, Series series, int64_t from, int64_t to,
                                  int columns) const;
+    // Only columns `first` to `first + count - 1` of those, each with the span it has in the
+    // whole row, so that a part computed later matches the whole.
+    std::vector<Column> Decimate(int path, Series series, int64_t from, int64_t to, int columns,
+                                 int first, int count) const;
     struct Instant {
         bool valid = false;
         PollSample sample;  // the last poll of the bucket

@@ -42,7 +42,8 @@ QColor StateColor(int state) {
 StripChart::StripChart(QWidget* parent) : QWidget(parent) {
     setMinimumSize(400, 160);
     setMouseTracking(false);
-    setAutoFillBackground(true);
+    // Every repaint fills its own ground, so Qt need not paint what lies behind the chart.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 QRect StripChart::PlotArea() const {
@@ -52,6 +53,23 @@ QRect StripChart::PlotArea() const {
 
 int StripChart::PlotColumns() const {
     return PlotArea().width();
+}
+
+bool StripChart::HoldsEveryColumn() const {
+    const size_t columns = size_t(PlotColumns());
+    for (const ChartPanel& panel : m_panels) {
+        for (const ChartSeries& series : panel.series) {
+            if (series.columns.size() != columns) {
+                return false;
+            }
+        }
+    }
+    for (const ChartBand& band : m_bands) {
+        if (band.states.size() != columns) {
+            return false;
+        }
+    }
+    return true;
 }
 
 int StripChart::ColumnAt(int x) const {
@@ -139,6 +157,38 @@ void StripChart::UpdateColumns(int first, const std::vector<ChartPanel>& panels,
     }
 }
 
+void StripChart::ScrollColumns(int shift, std::string leftLabel, std::string rightLabel) {
+    const QRect plot = PlotArea();
+    if (shift <= 0) {
+        return;
+    }
+    auto shiftLeft = [shift](auto& values, auto empty) {
+        const size_t moved = std::min(values.size(), size_t(shift));
+        std::move(values.begin() + std::ptrdiff_t(moved), values.end(), values.begin());
+        std::fill(values.end() - std::ptrdiff_t(moved), values.end(), empty);
+    };
+    for (ChartPanel& panel : m_panels) {
+        for (ChartSeries& series : panel.series) {
+            shiftLeft(series.columns, ChartColumn{});
+        }
+    }
+    for (ChartBand& band : m_bands) {
+        shiftLeft(band.states, -2);
+    }
+    m_leftLabel = std::move(leftLabel);
+    m_rightLabel = std::move(rightLabel);
+    scroll(-shift, 0, plot);
+    // The frames' left edge scrolled away, and their right edge moved in with the rest.
+    update(QRect(plot.left(), plot.top(), 2, plot.height()));
+    update(QRect(plot.right() - shift - 2, plot.top(), shift + 3, plot.height()));
+    update(QRect(plot.left(), plot.bottom() + 1, plot.width(), kAxisHeight + 2));
+    if (m_cursor >= 0) {
+        for (const int x : {m_cursor - shift, m_cursor}) {
+            update(QRect(plot.left() + x - 1, plot.top(), 3, plot.height()));
+        }
+    }
+}
+
 void StripChart::SetCursorColumn(int column) {
     const QRect plot = PlotArea();
     for (const int x : {m_cursor, column}) {
@@ -157,9 +207,6 @@ int StripChart::PanelHeight() const {
 
 void StripChart::DrawPanel(QPainter& p, const ChartPanel& panel, const Scale& scale,
                            const QRect& area, int firstColumn, int lastColumn) const {
-    p.setPen(QColor(160, 160, 160));
-    p.setBrush(Qt::white);
-    p.drawRect(area.adjusted(0, 0, -1, -1));
     const double low = scale.low;
     const double high = scale.high;
     if (firstColumn < 0) {  // the margin is in the region: the title and the scale
@@ -200,8 +247,10 @@ void StripChart::DrawPanel(QPainter& p, const ChartPanel& panel, const Scale& sc
                 lines.emplace_back(px, y(c.low), px, y(c.high));
             }
         }
-        p.setPen(QPen(s.color, 1));
-        p.drawLines(lines.data(), int(lines.size()));
+        if (!lines.empty()) {
+            p.setPen(QPen(s.color, 1));
+            p.drawLines(lines.data(), int(lines.size()));
+        }
     }
 }
 
@@ -227,27 +276,73 @@ void StripChart::DrawBand(QPainter& p, const ChartBand& band, const QRect& area,
     }
 }
 
-// Only the columns the update region covers are drawn.
+// Only the columns the update region covers are drawn, rectangle by rectangle, so that a few
+// strips apart do not draw the columns between them.
 void StripChart::paintEvent(QPaintEvent* event) {
     QPainter p(this);
+    const QImage& ground = Ground();
+    const qreal ratio = ground.devicePixelRatio();
+    for (const QRect& rect : event->region()) {
+        p.setClipRect(rect);
+        p.drawImage(rect, ground,
+                    QRectF(rect.x() * ratio, rect.y() * ratio, rect.width() * ratio,
+                           rect.height() * ratio));
+        PaintRect(p, rect);
+    }
+}
+
+// One picture of what every repaint starts from, so that a strip costs one copy instead of a
+// fill and a frame per panel: the window's colour, and each panel's white ground in its grey
+// frame.
+const QImage& StripChart::Ground() const {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = size() * ratio;
+    if (m_ground.size() == pixels && m_groundPanels == m_panels.size()) {
+        return m_ground;
+    }
+    m_ground = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    m_ground.setDevicePixelRatio(ratio);
+    m_groundPanels = m_panels.size();
+    QPainter p(&m_ground);
+    p.fillRect(rect(), palette().window());
     const QRect plot = PlotArea();
-    const int firstColumn = event->rect().left() - plot.left() - 1;
-    const int lastColumn = event->rect().right() - plot.left() + 1;
+    const int panelHeight = PanelHeight();
+    p.setPen(QColor(160, 160, 160));
+    p.setBrush(Qt::white);
+    for (size_t i = 0; i < m_panels.size(); ++i) {
+        const int top = plot.top() + int(i) * panelHeight;
+        p.drawRect(QRect(plot.left(), top, plot.width(), panelHeight - 3).adjusted(0, 0, -1, -1));
+    }
+    return m_ground;
+}
+
+void StripChart::PaintRect(QPainter& p, const QRect& rect) const {
+    const QRect plot = PlotArea();
+    // One column more on the left for the line that joins it; a negative first column, only
+    // when the margin is in the rectangle, draws the titles and scales there.
+    const int firstColumn = rect.left() < plot.left() ? rect.left() - plot.left()
+                                                      : std::max(0, rect.left() - plot.left() - 1);
+    const int lastColumn = rect.right() - plot.left() + 1;
     const int panelHeight = PanelHeight();
     int top = plot.top();
+    // Panels and bands the rectangle does not reach are skipped.
     for (size_t i = 0; i < m_panels.size(); ++i) {
-        DrawPanel(p, m_panels[i], m_scales[i],
-                  QRect(plot.left(), top, plot.width(), panelHeight - 3), firstColumn, lastColumn);
+        const QRect area(plot.left(), top, plot.width(), panelHeight - 3);
+        if (rect.intersects(area.adjusted(-plot.left(), 0, 0, 0))) {
+            DrawPanel(p, m_panels[i], m_scales[i], area, firstColumn, lastColumn);
+        }
         top += panelHeight;
     }
     top += 4;
     for (const ChartBand& band : m_bands) {
-        DrawBand(p, band, QRect(plot.left(), top, plot.width(), kBandHeight), firstColumn,
-                 lastColumn);
+        const QRect area(plot.left(), top, plot.width(), kBandHeight);
+        if (rect.intersects(area.adjusted(-plot.left(), 0, 0, 0))) {
+            DrawBand(p, band, area, firstColumn, lastColumn);
+        }
         top += kBandHeight;
     }
     const QRect axis(plot.left(), plot.bottom() + 2, plot.width(), kAxisHeight);
-    if (event->rect().intersects(axis)) {
+    if (rect.intersects(axis)) {
         p.setPen(Qt::black);
         p.drawText(axis, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(m_leftLabel));
         p.drawText(axis, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(m_rightLabel));

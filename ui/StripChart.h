@@ -3,8 +3,10 @@
 // one or more series as a range per column (lowest to highest, joined column to column; a
 // column without data is a gap), and bands below them show states as colours. It holds only
 // what it is given for the columns on screen, so drawing costs the same for any history, and
-// new columns repaint only themselves while their values stay inside the panels' scales.
+// new columns repaint only themselves while their values stay inside the panels' scales, and a
+// chart that moves on scrolls its picture instead of drawing it again.
 
+#include <QImage>
 #include <QWidget>
 #include <functional>
 #include <string>
@@ -41,12 +43,18 @@ public:
 
     // The width the columns are drawn in: callers compute this many columns.
     int PlotColumns() const;
+    // Whether the data holds a column for every column of the plot; not after the chart grew.
+    bool HoldsEveryColumn() const;
     void SetData(std::vector<ChartPanel> panels, std::vector<ChartBand> bands,
                  std::string leftLabel, std::string rightLabel);
     // Replaces the columns from `first` on: `panels` and `bands` have the shape SetData gave,
     // with only the new columns. Repaints those columns, or all when a scale must grow.
     void UpdateColumns(int first, const std::vector<ChartPanel>& panels,
                        const std::vector<ChartBand>& bands);
+    // Moves every column `shift` places to the left, as a live chart moves on in time: the
+    // columns that come in on the right have no data and the scales stay. The pixels on screen
+    // are moved rather than drawn again; only the edges, the axis and the cursor repaint.
+    void ScrollColumns(int shift, std::string leftLabel, std::string rightLabel);
     // The column under the cursor line, or -1 for none.
     void SetCursorColumn(int column);
     int CursorColumn() const { return m_cursor; }
@@ -78,6 +86,9 @@ private:
     static bool Inside(const Scale& scale, const ChartPanel& part);
     int PanelHeight() const;
     int ColumnAt(int x) const;
+    const QImage& Ground() const;
+    // Draws what falls into `rect`, one rectangle of the region to repaint.
+    void PaintRect(QPainter& p, const QRect& rect) const;
     void DrawPanel(QPainter& p, const ChartPanel& panel, const Scale& scale, const QRect& area,
                    int firstColumn, int lastColumn) const;
     void DrawBand(QPainter& p, const ChartBand& band, const QRect& area, int firstColumn,
@@ -89,6 +100,8 @@ private:
     std::string m_leftLabel;
     std::string m_rightLabel;
     int m_cursor = -1;
+    mutable QImage m_ground;
+    mutable size_t m_groundPanels = 0;
 };
 
 }  // namespace ui

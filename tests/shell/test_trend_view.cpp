@@ -2,10 +2,13 @@
 
 #include <QPushButton>
 
+#include <QApplication>
 #include <QImage>
+#include <QScreen>
 #include <filesystem>
 #include <fstream>
 
+#include "pages/chart_columns.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
 #include "resources/resource_ids.h"
@@ -187,4 +190,58 @@ TEST(TrendViewAlone, APollShowsByTheNextPollOfItsPath) {
         EXPECT_LE(rssi[size_t(column)].low, -70.0 - (i - 1)) << i;
         EXPECT_GE(rssi[size_t(column)].high, -70.0 - (i - 1)) << i;
     }
+}
+
+// A live view that the polls take past its end moves on by scrolling its picture: the columns
+// it then holds are the store's for the span it shows, and what is on the screen is what
+// drawing the chart anew gives, pixel for pixel. A chart that grew is drawn anew at the next
+// poll rather than left with columns missing.
+TEST(TrendViewAlone, MovingOnShowsWhatDrawingAnewShows) {
+    StatusRecorder recorder("");
+    TrendView view(recorder);
+    view.show();
+    QApplication::processEvents();
+    recorder.onRecorded = [&view](int path, int64_t timeMs) { view.OnPoll(path, timeMs); };
+    protocol::ChannelStatus status;
+    const int64_t start = platform::UtcNowMs();
+    int64_t at = start;
+    auto poll = [&] {
+        status.rssi = -70.0f - float(at / 600 % 7);
+        recorder.Record(0, at, &status);
+        QApplication::processEvents();
+        at += 600;
+    };
+    poll();
+    const int64_t firstEnd = view.ViewEndMs();
+    while (view.ViewEndMs() < firstEnd + 2 * view.SpanMs() / 10) {
+        poll();
+    }
+    for (int i = 0; i < 5; ++i) {
+        poll();  // a few strips after the move
+    }
+    ui::StripChart& chart = view.Chart();
+    const int columns = chart.PlotColumns();
+    const int64_t from = view.ViewEndMs() - view.SpanMs();
+    const auto expected = pages::ChartColumns(
+        recorder.Store().Decimate(0, trends::kRssi, from, view.ViewEndMs(), columns));
+    const auto& held = chart.Panels().at(0).series.at(0).columns;
+    ASSERT_EQ(held.size(), expected.size());
+    for (size_t x = 0; x < held.size(); ++x) {
+        ASSERT_EQ(held[x].valid, expected[x].valid) << x;
+        if (held[x].valid) {
+            EXPECT_EQ(held[x].low, expected[x].low) << x;
+            EXPECT_EQ(held[x].high, expected[x].high) << x;
+        }
+    }
+    const QImage shown = view.screen()->grabWindow(view.winId()).toImage();
+    const QImage drawn = chart.grab().toImage();
+    const QPoint origin = chart.mapTo(&view, QPoint(0, 0));
+    EXPECT_EQ(shown.copy(QRect(origin, chart.size())).convertToFormat(QImage::Format_RGB32),
+              drawn.convertToFormat(QImage::Format_RGB32));
+
+    view.resize(view.width() + 120, view.height());
+    QApplication::processEvents();
+    poll();
+    EXPECT_TRUE(chart.HoldsEveryColumn());
+    EXPECT_EQ(chart.Panels().at(0).series.at(0).columns.size(), size_t(chart.PlotColumns()));
 }
