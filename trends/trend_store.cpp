@@ -59,11 +59,15 @@ PollSample SampleOf(const protocol::ChannelStatus& s, bool timeCode) {
         const protocol::StatusField& field = FieldOf(series);
         sample.values[series] = protocol::InRange(field, s) ? field.read(s) : std::nan("");
     }
-    sample.locks[kCarrierLock] = s.carrierLock != 0 ? 1 : 0;
-    sample.locks[kSymbolLock] = s.symbolLock != 0 ? 1 : 0;
+    // The lock flags through the status field table, looked up once.
+    static const protocol::StatusField& carrierLock = protocol::StatusFieldOf("carrierLock");
+    static const protocol::StatusField& symbolLock = protocol::StatusFieldOf("symbolLock");
+    static const protocol::StatusField& timeValid = protocol::StatusFieldOf("timeValid");
+    sample.locks[kCarrierLock] = carrierLock.read(s) != 0 ? 1 : 0;
+    sample.locks[kSymbolLock] = symbolLock.read(s) != 0 ? 1 : 0;
     sample.locks[kFrameSync] = protocol::FrameSyncLevel(s);
     sample.locks[kFrameLock] = protocol::FrameLockLevel(s);
-    sample.locks[kTimeLock] = timeCode ? (s.timeValid != 0 ? 1 : 0) : -1;
+    sample.locks[kTimeLock] = timeCode ? (timeValid.read(s) != 0 ? 1 : 0) : -1;
     return sample;
 }
 
