@@ -207,8 +207,9 @@ void CKV90T1_DAU_SetupChannelDlg::AddChoiceRules(const int (&ids)[3],
         const bool irig = report && i == 2;
         AddRule(ids[i], {irig ? ui::Drain::Report : ui::Drain::Silent,
                          [this, field, i](int) {
-                             m_pComm->m_Dau[m_nChannel].*field = static_cast<uint8_t>(i);
-                             return SendSetup();
+                             protocol::DauChannel setup = m_pComm->m_Dau[m_nChannel];
+                             setup.*field = static_cast<uint8_t>(i);
+                             return SendSetup(setup);
                          },
                          [this] { Redraw(); }});
     }
@@ -233,8 +234,7 @@ void CKV90T1_DAU_SetupChannelDlg::AddDacRules(int upDown, const int (&steps)[4],
     }
 }
 
-int32_t CKV90T1_DAU_SetupChannelDlg::SendSetup() {
-    const protocol::DauChannel& d = m_pComm->m_Dau[m_nChannel];
+int32_t CKV90T1_DAU_SetupChannelDlg::SendSetup(const protocol::DauChannel& d) {
     return m_pComm->SendDauChannelSetup(m_nChannel, d.signalBandwidth, d.samplesPerDatagram,
                                         d.basebandInput, d.singleEndedInput, d.impedance);
 }

@@ -70,7 +70,7 @@ private:
     void AddRules();
     void AddChoiceRules(const int (&ids)[3], uint8_t protocol::DauChannel::*field, bool report);
     void AddDacRules(int upDown, const int (&steps)[4], bool gain);
-    int32_t SendSetup();
+    int32_t SendSetup(const protocol::DauChannel& setup);
     int32_t SendSetupFromEdits();
     int32_t SendDacs(int gainStep, int baselineStep);
     void Redraw();
