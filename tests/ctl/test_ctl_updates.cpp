@@ -12,17 +12,6 @@
 
 namespace {
 
-// Writes `size` bytes (i x 7 + 3) to `path`.
-std::vector<uint8_t> WriteImage(const std::string& path, size_t size) {
-    std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 7 + 3);
-    }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(size));
-    return bytes;
-}
-
 int Count(testsupport::SimulatedDevice& sim, uint16_t code) {
     int count = 0;
     for (const auto& frame : sim.Device().ReceivedFrames()) {
@@ -45,7 +34,7 @@ protected:
 
 TEST_F(CtlUpdate, AnFpgaImageIsErasedProgrammedSelectedAndTheModeRestored) {
     const std::string path = Path("kv90T_demod.bin");
-    std::vector<uint8_t> image = WriteImage(path, 2000);
+    std::vector<uint8_t> image = testsupport::WritePatternFile(path, 2000);
     m_sim.Simulation().SetErasePolls(3);
     const uint8_t mode = m_sim.Simulation().Mode();
     const CtlRun run = RunCtl(At(m_sim, {"fpga", "load", "--memory", "8", path}, true));
@@ -65,7 +54,7 @@ TEST_F(CtlUpdate, AnFpgaImageIsErasedProgrammedSelectedAndTheModeRestored) {
 
 TEST_F(CtlUpdate, ADspProgramGoesInBlocksAndTheFlashIsEnded) {
     const std::string path = Path("KV90T1_DSP2_2026.bin");
-    const std::vector<uint8_t> image = WriteImage(path, 1000);
+    const std::vector<uint8_t> image = testsupport::WritePatternFile(path, 1000);
     const CtlRun run = RunCtl(At(m_sim, {"firmware", "load", "--dsp", "2", path}));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(m_sim.Simulation().DspImage(1), image);
@@ -78,8 +67,8 @@ TEST_F(CtlUpdate, ADspProgramGoesInBlocksAndTheFlashIsEnded) {
 
 // Each refusal is the page's own text, given before anything reaches the device.
 TEST_F(CtlUpdate, BadFilesAreRefusedWithThePagesWordsAndSendNothing) {
-    WriteImage(Path("KV90T1_DSP1_big.bin"), firmware::kDspImageLimit + 1);
-    WriteImage(Path("kv90T_empty.bin"), 0);
+    testsupport::WritePatternFile(Path("KV90T1_DSP1_big.bin"), firmware::kDspImageLimit + 1);
+    testsupport::WritePatternFile(Path("kv90T_empty.bin"), 0);
     const struct {
         std::vector<std::string> command;
         std::string error;
@@ -108,7 +97,7 @@ TEST_F(CtlUpdate, BadFilesAreRefusedWithThePagesWordsAndSendNothing) {
 
 TEST_F(CtlUpdate, APageTheDeviceNeverAnswersEndsTheUpdateAndSaysWhatIsLeft) {
     const std::string path = Path("kv90T_retry.bin");
-    WriteImage(path, 4 * 256);
+    testsupport::WritePatternFile(path, 4 * 256);
     m_sim.Simulation().SetErasePolls(1);
     sim::Fault garbled = sim::MakeFault(sim::FaultKind::LeadingNoise, 4);
     garbled.code = 0x1021;

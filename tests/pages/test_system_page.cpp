@@ -189,17 +189,6 @@ TEST_F(SystemPage, TurningStreamsOffStopsAtTheFirstUnansweredOne) {
 
 namespace {
 
-// Writes `size` bytes (i x 5 + 1) to `path`.
-std::vector<uint8_t> WriteImage(const std::string& path, size_t size) {
-    std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 5 + 1);
-    }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(size));
-    return bytes;
-}
-
 class DspFlash : public SystemPage {
 protected:
     void SetUp() override {
@@ -231,7 +220,7 @@ protected:
 
 TEST_F(DspFlash, AnImageGoesInBlocksAndEndsTheFlash) {
     const std::string path = ImagePath("KV90T1_DSP1_2026.bin");
-    const std::vector<uint8_t> image = WriteImage(path, 1000);
+    const std::vector<uint8_t> image = testsupport::WritePatternFile(path, 1000);
     Page().SetText(IDC_SYS_DSP_PATH[0], path);
     platform::DebugCapture debug;
     Page().Click(IDC_SYS_DSP_LOAD[0]);
@@ -269,7 +258,7 @@ TEST_F(DspFlash, ACompletedFlashAsksTheMainWindowToClose) {
     m_page = std::make_unique<CKV90T_System>(&Comm(), 1, &top);
     top.show();
     const std::string path = ImagePath("KV90T1_DSP2_a.bin");
-    WriteImage(path, 300);
+    testsupport::WritePatternFile(path, 300);
     Page().SetText(IDC_SYS_DSP_PATH[1], path);
     Page().Click(IDC_SYS_DSP_LOAD[1]);
     EXPECT_EQ(m_boxes.Messages().at(0).title, "DSP2 Flash File");
@@ -281,7 +270,7 @@ TEST_F(DspFlash, ACompletedFlashAsksTheMainWindowToClose) {
 
 TEST_F(DspFlash, ATooBigOrUnreadableImageSendsNothingAtAll) {
     const std::string big = ImagePath("KV90T1_DSP2_big.bin");
-    WriteImage(big, 786'433);
+    testsupport::WritePatternFile(big, 786'433);
     Page().SetText(IDC_SYS_DSP_PATH[1], big);
     Page().Click(IDC_SYS_DSP_LOAD[1]);
     ASSERT_EQ(m_boxes.Messages().size(), 1u);
@@ -299,7 +288,7 @@ TEST_F(DspFlash, ATooBigOrUnreadableImageSendsNothingAtAll) {
 
 TEST_F(DspFlash, AFailedBlockEndsTheTransferWithoutTheEndCommand) {
     const std::string path = ImagePath("KV90T1_DSP1_x.bin");
-    WriteImage(path, 1000);
+    testsupport::WritePatternFile(path, 1000);
     Page().SetText(IDC_SYS_DSP_PATH[0], path);
     Comm().m_nDefaultTimeout = 100;
     sim::Fault fault = sim::MakeFault(sim::FaultKind::NoReply);
@@ -352,7 +341,7 @@ TEST_F(SystemPage, OverTcpTheUpdateNeedsTheDevicesPermission) {
 
 TEST_F(DspFlash, AnFpgaImageIsErasedProgrammedSelectedAndTheModeRestored) {
     const std::string path = ImagePath("kv90T_demod.bin");
-    std::vector<uint8_t> image = WriteImage(path, 512);
+    std::vector<uint8_t> image = testsupport::WritePatternFile(path, 512);
     m_session.Sim().Simulation().SetErasePolls(2);
     Comm().m_nOperationalMode = 3;
     Page().Click(IDC_SYS_MEMORY[8]);
@@ -389,7 +378,7 @@ TEST_F(DspFlash, AnFpgaPathOrFileThatFailsLeavesTheMemoryAlone) {
     EXPECT_FALSE(Page().FpgaUpdating());
     // 513 bytes are padded to three pages as 512 are.
     m_boxes.Clear();
-    WriteImage(ImagePath("kv90T_513.bin"), 513);
+    testsupport::WritePatternFile(ImagePath("kv90T_513.bin"), 513);
     Page().SetText(IDC_SYS_FPGA_PATH, ImagePath("kv90T_513.bin"));
     Page().Click(IDC_SYS_FPGA_LOAD);
     EXPECT_EQ(Page().Text(IDC_SYS_IMAGE_LENGTH), "768");
@@ -405,7 +394,7 @@ TEST_F(DspFlash, AnFpgaPathOrFileThatFailsLeavesTheMemoryAlone) {
 
 TEST_F(DspFlash, CancelStopsTheProgrammingAndFreesTheImage) {
     const std::string path = ImagePath("kv90T_big.bin");
-    WriteImage(path, 64 * 1024);
+    testsupport::WritePatternFile(path, 64 * 1024);
     m_session.Sim().Simulation().SetErasePolls(1);
     Page().SetText(IDC_SYS_FPGA_PATH, path);
     Page().Click(IDC_SYS_FPGA_LOAD);
@@ -434,7 +423,7 @@ TEST(FpgaOverSerial, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole
     comm.m_nOperationalMode = 4;
     testsupport::TempDir dir;
     const std::string path = dir.Path() + "/kv90T_serial.bin";
-    std::vector<uint8_t> image = WriteImage(path, 64 * 1024);
+    std::vector<uint8_t> image = testsupport::WritePatternFile(path, 64 * 1024);
     sim.Simulation().SetErasePolls(1);
     ui::DialogInterceptor boxes;
     platform::BeepRecorder beeps;
@@ -481,8 +470,8 @@ TEST_F(SystemPage, FailedReadsShowNothingRatherThanZeros) {
 TEST_F(DspFlash, EmptyImagesAreRefusedAndTheFileDialogLeadsToTheBoxes) {
     const std::string dsp = ImagePath("KV90T1_DSP1_empty.bin");
     const std::string fpga = ImagePath("kv90T_empty.bin");
-    WriteImage(dsp, 0);
-    WriteImage(fpga, 0);
+    testsupport::WritePatternFile(dsp, 0);
+    testsupport::WritePatternFile(fpga, 0);
     m_boxes.SetOpenFileName(dsp);
     Page().Click(IDC_SYS_DSP_BROWSE[0]);
     ASSERT_EQ(Page().Text(IDC_SYS_DSP_PATH[0]), dsp);
@@ -500,7 +489,7 @@ TEST_F(DspFlash, EmptyImagesAreRefusedAndTheFileDialogLeadsToTheBoxes) {
     EXPECT_TRUE(m_mainMessages.empty());  // status polling was not stopped for nothing
 
     const std::string good = ImagePath("kv90T_good.bin");
-    const std::vector<uint8_t> image = WriteImage(good, 300);
+    const std::vector<uint8_t> image = testsupport::WritePatternFile(good, 300);
     m_boxes.SetOpenFileName(good);
     Page().Click(IDC_SYS_FPGA_BROWSE);
     Page().Click(IDC_SYS_FPGA_LOAD);
@@ -514,7 +503,7 @@ TEST_F(DspFlash, EmptyImagesAreRefusedAndTheFileDialogLeadsToTheBoxes) {
 // closing the window, acts between the attempts and says what is left on the memory.
 TEST_F(DspFlash, APageThatIsNotAnsweredIsRetriedUntilCancelled) {
     const std::string path = ImagePath("kv90T_retry.bin");
-    WriteImage(path, 4 * 256);
+    testsupport::WritePatternFile(path, 4 * 256);
     m_session.Sim().Simulation().SetErasePolls(1);
     sim::Fault garbled = sim::MakeFault(sim::FaultKind::LeadingNoise, 4);
     garbled.code = 0x1021;
@@ -556,7 +545,7 @@ TEST_F(DspFlash, APageThatIsNotAnsweredIsRetriedUntilCancelled) {
 // run) while the transaction waits, and no second transaction starts meanwhile.
 TEST_F(DspFlash, TheWindowKeepsPaintingWhileAPageWaitsForItsAnswer) {
     const std::string path = ImagePath("kv90T_slow.bin");
-    WriteImage(path, 2 * 256);
+    testsupport::WritePatternFile(path, 2 * 256);
     m_session.Sim().Simulation().SetErasePolls(1);
     sim::Fault slow = sim::MakeFault(sim::FaultKind::LateLastByte, 600);
     slow.code = 0x1021;
