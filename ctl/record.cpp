@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
+
+#include <nlohmann/json.hpp>
 
 namespace ctl {
 namespace {
@@ -71,21 +74,38 @@ void ForEachCodePoint(const std::string& text, Take take) {
 
 }  // namespace
 
-std::string JsonString(const std::string& text) {
-    std::string quoted = "\"";
-    ForEachCodePoint(text, [&](uint32_t code) {
-        if (code == '"' || code == '\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(code);
-        } else if (IsControl(code)) {
+std::string Utf8(const std::string& text) {
+    std::string utf8;
+    ForEachCodePoint(text, [&](uint32_t code) { AppendUtf8(code, &utf8); });
+    return utf8;
+}
+
+namespace {
+
+// The C1 control characters, which the JSON library leaves as they are, as \u escapes: a
+// terminal could take them as commands. In UTF-8 they are C2 80 to C2 9F, which no other
+// character contains.
+std::string EscapeC1(std::string json) {
+    std::string out;
+    out.reserve(json.size());
+    for (size_t i = 0; i < json.size(); ++i) {
+        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0;
+        if (static_cast<unsigned char>(json[i]) == 0xC2 && next >= 0x80 && next <= 0x9F) {
             char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", code);
-            quoted += escape;
+            std::snprintf(escape, sizeof escape, "\\u%04x", next);
+            out += escape;
+            ++i;
         } else {
-            AppendUtf8(code, &quoted);
+            out += json[i];
         }
-    });
-    return quoted + "\"";
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& text) {
+    return EscapeC1(nlohmann::json(Utf8(text)).dump());
 }
 
 std::string TextValue(const std::string& text) {
@@ -145,34 +165,38 @@ Record& Record::AddInvalid(const std::string& name) {
     return *this;
 }
 
-std::string Record::Json() const {
-    std::string json = "{";
-    for (size_t i = 0; i < m_fields.size(); ++i) {
-        const auto& [name, value] = m_fields[i];
-        json += (i == 0 ? "" : ",") + JsonString(name) + ":";
+// The fields as a JSON object in their order. Numbers from floating point keep the seven
+// significant digits the text shows; text is made valid UTF-8 first, as JsonString reads it.
+nlohmann::ordered_json Record::ToJson() const {
+    nlohmann::ordered_json json = nlohmann::ordered_json::object();
+    for (const auto& [name, value] : m_fields) {
+        nlohmann::ordered_json& field = json[Utf8(name)];
         if (const auto* n = std::get_if<int64_t>(&value)) {
-            json += std::to_string(*n);
+            field = *n;
         } else if (const auto* u = std::get_if<uint64_t>(&value)) {
-            json += std::to_string(*u);
+            field = *u;
         } else if (const auto* d = std::get_if<double>(&value)) {
-            json += Number(*d);
+            field = std::isfinite(*d) ? nlohmann::ordered_json(std::stod(Number(*d))) : nullptr;
         } else if (const auto* b = std::get_if<bool>(&value)) {
-            json += *b ? "true" : "false";
+            field = *b;
         } else if (const auto* s = std::get_if<std::string>(&value)) {
-            json += JsonString(*s);
+            field = Utf8(*s);
         } else if (const auto* r = std::get_if<std::shared_ptr<Record>>(&value)) {
-            json += (*r)->Json();
+            field = (*r)->ToJson();
         } else if (const auto* list = std::get_if<std::vector<Record>>(&value)) {
-            json += "[";
-            for (size_t k = 0; k < list->size(); ++k) {
-                json += (k == 0 ? "" : ",") + (*list)[k].Json();
+            field = nlohmann::ordered_json::array();
+            for (const Record& item : *list) {
+                field.push_back(item.ToJson());
             }
-            json += "]";
         } else {
-            json += "null";
+            field = nullptr;
         }
     }
-    return json + "}";
+    return json;
+}
+
+std::string Record::Json() const {
+    return EscapeC1(ToJson().dump());
 }
 
 std::string Record::Text(int indent) const {

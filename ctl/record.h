@@ -8,6 +8,8 @@
 #include <variant>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 namespace ctl {
 
 class Record {
@@ -33,11 +35,15 @@ public:
     std::string Text(int indent = 0) const;
 
 private:
+    nlohmann::ordered_json ToJson() const;
+
     using Value = std::variant<int64_t, uint64_t, double, bool, std::string,
                                std::shared_ptr<Record>, std::vector<Record>, std::nullptr_t>;
     std::vector<std::pair<std::string, Value>> m_fields;
 };
 
+// The text as valid UTF-8: a byte that does not belong to a UTF-8 sequence is taken as Latin-1.
+std::string Utf8(const std::string& text);
 // A JSON string literal, escaped: always valid UTF-8, whatever the bytes (a byte that does not
 // belong to a UTF-8 sequence is taken as Latin-1), with control characters as \u escapes.
 std::string JsonString(const std::string& text);

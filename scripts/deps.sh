@@ -3,7 +3,7 @@
 # Idempotent: installs only what is missing, and says what it installs.
 set -eu
 
-PACKAGES="g++ cmake ninja-build make libgtest-dev googletest clang-format qt6-base-dev fonts-dejavu-core xdg-utils"
+PACKAGES="g++ cmake ninja-build make libgtest-dev googletest clang-format qt6-base-dev fonts-dejavu-core xdg-utils nlohmann-json3-dev"
 
 missing=""
 for pkg in $PACKAGES; do

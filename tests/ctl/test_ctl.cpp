@@ -302,7 +302,7 @@ TEST_F(Ctl, DeviceTextIsLatinOneInJsonAndEscapedInText) {
     m_sim.Simulation().SetRecordings(0, {{hostile, 10}});
     const CtlRun json = Run({"recorder", "list", "0"}, true);
     ASSERT_EQ(json.status, 0) << json.err;
-    EXPECT_NE(json.out.find("\"name\":\"CAF\xC3\xA9\\u001b[31m\\u000aX\\u009b\""),
+    EXPECT_NE(json.out.find("\"name\":\"CAF\xC3\xA9\\u001b[31m\\nX\\u009b\""),
               std::string::npos)
         << json.out;
     const CtlRun text = Run({"recorder", "list", "0"});
