@@ -201,11 +201,13 @@ void TrendView::OnPoll(int path, int64_t timeMs) {
     if (timeMs - m_drawnMs < kRedrawMs) {
         return;  // drawn with the next poll
     }
-    // From the first column that reads the bucket of the last poll drawn: polls since then may
-    // have widened that bucket's range.
+    // Every column that reads a bucket the polls since the last drawing went into: from the
+    // first that reads the last drawn poll's bucket, which they may have widened, to the last
+    // that reads this poll's (a column narrower than a bucket repeats it).
     const int64_t bucket = TrendStore::kBucketMs;
     const int first = std::max(0, ColumnOf(std::min(m_drawnMs, timeMs) / bucket * bucket));
-    const int last = std::min(m_chart->PlotColumns() - 1, ColumnOf(timeMs));
+    const int last =
+        std::min(m_chart->PlotColumns() - 1, ColumnOf((timeMs / bucket + 1) * bucket - 1));
     if (last >= first && timeMs >= m_endMs - m_spanMs) {
         std::vector<ui::ChartPanel> panels;
         std::vector<ui::ChartBand> bands;

@@ -219,6 +219,8 @@ TEST(TrendViewAlone, MovingOnShowsWhatDrawingAnewShows) {
     for (int i = 0; i < 5; ++i) {
         poll();  // a few strips after the move
     }
+    at += 400;  // a poll a second after the last one is drawn whatever was drawn before it
+    poll();
     ui::StripChart& chart = view.Chart();
     const int columns = chart.PlotColumns();
     const int64_t from = view.ViewEndMs() - view.SpanMs();
