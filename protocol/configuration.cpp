@@ -73,20 +73,20 @@ int32_t CKV90T1_Comm::ReadSystemPages() {
     s.setupsCh3 = (w[61] >> 5) & 1;
     s.page2Word12Set = w[12] != 0;
     s.page2Word19Set = w[19] != 0;
-    s.page2Word43 = w[43] >= 1 && w[43] <= 11 ? w[43] : 0;
+    s.configurationMemory = w[43] >= 1 && w[43] <= 11 ? w[43] : 0;
     s.page2Values15_18[0] = Pair(w, 15);
     s.page2Values15_18[1] = Pair(w, 17);
     s.page2Values8_11[0] = Pair(w, 8);
     s.page2Values8_11[1] = Pair(w, 10);
-    std::copy(w + 44, w + 56, s.page2Words44_55);
+    std::copy(w + 44, w + 56, s.memoryPersonalities);
     for (int i = 0; i < 8; ++i) {
-        s.page2Values27_42[i] = Pair(w, 27 + 2 * i);
+        s.memoryImageWords[i] = Pair(w, 27 + 2 * i);
     }
     if (ReadParameterPage(3) == 0) {
         return 0;
     }
     for (int i = 0; i < 4; ++i) {
-        s.page3Values0_7[i] = Pair(w, 2 * i);
+        s.memoryImageWords[8 + i] = Pair(w, 2 * i);
     }
     std::copy(w + 32, w + 44, s.page3Words32_43);
     return 1;

@@ -58,23 +58,20 @@ struct SystemPages {
     uint8_t setupsCh3 = 0;
     uint8_t page2Word12Set = 0;
     uint8_t page2Word19Set = 0;
-    uint16_t page2Word43 = 0;  // kept when 1 to 11, else 0
+    uint16_t configurationMemory = 0;  // kept when 1 to 11, else 0
     uint32_t page2Values15_18[2] = {};
     uint32_t page2Values8_11[2] = {};
-    uint16_t page2Words44_55[12] = {};
-    uint32_t page2Values27_42[8] = {};
-    uint32_t page3Values0_7[4] = {};
     uint16_t page3Words32_43[12] = {};
 
     // The twelve FPGA configuration memories: memories 0 to 7 are described on page 2 (image
     // words 27 to 42), 8 to 11 on page 3 (words 0 to 7); the personality codes are page 2
     // words 44 to 55 and the configuration memory in use is word 43.
     static constexpr int kConfigurationMemories = 12;
-    uint32_t MemoryImageWord(int memory) const {
-        return memory < 8 ? page2Values27_42[memory] : page3Values0_7[memory - 8];
-    }
-    uint16_t MemoryPersonality(int memory) const { return page2Words44_55[memory]; }
-    int ConfigurationMemory() const { return page2Word43; }
+    uint32_t memoryImageWords[kConfigurationMemories] = {};
+    uint16_t memoryPersonalities[kConfigurationMemories] = {};
+    uint32_t MemoryImageWord(int memory) const { return memoryImageWords[memory]; }
+    uint16_t MemoryPersonality(int memory) const { return memoryPersonalities[memory]; }
+    int ConfigurationMemory() const { return configurationMemory; }
 };
 
 struct RssiCalibration {

@@ -113,10 +113,10 @@ TEST_F(SystemPage, SkippedReadsStillReadTheIdentityAndPageZeroOnce) {
 TEST_F(SystemPage, ConfigurationMemoriesAreListedChosenAndLoaded) {
     Open();
     protocol::SystemPages& pages = Comm().m_SystemPages;
-    pages.page2Values27_42[2] = 0x12AB34CD;
-    pages.page2Words44_55[2] = 13;
-    pages.page3Values0_7[1] = 0x00000009;
-    pages.page2Words44_55[9] = 9;
+    pages.memoryImageWords[2] = 0x12AB34CD;
+    pages.memoryPersonalities[2] = 13;
+    pages.memoryImageWords[9] = 0x00000009;
+    pages.memoryPersonalities[9] = 9;
     m_page = std::make_unique<CKV90T_System>(&Comm(), 1, nullptr);
     Page().RefreshFromDevice();
     EXPECT_EQ(Page().Text(IDC_SYS_MEMORY[2]), "12AB34CD : Unknown");

@@ -49,7 +49,7 @@ TEST(Configuration, FullSequenceFillsEveryTableAndOption) {
     EXPECT_EQ(comm.m_SystemPages.networkUpdatePermitted, 1);
     EXPECT_EQ(comm.m_SystemPages.setupsCh3, 1);
     EXPECT_EQ(comm.m_SystemPages.setupsUseAtBoot, 0);
-    EXPECT_EQ(comm.m_SystemPages.page2Word43, 3);
+    EXPECT_EQ(comm.m_SystemPages.configurationMemory, 3);
     EXPECT_EQ(comm.m_Options.combinerInstalled, 1);
     const uint8_t psk[9] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_TRUE(std::equal(psk, psk + 9, comm.m_Options.pskSubmodes));
