@@ -4,8 +4,10 @@ SANITIZE_DIR ?= build-sanitize
 TSAN_DIR ?= build-tsan
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build test test-sanitize test-tsan bench demo sim screenshots format clean
+.PHONY: all deps configure build test test-sanitize test-tsan bench demo sim screenshots format clean \
+	install uninstall
 
 all: build
 
@@ -19,6 +21,16 @@ configure: deps $(BUILD_DIR)/build.ninja
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# Installs the programs under PREFIX; uninstall removes exactly what the last install wrote,
+# as its manifest lists it.
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+uninstall:
+	@if [ -f $(BUILD_DIR)/install_manifest.txt ]; then \
+		xargs rm -fv < $(BUILD_DIR)/install_manifest.txt; \
+	else echo "uninstall: nothing installed from $(BUILD_DIR)"; fi
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

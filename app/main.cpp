@@ -8,12 +8,11 @@
 
 #include "app/CKV90TApp.h"
 #include "platform/program_folder.h"
+#include "platform/version.h"
 #include "sim/Profile.h"
 #include "ui/Icons.h"
 
 namespace {
-
-constexpr const char* kVersion = "0.1.0";
 
 void PrintHelp() {
     std::printf(
@@ -53,7 +52,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (arg == "--version") {
-            std::printf("kv90t %s\n", kVersion);
+            std::printf("kv90t %s\n", platform::kVersion);
             return 0;
         }
         if (arg == "--demo" || arg.rfind("--demo=", 0) == 0) {

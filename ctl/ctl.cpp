@@ -9,6 +9,7 @@
 #include "link/CNetworkDeviceComm.h"
 #include "link/CSerialCom.h"
 #include "platform/settings_store.h"
+#include "platform/version.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/Profile.h"
@@ -26,6 +27,7 @@ struct Options {
     const sim::Profile* profile = nullptr;
     bool json = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> command;
 };
 
@@ -61,6 +63,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (arg == "--help") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--tcp") {
@@ -151,6 +155,7 @@ OpenedLink OpenLink(const Options& options) {
 void PrintHelp(std::ostream& out) {
     out << "Usage: kv90t-ctl [--tcp HOST[:PORT] | --serial PORT [--baud RATE] | --demo[=PROFILE]]\n"
            "                 [--json] COMMAND ...\n"
+           "       kv90t-ctl --help | --version\n"
            "Commands:\n"
            "  identity\n"
            "  status [--watch] [--interval MS] [--count N]\n"
@@ -178,6 +183,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         options = ParseOptions(args);
         if (options.help) {
             PrintHelp(out);
+            return kSuccess;
+        }
+        if (options.version) {
+            out << "kv90t-ctl " << platform::kVersion << "\n";
             return kSuccess;
         }
         action = ParseCommand(options.command);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/serial_ports.h"
+#include "platform/version.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/Profile.h"
 #include "sim/SimDevice.h"
@@ -18,7 +19,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--profile NAME] [--load-time MS]\n"
-    "                 [--dau-rate DATAGRAMS_PER_S] [--help]\n"
+    "                 [--dau-rate DATAGRAMS_PER_S] [--help] [--version]\n"
     "Simulated KV90T telemetry receiver. Answers the console's command frames until\n"
     "interrupted (Ctrl+C).\n"
     "\n"
@@ -32,6 +33,7 @@ constexpr const char* kUsage =
     "                send DAU sampling datagrams at this rate instead of the channel's\n"
     "                sample rate divided by its samples per datagram (to load a console)\n"
     "  --help        show this text\n"
+    "  --version     show the version\n"
     "\n"
     "DAU sampling streams go to the address and UDP port that command 0x1002 names (stream\n"
     "index 9 for channel 1, 10 for channel 2), on this machine only, from the data ports that\n"
@@ -64,7 +66,7 @@ bool ParseNumber(const char* text, uint16_t* value) {
     return true;
 }
 
-// Returns 0 to run, 1 for a usage error, 2 after --help.
+// Returns 0 to run, 1 for a usage error, 2 after --help or --version.
 int ParseOptions(int argc, char** argv, Options* options) {
     uint16_t loadTime = 0;
     for (int i = 1; i < argc; ++i) {
@@ -72,6 +74,10 @@ int ParseOptions(int argc, char** argv, Options* options) {
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             PrintProfiles();
+            return 2;
+        }
+        if (arg == "--version") {
+            std::printf("kv90t-sim %s\n", platform::kVersion);
             return 2;
         }
         if (arg == "--tcp" && i + 1 < argc && ParseNumber(argv[i + 1], &options->tcpPort)) {

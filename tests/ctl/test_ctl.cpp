@@ -293,6 +293,10 @@ TEST(CtlDemo, RunsOnASimulatedDeviceInItsOwnProcessAndHelpNeedsNone) {
     const CtlRun help = RunCtl({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: kv90t-ctl"), std::string::npos);
+    // The version is the project's, and asking for it opens no link.
+    const CtlRun version = RunCtl({"--serial", "COM99", "--version"});
+    EXPECT_EQ(version.status, 0) << version.err;
+    EXPECT_EQ(version.out, std::string("kv90t-ctl ") + KV90T_PROJECT_VERSION + "\n");
 }
 
 // Whatever bytes the device sends, every JSON line is valid UTF-8 with device text read as
