@@ -158,6 +158,10 @@ void CKV90TApp::OpenSerialLink() {
     auto link =
         std::make_unique<CSerialCom>(CSerialCom::ConsoleSettings(m_strComPort, m_nBaudRate));
     const bool usable = link->PrepareAsConsole();
+    if (link->PermissionDenied()) {
+        // The most common first-run problem: said at once, with the way out.
+        ui::MessageBox(nullptr, link->FailureText(), "Serial Port Error");
+    }
     m_pLink = std::move(link);
     m_pComm = std::make_unique<CKV90T1_Comm>(m_pLink.get());
     m_bDeviceAnswered = usable && m_pComm->SendNullCommand() != 0 && m_pComm->m_nLastStatus != 0;

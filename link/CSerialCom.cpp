@@ -1,6 +1,7 @@
 #include "link/CSerialCom.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/clock.h"
@@ -28,6 +29,12 @@ int32_t CSerialCom::OpenPort() {
         DebugPrintf("::CreateFile() error: %u\r\n", error);
         m_strFailure = path.empty() ? std::string(m_Settings.portName) + " names no serial device"
                                     : path + ": " + SystemErrorText(error);
+        m_bPermissionDenied = error == uint32_t(EACCES);
+        if (m_bPermissionDenied) {
+            if (const std::string advice = PortPermissionAdvice(path); !advice.empty()) {
+                m_strFailure = advice;
+            }
+        }
         m_nPortStatus = 0;
         return 0;
     }

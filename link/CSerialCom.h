@@ -49,8 +49,11 @@ public:
                                      uint32_t readTotalConstant, uint32_t writeTotalMultiplier,
                                      uint32_t writeTotalConstant) override;
     int32_t IsLinkGood() override { return m_nPortStatus; }
-    // Why the port could not be opened or configured: the device and the system's reason.
+    // Why the port could not be opened or configured: the device and the system's reason; for
+    // a port this user may not open, the group to join and how.
     const std::string& FailureText() const { return m_strFailure; }
+    // The last open was refused for lack of permission.
+    bool PermissionDenied() const { return m_bPermissionDenied; }
     void SetWriteTimeout(uint32_t ms) override { m_nWriteTimeoutMs = ms; }
 
 private:
@@ -68,6 +71,7 @@ private:
     platform::CommTimeouts m_Timeouts;
     int32_t m_nPortStatus = 0;
     std::string m_strFailure;
+    bool m_bPermissionDenied = false;
     uint32_t m_nBytesWritten = 0;
     uint32_t m_nBytesRead = 0;
     uint32_t m_nWriteTimeoutMs = 1000;

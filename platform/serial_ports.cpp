@@ -1,5 +1,7 @@
 #include "platform/serial_ports.h"
 
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -190,6 +193,58 @@ bool UnregisterSerialPort(std::string_view portName) {
         return false;
     }
     return ::unlink(FolderEntry(port->number).c_str()) == 0;
+}
+
+namespace {
+
+// Whether this login holds group `gid` now, as its own or a supplementary group.
+bool SessionHasGroup(gid_t gid) {
+    if (::getegid() == gid) {
+        return true;
+    }
+    const int count = ::getgroups(0, nullptr);
+    std::vector<gid_t> groups(size_t(std::max(count, 0)));
+    const int got = ::getgroups(count, groups.data());
+    return got > 0 && std::find(groups.begin(), groups.begin() + got, gid) != groups.begin() + got;
+}
+
+// Whether the group database lists `user` in `group` (a change that takes effect at the next
+// login).
+bool ListedInGroup(const group& entry, const std::string& user) {
+    for (char** member = entry.gr_mem; member != nullptr && *member != nullptr; ++member) {
+        if (user == *member) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string PortPermissionAdvice(const std::string& devicePath) {
+    struct stat info {};
+    if (::stat(devicePath.c_str(), &info) != 0) {
+        return {};
+    }
+    const group* entry = ::getgrgid(info.st_gid);
+    const passwd* account = ::getpwuid(::geteuid());
+    if (entry == nullptr || account == nullptr) {
+        return {};
+    }
+    const std::string name = entry->gr_name;
+    const std::string user = account->pw_name;
+    const std::string denied = devicePath + ": permission denied. ";
+    if (SessionHasGroup(info.st_gid)) {
+        return denied + "You are in its group '" + name +
+               "', so the port's own permissions refuse it; ask the administrator to check them.";
+    }
+    if (ListedInGroup(*entry, user) || account->pw_gid == info.st_gid) {
+        return denied + "You were added to its group '" + name +
+               "', but this login does not have the group yet: log out and in again.";
+    }
+    return denied + "The port belongs to the group '" + name + "', which the user '" + user +
+           "' is not in. Join it with: sudo usermod -aG " + name + " " + user +
+           ", then log out and in again.";
 }
 
 }  // namespace platform

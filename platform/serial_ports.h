@@ -26,4 +26,9 @@ std::vector<std::string> EnumerateSerialPorts();
 bool RegisterSerialPort(std::string_view portName, const std::string& devicePath);
 bool UnregisterSerialPort(std::string_view portName);
 
+// Why this user may not open the port at `devicePath`, in words an operator can act on: the
+// group that owns it, whether the user is in that group, and the command that adds them to it.
+// Empty when the port's owner cannot be told.
+std::string PortPermissionAdvice(const std::string& devicePath);
+
 }  // namespace platform

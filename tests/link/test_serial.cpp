@@ -1,6 +1,9 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -13,6 +16,7 @@
 #include "protocol/CKV90T1_Comm.h"
 #include "tests/support/LinkReads.h"
 #include "tests/support/SimulatedDevice.h"
+#include "tests/support/TempDir.h"
 
 using testsupport::MakePortSettings;
 using testsupport::SimulatedDevice;
@@ -236,4 +240,80 @@ TEST_F(SerialLink, BytesTakenTogetherAreHandedOutInOrderAndDrainedWhole) {
         EXPECT_EQ(drained, 7);
     }
     ::close(master);
+}
+
+namespace {
+
+// What opening USB0 gave: the failure text of a refusal for lack of permission, or a note that
+// it was something else.
+std::string PermissionFailure() {
+    CSerialCom link(MakePortSettings("USB0", 57600));
+    if (link.IsLinkGood() != 0 || !link.PermissionDenied()) {
+        return "not a permission refusal: " + link.FailureText();
+    }
+    return link.FailureText();
+}
+
+// The same, as the user nobody: a child process gives up root first, since root opens anything.
+std::string PermissionFailureAsNobody() {
+    int pipe[2];
+    EXPECT_EQ(::pipe(pipe), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipe[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(2);
+        }
+        const std::string text = PermissionFailure();
+        const ssize_t written = ::write(pipe[1], text.data(), text.size());
+        ::_exit(written == ssize_t(text.size()) ? 0 : 3);
+    }
+    ::close(pipe[1]);
+    std::string text;
+    char chunk[256];
+    for (ssize_t got; (got = ::read(pipe[0], chunk, sizeof chunk)) > 0;) {
+        text.append(chunk, size_t(got));
+    }
+    ::close(pipe[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    return text;
+}
+
+}  // namespace
+
+// A port this user may not open: the failure says so, names the group that owns the port and
+// how to join it, instead of the bare system error.
+TEST(SerialPermission, APortThatCannotBeOpenedNamesItsGroup) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string slave = ::ptsname(master);
+    testsupport::TempDir devices;
+    ASSERT_EQ(::chmod(devices.Path().c_str(), 0755), 0);
+    ASSERT_EQ(::symlink(slave.c_str(), (devices.Path() + "/ttyUSB0").c_str()), 0);
+    ::setenv("KV90T_DEV_ROOT", devices.Path().c_str(), 1);
+    struct stat info {};
+    ASSERT_EQ(::stat(slave.c_str(), &info), 0);
+    const group* owner = ::getgrgid(info.st_gid);
+    ASSERT_NE(owner, nullptr);
+    const std::string groupName = owner->gr_name;
+    std::string text;
+    if (::geteuid() == 0) {
+        text = PermissionFailureAsNobody();
+    } else {
+        ASSERT_EQ(::chmod(slave.c_str(), 0), 0);
+        text = PermissionFailure();
+    }
+    ::unsetenv("KV90T_DEV_ROOT");
+    ::close(master);
+    EXPECT_EQ(text.rfind(devices.Path() + "/ttyUSB0: permission denied. ", 0), 0u) << text;
+    EXPECT_NE(text.find("'" + groupName + "'"), std::string::npos) << text;
+    if (::geteuid() == 0) {  // nobody is in no group but its own
+        EXPECT_NE(text.find("Join it with: sudo usermod -aG " + groupName + " nobody"),
+                  std::string::npos)
+            << text;
+    }
 }
