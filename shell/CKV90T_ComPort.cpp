@@ -274,25 +274,16 @@ void CKV90T_ComPort::RefreshFromDevice() {
 
 // The page's controls act on the program's own link and settings: no drain, no beep.
 void CKV90T_ComPort::AddRules() {
-    auto quiet = [](std::function<void()> action) {
-        return ui::Rule{ui::Drain::None,
-                        [action = std::move(action)](int) {
-                            action();
-                            return 1;
-                        },
-                        {},
-                        ui::BeepWhen::Never};
-    };
-    AddRule(IDC_TEST, quiet([this] { Test(); }));
-    AddRule(IDC_COMM_RETRY, quiet([this] { RetryStartUp(); }));
-    AddRule(IDC_SAVE, quiet([this] {
+    AddRule(IDC_TEST, ui::QuietRule([this] { Test(); }));
+    AddRule(IDC_COMM_RETRY, ui::QuietRule([this] { RetryStartUp(); }));
+    AddRule(IDC_SAVE, ui::QuietRule([this] {
                 if (SaveSettings()) {
                     NoteRestart();
                 }
                 ShowLinkLamp();
             }));
     for (int id : {IDC_USE_SERIAL, IDC_USE_ETHERNET}) {
-        AddRule(id, quiet([this, id] {
+        AddRule(id, ui::QuietRule([this, id] {
                     m_bUseEthernet = id == IDC_USE_ETHERNET ? 1 : 0;
                     if (SaveSettings()) {
                         NoteRestart();
@@ -300,9 +291,9 @@ void CKV90T_ComPort::AddRules() {
                     ShowLinkChoice();
                 }));
     }
-    AddRule(IDC_PORT_UPDOWN, quiet([this] {
+    AddRule(IDC_PORT_UPDOWN, ui::QuietRule([this] {
                 m_bPortUnknown = false;
                 ShowPort();
             }));
-    AddRule(IDC_BAUD_UPDOWN, quiet([this] { ShowBaudRate(); }));
+    AddRule(IDC_BAUD_UPDOWN, ui::QuietRule([this] { ShowBaudRate(); }));
 }

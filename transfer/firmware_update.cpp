@@ -56,6 +56,9 @@ ImageFile ReadFpgaImage(const std::string& path) {
     }
     file = ReadImage(path, kFpgaImageLimit,
                      "The File size exceeds the size of a configuration memory.");
+    if (file.error) {
+        return file;
+    }
     // A partial last page is padded with 0xFF; a whole one needs no page more.
     const size_t length = file.bytes.size();
     file.bytes.resize((length + kFpgaPage - 1) / kFpgaPage * kFpgaPage, 0xFF);
@@ -70,10 +73,8 @@ bool FlashDsp(CKV90T1_Comm& comm, int dsp, const std::vector<uint8_t>& image,
         const size_t offset = block * kDspBlock;
         const auto length = static_cast<uint16_t>(std::min(kDspBlock, image.size() - offset));
         if (comm.SendDspFlashBlock(static_cast<uint32_t>(dsp), image.data() + offset, length) ==
-            0) {
-            return false;
-        }
-        if (!progress(block + 1, blocks)) {
+                0 ||
+            !progress(block + 1, blocks)) {
             return false;
         }
     }

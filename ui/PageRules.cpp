@@ -11,6 +11,16 @@ std::function<int32_t(int)> Gated(std::function<bool()> allowed,
     };
 }
 
+Rule QuietRule(std::function<void()> action) {
+    return Rule{Drain::None,
+                [action = std::move(action)](int) {
+                    action();
+                    return 1;
+                },
+                {},
+                BeepWhen::Never};
+}
+
 void FeedbackBeep(bool success, platform::Tone successTone) {
     const platform::Tone tone = success ? successTone : kFailureTone;
     platform::Beep(tone.frequencyHz, tone.durationMs);

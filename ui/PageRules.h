@@ -41,6 +41,10 @@ std::function<int32_t(int)> Gated(std::function<bool()> allowed,
 
 void FeedbackBeep(bool success, platform::Tone successTone = kSuccessTone);
 
+// The rule of a control that acts on the program itself rather than on a device setting: it
+// runs `action`, drains nothing and never beeps.
+Rule QuietRule(std::function<void()> action);
+
 class RuleEngine {
 public:
     // `drain` discards the waiting device input and returns how many bytes it discarded.

@@ -86,24 +86,16 @@ void SystemUpdates::ApplyAvailability(bool readIdentity) {
 }
 
 void SystemUpdates::AddRules(ui::RuleEngine& rules) {
-    auto quietly = [](std::function<void()> action) {
-        return ui::Rule{ui::Drain::None,
-                        [action = std::move(action)](int) {
-                            action();
-                            return 1;
-                        },
-                        {},
-                        ui::BeepWhen::Never};
-    };
+    using ui::QuietRule;
     rules.Add(IDC_SYS_FPGA_BROWSE,
-              quietly([this] { Browse(firmware::Image::Fpga, IDC_SYS_FPGA_PATH); }));
-    rules.Add(IDC_SYS_FPGA_LOAD, quietly([this] { LoadFpga(); }));
-    rules.Add(IDC_SYS_CANCEL, quietly([this] { CancelFpga(); }));
+              QuietRule([this] { Browse(firmware::Image::Fpga, IDC_SYS_FPGA_PATH); }));
+    rules.Add(IDC_SYS_FPGA_LOAD, QuietRule([this] { LoadFpga(); }));
+    rules.Add(IDC_SYS_CANCEL, QuietRule([this] { CancelFpga(); }));
     for (int n = 0; n < 2; ++n) {
         const auto image = n == 0 ? firmware::Image::Dsp1 : firmware::Image::Dsp2;
         rules.Add(IDC_SYS_DSP_BROWSE[n],
-                  quietly([this, image, n] { Browse(image, IDC_SYS_DSP_PATH[n]); }));
-        rules.Add(IDC_SYS_DSP_LOAD[n], quietly([this, n] { LoadDsp(n); }));
+                  QuietRule([this, image, n] { Browse(image, IDC_SYS_DSP_PATH[n]); }));
+        rules.Add(IDC_SYS_DSP_LOAD[n], QuietRule([this, n] { LoadDsp(n); }));
     }
 }
 
