@@ -1,32 +1,55 @@
 #include "platform/clock.h"
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
-#include <thread>
 
 namespace platform {
 namespace {
 
 const auto g_start = std::chrono::steady_clock::now();
+std::atomic<int64_t> g_advancedMs{0};
+std::atomic<void (*)()> g_advanceListener{nullptr};
+std::mutex g_clockMutex;
+std::condition_variable g_clockMoved;
 std::mutex g_observerMutex;
 std::function<void(uint32_t)> g_observer;
 
 }  // namespace
 
 uint32_t ProcessClockMs() {
-    const auto elapsed = std::chrono::steady_clock::now() - g_start;
-    return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    return static_cast<uint32_t>(TickCount64());
 }
 
 uint64_t TickCount64() {
     const auto elapsed = std::chrono::steady_clock::now() - g_start;
     return static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() + g_advancedMs);
 }
 
+void AdvanceClockMs(uint32_t milliseconds) {
+    {
+        std::lock_guard lock(g_clockMutex);
+        g_advancedMs += milliseconds;
+    }
+    g_clockMoved.notify_all();
+    if (auto* listener = g_advanceListener.load()) {
+        listener();
+    }
+}
+
+uint64_t AdvancedMs() {
+    return static_cast<uint64_t>(g_advancedMs.load());
+}
+
+void SetClockAdvanceListener(void (*listener)()) {
+    g_advanceListener = listener;
+}
+
+// Sleeps until the process clock reaches the end, so that a clock moved on ends it early.
 void SleepMs(uint32_t milliseconds) {
     {
         std::lock_guard lock(g_observerMutex);
@@ -34,7 +57,11 @@ void SleepMs(uint32_t milliseconds) {
             g_observer(milliseconds);
         }
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    const uint64_t end = TickCount64() + milliseconds;
+    std::unique_lock lock(g_clockMutex);
+    for (uint64_t now = TickCount64(); now < end; now = TickCount64()) {
+        g_clockMoved.wait_for(lock, std::chrono::milliseconds(end - now));
+    }
 }
 
 int64_t UtcNowMs() {

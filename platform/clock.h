@@ -7,12 +7,20 @@
 
 namespace platform {
 
-// Milliseconds since the process started, from a monotonic clock.
+// Milliseconds since the process started, from a monotonic clock (plus every AdvanceClockMs).
 uint32_t ProcessClockMs();
 // The same in 64 bits, which never wraps.
 uint64_t TickCount64();
 
 void SleepMs(uint32_t milliseconds);
+
+// Moves the process clock on at once, so that time-outs and pauses measured on it end early:
+// tests fast-forward through a silent device instead of waiting. The listener is told after
+// each move (the pauses of the pacing threads wake on it).
+void AdvanceClockMs(uint32_t milliseconds);
+void SetClockAdvanceListener(void (*listener)());
+// How far AdvanceClockMs has moved the clock in all (0 outside tests).
+uint64_t AdvancedMs();
 
 // Milliseconds since the epoch, from the system's (wall) clock.
 int64_t UtcNowMs();

@@ -1,6 +1,9 @@
 #include "platform/pacing_thread.h"
 
+#include <algorithm>
 #include <chrono>
+
+#include "platform/clock.h"
 
 namespace platform {
 namespace {
@@ -18,6 +21,7 @@ void WakePauses() {
 
 PacingThread::PacingThread(std::atomic<int>& run, std::atomic<WindowHandle>& window)
     : m_run(run), m_window(window) {
+    SetClockAdvanceListener(&WakePauses);
     m_pacer.m_wake = std::make_shared<Pacer::Wake>();
     m_pacer.m_run = &run;
 }
@@ -60,13 +64,19 @@ bool PacingThread::Stop(int timeoutMs) {
     return true;
 }
 
+// The pause is measured on the process clock, so that a clock moved on ends it early; the
+// move wakes it through WakePauses.
 void Pacer::Pause(int ms, const std::function<bool()>& keepWaiting) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    const uint64_t deadline = TickCount64() + static_cast<uint64_t>(std::max(ms, 0));
     const Wake& wake = *m_wake;
     std::unique_lock lock(g_pauseMutex);
-    g_pauseWake.wait_until(lock, deadline, [&wake, &keepWaiting] {
-        return wake.stopping || (keepWaiting && !keepWaiting());
-    });
+    while (!wake.stopping && !(keepWaiting && !keepWaiting())) {
+        const uint64_t now = TickCount64();
+        if (now >= deadline) {
+            return;
+        }
+        g_pauseWake.wait_for(lock, std::chrono::milliseconds(deadline - now));
+    }
 }
 
 }  // namespace platform

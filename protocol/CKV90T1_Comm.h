@@ -4,6 +4,7 @@
 // at a time, from the window thread only; nothing here locks.
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <utility>
@@ -44,6 +45,9 @@ public:
     // caller keeps to one transaction at a time.
     uint32_t NestedTransactions() const { return m_nNestedTransactions; }
     bool InTransaction() const { return m_bInTransaction; }
+    // How many transactions of all protocol objects are under way (any thread may ask: tests
+    // move the clock on only between transactions, so that no reply is cut short).
+    static int TransactionsInFlight() { return s_transactionsInFlight; }
     // The code of the last transaction that failed (0 when none has).
     uint16_t LastFailedCode() const { return m_nLastFailedCode; }
 
@@ -312,6 +316,7 @@ private:
 
     std::function<void(uint32_t elapsedMs)> m_WhileWaiting;
     bool m_bInTransaction = false;
+    static inline std::atomic<int> s_transactionsInFlight{0};
     uint32_t m_nNestedTransactions = 0;
     uint16_t m_nLastFailedCode = 0;
 

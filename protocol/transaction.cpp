@@ -57,7 +57,9 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Transact(int32_t timeoutMs, uint16_t code, u
         return {};
     }
     m_bInTransaction = true;
+    ++s_transactionsInFlight;
     const Outcome outcome = Exchange(timeoutMs, code, request, requestLength, reply, replyLength);
+    --s_transactionsInFlight;
     m_bInTransaction = false;
     if (outcome.result == 0) {
         m_nLastFailedCode = code;
@@ -76,10 +78,14 @@ CKV90T1_Comm::Outcome CKV90T1_Comm::Exchange(int32_t timeoutMs, uint16_t code, u
     request[5] = static_cast<uint8_t>(requestLength >> 8);
     Outcome outcome;
     m_pDeviceLink->SetWriteTimeout(static_cast<uint32_t>(std::max(timeoutMs, 1)));
+    const uint64_t advanced = platform::AdvancedMs();
     if (m_pDeviceLink->Write(request, static_cast<uint16_t>(requestLength + kHeaderLength)) == 0) {
         return outcome;
     }
-    const uint32_t start = platform::ProcessClockMs();
+    // The wait starts when the request is out; a clock moved on meanwhile (by a test, when the
+    // device has already left the request unanswered) counts towards it.
+    const uint32_t start =
+        platform::ProcessClockMs() - static_cast<uint32_t>(platform::AdvancedMs() - advanced);
     uint32_t told = start;
     const uint16_t total = static_cast<uint16_t>(replyLength + kHeaderLength);
     while (outcome.received < total) {

@@ -425,6 +425,8 @@ void CKV90TDlg::NotePoll(bool read) {
     if (++m_nFailedPolls >= kPollsLost && !m_bLinkLost) {
         m_bLinkLost = true;
         m_nLastProbeMs = platform::ProcessClockMs();
+        ClearPolledValues();
+        GreyFrameLamps();
         ShowStatusBanner();
     }
 }
@@ -533,6 +535,18 @@ void CKV90TDlg::ClearPolledValues() {
     }
     if (m_pComm->m_nOperationalMode == kModeDau) {
         ClearTime();
+    }
+}
+
+// A device that stopped answering leaves no lamp lit: the probes of a lost link read only one
+// value every couple of seconds, so those not probed yet are greyed at once.
+void CKV90TDlg::GreyFrameLamps() {
+    if (m_pComm->m_nOperationalMode == kModeDau) {
+        return;
+    }
+    for (int path = 0; path < 3; ++path) {
+        ShowLamp(IDC_FSPLCK_GREY[path]);
+        ShowLamp(IDC_FRMLCK_GREY[path]);
     }
 }
 

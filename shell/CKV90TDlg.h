@@ -74,6 +74,7 @@ private:
     void ClearTime();
     // Every value the channel-status polls show, when those polls stop.
     void ClearPolledValues();
+    void GreyFrameLamps();
     // The banner: a device that does not answer, or status polling that is off.
     void ShowStatusBanner();
     void StyleBanner();

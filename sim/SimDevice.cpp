@@ -36,6 +36,26 @@ void SimDevice::SetReplyDelay(uint16_t code, uint32_t delayMs) {
 }
 
 Response SimDevice::Handle(const Frame& request) {
+    Response response = Respond(request);
+    if (response.bytes.empty() && !response.dropConnection) {
+        std::function<void()> onSilence;
+        {
+            std::lock_guard lock(m_mutex);
+            onSilence = m_onSilence;
+        }
+        if (onSilence) {
+            onSilence();
+        }
+    }
+    return response;
+}
+
+void SimDevice::SetOnSilence(std::function<void()> onSilence) {
+    std::lock_guard lock(m_mutex);
+    m_onSilence = std::move(onSilence);
+}
+
+Response SimDevice::Respond(const Frame& request) {
     Handler handler;
     {
         std::lock_guard lock(m_mutex);

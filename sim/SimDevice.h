@@ -64,6 +64,9 @@ public:
     // Makes every reply to a command wait, as a device busy with it would.
     void SetReplyDelay(uint16_t code, uint32_t delayMs);
     Response Handle(const Frame& request);
+    // Called, outside the device's lock, each time a request is left unanswered: a test moves
+    // the waiting side's clock on instead of waiting out its time-out.
+    void SetOnSilence(std::function<void()> onSilence);
 
     void InjectFault(const Fault& fault);
     void ClearFaults();
@@ -79,6 +82,7 @@ public:
     void ClearReceivedFrames();
 
 private:
+    Response Respond(const Frame& request);
     std::optional<Fault> TakeFault(const Frame& request);
     static void ApplyFault(const Fault& fault, Response* response);
 
@@ -88,6 +92,7 @@ private:
     std::map<uint16_t, uint32_t> m_replyDelays;
     std::vector<Fault> m_faults;
     std::deque<Frame> m_history;
+    std::function<void()> m_onSilence;
 };
 
 }  // namespace sim

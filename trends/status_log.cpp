@@ -196,7 +196,7 @@ void StatusLog::Fail(const std::string& why) {
 
 void StatusLog::Run() {
     std::string pending;
-    auto lastWrite = std::chrono::steady_clock::now();
+    uint64_t lastWrite = platform::TickCount64();
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait_for(lock, std::chrono::milliseconds(100));
@@ -218,9 +218,9 @@ void StatusLog::Run() {
             }
             pending += Line(e.timeMs, e.path, e.valid ? &e.status : nullptr) + "\n";
         }
-        const auto now = std::chrono::steady_clock::now();
+        const uint64_t now = platform::TickCount64();
         if (!pending.empty() &&
-            (stopping || now - lastWrite >= std::chrono::milliseconds(kFlushMs - 100) ||
+            (stopping || now - lastWrite >= static_cast<uint64_t>(kFlushMs - 100) ||
              pending.size() >= (64u << 10))) {
             if (!WritePending(&pending)) {
                 Fail("Status log stopped: " + m_path + ": " + std::strerror(errno));

@@ -3,7 +3,6 @@
 // repaint while the operator's input waits.
 
 #include <QApplication>
-#include <QElapsedTimer>
 
 #include "platform/clock.h"
 #include "ui/QtDelivery.h"
@@ -26,11 +25,10 @@ inline void RepaintHoldingInput() {
                                     QEventLoop::ExcludeSocketNotifiers);
 }
 
-// Waits `ms` milliseconds, repainting as it goes.
+// Waits `ms` milliseconds of the process clock, repainting as it goes.
 inline void RepaintFor(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
+    const uint64_t until = platform::TickCount64() + static_cast<uint64_t>(ms);
+    while (platform::TickCount64() < until) {
         RepaintHoldingInput();
         platform::SleepMs(5);
     }

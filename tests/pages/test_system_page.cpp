@@ -413,7 +413,8 @@ TEST_F(DspFlash, CancelStopsTheProgrammingAndFreesTheImage) {
     EXPECT_EQ(m_session.CountReceived(0x1024), 0);
 }
 
-TEST(FpgaOverSerial, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole) {
+// Real time: the frames are paced onto a pseudo-terminal.
+TEST(FpgaOverSerialRealTime, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole) {
     testsupport::SimulatedDevice sim;
     CSerialCom link(testsupport::MakePortSettings(testsupport::SimulatedDevice::kPortName, 115200));
     ASSERT_NE(link.IsLinkGood(), 0);
@@ -423,7 +424,8 @@ TEST(FpgaOverSerial, TheLinkSwitchesToTheEraseRepliesRateAndTheImageArrivesWhole
     comm.m_nOperationalMode = 4;
     testsupport::TempDir dir;
     const std::string path = dir.Path() + "/kv90T_serial.bin";
-    std::vector<uint8_t> image = testsupport::WritePatternFile(path, 64 * 1024);
+    // Two rounds of pages, the second of one page.
+    std::vector<uint8_t> image = testsupport::WritePatternFile(path, 65 * 256);
     sim.Simulation().SetErasePolls(1);
     ui::DialogInterceptor boxes;
     platform::BeepRecorder beeps;

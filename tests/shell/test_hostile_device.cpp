@@ -188,7 +188,7 @@ std::vector<std::function<void(CKV90T1_Comm&)>> ReadOperations() {
 
 }  // namespace
 
-TEST(HostileDevice, EveryReadOperationSurvivesAndReturnsWithinItsTimeOuts) {
+TEST(HostileDeviceRealTime, EveryReadOperationSurvivesAndReturnsWithinItsTimeOuts) {
     for (const uint32_t seed : {1u, 2u}) {
         HostilePeer peer(seed);
         CNetworkDeviceComm link("127.0.0.1", peer.Port());
@@ -211,7 +211,7 @@ TEST(HostileDevice, EveryReadOperationSurvivesAndReturnsWithinItsTimeOuts) {
 
 // The main window on a hostile device: start-up reads, status polling and every tab's reads.
 // A timer on the window thread measures the longest time it was held.
-TEST(HostileDevice, TheMainWindowKeepsRunningAndIsNeverHeldBeyondItsTimeOuts) {
+TEST(HostileDeviceRealTime, TheMainWindowKeepsRunningAndIsNeverHeldBeyondItsTimeOuts) {
     platform::BeepRecorder beeps;
     ui::DialogInterceptor boxes;
     HostilePeer peer(7, false);

@@ -14,6 +14,7 @@
 #include "resources/resource_ids.h"
 #include "shell/CKV90TDlg.h"
 #include "tests/support/DeviceSession.h"
+#include "tests/support/FastForward.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 #include "ui/MessageBoxes.h"
@@ -44,6 +45,12 @@ protected:
         g_bPollChannelStatus = 0;
         g_bPollLockStatus = 0;
         platform::WakePauses();
+    }
+    // Pumps events with the clock run on between transactions: the status thread's pauses
+    // pass at once, while every reply still has all its time-out.
+    bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+        testsupport::FastForward polls(25, 1, testsupport::FastForward::BetweenTransactions);
+        return testsupport::PumpUntil(done, timeoutMs);
     }
     intptr_t Send(uint32_t message) { return platform::SendMessage(m_window->Handle(), message); }
     CKV90T1_Comm& Comm() { return m_session->Comm(); }
@@ -176,10 +183,9 @@ TEST_F(MainWindow, SkippingInitialReadsPollsNothingUntilStatusStartsGroupA) {
 TEST_F(MainWindow, PollingRhythmOnTheWire) {
     Open();
     m_session->Sim().Device().ClearReceivedFrames();
-    QElapsedTimer timer;
-    timer.start();
+    const uint64_t from = platform::TickCount64();
     ASSERT_TRUE(PumpUntil([&] { return m_session->Sim().Device().ReceivedFrames().size() >= 10; }));
-    const qint64 elapsed = timer.elapsed();
+    const uint64_t elapsed = platform::TickCount64() - from;
     const auto frames = m_session->Sim().Device().ReceivedFrames();
     const std::pair<uint16_t, uint8_t> cycle[6] = {{0x2100, 0}, {0x2100, 1}, {0x2100, 2},
                                                    {0x2104, 0}, {0x2104, 1}, {0x2104, 2}};
@@ -193,7 +199,7 @@ TEST_F(MainWindow, PollingRhythmOnTheWire) {
         EXPECT_EQ(frames[i].payload, Bytes{expected.second}) << i;
     }
     // About 100 ms apart: ten polls take at least 0.8 s.
-    EXPECT_GE(elapsed, 800);
+    EXPECT_GE(elapsed, 800u);
 
     Send(UWM_STOP_STATUS_POLLING);
     EXPECT_EQ(Window().Check(IDC_STATUS), 0);
@@ -211,15 +217,13 @@ TEST_F(MainWindow, TesterPollsAlternateBetweenTheEnabledStreamsAmongTheStatusPol
     page->Click(IDC_BERT_ENABLED[0]);  // channel 1 I
     page->Click(IDC_BERT_ENABLED[5]);  // combiner Q
     m_session->Sim().Device().ClearReceivedFrames();
-    std::vector<std::pair<uint8_t, qint64>> reads;  // stream byte, when it was seen
-    QElapsedTimer timer;
-    timer.start();
+    std::vector<std::pair<uint8_t, uint64_t>> reads;  // stream byte, when it was seen
     ASSERT_TRUE(PumpUntil([&] {
         const auto frames = m_session->Sim().Device().ReceivedFrames();
         size_t seen = 0;
         for (const auto& frame : frames) {
             if (frame.code == 0x2103 && ++seen > reads.size()) {
-                reads.emplace_back(frame.payload.at(0), timer.elapsed());
+                reads.emplace_back(frame.payload.at(0), platform::TickCount64());
             }
         }
         return reads.size() >= 6;
@@ -230,7 +234,7 @@ TEST_F(MainWindow, TesterPollsAlternateBetweenTheEnabledStreamsAmongTheStatusPol
     }
     // Each stream waits out its own turn and the other's: 2 x 200 ms between its reads.
     for (size_t i = 2; i < reads.size(); ++i) {
-        EXPECT_GE(reads[i].second - reads[i - 2].second, 350) << i;
+        EXPECT_GE(reads[i].second - reads[i - 2].second, 350u) << i;
     }
     // The main window's own polls go on between them.
     const auto frames = m_session->Sim().Device().ReceivedFrames();
@@ -735,28 +739,35 @@ TEST_F(MainWindow, ALostDeviceIsShownPlainlyAndStatusResumesWhenItIsBack) {
     ASSERT_TRUE(PumpUntil([&] { return Window().ShownLamp(IDC_CARRLCK_GREY[0]) != 0; }));
     sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
     silent.count = -1;
+    m_session->Sim().SkipSilence(false);  // the test paces the probes itself
     m_session->Sim().Device().InjectFault(silent);
-    ASSERT_TRUE(PumpUntil([&] { return Window().LinkLost(); }));
-    EXPECT_EQ(Window().Text(IDC_LINK_STATE), "The device does not answer.");
-    EXPECT_TRUE(Window().IsShown(IDC_LINK_STATE));
-    ASSERT_TRUE(PumpUntil([&] {
-        return Window().ShownLamp(IDC_CARRLCK_GREY[0]) == IDC_CARRLCK_GREY[0] &&
-               Window().ShownLamp(IDC_FSPLCK_GREY[0]) == IDC_FSPLCK_GREY[0];
-    }));
-    // Nothing read is shown as if it had been.
-    for (int path = 0; path < 2; ++path) {
-        for (int id : {IDC_RSSI[path], IDC_AM_MOD_INDEX[path], IDC_CARRIER_FREQUENCY[path]}) {
-            EXPECT_EQ(Window().Text(id), "") << id;
+    {
+        testsupport::FastForward silence(20, 1);
+        ASSERT_TRUE(PumpUntil([&] { return Window().LinkLost(); }));
+        EXPECT_EQ(Window().Text(IDC_LINK_STATE), "The device does not answer.");
+        EXPECT_TRUE(Window().IsShown(IDC_LINK_STATE));
+        // Nothing read is shown as if it had been, from the moment the link is lost.
+        for (int path = 0; path < 2; ++path) {
+            for (int grey :
+                 {IDC_CARRLCK_GREY[path], IDC_FSPLCK_GREY[path], IDC_FRMLCK_GREY[path]}) {
+                EXPECT_EQ(Window().ShownLamp(grey), grey) << path;
+            }
+            for (int id : {IDC_RSSI[path], IDC_AM_MOD_INDEX[path], IDC_CARRIER_FREQUENCY[path]}) {
+                EXPECT_EQ(Window().Text(id), "") << id;
+            }
+            EXPECT_LT(Window().Pos(IDC_RSSI_BAR[path]), -110) << path;  // no level: an empty bar
         }
-        EXPECT_LT(Window().Pos(IDC_RSSI_BAR[path]), -110) << path;  // no level: an empty bar
+        // While lost, a poll goes out only every couple of seconds.
+        m_session->Sim().Device().ClearReceivedFrames();
+        const uint64_t from = platform::TickCount64();
+        PumpUntil([&] { return platform::TickCount64() - from >= 6000; });
+        EXPECT_LE(m_session->Sim().Device().ReceivedFrames().size(), 4u);
     }
-    // While lost, a poll goes out only every couple of seconds.
-    m_session->Sim().Device().ClearReceivedFrames();
-    PumpFor(1000);
-    EXPECT_LE(m_session->Sim().Device().ReceivedFrames().size(), 2u);
-
     m_session->Sim().Device().ClearFaults();
-    ASSERT_TRUE(PumpUntil([&] { return !Window().LinkLost(); }));
+    {
+        testsupport::FastForward toTheNextProbe(500, 50);
+        ASSERT_TRUE(PumpUntil([&] { return !Window().LinkLost(); }));
+    }
     EXPECT_EQ(Window().Text(IDC_LINK_STATE), "");
     EXPECT_FALSE(Window().IsShown(IDC_LINK_STATE));
     EXPECT_TRUE(
@@ -798,8 +809,11 @@ TEST_F(MainWindow, AClosedTcpConnectionIsMadeAnewAndStatusGoesOn) {
     ASSERT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2100) >= 2; }));
     const int accepted = m_session->Sim().Server().AcceptedConnections();
     m_session->Sim().Device().InjectFault(sim::MakeFault(sim::FaultKind::DropConnection));
-    ASSERT_TRUE(PumpUntil([&] { return Window().LinkLost(); }));
-    ASSERT_TRUE(PumpUntil([&] { return !Window().LinkLost(); }));
+    {
+        testsupport::FastForward toTheNextProbe(500, 50);
+        ASSERT_TRUE(PumpUntil([&] { return Window().LinkLost(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !Window().LinkLost(); }));
+    }
     EXPECT_EQ(m_session->Sim().Server().AcceptedConnections(), accepted + 1);
     m_session->Sim().Device().ClearReceivedFrames();
     EXPECT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2104) >= 2; }));
@@ -808,15 +822,17 @@ TEST_F(MainWindow, AClosedTcpConnectionIsMadeAnewAndStatusGoesOn) {
 // The status thread keeps polling while the device loads each personality: its messages wait
 // for the mode command instead of running inside it, so every change takes the load time, and
 // the page's read-back after it decodes what the device holds.
-TEST_F(MainWindow, ModeChangesWhilePollingNeverNestATransaction) {
+// Real time: the device's load delays its reply while the status thread goes on.
+using MainWindowRealTime = MainWindow;
+TEST_F(MainWindowRealTime, ModeChangesWhilePollingNeverNestATransaction) {
     Open(Custom({3, 4, 6, 7}, 3));
     protocol::ChannelSetup psk = Comm().m_ChannelSetup[0];
     psk.tuningFrequency = 2'250'500'000;
     psk.bitRate = 5'000'000;
     ASSERT_NE(Comm().SetChannelSetup(0, psk), 0);
-    m_session->Sim().Simulation().SetPersonalityLoadTime(300);
+    m_session->Sim().Simulation().SetPersonalityLoadTime(250);
     ASSERT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2100) >= 2; }));
-    for (int i = 1; i <= 20; ++i) {
+    for (int i = 1; i <= 12; ++i) {
         Comm().m_ChannelSetup[0].bitRate = 0;
         QElapsedTimer timer;
         timer.start();
@@ -827,10 +843,10 @@ TEST_F(MainWindow, ModeChangesWhilePollingNeverNestATransaction) {
             EXPECT_EQ(Comm().m_ChannelSetup[0].tuningFrequency, 2'250'500'000u) << i;
             EXPECT_EQ(Comm().m_ChannelSetup[0].bitRate, 5'000'000u) << i;
         }
-        PumpFor(150);
+        PumpFor(100);
     }
     // A load longer than the polls' time-outs is no lost device.
-    m_session->Sim().Simulation().SetPersonalityLoadTime(2500);
+    m_session->Sim().Simulation().SetPersonalityLoadTime(1500);
     Window().Pick(IDC_MODE_SELECTOR, 1);
     PumpFor(300);
     EXPECT_FALSE(Window().LinkLost());

@@ -78,7 +78,9 @@ TEST_F(Trends, ValuesAppearWithinOnePollAndTheCursorReadsThemOut) {
     EXPECT_NE(view.Readout().find(": no poll"), std::string::npos);
 }
 
-TEST_F(Trends, PausingFreezesTheDisplayWhileRecordingGoesOn) {
+// Real time: the trend store keeps seconds of the wall clock.
+using TrendsRealTime = Trends;
+TEST_F(TrendsRealTime, PausingFreezesTheDisplayWhileRecordingGoesOn) {
     TrendView& view = View();
     ASSERT_TRUE(PumpUntil([&] { return LastValid(Rssi()) >= 0; }, 5000));
     view.SetPaused(true);

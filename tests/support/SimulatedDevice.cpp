@@ -4,9 +4,16 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "platform/clock.h"
 #include "platform/serial_ports.h"
 
 namespace testsupport {
+namespace {
+
+// Longer than the longest time-out of any transaction.
+constexpr uint32_t kSilenceSkipMs = 60'000;
+
+}  // namespace
 
 SimulatedDevice::SimulatedDevice(const sim::Profile& profile, bool manualClock)
     : m_clock(manualClock ? std::make_unique<sim::ManualClock>() : nullptr),
@@ -18,7 +25,13 @@ SimulatedDevice::SimulatedDevice(const sim::Profile& profile, bool manualClock)
         !platform::RegisterSerialPort(kPortName, m_server.PtyPath())) {
         throw std::runtime_error("simulated device: " + error);
     }
+    SkipSilence(true);
     m_server.Start();
+}
+
+void SimulatedDevice::SkipSilence(bool skip) {
+    m_device.SetOnSilence(skip ? [] { platform::AdvanceClockMs(kSilenceSkipMs); }
+                               : std::function<void()>{});
 }
 
 SimulatedDevice::~SimulatedDevice() {

@@ -26,6 +26,9 @@ public:
     sim::SimDevice& Device() { return m_device; }
     sim::KV90TSimulation& Simulation() { return m_simulation; }
     sim::SimServer& Server() { return m_server; }
+    // Whether a request the device leaves unanswered moves the console's clock past any time-out
+    // at once (on unless a test times the console's waits itself).
+    void SkipSilence(bool skip);
     // The manual clock (only with `manualClock`).
     sim::ManualClock& Clock() { return *m_clock; }
     uint16_t TcpPort() const { return m_server.TcpPort(); }
