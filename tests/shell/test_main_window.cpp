@@ -46,12 +46,6 @@ protected:
         g_bPollLockStatus = 0;
         platform::WakePauses();
     }
-    // Pumps events with the clock run on between transactions: the status thread's pauses
-    // pass at once, while every reply still has all its time-out.
-    bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-        testsupport::FastForward polls(25, 1, testsupport::FastForward::BetweenTransactions);
-        return testsupport::PumpUntil(done, timeoutMs);
-    }
     intptr_t Send(uint32_t message) { return platform::SendMessage(m_window->Handle(), message); }
     CKV90T1_Comm& Comm() { return m_session->Comm(); }
     CKV90TDlg& Window() { return *m_window; }

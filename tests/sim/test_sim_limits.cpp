@@ -74,7 +74,7 @@ bool AnswersANullCommand(uint16_t port) {
 
 // A client that sends requests and never reads their answers: the server stops reading from it
 // (the client's sends stall) while its memory stays bounded and an honest client is served.
-TEST(SimLimits, AClientThatNeverReadsCannotExhaustTheServer) {
+TEST(SimLimitsRealTime, AClientThatNeverReadsCannotExhaustTheServer) {
     SimProgram program({"--tcp", "0"});
     const uint16_t port = program.ReadPort();
     ASSERT_NE(port, 0);
@@ -117,7 +117,7 @@ TEST(SimLimits, AClientThatNeverReadsCannotExhaustTheServer) {
 
 // More connections than the program has descriptors: it does not spin on the failed accept,
 // and a new client is still answered once the longest idle ones are closed.
-TEST(SimLimits, RunningOutOfDescriptorsBacksOffAndKeepsServing) {
+TEST(SimLimitsRealTime, RunningOutOfDescriptorsBacksOffAndKeepsServing) {
     SimProgram program({"--tcp", "0"}, 16);
     const uint16_t port = program.ReadPort();
     ASSERT_NE(port, 0);

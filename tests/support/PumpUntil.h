@@ -5,10 +5,25 @@
 #include <QElapsedTimer>
 #include <functional>
 
+#include "tests/support/FastForward.h"
+
 namespace testsupport {
 
-// Runs the window thread's events until `done` holds or `timeoutMs` passed; true when it holds.
+// Runs the window thread's events for `milliseconds` of real time with the process clock left
+// to itself: for cases that measure the console against a peer's real delays.
+inline void PumpRealTimeFor(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+// Runs the window thread's events until `done` holds or `timeoutMs` of real time passed; true
+// when it holds. The process clock runs on between transactions meanwhile, so that paced polls
+// and pauses follow at once while every reply still has all its time-out.
 inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+    const FastForward fastForward(25, 1, FastForward::BetweenTransactions);
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
@@ -20,7 +35,8 @@ inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) 
     return true;
 }
 
-// Runs the events for a stretch in which the test checks that nothing happens.
+// Runs the events for a stretch of real time in which the test checks that nothing happens
+// (a longer stretch of the process clock).
 inline void PumpFor(int milliseconds) {
     QElapsedTimer timer;
     timer.start();

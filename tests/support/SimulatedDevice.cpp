@@ -26,6 +26,8 @@ SimulatedDevice::SimulatedDevice(const sim::Profile& profile, bool manualClock)
         throw std::runtime_error("simulated device: " + error);
     }
     SkipSilence(true);
+    // A personality loads at once unless a test gives it a load time.
+    m_simulation.SetPersonalityLoadTime(0);
     m_server.Start();
 }
 
