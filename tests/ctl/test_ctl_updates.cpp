@@ -99,11 +99,11 @@ TEST_F(CtlUpdate, APageTheDeviceNeverAnswersEndsTheUpdateAndSaysWhatIsLeft) {
     const std::string path = Path("kv90T_retry.bin");
     testsupport::WritePatternFile(path, 4 * 256);
     m_sim.Simulation().SetErasePolls(1);
-    sim::Fault garbled = sim::MakeFault(sim::FaultKind::LeadingNoise, 4);
-    garbled.code = 0x1021;
-    garbled.skip = 2;
-    garbled.count = -1;
-    m_sim.Device().InjectFault(garbled);
+    sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
+    silent.code = 0x1021;
+    silent.skip = 2;
+    silent.count = -1;
+    m_sim.Device().InjectFault(silent);
     const CtlRun run = RunCtl(At(m_sim, {"fpga", "load", "--memory", "2", path}));
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("kv90t-ctl: fpga load: page 2 went unanswered 5 times. The update was "

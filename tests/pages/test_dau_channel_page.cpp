@@ -187,7 +187,7 @@ TEST_F(DauChannelPage, ContinuousAdcUpdatesPollWhileShownAndPauseWhileHidden) {
     EXPECT_EQ(g_bContinuousAdc[1], 0);
     testsupport::PumpFor(50);
     m_session.Sim().Device().ClearReceivedFrames();
-    testsupport::PumpFor(400);
+    testsupport::PumpFor(100);
     EXPECT_EQ(m_session.CountReceived(0x1004), 0);
     Page().RefreshFromDevice();
     EXPECT_EQ(g_bContinuousAdc[1], 1);
@@ -210,7 +210,7 @@ TEST_F(DauChannelPage, OutsideDauModeTheStreamAndTheThreadAreNotThere) {
     EXPECT_EQ(Page().Check(IDC_DAU_REQUEST_DATA), 0);
     Page().Click(IDC_DAU_CONTINUOUS_ADC);
     EXPECT_EQ(Page().Check(IDC_DAU_CONTINUOUS_ADC), 1);
-    testsupport::PumpFor(400);
+    testsupport::PumpFor(100);
     EXPECT_EQ(m_session.Sim().Device().ReceivedFrames().size(), 0u);
 }
 
@@ -223,6 +223,7 @@ TEST_F(DauChannelPage, RequestIsOnlyForEthernet) {
 
 TEST_F(DauChannelPage, AStreamFromStartToTheConvertedFile) {
     CKV90T1_DAU_SetupChannelDlg::s_nKeepAliveIntervalMs = 300;
+    m_session.Sim().Simulation().SetDauRate(200);
     Open();
     Page().Click(IDC_DAU_REQUEST_DATA);
     ASSERT_NE(Page().Worker()->Socket(), nullptr);
@@ -284,7 +285,7 @@ TEST_F(DauChannelPage, AStreamFromStartToTheConvertedFile) {
 
     // No more keep-alives once stopped.
     const int requests = m_session.CountReceived(0x1002);
-    testsupport::PumpFor(700);
+    testsupport::PumpFor(100);
     EXPECT_EQ(m_session.CountReceived(0x1002), requests);
     EXPECT_FALSE(m_session.Sim().Simulation().StreamActive(0));
 }

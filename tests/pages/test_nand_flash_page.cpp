@@ -284,8 +284,9 @@ TEST_F(NandFlashPage, EmptyFilesNamesAndFoldersThatCannotTakeTheFile) {
 }
 
 // A connection that goes quiet ends after the inactivity time; one that drips on is ended by
-// closing the window.
-TEST_F(NandFlashPage, AStalledDownloadEndsAndClosingTheWindowCancelsADrip) {
+// closing the window. Real time: the device's stall and drip are its own delays.
+using NandFlashPageRealTime = NandFlashPage;
+TEST_F(NandFlashPageRealTime, AStalledDownloadEndsAndClosingTheWindowCancelsADrip) {
     Record(0, {{"SLOW", 100'000}});
     Open();
     Page().SetInactivityTimeout(300);

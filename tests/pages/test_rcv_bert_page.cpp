@@ -295,7 +295,7 @@ TEST_F(RcvBertPage, LeavingStopsThePollsAndShowingResumesExactlyTheEnabledOnes) 
     EXPECT_TRUE(Polled().empty());
     testsupport::PumpFor(50);  // a poll already sent may still arrive
     m_session.Sim().Device().ClearReceivedFrames();
-    testsupport::PumpFor(600);
+    testsupport::PumpFor(100);
     EXPECT_EQ(m_session.CountReceived(0x2103), 0);
     Page().RefreshFromDevice();
     EXPECT_EQ(Polled(), (std::vector<int>{0, 5}));

@@ -407,7 +407,7 @@ TEST_F(DspFlash, CancelStopsTheProgrammingAndFreesTheImage) {
     EXPECT_EQ(m_boxes.Messages()[0].title, "FPGA Update Cancelled");
     testsupport::PumpFor(50);
     const int pages = m_session.CountReceived(0x1021);
-    testsupport::PumpFor(400);
+    testsupport::PumpFor(100);
     EXPECT_EQ(m_session.CountReceived(0x1021), pages);
     EXPECT_LT(pages, 257);
     EXPECT_EQ(m_session.CountReceived(0x1024), 0);

@@ -49,7 +49,10 @@ protected:
     intptr_t Send(uint32_t message) { return platform::SendMessage(m_window->Handle(), message); }
     CKV90T1_Comm& Comm() { return m_session->Comm(); }
     CKV90TDlg& Window() { return *m_window; }
+    // Selects a tab as a click would, with the clock run on between transactions (a page's
+    // refresh may wait for the line to go quiet).
     void SelectTab(int tab) {
+        const testsupport::FastForward quiet(25, 1, testsupport::FastForward::BetweenTransactions);
         Window().SetPos(IDC_TAB, tab);
         Window().Pages().SelectPage();
     }
@@ -163,12 +166,12 @@ TEST_F(MainWindow, LockLampsFollowFrameSyncAndFrameLock) {
 
 TEST_F(MainWindow, SkippingInitialReadsPollsNothingUntilStatusStartsGroupA) {
     Open(sim::DefaultProfile(), 1);
-    PumpFor(300);
+    PumpFor(100);
     EXPECT_TRUE(m_session->Sim().Device().ReceivedFrames().empty());
     EXPECT_EQ(Window().Check(IDC_STATUS), 0);
     Window().Click(IDC_STATUS);
     EXPECT_TRUE(PumpUntil([&] { return m_session->CountReceived(0x2100) >= 3; }));
-    PumpFor(200);
+    PumpFor(100);
     EXPECT_EQ(m_session->CountReceived(0x2104), 0);
     EXPECT_EQ(Window().ShownLamp(IDC_FSPLCK_GREY[0]), 0);
     EXPECT_EQ(Window().ShownLamp(IDC_FRMLCK_GREY[1]), 0);
@@ -489,7 +492,7 @@ TEST_F(MainWindow, SilentDeviceLeavesOnlyTheCommunicationsPage) {
     EXPECT_TRUE(Visible(PageHost::kComPort));
     EXPECT_EQ(Window().Pages().PageAt(PageHost::kPskCh1), nullptr);
     m_session->Sim().Device().ClearReceivedFrames();
-    PumpFor(500);
+    PumpFor(100);
     EXPECT_TRUE(m_session->Sim().Device().ReceivedFrames().empty());
     EXPECT_EQ(comPort->Text(IDC_COMM_NOTE),
               "The device does not answer. Check the connection above, then press Start Again.");
@@ -788,7 +791,7 @@ TEST_F(MainWindow, PollingThatIsOffClearsTheValuesAndSaysSo) {
         }
         EXPECT_EQ(Window().ShownLamp(dau ? IDC_TIME_GREY : IDC_CARRLCK_GREY[1]),
                   dau ? IDC_TIME_GREY : IDC_CARRLCK_GREY[1]);
-        PumpFor(300);
+        PumpFor(100);
         EXPECT_EQ(Window().Text(live), "");
 
         Window().Click(IDC_STATUS);

@@ -8,16 +8,21 @@
 
 namespace testsupport {
 
-FastForward::FastForward(uint32_t stepMs, int everyMs, std::function<bool()> mayStep) {
-    m_thread = std::thread([this, stepMs, everyMs, mayStep = std::move(mayStep)] {
-        std::unique_lock lock(m_mutex);
-        while (!m_stopped.wait_for(lock, std::chrono::milliseconds(everyMs),
-                                   [this] { return m_stop; })) {
-            if (!mayStep || mayStep()) {
-                platform::AdvanceClockMs(stepMs);
+FastForward::FastForward(uint32_t stepMs, int everyMs, std::function<bool()> mayStep,
+                         std::function<void(uint32_t)> onStep) {
+    m_thread = std::thread(
+        [this, stepMs, everyMs, mayStep = std::move(mayStep), onStep = std::move(onStep)] {
+            std::unique_lock lock(m_mutex);
+            while (!m_stopped.wait_for(lock, std::chrono::milliseconds(everyMs),
+                                       [this] { return m_stop; })) {
+                if (!mayStep || mayStep()) {
+                    platform::AdvanceClockMs(stepMs);
+                    if (onStep) {
+                        onStep(stepMs);
+                    }
+                }
             }
-        }
-    });
+        });
 }
 
 bool FastForward::BetweenTransactions() {

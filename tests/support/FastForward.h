@@ -14,8 +14,10 @@ namespace testsupport {
 class FastForward {
 public:
     // Moves the clock on by `stepMs` every `everyMs` of real time until destroyed, each time
-    // `mayStep` allows (for example, between transactions, so that no reply is cut short).
-    explicit FastForward(uint32_t stepMs, int everyMs = 5, std::function<bool()> mayStep = {});
+    // `mayStep` allows (for example, between transactions, so that no reply is cut short), and
+    // tells `onStep` (which moves a simulated device's manual clock along, say).
+    explicit FastForward(uint32_t stepMs, int everyMs = 5, std::function<bool()> mayStep = {},
+                         std::function<void(uint32_t)> onStep = {});
     ~FastForward();
     FastForward(const FastForward&) = delete;
     FastForward& operator=(const FastForward&) = delete;
