@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
+#include "platform/clock.h"
 #include "platform/pacing_thread.h"
 
 using namespace platform;
@@ -97,4 +100,25 @@ TEST(PacingThread, PausesEndWhenTheThreadStopsOrTheirConditionDoes) {
         }
     });
     EXPECT_EQ(g_bRun, 1);
+}
+
+// A pause is measured on the process clock: moving the clock on ends it, as tests do to pass
+// through the status thread's intervals without waiting.
+TEST(PacingThread, AMovedClockEndsAPause) {
+    PacingThread thread(g_bRun, g_hWindow);
+    std::atomic<int> stage{0};
+    thread.Start([&](const Pacer& pacer) {
+        stage = 1;
+        pacer.Pause(60'000);
+        stage = 2;
+    });
+    while (stage == 0) {
+        std::this_thread::yield();
+    }
+    AdvanceClockMs(60'000);
+    for (int i = 0; i < 10'000 && stage != 2; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(stage, 2);
+    EXPECT_TRUE(thread.Stop(10000));
 }

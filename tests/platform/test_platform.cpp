@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
+#include <future>
+#include <thread>
 
 #include "platform/clock.h"
 #include "platform/debug_output.h"
@@ -31,6 +33,25 @@ TEST(Clock, SleepAdvancesTheProcessClockAndIsObserved) {
     SetSleepObserver(nullptr);
     EXPECT_GE(ProcessClockMs() - start, 3u);
     EXPECT_EQ(observed, 3);
+}
+
+// A moved clock is seen by every reader and ends a sleep under way, which would otherwise
+// hold its thread for a minute.
+TEST(Clock, AMoveEndsASleepAtOnceAndCountsAsTimePassed) {
+    const uint64_t before = TickCount64();
+    const uint64_t advanced = AdvancedMs();
+    std::promise<void> slept;
+    std::future<void> woke = slept.get_future();
+    std::thread sleeper([&] {
+        SleepMs(60'000);
+        slept.set_value();
+    });
+    EXPECT_EQ(woke.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
+    AdvanceClockMs(60'000);
+    EXPECT_EQ(woke.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    sleeper.join();
+    EXPECT_GE(TickCount64() - before, 60'000u);
+    EXPECT_EQ(AdvancedMs() - advanced, 60'000u);
 }
 
 TEST(SystemError, TextForCodes) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "link/CNetworkDeviceComm.h"
@@ -106,6 +109,34 @@ TEST_F(Transaction, LongTimeoutWaitsItsFullTimeForASilentDevice) {
               "***** CKV90T1_Comm::SendCommandLongTimeout(0x2001, 3, 4) failed.\r\n"
               "***** Number of Bytes Received: 0.\r\n"
               "***** Values:\r\n");
+}
+
+// The time-out runs on the process clock: a minute's wait ends as soon as the clock is moved
+// on, and a clock moved while the request was going out counts towards it.
+TEST_F(Transaction, TheTimeOutIsMeasuredOnTheProcessClock) {
+    m_sim.SkipSilence(false);
+    m_sim.Device().InjectFault(sim::MakeFault(sim::FaultKind::NoReply));
+    m_comm->m_nDefaultTimeout = 60'000;
+    const auto start = std::chrono::steady_clock::now();
+    std::atomic<bool> returned{false};
+    std::thread mover([&returned] {
+        while (!returned) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            platform::AdvanceClockMs(60'000);
+        }
+    });
+    EXPECT_EQ(SendStatusRead(), 0);
+    returned = true;
+    mover.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(m_comm->LastFailedCode(), 0x2001);
+
+    m_sim.SkipSilence(true);  // the device moves the clock as it drops the request
+    m_sim.Device().InjectFault(sim::MakeFault(sim::FaultKind::NoReply));
+    const auto again = std::chrono::steady_clock::now();
+    EXPECT_EQ(SendStatusRead(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::seconds(10));
+    EXPECT_NE(SendStatusRead(), 0);
 }
 
 TEST_F(Transaction, LastByteAfterTheDeadlineFailsAlthoughTheReplyIsComplete) {
