@@ -7,7 +7,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
 .PHONY: all deps configure build test test-sanitize test-tsan bench demo sim screenshots format clean \
-	install uninstall
+	install uninstall package
 
 all: build
 
@@ -26,6 +26,10 @@ build: configure
 # as its manifest lists it.
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package (build/kv90t_<version>_<arch>.deb) of what install puts under /usr.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 uninstall:
 	@if [ -f $(BUILD_DIR)/install_manifest.txt ]; then \

@@ -18,9 +18,11 @@ void PrintHelp() {
     std::printf(
         "Usage: kv90t [options] [NO_INIT_STATUS=1] [ETHERNET_IP_ADDR=address]\n"
         "The KV90T telemetry receiver console.\n\n"
+        "Arguments:\n"
         "  NO_INIT_STATUS=1           read nothing from the device at start, poll nothing\n"
         "  ETHERNET_IP_ADDR=address   the device's address (used when the saved settings\n"
-        "                             choose Ethernet)\n"
+        "                             choose Ethernet)\n\n"
+        "Options:\n"
         "  --demo[=PROFILE]           run on a simulated device started inside the program;\n"
         "                             NO_INIT_STATUS=1 applies, ETHERNET_IP_ADDR and the saved\n"
         "                             settings do not, and nothing is saved; profiles:");

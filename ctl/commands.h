@@ -22,6 +22,10 @@ uint32_t ParseIndex(const std::vector<std::string>& words, size_t at, const std:
 // Refuses words beyond the first `count`.
 void ExpectWords(const std::vector<std::string>& words, size_t count);
 
+// The FIELD names that `setup set`, `output set` or `combiner set` take (for --fields and the
+// shell's completion).
+std::vector<std::string> FieldNames(const std::string& command);
+
 Action ParseIdentity(const std::vector<std::string>& words);
 Action ParseStatus(const std::vector<std::string>& words);
 Action ParseMode(const std::vector<std::string>& words);

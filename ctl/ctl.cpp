@@ -28,6 +28,7 @@ struct Options {
     bool json = false;
     bool help = false;
     bool version = false;
+    std::string fields;  // the command whose field names --fields prints
     std::vector<std::string> command;
 };
 
@@ -65,6 +66,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--fields") {
+            options.fields = value("--fields");
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--tcp") {
@@ -153,23 +156,52 @@ OpenedLink OpenLink(const Options& options) {
 }
 
 void PrintHelp(std::ostream& out) {
-    out << "Usage: kv90t-ctl [--tcp HOST[:PORT] | --serial PORT [--baud RATE] | --demo[=PROFILE]]\n"
-           "                 [--json] COMMAND ...\n"
-           "       kv90t-ctl --help | --version\n"
+    out << "Usage: kv90t-ctl [--tcp HOST[:PORT] | --serial PORT [--baud RATE] | "
+           "--demo[=PROFILE]] [--json] COMMAND ...\n"
+           "  or:  kv90t-ctl --help | --version | --fields setup|output|combiner\n"
+           "Controls a KV90T telemetry receiver from the command line.\n"
+           "\n"
+           "Options:\n"
+           "  --tcp HOST[:PORT]      the device on TCP (port 5000 unless given)\n"
+           "  --serial PORT          the device on a serial port (COMn, USBn, ACMn)\n"
+           "  --baud RATE            the serial port's rate (default 57600)\n"
+           "  --demo[=PROFILE]       a simulated device inside the program (profiles: full,\n"
+           "                         pcmfm, dau, if, filters)\n"
+           "  --json                 print JSON instead of text\n"
+           "  --fields COMMAND       list the fields that setup, output or combiner set take\n"
+           "  --help                 show this text\n"
+           "  --version              show the version\n"
+           "\n"
            "Commands:\n"
-           "  identity\n"
+           "  identity               serial number, device ID, versions and product texts\n"
            "  status [--watch] [--interval MS] [--count N]\n"
-           "  mode [N|NAME]\n"
+           "                         status of the three paths; --watch polls every 600 ms (or "
+           "MS)\n"
+           "  mode [N|NAME]          read or change the operational mode\n"
            "  setup get PATH | setup set PATH FIELD=VALUE ...\n"
+           "                         a path's channel setup record\n"
            "  output get PATH | output set PATH FIELD=VALUE ...\n"
+           "                         a path's output data setup\n"
            "  combiner get | combiner set FIELD=VALUE ...\n"
+           "                         the combiner setup\n"
            "  bert enable|disable|reset|status STREAM\n"
+           "                         a receive tester (streams 0 to 5)\n"
            "  time get | time set YEAR DAY HH:MM:SS | time seed\n"
-           "  health\n"
+           "                         the time code setup and status; seed sets the computer's UTC "
+           "time\n"
+           "  health                 physical values, supply and temperature ranges, runtime\n"
            "  dau stream CH --seconds S --out FILE [--csv]\n"
+           "                         record a DAU stream into FILE, and convert it with --csv\n"
            "  recorder list CH | recorder download CH FILE [--to DIR] | recorder repair CH\n"
-           "  firmware load --dsp 1|2 FILE | fpga load --memory 0-11 FILE\n"
+           "                         the recorder's directory, a download, the repair of the last "
+           "file\n"
+           "  firmware load --dsp 1|2 FILE\n"
+           "                         load a DSP program\n"
+           "  fpga load --memory 0-11 FILE\n"
+           "                         program an FPGA configuration memory\n"
            "  raw CODE PAYLOAD-HEX REPLY-LENGTH\n"
+           "                         send one command frame and print the reply\n"
+           "\n"
            "Without a link option the saved settings name the link, as for the console.\n"
            "Exit status: 0 success, 1 the device refused or did not answer, 2 usage error.\n";
 }
@@ -187,6 +219,12 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
         if (options.version) {
             out << "kv90t-ctl " << platform::kVersion << "\n";
+            return kSuccess;
+        }
+        if (!options.fields.empty()) {
+            for (const std::string& name : FieldNames(options.fields)) {
+                out << name << "\n";
+            }
             return kSuccess;
         }
         action = ParseCommand(options.command);

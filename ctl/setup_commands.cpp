@@ -184,6 +184,26 @@ Record BertRecord(const protocol::BertStream& b, uint32_t stream, bool setupSent
 
 }  // namespace
 
+std::vector<std::string> FieldNames(const std::string& command) {
+    std::vector<std::string> names;
+    if (command == "setup") {
+        for (const SetupField& field : SetupFields()) {
+            names.push_back(field.name);
+        }
+    } else if (command == "output") {
+        for (const auto& [name, field] : OutputFields()) {
+            names.push_back(name);
+        }
+    } else if (command == "combiner") {
+        for (const auto& [name, limits] : CombinerFields()) {
+            names.push_back(name);
+        }
+    } else {
+        throw UsageError("--fields takes setup, output or combiner, not '" + command + "'");
+    }
+    return names;
+}
+
 Action ParseSetup(const std::vector<std::string>& words) {
     if (words.size() < 3 || (words[1] != "get" && words[1] != "set")) {
         throw UsageError("setup needs get PATH or set PATH FIELD=VALUE ...");

@@ -18,11 +18,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--profile NAME] [--load-time MS]\n"
-    "                 [--dau-rate DATAGRAMS_PER_S] [--help] [--version]\n"
+    "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--profile NAME] [--load-time MS] "
+    "[--dau-rate DATAGRAMS_PER_S]\n"
+    "  or:  kv90t-sim --help | --version\n"
     "Simulated KV90T telemetry receiver. Answers the console's command frames until\n"
     "interrupted (Ctrl+C).\n"
     "\n"
+    "Options:\n"
     "  --tcp PORT    listen on 127.0.0.1:PORT (0 picks a free port); default 5000\n"
     "  --pty         serve a pseudo-terminal as the device's serial port\n"
     "  --pty=COMn    the same, and register it as port COMn in the serial device folder\n"

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <sstream>
 
 #include "ctl/record.h"
 #include "link/CNetworkDeviceComm.h"
@@ -359,4 +360,29 @@ TEST_F(Ctl, StatusShowsEveryFieldAndValuesOutOfRangeAsInvalid) {
     const CtlRun text = Run({"status"});
     EXPECT_NE(text.out.find("    rssi: invalid\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("    symbolUaRate: 0\n"), std::string::npos);
+}
+
+// The names --fields prints (for the shell's completion) are exactly what the set commands
+// take: each is accepted, so the command goes on to open its link; a wrong word is a usage error.
+TEST(CtlFields, EveryNameListedIsAFieldItsSetCommandTakes) {
+    for (const std::string command : {"setup", "output", "combiner"}) {
+        const CtlRun listed = RunCtl({"--fields", command});
+        ASSERT_EQ(listed.status, 0) << listed.err;
+        std::istringstream lines(listed.out);
+        int names = 0;
+        for (std::string name; std::getline(lines, name); ++names) {
+            std::vector<std::string> args{"--tcp", "127.0.0.1:1", command, "set"};
+            if (command != "combiner") {
+                args.push_back("0");
+            }
+            args.push_back(name + "=0");
+            const CtlRun set = RunCtl(args);
+            EXPECT_EQ(set.err.find("unknown field"), std::string::npos) << set.err;
+        }
+        EXPECT_GE(names, 6) << command;
+    }
+    const CtlRun wrong = RunCtl({"--fields", "bert"});
+    EXPECT_EQ(wrong.status, 2);
+    EXPECT_EQ(wrong.err,
+              "kv90t-ctl: --fields takes setup, output or combiner, not 'bert'; see --help\n");
 }
