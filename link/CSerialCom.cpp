@@ -160,15 +160,19 @@ bool CSerialCom::PrepareAsConsole() {
     return usable;
 }
 
+// A paced write pauses 1 ms after the 15th, 31st, 47th, ... byte, so that the device's receive
+// FIFO keeps up; the bytes between two pauses go out in one write.
 int32_t CSerialCom::WriteBytes(const uint8_t* buffer, uint32_t count, bool paced) {
     m_nBytesWritten = 0;
     bool failed = false;
-    for (uint32_t i = 0; i < count && !failed; ++i) {
+    for (uint32_t i = 0; i < count && !failed;) {
+        const uint32_t run = paced ? std::min(count - i, 15 - (i + 1) % 16 + 1) : count - i;
         uint32_t written = 0;
-        failed = !WriteFile(m_hPort, buffer + i, 1, &written,
+        failed = !WriteFile(m_hPort, buffer + i, run, &written,
                             static_cast<int>(std::min<uint32_t>(m_nWriteTimeoutMs, 0x7FFFFFFF)));
         m_nBytesWritten += written;
-        if (!failed && paced && (i + 1) % 16 == 15) {
+        i += run;
+        if (!failed && paced && (i % 16) == 15) {
             SleepMs(1);
         }
     }
