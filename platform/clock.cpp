@@ -60,8 +60,7 @@ void SleepMs(uint32_t milliseconds) {
         }
     }
     // A sleep ends when asked, not up to the default 50 us later: paced writes are made of them.
-    static thread_local const bool precise = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;
-    (void)precise;
+    [[maybe_unused]] static thread_local const bool precise = ::prctl(PR_SET_TIMERSLACK, 1UL) == 0;
     const uint64_t end = TickCount64() + milliseconds;
     std::unique_lock lock(g_clockMutex);
     for (uint64_t now = TickCount64(); now < end; now = TickCount64()) {
