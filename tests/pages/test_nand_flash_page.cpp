@@ -17,7 +17,6 @@
 #include "resources/resource_ids.h"
 #include "sim/KV90TSimulation.h"
 #include "tests/support/DeviceSession.h"
-#include "tests/support/FastForward.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 #include "ui/Format.h"
@@ -48,12 +47,6 @@ protected:
         m_page->RefreshFromDevice();
         m_session.Sim().Device().ClearReceivedFrames();
         m_beeps.Clear();
-    }
-    // Downloads the file of a row, with the clock run on between status reads: the polls
-    // follow at once, and a transfer flag that never clears ends the wait after its grace.
-    void Download(int row) {
-        testsupport::FastForward grace(100, 5, testsupport::FastForward::BetweenTransactions);
-        Page().DoubleClick(IDC_NAND_LIST, row);
     }
     void Record(int channel, std::vector<std::pair<std::string, uint64_t>> files) {
         m_session.Sim().Simulation().SetRecordings(channel, files);
@@ -152,7 +145,7 @@ TEST_F(NandFlashPage, ADownloadReceivesTheWholeFileAndSaysSo) {
     Record(0, {{"REC1", 3'000'000}, {"ODD", 1'048'575}});
     Open();
     platform::DebugCapture debug;
-    Download(0);
+    Page().DoubleClick(IDC_NAND_LIST, 0);
     const std::string path = Path("REC1");
     ASSERT_EQ(m_boxes.Messages().size(), 1u);
     EXPECT_EQ(m_boxes.Messages()[0].title, "File Download Complete");
@@ -186,13 +179,13 @@ TEST_F(NandFlashPage, ADownloadReceivesTheWholeFileAndSaysSo) {
 
     // 1,048,575 bytes: a progress bar of 1023 KiB.
     m_boxes.Clear();
-    Download(1);
+    Page().DoubleClick(IDC_NAND_LIST, 1);
     auto* bar = qobject_cast<QProgressBar*>(Page().Control(IDC_NAND_PROGRESS));
     EXPECT_EQ(bar->maximum(), 1023);
     EXPECT_EQ(FileBytes(Path("ODD")).size(), 1'048'575u);
     // A double click below the rows takes the first file.
     m_boxes.Clear();
-    Download(-1);
+    Page().DoubleClick(IDC_NAND_LIST, -1);
     EXPECT_EQ(Box().substr(0, path.size()), path);
 }
 
@@ -201,7 +194,7 @@ TEST_F(NandFlashPage, ADownloadReceivesTheWholeFileAndSaysSo) {
 TEST_F(NandFlashPage, AFailedDownloadKeepsTheEarlierFileAndSaysWhy) {
     Record(0, {{"CUT", 65'536}});
     Open();
-    Download(0);
+    Page().DoubleClick(IDC_NAND_LIST, 0);
     ASSERT_EQ(m_boxes.Messages().at(0).title, "File Download Complete");
     const Bytes whole = Contents(0, 0, 65'536);
     ASSERT_EQ(FileBytes(Path("CUT")), whole);
@@ -228,7 +221,7 @@ TEST_F(NandFlashPage, AFailedDownloadKeepsTheEarlierFileAndSaysWhy) {
         m_boxes.Clear();
         m_beeps.Clear();
         m_session.Sim().Simulation().InjectDownloadFault(c.fault);
-        Download(0);
+        Page().DoubleClick(IDC_NAND_LIST, 0);
         ASSERT_EQ(m_boxes.Messages().size(), 1u) << c.reason;
         EXPECT_EQ(m_boxes.Messages()[0].title, "File Download Failed");
         EXPECT_EQ(m_boxes.Messages()[0].icon, ui::MessageIcon::Warning);
@@ -253,18 +246,18 @@ TEST_F(NandFlashPage, EmptyFilesNamesAndFoldersThatCannotTakeTheFile) {
     Record(0, {{"EMPTY", 0}, {"SECOND.ark", 100}});
     Open();
     std::ofstream(Path("EMPTY")) << "an older download";
-    Download(0);
+    Page().DoubleClick(IDC_NAND_LIST, 0);
     EXPECT_EQ(m_boxes.Messages().at(0).title, "File Download Complete");
     EXPECT_TRUE(std::filesystem::exists(Path("EMPTY")));
     EXPECT_EQ(std::filesystem::file_size(Path("EMPTY")), 0u);
-    Download(1);
+    Page().DoubleClick(IDC_NAND_LIST, 1);
     EXPECT_EQ(FileBytes(m_dir.Path() + "/SECOND.ark"), Contents(0, 1, 100));
     EXPECT_EQ(recorder::DownloadName("A.ark"), "A.ark");
     EXPECT_EQ(recorder::DownloadName(".ark"), "_ark.ark");
 
     m_boxes.Clear();
     Page().SetProgramFolder(m_dir.Path() + "/missing/");
-    Download(1);
+    Page().DoubleClick(IDC_NAND_LIST, 1);
     EXPECT_EQ(Box(), m_dir.Path() + "/missing/SECOND.ark was not downloaded: cannot create " +
                          m_dir.Path() +
                          "/missing/SECOND.ark.part: No such file or directory.\r\rReceived "
@@ -275,7 +268,7 @@ TEST_F(NandFlashPage, EmptyFilesNamesAndFoldersThatCannotTakeTheFile) {
     Page().SetProgramFolder(m_dir.Path() + "/");
     std::filesystem::create_symlink("/dev/full", m_dir.Path() + "/SECOND.ark.part");
     std::ofstream(m_dir.Path() + "/SECOND.ark") << "kept";
-    Download(1);
+    Page().DoubleClick(IDC_NAND_LIST, 1);
     EXPECT_NE(
         Box().find("cannot write " + m_dir.Path() + "/SECOND.ark.part: No space left on device"),
         std::string::npos)
@@ -343,7 +336,7 @@ TEST_F(NandFlashPage, AStatusThatFailsOrAFlagThatStaysSetEndsTheWait) {
     Record(0, {{"F", 50'000}});
     Open();
     m_session.Sim().Simulation().InjectDownloadFault({sim::DownloadFaultKind::StuckTransfer, 0});
-    Download(0);
+    Page().DoubleClick(IDC_NAND_LIST, 0);
     EXPECT_NE(Box().find("Received Length:    50,000 bytes."), std::string::npos);
     EXPECT_EQ(m_beeps.Tones(), (std::vector<Tone>{{1000, 10}}));
 
@@ -373,7 +366,7 @@ TEST_F(NandFlashPage, NamesFromTheDeviceStayInTheProgramFolder) {
     EXPECT_EQ(recorder::SafeFileName("FLIGHT-07.v2"), "FLIGHT-07.v2");
     Record(0, {{"../x", 1000}});
     Open();
-    Download(0);
+    Page().DoubleClick(IDC_NAND_LIST, 0);
     EXPECT_EQ(FileBytes(Path("_._x")).size(), 1000u);
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path() + "/../x.ark"));
 }
