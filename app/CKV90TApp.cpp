@@ -195,6 +195,9 @@ bool CKV90TApp::InitInstance() {
         window.SetUseEthernet(m_bUseEthernet);
         window.SetDeviceIpAddress(m_strDeviceIpAddress);
         window.SetSavesSettings(!m_pDemoServer);
+        if (m_pMetricsRegistry != nullptr) {
+            window.ServeMetrics(*m_pMetricsRegistry);
+        }
         if (!m_bDeviceAnswered) {
             window.SetInitialPageKind(kCommPageKind);
         }

@@ -14,6 +14,10 @@
 class CBaseClass;
 class CKV90T1_Comm;
 
+namespace prometheus {
+class Registry;
+}  // namespace prometheus
+
 namespace sim {
 class SimDevice;
 class KV90TSimulation;
@@ -39,6 +43,8 @@ public:
     void SetDataFolder(std::string folder) { m_strDataFolder = std::move(folder); }
     // Starts the status log with the main window (--status-log).
     void SetStatusLog(bool on) { m_bStatusLog = on; }
+    // Serves the receiver's metrics from the polls into `registry` (--metrics).
+    void SetMetricsRegistry(prometheus::Registry* registry) { m_pMetricsRegistry = registry; }
 
     // The whole start: settings, link, null command, main window; returns when the window has
     // closed. Returns false as the application framework expects.
@@ -62,6 +68,7 @@ public:
     std::unique_ptr<CKV90T1_Comm> m_pComm;
     // Whether the null command was sent and answered exactly.
     bool m_bDeviceAnswered = false;
+    prometheus::Registry* m_pMetricsRegistry = nullptr;
 
 private:
     // Reads a REG_DWORD setting; false when it is missing or failed (then `value` is kept).

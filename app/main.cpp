@@ -2,11 +2,15 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/CKV90TApp.h"
+#include "metrics/endpoint.h"
 #include "platform/program_folder.h"
 #include "platform/version.h"
 #include "sim/Profile.h"
@@ -32,6 +36,8 @@ void PrintHelp() {
     std::printf(
         "\n  --data-dir DIR             write sampling files, conversions and downloads to DIR\n"
         "  --status-log               log every status poll to a CSV file in the data folder\n"
+        "  --metrics [ADDR:]PORT      serve the polled status as Prometheus metrics on\n"
+        "                             http://ADDR:PORT/metrics (ADDR 127.0.0.1 unless given)\n"
         "  --help                     show this text\n"
         "  --version                  show the version\n\n"
         "Saved settings: $KV90T_SETTINGS, else ~/.config/kv90t/kv90t.reg.\n"
@@ -47,6 +53,7 @@ int main(int argc, char** argv) {
     const sim::Profile* demo = nullptr;
     std::string dataFolder;
     bool statusLog = false;
+    std::optional<metrics::ListenAddress> metricsAddress;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (arg == "--help" || arg == "-h") {
@@ -62,6 +69,13 @@ int main(int argc, char** argv) {
             if (demo == nullptr) {
                 std::fprintf(stderr, "kv90t: unknown profile in '%s'; see --help\n",
                              args[i].c_str());
+                return 2;
+            }
+        } else if (arg == "--metrics") {
+            try {
+                metricsAddress = metrics::ParseListenAddress(i + 1 < args.size() ? args[++i] : "");
+            } catch (const std::invalid_argument& error) {
+                std::fprintf(stderr, "kv90t: --metrics: %s; see --help\n", error.what());
                 return 2;
             }
         } else if (arg == "--status-log") {
@@ -83,11 +97,21 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    std::unique_ptr<metrics::Endpoint> endpoint;
+    if (metricsAddress) {
+        try {
+            endpoint = std::make_unique<metrics::Endpoint>(*metricsAddress);
+        } catch (const std::runtime_error& error) {
+            std::fprintf(stderr, "kv90t: %s\n", error.what());
+            return 2;
+        }
+    }
     QApplication application(argc, argv);
     QApplication::setWindowIcon(ui::ApplicationIcon());
     CKV90TApp app(args);
     app.SetDataFolder(dataFolder);
     app.SetStatusLog(statusLog);
+    app.SetMetricsRegistry(endpoint ? &endpoint->Registry() : nullptr);
     if (demo != nullptr) {
         app.UseDemoDevice(*demo);
     }

@@ -6,8 +6,8 @@
 
 #include "ctl/command.h"
 #include "ctl/commands.h"
-#include "link/CNetworkDeviceComm.h"
-#include "link/CSerialCom.h"
+#include "ctl/link.h"
+#include "ctl/serve.h"
 #include "platform/settings_store.h"
 #include "platform/version.h"
 #include "protocol/CKV90T1_Comm.h"
@@ -20,10 +20,7 @@ namespace {
 
 struct Options {
     enum class Link { Saved, Tcp, Serial, Demo } link = Link::Saved;
-    std::string host;
-    uint16_t port = CNetworkDeviceComm::kDevicePort;
-    std::string serialPort;
-    uint32_t baudRate = 57600;
+    LinkSpec spec;
     const sim::Profile* profile = nullptr;
     bool json = false;
     bool help = false;
@@ -31,17 +28,6 @@ struct Options {
     std::string fields;  // the command whose field names --fields prints
     std::vector<std::string> command;
 };
-
-void ParseTcp(const std::string& target, Options* options) {
-    const size_t colon = target.rfind(':');
-    options->host = target.substr(0, colon);
-    if (colon != std::string::npos) {
-        options->port = static_cast<uint16_t>(ParseNumber(target.substr(colon + 1), "port", 65535));
-    }
-    if (options->host.empty() || options->port == 0) {
-        throw UsageError("--tcp needs HOST[:PORT] with a port from 1 to 65535");
-    }
-}
 
 Options ParseOptions(const std::vector<std::string>& args) {
     Options options;
@@ -72,12 +58,13 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.json = true;
         } else if (arg == "--tcp") {
             choose(Options::Link::Tcp, arg);
-            ParseTcp(value("--tcp"), &options);
+            ParseHostPort(value("--tcp"), "--tcp", &options.spec);
         } else if (arg == "--serial") {
             choose(Options::Link::Serial, arg);
-            options.serialPort = value("--serial");
+            options.spec.serial = true;
+            options.spec.serialPort = value("--serial");
         } else if (arg == "--baud") {
-            options.baudRate =
+            options.spec.baudRate =
                 static_cast<uint32_t>(ParseNumber(value("--baud"), "baud rate", 4'000'000));
         } else if (arg == "--demo" || arg.rfind("--demo=", 0) == 0) {
             choose(Options::Link::Demo, arg);
@@ -111,14 +98,15 @@ void ReadSavedLink(Options* options) {
     };
     if (ethernet) {
         options->link = Options::Link::Tcp;
-        options->host = text("ETHERNET_IP_ADDR", platform::kDefaultDeviceAddress);
+        options->spec.host = text("ETHERNET_IP_ADDR", platform::kDefaultDeviceAddress);
         return;
     }
     options->link = Options::Link::Serial;
-    options->serialPort = text("COM_PORT", "COM1");
+    options->spec.serial = true;
+    options->spec.serialPort = text("COM_PORT", "COM1");
     size = 4;
     if (key.QueryValue("BAUD_RATE", &type, data, &size) == 0 && type == platform::REG_DWORD) {
-        options->baudRate = data[0] | data[1] << 8 | data[2] << 16 | uint32_t(data[3]) << 24;
+        options->spec.baudRate = data[0] | data[1] << 8 | data[2] << 16 | uint32_t(data[3]) << 24;
     }
 }
 
@@ -132,28 +120,6 @@ struct DemoDevice {
     sim::KV90TSimulation simulation;
     sim::SimServer server;
 };
-
-struct OpenedLink {
-    std::unique_ptr<CBaseClass> link;
-    std::string name;  // "TCP HOST:PORT" or "serial PORT at RATE baud"
-    std::function<std::string()> failure;
-};
-
-OpenedLink OpenLink(const Options& options) {
-    if (options.link == Options::Link::Tcp) {
-        auto tcp = std::make_unique<CNetworkDeviceComm>(options.host.c_str(), options.port);
-        const CNetworkDeviceComm* opened = tcp.get();
-        return {std::move(tcp), "TCP " + options.host + ":" + std::to_string(options.port),
-                [opened] { return opened->FailureText(); }};
-    }
-    auto serial = std::make_unique<CSerialCom>(
-        CSerialCom::ConsoleSettings(options.serialPort, options.baudRate));
-    serial->PrepareAsConsole();
-    const CSerialCom* opened = serial.get();
-    return {std::move(serial),
-            "serial " + options.serialPort + " at " + std::to_string(options.baudRate) + " baud",
-            [opened] { return opened->FailureText(); }};
-}
 
 void PrintHelp(std::ostream& out) {
     out << "Usage: kv90t-ctl [--tcp HOST[:PORT] | --serial PORT [--baud RATE] | "
@@ -227,6 +193,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
             }
             return kSuccess;
         }
+        if (!options.command.empty() && options.command.front() == "serve") {
+            return Serve(options.command, out, err);
+        }
         action = ParseCommand(options.command);
     } catch (const UsageError& error) {
         err << "kv90t-ctl: " << error.what() << "; see --help\n";
@@ -236,17 +205,17 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (options.link == Options::Link::Demo) {
         demo.emplace(*options.profile);
         options.link = Options::Link::Tcp;
-        options.host = "127.0.0.1";
-        options.port = demo->server.TcpPort();
+        options.spec.host = "127.0.0.1";
+        options.spec.port = demo->server.TcpPort();
     } else if (options.link == Options::Link::Saved) {
         ReadSavedLink(&options);
     }
-    const OpenedLink opened = OpenLink(options);
+    const OpenedLink opened = OpenLink(options.spec);
     CKV90T1_Comm comm(opened.link.get());
     Context context(comm, options.json, out, err);
     if (opened.link->IsLinkGood() == 0) {
         const std::string why = opened.failure();
-        return context.Fail("cannot open the link to the device (" + opened.name + ")" +
+        return context.Fail("cannot open the link to the device (" + options.spec.Name() + ")" +
                             (why.empty() ? "" : ": " + why));
     }
     return action(context);

@@ -3,7 +3,7 @@
 # Idempotent: installs only what is missing, and says what it installs.
 set -eu
 
-PACKAGES="g++ cmake ninja-build make libgtest-dev googletest clang-format qt6-base-dev fonts-dejavu-core xdg-utils nlohmann-json3-dev desktop-file-utils appstream librsvg2-bin help2man man-db"
+PACKAGES="g++ cmake ninja-build make libgtest-dev googletest clang-format qt6-base-dev fonts-dejavu-core xdg-utils nlohmann-json3-dev desktop-file-utils appstream librsvg2-bin help2man man-db prometheus-cpp-dev prometheus"
 
 missing=""
 for pkg in $PACKAGES; do

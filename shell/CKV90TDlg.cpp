@@ -166,6 +166,9 @@ bool CKV90TDlg::ReadStartUp() {
         m_bDeviceAnswered =
             m_pComm->ReadDeviceIdentity() != 0 && m_pComm->ReadDeviceConfiguration() != 0;
     }
+    if (m_pMetrics) {
+        m_pMetrics->StartUp(*m_pComm, m_bDeviceAnswered);
+    }
     return m_bDeviceAnswered;
 }
 
@@ -337,9 +340,14 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
                 if (m_bLinkLost) {
                     probe.emplace(*m_pComm, kProbeTimeoutMs);
                 }
+                const uint32_t start = platform::ProcessClockMs();
                 const bool read = Poll(message);
                 NotePoll(read);
                 RecordPoll(message, read);
+                if (m_pMetrics) {
+                    m_pMetrics->Poll(*m_pComm, message, read,
+                                     (platform::ProcessClockMs() - start) / 1000.0, !m_bLinkLost);
+                }
             }
             break;
         case UWM_STOP_STATUS_POLLING:

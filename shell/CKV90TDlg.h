@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "shell/MetricsFeed.h"
 #include "shell/PageHost.h"
 #include "shell/StatusRecorder.h"
 #include "shell/status_thread.h"
@@ -32,6 +33,10 @@ public:
     void SetDeviceIpAddress(const std::string& address) { m_strDeviceIpAddress = address; }
     void SetInitialPageKind(int kind) { m_Pages.SetCurrentKind(kind); }
     void SetSavesSettings(bool saves) { m_Pages.SetSavesSettings(saves); }
+    // Keeps the metrics of this receiver in `registry` from the polls (--metrics).
+    void ServeMetrics(prometheus::Registry& registry) {
+        m_pMetrics = std::make_unique<MetricsFeed>(registry);
+    }
 
     // Whether the start-up reads found a device (or were skipped).
     bool DeviceAnswered() const { return m_bDeviceAnswered; }
@@ -107,5 +112,6 @@ private:
     bool m_bDeviceAnswered = false;
     StatusRecorder m_Recorder{""};
     std::unique_ptr<TrendView> m_pTrendView;
+    std::unique_ptr<MetricsFeed> m_pMetrics;
     StatusThread m_StatusThread;
 };
