@@ -64,8 +64,12 @@ void ReceiverPoller::Run() {
     uint32_t retryMs = kFirstRetryMs;
     while (!m_stop) {
         const uint32_t start = platform::ProcessClockMs();
-        if (!Connect()) {
-            m_metrics->CountPoll(false, SecondsSince(start));
+        // Up only once a whole turn was read: a device that answers its identity but not its
+        // status stays down.
+        const bool connected = Connect() && PollTurn();
+        m_metrics->CountPoll(connected, SecondsSince(start));
+        if (!connected) {
+            m_metrics->SetUp(false);  // drops what the connect read before its turn failed
             Disconnect();
             if (!Wait(retryMs)) {
                 return;
@@ -75,26 +79,31 @@ void ReceiverPoller::Run() {
         }
         retryMs = kFirstRetryMs;
         m_metrics->SetUp(true);
-        uint32_t slowReadMs = platform::ProcessClockMs();
-        int failedTurns = 0;
-        while (!m_stop && failedTurns < kFailedTurnsDown) {
-            const uint32_t start = platform::ProcessClockMs();
-            if (start - slowReadMs >= kSlowReadMs) {
-                slowReadMs = start;
-                ReadSlowValues();
-            }
-            const bool read = PollTurn();
-            m_metrics->CountPoll(read, SecondsSince(start));
-            const auto* tcp = dynamic_cast<const CNetworkDeviceComm*>(m_link.link.get());
-            // A closed connection is a lost device at once; silence only after three turns.
-            failedTurns = read                                  ? 0
-                          : tcp != nullptr && tcp->PeerClosed() ? kFailedTurnsDown
-                                                                : failedTurns + 1;
-            const uint32_t spent = platform::ProcessClockMs() - start;
-            Wait(spent < kTurnMs ? kTurnMs - spent : 0);
-        }
+        PollWhileAnswered(start);
         m_metrics->SetUp(false);
         Disconnect();
+    }
+}
+
+void ReceiverPoller::PollWhileAnswered(uint32_t turnStart) {
+    uint32_t slowReadMs = turnStart;
+    int failedTurns = 0;
+    while (failedTurns < kFailedTurnsDown &&
+           Wait(kTurnMs - std::min(kTurnMs, platform::ProcessClockMs() - turnStart))) {
+        turnStart = platform::ProcessClockMs();
+        if (turnStart - slowReadMs >= kSlowReadMs) {
+            slowReadMs = turnStart;
+            ReadSlowValues();
+        }
+        const bool read = PollTurn();
+        m_metrics->CountPoll(read, SecondsSince(turnStart));
+        const auto* tcp = dynamic_cast<const CNetworkDeviceComm*>(m_link.link.get());
+        // A closed connection is a lost device at once; silence only after three turns.
+        if (read) {
+            failedTurns = 0;
+        } else {
+            failedTurns = tcp != nullptr && tcp->PeerClosed() ? kFailedTurnsDown : failedTurns + 1;
+        }
     }
 }
 

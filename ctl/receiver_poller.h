@@ -44,6 +44,8 @@ public:
 private:
     void Run();
     bool Connect();
+    // Polls every 600 ms from `turnStart` until three turns in a row failed or it stops.
+    void PollWhileAnswered(uint32_t turnStart);
     void Disconnect();
     // Identity and hardware configuration, mode, health and the testers that run.
     bool ReadSlowValues();

@@ -35,6 +35,7 @@ public:
     uint16_t Port() const;
 
 private:
+    std::string m_host;
     std::shared_ptr<prometheus::Registry> m_registry;
     std::unique_ptr<prometheus::Exposer> m_exposer;
 };
