@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <map>
 
+#include "metrics/endpoint.h"
 #include "pages/maintenance/CKV90T_RcvBert.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
@@ -15,6 +16,7 @@
 #include "shell/CKV90TDlg.h"
 #include "tests/support/DeviceSession.h"
 #include "tests/support/FastForward.h"
+#include "tests/support/Http.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 #include "ui/MessageBoxes.h"
@@ -844,4 +846,60 @@ TEST_F(MainWindowRealTime, ModeChangesWhilePollingNeverNestATransaction) {
     EXPECT_FALSE(Window().LinkLost());
     EXPECT_FALSE(Window().IsShown(IDC_LINK_STATE));
     EXPECT_EQ(Comm().NestedTransactions(), 0u);
+}
+
+// --metrics: what the panel's polls read, as Prometheus metrics, with no request of their own.
+TEST_F(MainWindow, MetricsShowWhatThePollsReadAndAskTheDeviceNothing) {
+    using testsupport::HasSeries;
+    using testsupport::Sample;
+    metrics::Endpoint endpoint(
+        metrics::ParseListenAddress(std::to_string(testsupport::FreeTcpPort())));
+    m_session = std::make_unique<DeviceSession>();
+    m_window = std::make_unique<CKV90TDlg>(&m_session->Comm(), 0);
+    m_window->ServeMetrics(endpoint.Registry());
+    m_window->show();
+    Quiet();
+    auto scrape = [&] { return testsupport::HttpGet(endpoint.Port(), "/metrics"); };
+    const std::map<std::string, std::string> rx = {{"receiver", "1A2B-007"}};
+    const std::map<std::string, std::string> path0 = {{"receiver", "1A2B-007"}, {"path", "0"}};
+    std::string text = scrape();
+    EXPECT_EQ(Sample(text, "kv90t_up", rx), 1);
+    EXPECT_EQ(Sample(text, "kv90t_operational_mode", rx), 3);
+    EXPECT_TRUE(HasSeries(text, "kv90t_info", "hardware_configuration", "1234"));
+    const double polls = Sample(text, "kv90t_polls_total", rx).value_or(-1);
+
+    m_session->Sim().Device().ClearReceivedFrames();
+    m_session->Answer(0x2100, ChannelStatus(-1000, 0x40, -525, 0));
+    Send(UWM_CHANNEL_STATUS_1);
+    text = scrape();
+    EXPECT_EQ(Sample(text, "kv90t_rssi_dbm", path0), -52.5);
+    EXPECT_EQ(Sample(text, "kv90t_carrier_frequency_offset_hertz", path0), -1000);
+    EXPECT_EQ(Sample(text, "kv90t_symbol_locked", path0), 1);
+    EXPECT_EQ(Sample(text, "kv90t_polls_total", rx), polls + 1);
+    EXPECT_EQ(m_session->Sim().Device().ReceivedFrames().size(), 1u);  // the poll's own request
+
+    // A failed poll empties its path; three in a row leave only kv90t_up 0 and the counters.
+    sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
+    silent.code = 0x2100;
+    silent.count = 3;
+    m_session->Sim().Device().InjectFault(silent);
+    Send(UWM_CHANNEL_STATUS_1);
+    text = scrape();
+    EXPECT_FALSE(Sample(text, "kv90t_rssi_dbm", path0));
+    EXPECT_EQ(Sample(text, "kv90t_up", rx), 1);
+    EXPECT_EQ(Sample(text, "kv90t_poll_failures_total", rx), 1);
+    Send(UWM_CHANNEL_STATUS_2);
+    Send(UWM_CHANNEL_STATUS_3);
+    ASSERT_TRUE(Window().LinkLost());
+    text = scrape();
+    EXPECT_EQ(Sample(text, "kv90t_up", rx), 0);
+    EXPECT_EQ(Sample(text, "kv90t_poll_failures_total", rx), 3);
+    for (const char* gone : {"kv90t_info", "kv90t_operational_mode", "kv90t_rssi_dbm"}) {
+        EXPECT_FALSE(HasSeries(text, gone, "receiver", "1A2B-007")) << gone;
+    }
+    platform::AdvanceClockMs(5000);  // the next probe of a lost device is due
+    Send(UWM_CHANNEL_STATUS_1);      // answered again: up, with its identity
+    text = scrape();
+    EXPECT_EQ(Sample(text, "kv90t_up", rx), 1);
+    EXPECT_TRUE(HasSeries(text, "kv90t_info", "receiver", "1A2B-007"));
 }
