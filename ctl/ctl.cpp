@@ -167,6 +167,11 @@ void PrintHelp(std::ostream& out) {
            "                         program an FPGA configuration memory\n"
            "  raw CODE PAYLOAD-HEX REPLY-LENGTH\n"
            "                         send one command frame and print the reply\n"
+           "  serve --metrics [ADDR:]PORT [--targets FILE] TARGET ...\n"
+           "                         poll many receivers and serve Prometheus metrics on\n"
+           "                         http://ADDR:PORT/metrics (ADDR 127.0.0.1 unless given);\n"
+           "                         TARGET is [NAME=]tcp:HOST[:PORT] or [NAME=]serial:PORT[@BAUD],\n"
+           "                         FILE holds one a line; runs until SIGINT or SIGTERM\n"
            "\n"
            "Without a link option the saved settings name the link, as for the console.\n"
            "Exit status: 0 success, 1 the device refused or did not answer, 2 usage error.\n";

@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
 
 #include "ctl/receiver_poller.h"
 #include "metrics/endpoint.h"
@@ -228,4 +231,41 @@ TEST(ServeCommand, AnAddressInUseOrNotOursExitsTwo) {
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.err.find("cannot serve metrics on 192.0.2.1:" + port), std::string::npos)
         << run.err;
+}
+
+// The shipped Grafana dashboard asks only for metrics that the programs serve.
+TEST(ReceiverMetrics, TheShippedDashboardAsksOnlyForServedMetrics) {
+    prometheus::Registry registry;
+    metrics::ReceiverMetrics rx(registry, "r");
+    protocol::ChannelStatus status;
+    status.frameLockEnabled = 1;
+    protocol::BertStream tester;
+    protocol::TimeStatus time;
+    protocol::SystemState health;
+    rx.SetIdentity(protocol::DeviceIdentity{}, 1234);
+    rx.SetMode(3);
+    rx.SetPath(0, &status);
+    rx.SetTester(0, &tester);
+    rx.SetTimeValid(&time);
+    rx.SetHealth(&health);
+    std::set<std::string> served;
+    for (const prometheus::MetricFamily& family : registry.Collect()) {
+        served.insert(family.name);
+    }
+    std::ifstream file(std::string(KV90T_SOURCE_DIR) + "/contrib/grafana/kv90t-dashboard.json");
+    const nlohmann::json dashboard = nlohmann::json::parse(file, nullptr, false);
+    ASSERT_FALSE(dashboard.is_discarded());
+    int asked = 0;
+    for (const nlohmann::json& panel : dashboard["panels"]) {
+        for (const nlohmann::json& target : panel.value("targets", nlohmann::json::array())) {
+            const std::string expr = target["expr"];
+            const std::regex metric("kv90t_[a-z_]+");
+            for (auto it = std::sregex_iterator(expr.begin(), expr.end(), metric);
+                 it != std::sregex_iterator(); ++it) {
+                EXPECT_TRUE(served.count(it->str())) << it->str();
+                ++asked;
+            }
+        }
+    }
+    EXPECT_GE(asked, 6);
 }
