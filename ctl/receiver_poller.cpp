@@ -79,7 +79,10 @@ void ReceiverPoller::Run() {
         }
         retryMs = kFirstRetryMs;
         m_metrics->SetUp(true);
-        PollWhileAnswered(start);
+        // What the connect read was held back until it succeeded: read it again, now shown.
+        if (ReadSlowValues()) {
+            PollWhileAnswered(platform::ProcessClockMs() - kTurnMs);
+        }
         m_metrics->SetUp(false);
         Disconnect();
     }
@@ -179,7 +182,6 @@ void ReceiverPoller::NameBySerialNumber() {
         return;
     }
     m_metrics = std::make_unique<metrics::ReceiverMetrics>(m_registry, serial);
-    m_metrics->SetUp(true);
 }
 
 bool ReceiverPoller::Wait(uint32_t ms) {

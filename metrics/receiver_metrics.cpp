@@ -149,6 +149,7 @@ ReceiverMetrics::~ReceiverMetrics() {
 }
 
 void ReceiverMetrics::SetUp(bool up) {
+    m_isUp = up;
     m_up->Set(up ? 1 : 0);
     if (!up) {
         ClearReadValues();
@@ -157,6 +158,9 @@ void ReceiverMetrics::SetUp(bool up) {
 
 void ReceiverMetrics::SetIdentity(const protocol::DeviceIdentity& id,
                                   uint16_t hardwareConfigurationId) {
+    if (!m_isUp) {
+        return;
+    }
     RemoveGauge(m_families->info, "info");
     SetGauge(m_families->info, "info",
              {{"serial_number", LabelText(id.serialNumberText, sizeof id.serialNumberText)},
@@ -171,10 +175,14 @@ void ReceiverMetrics::SetIdentity(const protocol::DeviceIdentity& id,
 }
 
 void ReceiverMetrics::SetMode(uint32_t mode) {
+    if (!m_isUp) {
+        return;
+    }
     SetGauge(m_families->mode, "mode", {}, mode);
 }
 
 void ReceiverMetrics::SetPath(int path, const protocol::ChannelStatus* status) {
+    status = m_isUp ? status : nullptr;
     const Labels labels = {{"path", std::to_string(path)}};
     const std::string key = std::to_string(path);
     for (size_t i = 0; i < kPathMetricCount; ++i) {
@@ -196,6 +204,7 @@ void ReceiverMetrics::SetPath(int path, const protocol::ChannelStatus* status) {
 }
 
 void ReceiverMetrics::SetTester(int stream, const protocol::BertStream* tester) {
+    tester = m_isUp ? tester : nullptr;
     const Labels labels = {{"stream", std::to_string(stream)}};
     const std::string key = std::to_string(stream);
     if (tester == nullptr) {
@@ -210,6 +219,7 @@ void ReceiverMetrics::SetTester(int stream, const protocol::BertStream* tester) 
 }
 
 void ReceiverMetrics::SetTimeValid(const protocol::TimeStatus* time) {
+    time = m_isUp ? time : nullptr;
     if (time != nullptr) {
         SetGauge(m_families->timeValid, "time", {}, time->timeValid != 0 ? 1 : 0);
     } else {
@@ -218,6 +228,7 @@ void ReceiverMetrics::SetTimeValid(const protocol::TimeStatus* time) {
 }
 
 void ReceiverMetrics::SetHealth(const protocol::SystemState* health) {
+    health = m_isUp ? health : nullptr;
     for (size_t rail = 0; rail < std::size(kRails); ++rail) {
         if (health != nullptr) {
             SetGauge(m_families->supply, kRails[rail], {{"rail", kRails[rail]}},

@@ -33,7 +33,8 @@ public:
 
     const std::string& Name() const { return m_name; }
 
-    // Up: the device answers. Down: every read value goes, the counters stay.
+    // Up: the device answers. Down: every read value goes, the counters stay, and values set
+    // while down are not shown (a connect reads them before it knows it succeeded).
     void SetUp(bool up);
     void SetIdentity(const protocol::DeviceIdentity& identity, uint16_t hardwareConfigurationId);
     void SetMode(uint32_t mode);
@@ -61,6 +62,7 @@ private:
     void ClearReadValues();
 
     std::string m_name;
+    bool m_isUp = false;
     std::unique_ptr<Families> m_families;
     std::map<std::string, prometheus::Gauge*> m_gauges;      // by family name and labels
     std::map<std::string, prometheus::Counter*> m_counters;  // device counters, the same way
