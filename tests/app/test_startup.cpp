@@ -11,6 +11,7 @@
 
 #include "app/CKV90TApp.h"
 #include "link/CBaseClass.h"
+#include "metrics/endpoint.h"
 #include "platform/debug_output.h"
 #include "platform/program_folder.h"
 #include "platform/serial_ports.h"
@@ -18,6 +19,7 @@
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
 #include "shell/CKV90TDlg.h"
+#include "tests/support/Http.h"
 #include "tests/support/SimulatedDevice.h"
 #include "ui/MessageBoxes.h"
 
@@ -309,4 +311,18 @@ TEST(DataFolder, ANameThatIsNotAUsableFolderIsRefusedBeforeTheWindowOpens) {
 
     EXPECT_EQ(platform::DataFolderProblem(folder.Path() + "/new/data"), "");
     EXPECT_TRUE(std::filesystem::is_directory(folder.Path() + "/new/data"));
+}
+
+TEST(Metrics, ABadOrBusyAddressIsRefusedBeforeTheWindowOpens) {
+    ProgramRun run = RunProgram("--metrics 70000");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.output, "kv90t: --metrics: '70000' needs a port from 1 to 65535; see --help\n");
+    run = RunProgram("--metrics");
+    EXPECT_EQ(run.status, 2);
+    metrics::Endpoint busy(metrics::ParseListenAddress(std::to_string(testsupport::FreeTcpPort())));
+    const std::string address = "127.0.0.1:" + std::to_string(busy.Port());
+    run = RunProgram("--metrics " + address);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.output, "kv90t: cannot serve metrics on " + address +
+                              ": the address is in use or not this computer's\n");
 }
