@@ -2,9 +2,6 @@
 // share per receiver against the console's own polling of one receiver in the same run, the
 // time a scrape of /metrics takes, and its resident memory.
 
-#include <fcntl.h>
-#include <spawn.h>
-
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
@@ -15,9 +12,8 @@
 #include <thread>
 
 #include "bench/bench_console.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Http.h"
-
-extern char** environ;
 
 namespace {
 
@@ -50,26 +46,14 @@ double ResidentMegabytes(pid_t pid) {
     return 0;
 }
 
-pid_t StartServe(uint16_t metricsPort, const std::vector<uint16_t>& devicePorts) {
+std::vector<std::string> ServeArguments(uint16_t metricsPort,
+                                        const std::vector<uint16_t>& devicePorts) {
     std::vector<std::string> args = {KV90T_CTL, "serve", "--metrics", std::to_string(metricsPort)};
     for (size_t i = 0; i < devicePorts.size(); ++i) {
         args.push_back("rx" + std::to_string(i) +
                        "=tcp:127.0.0.1:" + std::to_string(devicePorts[i]));
     }
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    return args;
 }
 
 double MedianScrapeMs(uint16_t port, size_t* bytes) {
@@ -99,7 +83,8 @@ int main(int argc, char** argv) {
     const double console = bench::WindowShare(ports.front(), 0, kSeconds);
 
     const uint16_t metricsPort = testsupport::FreeTcpPort();
-    const pid_t serve = StartServe(metricsPort, ports);
+    testsupport::ChildProcess serving(ServeArguments(metricsPort, ports), "/dev/null");
+    const pid_t serve = serving.Pid();
     const bool allUp = testsupport::WaitUntil(
         [&] {
             const std::string text = testsupport::HttpGet(metricsPort, "/metrics");
@@ -117,8 +102,7 @@ int main(int argc, char** argv) {
     size_t bytes = 0;
     const double scrapeMs = MedianScrapeMs(metricsPort, &bytes);
     const double resident = ResidentMegabytes(serve);
-    ::kill(serve, SIGTERM);
-    ::waitpid(serve, nullptr, 0);
+    serving.Stop();
     bench::StopDevices(devices);
 
     if (!allUp) {

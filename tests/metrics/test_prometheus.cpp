@@ -1,11 +1,7 @@
 // The real monitoring engine: Debian's Prometheus server scrapes kv90t-ctl serve, which polls
 // three simulated receivers, and is asked through its HTTP API what it stored.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,55 +11,15 @@
 
 #include "link/CNetworkDeviceComm.h"
 #include "protocol/CKV90T1_Comm.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/Http.h"
 #include "tests/support/SimulatedDevice.h"
 #include "tests/support/TempDir.h"
-
-extern char** environ;
 
 namespace {
 
 constexpr const char* kPrometheus = "/usr/bin/prometheus";
 constexpr int kScrapeIntervalS = 2;
-
-// A program of its own, its output in `log`, ended with SIGTERM.
-class Child {
-public:
-    Child(std::vector<std::string> args, const std::string& log) {
-        std::vector<char*> argv;
-        for (std::string& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            m_pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Child() { Stop(); }
-    bool Started() const { return m_pid > 0; }
-    // Ends it with SIGTERM; its exit status, or -1 when it did not exit by itself.
-    int Stop() {
-        if (m_pid <= 0) {
-            return m_status;
-        }
-        ::kill(m_pid, SIGTERM);
-        int status = 0;
-        ::waitpid(m_pid, &status, 0);
-        m_pid = -1;
-        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return m_status;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_status = -1;
-};
 
 std::string UrlEncoded(const std::string& text) {
     std::string encoded;
@@ -121,16 +77,17 @@ TEST_F(PrometheusRealTime, ScrapesEveryReceiverAndSeesOneStopWithinTwoIntervals)
         serve.push_back("rx" + std::to_string(i) +
                         "=tcp:127.0.0.1:" + std::to_string(devices.back()->TcpPort()));
     }
-    Child poller(serve, m_folder.Path() + "/serve.log");
+    testsupport::ChildProcess poller(serve, m_folder.Path() + "/serve.log");
     ASSERT_TRUE(poller.Started());
     std::ofstream(m_folder.Path() + "/prometheus.yml")
         << "global:\n  scrape_interval: " << kScrapeIntervalS << "s\n  scrape_timeout: 1s\n"
         << "scrape_configs:\n  - job_name: kv90t\n    static_configs:\n"
         << "      - targets: ['127.0.0.1:" << metricsPort << "']\n";
-    Child prometheus({kPrometheus, "--config.file=" + m_folder.Path() + "/prometheus.yml",
-                      "--storage.tsdb.path=" + m_folder.Path() + "/data",
-                      "--web.listen-address=127.0.0.1:" + std::to_string(m_prometheusPort)},
-                     m_folder.Path() + "/prometheus.log");
+    testsupport::ChildProcess prometheus(
+        {kPrometheus, "--config.file=" + m_folder.Path() + "/prometheus.yml",
+         "--storage.tsdb.path=" + m_folder.Path() + "/data",
+         "--web.listen-address=127.0.0.1:" + std::to_string(m_prometheusPort)},
+        m_folder.Path() + "/prometheus.log");
     ASSERT_TRUE(prometheus.Started());
 
     ASSERT_TRUE(testsupport::WaitUntil(
