@@ -107,6 +107,15 @@ TEST_F(Served, EveryPathOfAReceiverIsScrapedWithItsLabels) {
     EXPECT_EQ(value("kv90t_poll_failures_total", {}), 0);
 }
 
+TEST_F(Served, AReceiverOnASerialPortIsPolledAsOneOnTcp) {
+    ctl::ReceiverPoller poller(Target("rs=serial:COM5@57600"), m_endpoint.Registry());
+    ASSERT_TRUE(Until([&] { return Value("kv90t_symbol_locked", {{"path", "2"}}, "rs") == 1; }));
+    const std::string text = Scrape();
+    EXPECT_EQ(Sample(text, "kv90t_up", {{"receiver", "rs"}}), 1);
+    EXPECT_TRUE(HasSeries(text, "kv90t_info", "serial_number", "1A2B-007"));
+    EXPECT_EQ(Sample(text, "kv90t_poll_failures_total", {{"receiver", "rs"}}), 0);
+}
+
 // A receiver that stops answering keeps only kv90t_up 0 and its counters, and comes back
 // whole when it answers again.
 TEST_F(Served, ALostReceiverKeepsOnlyUpAndItsCountersUntilItAnswersAgain) {
