@@ -159,14 +159,17 @@ void TrendView::Columns(int first, int last, std::vector<ui::ChartPanel>* panels
                pages::ChartColumns(store.Decimate(m_path, series, m_endMs - m_spanMs, m_endMs,
                                                   columns, first, count))}}});
     }
+    std::vector<TrendStore::Instant> latest;  // each column's last poll, for every band
+    latest.reserve(size_t(count));
+    for (int x = first; x <= last; ++x) {
+        latest.push_back(store.Latest(m_path, ColumnStart(x), ColumnStart(x + 1)));
+    }
     for (int l = 0; l < trends::kLockCount; ++l) {
         const auto lock = static_cast<trends::Lock>(l);
         ui::ChartBand band{std::string(trends::LockName(lock)) + " Lock", {}};
         band.states.reserve(size_t(count));
-        for (int x = first; x <= last; ++x) {
-            const TrendStore::Instant latest =
-                store.Latest(m_path, ColumnStart(x), ColumnStart(x + 1));
-            band.states.push_back(latest.valid ? BandState(lock, latest.sample.locks[lock]) : -2);
+        for (const TrendStore::Instant& instant : latest) {
+            band.states.push_back(instant.valid ? BandState(lock, instant.sample.locks[lock]) : -2);
         }
         bands->push_back(std::move(band));
     }

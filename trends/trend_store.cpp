@@ -4,8 +4,11 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <new>
 #include <string>
+#include <type_traits>
 
 #include "protocol/status_fields.h"
 
@@ -71,42 +74,64 @@ PollSample SampleOf(const protocol::ChannelStatus& s, bool timeCode) {
     return sample;
 }
 
-TrendStore::TrendStore() : m_buckets(kPaths * kBuckets) {}
+TrendStore::TrendStore() = default;
+
+void TrendStore::Bucket::Take(const PollSample& sample) {
+    for (int s = 0; s < kSeriesCount; ++s) {
+        const auto v = static_cast<float>(sample.values[s]);
+        if (!valid || std::isnan(low[s])) {
+            low[s] = high[s] = v;
+        } else if (!std::isnan(v)) {
+            low[s] = std::min(low[s], v);
+            high[s] = std::max(high[s], v);
+        }
+    }
+    last = sample;
+    valid = true;
+}
+
+TrendStore::Level::Level(int64_t bucketMs, size_t count)
+    : bucketMs(bucketMs),
+      count(count),
+      ring(static_cast<Bucket*>(std::calloc(kPaths * count, sizeof(Bucket))), std::free) {
+    static_assert(std::is_trivially_copyable_v<Bucket> && std::is_aggregate_v<Bucket>,
+                  "zeroed memory must be buckets");
+    if (!ring) {
+        throw std::bad_alloc();
+    }
+}
+
+TrendStore::Bucket& TrendStore::Level::At(int path, int64_t timeMs) {
+    const int64_t index = timeMs / bucketMs;
+    Bucket& b = ring[size_t(path) * count + size_t(index) % count];
+    if (b.key != index + 1) {
+        b = Bucket{};
+        b.key = index + 1;
+    }
+    return b;
+}
+
+const TrendStore::Bucket* TrendStore::Level::Find(int path, int64_t index) const {
+    if (path < 0 || path >= kPaths || index < 0) {
+        return nullptr;
+    }
+    const Bucket& b = ring[size_t(path) * count + size_t(index) % count];
+    return b.key == index + 1 && b.valid ? &b : nullptr;
+}
 
 void TrendStore::Add(int path, int64_t timeMs, const PollSample* sample) {
     if (path < 0 || path >= kPaths || timeMs < 0) {
         return;
     }
-    const int64_t index = timeMs / kBucketMs;
-    Bucket& b = m_buckets[size_t(path) * kBuckets + size_t(index) % kBuckets];
-    if (b.index != index) {
-        b = Bucket{};
-        b.index = index;
-    }
     m_newest = std::max(m_newest, timeMs);
-    if (sample == nullptr) {
-        b.failed = true;
-        return;
-    }
-    for (int s = 0; s < kSeriesCount; ++s) {
-        const auto v = static_cast<float>(sample->values[s]);
-        if (!b.valid || std::isnan(b.low[s])) {
-            b.low[s] = b.high[s] = v;
-        } else if (!std::isnan(v)) {
-            b.low[s] = std::min(b.low[s], v);
-            b.high[s] = std::max(b.high[s], v);
+    for (Level* level : {&m_seconds, &m_minutes}) {
+        Bucket& b = level->At(path, timeMs);
+        if (sample == nullptr) {
+            b.failed = true;
+        } else {
+            b.Take(*sample);
         }
     }
-    b.last = *sample;
-    b.valid = true;
-}
-
-const TrendStore::Bucket* TrendStore::Find(int path, int64_t index) const {
-    if (path < 0 || path >= kPaths || index < 0) {
-        return nullptr;
-    }
-    const Bucket& b = m_buckets[size_t(path) * kBuckets + size_t(index) % kBuckets];
-    return b.index == index && b.valid ? &b : nullptr;
 }
 
 int64_t TrendStore::Oldest() const {
@@ -125,14 +150,15 @@ std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, in
     if (columns <= 0 || to <= from || first < 0) {
         return out;
     }
-    const int64_t oldest = Oldest() / kBucketMs;
+    const Level& level = LevelFor((to - from) / columns);
+    const int64_t oldest = Oldest() / level.bucketMs;
     for (int x = first; x < first + count; ++x) {
         const int64_t start = from + (to - from) * x / columns;
         const int64_t end = from + (to - from) * (x + 1) / columns;
         Column& column = out[size_t(x - first)];
-        for (int64_t index = std::max(start / kBucketMs, oldest);
-             index <= std::max(start, end - 1) / kBucketMs; ++index) {
-            const Bucket* b = Find(path, index);
+        for (int64_t index = std::max(start / level.bucketMs, oldest);
+             index <= std::max(start, end - 1) / level.bucketMs; ++index) {
+            const Bucket* b = level.Find(path, index);
             if (b == nullptr || std::isnan(b->low[series])) {
                 continue;
             }
@@ -147,9 +173,10 @@ std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, in
 }
 
 TrendStore::Instant TrendStore::Latest(int path, int64_t from, int64_t to) const {
-    for (int64_t index = std::max(from, to - 1) / kBucketMs;
-         index >= std::max(from / kBucketMs, Oldest() / kBucketMs); --index) {
-        if (const Bucket* b = Find(path, index)) {
+    const Level& level = LevelFor(to - from);
+    for (int64_t index = std::max(from, to - 1) / level.bucketMs;
+         index >= std::max(from / level.bucketMs, Oldest() / level.bucketMs); --index) {
+        if (const Bucket* b = level.Find(path, index)) {
             return {true, b->last};
         }
     }
@@ -162,7 +189,7 @@ void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {
     from = std::max(from, Oldest());
     for (int64_t index = from / kBucketMs; index <= to / kBucketMs; ++index) {
         for (int path = 0; path < kPaths; ++path) {
-            const Bucket* b = Find(path, index);
+            const Bucket* b = m_seconds.Find(path, index);
             if (b == nullptr) {
                 continue;
             }

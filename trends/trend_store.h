@@ -1,10 +1,12 @@
 #pragma once
-// The history of the status polls per path: one-second buckets in a ring of fixed size (more
-// than two hours), each keeping the lowest, highest and last value of every series and the
-// last lock states, so that memory never grows and a long span is drawn from a few thousand
-// buckets. A failed poll marks its bucket, which then shows as a gap, not as a zero.
+// The history of the status polls per path: one-second buckets in a ring of fixed size (a
+// day), each keeping the lowest, highest and last value of every series and the last lock
+// states, so that memory never grows; one-minute buckets beside them draw a span whose columns
+// are a minute or wider from a few thousand buckets. A bucket without a poll that read, at
+// either level, shows as a gap, not as a zero.
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -32,7 +34,9 @@ PollSample SampleOf(const protocol::ChannelStatus& status, bool timeCode = false
 class TrendStore {
 public:
     static constexpr int64_t kBucketMs = 1000;
-    static constexpr size_t kBuckets = 8192;  // 2 h 16 min
+    static constexpr size_t kBuckets = 86'400;  // 24 h
+    static constexpr int64_t kMinuteMs = 60'000;
+    static constexpr size_t kMinuteBuckets = 1441;  // 24 h and the minute its oldest second is in
     static constexpr int kPaths = protocol::kPathCount;
 
     TrendStore();
@@ -42,7 +46,8 @@ public:
 
     using Column = Range;
     // The series between `from` and `to` in `columns` columns, each the range of the buckets
-    // its time span touches (at least one, so narrow columns repeat a bucket, not gaps).
+    // its time span touches (at least one, so narrow columns repeat a bucket, not gaps): the
+    // minute buckets when a column spans a minute or more, else the second buckets.
     std::vector<Column> Decimate(int path, Series series, int64_t from, int64_t to,
                                  int columns) const;
     // Only columns `first` to `first + count - 1` of those, each with the span it has in the
@@ -53,28 +58,51 @@ public:
         bool valid = false;
         PollSample sample;  // the last poll of the bucket
     };
-    // The last poll between `from` and `to` (the column a cursor is on).
+    // The last poll of the newest bucket between `from` and `to` (the column a cursor is on),
+    // of the minute buckets when the span is a minute or longer.
     Instant Latest(int path, int64_t from, int64_t to) const;
 
     int64_t Newest() const { return m_newest; }  // 0 before the first poll
     int64_t Oldest() const;
-    size_t MemoryBytes() const { return sizeof(Bucket) * m_buckets.size(); }
+    size_t MemoryBytes() const {
+        return sizeof(Bucket) * kPaths * (m_seconds.count + m_minutes.count);
+    }
 
     // "time,path,rssi,..." then one line per bucket with a valid poll between from and to.
     void WriteCsv(std::ostream& out, int64_t from, int64_t to) const;
 
 private:
+    // All zero bytes is an empty bucket, so that a level's memory comes zeroed from the system
+    // and is touched only where polls go: a day costs nothing until it is recorded.
     struct Bucket {
-        int64_t index = -1;  // timeMs / kBucketMs of what it holds
+        int64_t key = 0;  // timeMs / bucketMs + 1 of what it holds; 0: empty
         bool valid = false;
         bool failed = false;
         float low[kSeriesCount];
         float high[kSeriesCount];
         PollSample last;
-    };
-    const Bucket* Find(int path, int64_t index) const;
 
-    std::vector<Bucket> m_buckets;  // kPaths x kBuckets, allocated once
+        void Take(const PollSample& sample);
+    };
+    // One resolution: a ring of `count` buckets of `bucketMs` per path, allocated once.
+    struct Level {
+        Level(int64_t bucketMs, size_t count);
+        // The bucket of `timeMs`, emptied first when it held an older one.
+        Bucket& At(int path, int64_t timeMs);
+        // The bucket `index` (timeMs / bucketMs) when it holds a poll that read.
+        const Bucket* Find(int path, int64_t index) const;
+
+        int64_t bucketMs;
+        size_t count;
+        std::unique_ptr<Bucket[], void (*)(void*)> ring;
+    };
+    // The minute buckets for columns (or spans) of `spanMs` a minute or wider.
+    const Level& LevelFor(int64_t spanMs) const {
+        return spanMs >= kMinuteMs ? m_minutes : m_seconds;
+    }
+
+    Level m_seconds{kBucketMs, kBuckets};
+    Level m_minutes{kMinuteMs, kMinuteBuckets};
     int64_t m_newest = 0;
 };
 

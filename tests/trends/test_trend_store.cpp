@@ -28,12 +28,12 @@ TrendStore::Instant At(const TrendStore& store, int path, int64_t timeMs) {
 
 }  // namespace
 
-TEST(TrendStore, KeepsTwoHoursInMemoryFixedAtConstruction) {
+TEST(TrendStore, KeepsADayInMemoryFixedAtConstruction) {
     TrendStore store;
     const size_t bytes = store.MemoryBytes();
-    EXPECT_LT(bytes, 8u << 20);
-    // Three hours of polls, every 600 ms on each path.
-    for (int64_t t = 0; t < 3 * 3600 * 1000; t += 600) {
+    EXPECT_LT(bytes, 32u << 20);
+    // 25 hours of polls, every 600 ms on each path.
+    for (int64_t t = 0; t < 25 * 3600 * 1000; t += 600) {
         const PollSample s = Sample(-60.0 - double(t % 10'000) / 1000);
         for (int path = 0; path < 3; ++path) {
             store.Add(path, kStart + t, &s);
@@ -41,9 +41,64 @@ TEST(TrendStore, KeepsTwoHoursInMemoryFixedAtConstruction) {
     }
     EXPECT_EQ(store.MemoryBytes(), bytes);
     const int64_t newest = store.Newest();
-    EXPECT_GE(newest - store.Oldest(), 2 * 3600 * 1000);
-    EXPECT_TRUE(At(store, 2, newest - 2 * 3600 * 1000).valid);
-    EXPECT_FALSE(At(store, 2, newest - 3 * 3600 * 1000 + 1000).valid);  // overwritten
+    EXPECT_GE(newest - store.Oldest(), 24 * 3600 * 1000 - 1000);
+    EXPECT_TRUE(At(store, 2, newest - 24 * 3600 * 1000 + 1000).valid);
+    EXPECT_FALSE(At(store, 2, newest - 25 * 3600 * 1000 + 1000).valid);  // overwritten
+    // The whole day in a few columns: every one of them read, from the minute buckets.
+    for (const auto& column : store.Decimate(2, trends::kRssi, store.Oldest(), newest, 24)) {
+        EXPECT_TRUE(column.valid);
+        EXPECT_DOUBLE_EQ(column.low, -69.8f);
+        EXPECT_DOUBLE_EQ(column.high, -60.0);
+    }
+}
+
+// A day drawn two minutes a column: each column is the range of exactly its two minutes.
+TEST(TrendStore, ADayIsDecimatedFromTheMinutesItsColumnsTouch) {
+    TrendStore store;
+    const int64_t day = kStart - kStart % TrendStore::kMinuteMs;
+    auto rssiOfMinute = [](int64_t minute) { return -50.0 - double(minute % 10); };
+    for (int64_t t = 0; t < 24 * 3600 * 1000; t += 1000) {
+        const PollSample s = Sample(rssiOfMinute(t / TrendStore::kMinuteMs));
+        store.Add(1, day + t, &s);
+    }
+    const auto columns = store.Decimate(1, trends::kRssi, day, day + 24 * 3600 * 1000, 720);
+    ASSERT_EQ(columns.size(), 720u);
+    for (int64_t x = 0; x < 720; ++x) {
+        ASSERT_TRUE(columns[size_t(x)].valid) << x;
+        EXPECT_DOUBLE_EQ(columns[size_t(x)].high,
+                         std::max(rssiOfMinute(2 * x), rssiOfMinute(2 * x + 1)))
+            << x;
+        EXPECT_DOUBLE_EQ(columns[size_t(x)].low,
+                         std::min(rssiOfMinute(2 * x), rssiOfMinute(2 * x + 1)))
+            << x;
+    }
+    // The last poll of a two-minute span is that of its second minute.
+    EXPECT_DOUBLE_EQ(
+        store.Latest(1, day, day + 2 * TrendStore::kMinuteMs).sample.values[trends::kRssi],
+        rssiOfMinute(1));
+}
+
+// Minutes without a poll that read are gaps at the minute level as at the second level; a
+// minute with some polls that read is drawn from them.
+TEST(TrendStore, GapsAreKeptAtEveryLevel) {
+    TrendStore store;
+    const int64_t start = kStart - kStart % TrendStore::kMinuteMs;
+    const PollSample s = Sample(-70.0);
+    for (int64_t second = 0; second < 10 * 60; ++second) {
+        const bool silent = second >= 3 * 60 && second < 6 * 60;       // minutes 3 to 5 fail whole
+        const bool partly = second >= 7 * 60 && second < 7 * 60 + 30;  // minute 7 in half
+        store.Add(0, start + second * 1000, silent || partly ? nullptr : &s);
+    }
+    const auto minutes = store.Decimate(0, trends::kRssi, start, start + 10 * 60'000, 10);
+    const auto seconds = store.Decimate(0, trends::kRssi, start, start + 10 * 60'000, 600);
+    for (int minute = 0; minute < 10; ++minute) {
+        const bool gap = minute >= 3 && minute < 6;
+        EXPECT_EQ(minutes[size_t(minute)].valid, !gap) << minute;
+        EXPECT_EQ(seconds[size_t(minute * 60 + 45)].valid, !gap) << minute;
+    }
+    EXPECT_FALSE(seconds[7 * 60 + 10].valid);
+    EXPECT_FALSE(store.Latest(0, start + 3 * 60'000, start + 6 * 60'000).valid);
+    EXPECT_TRUE(store.Latest(0, start + 3 * 60'000, start + 7 * 60'000).valid);
 }
 
 // Two hours drawn in 500 columns: each column spans its buckets' lowest and highest values.
