@@ -41,4 +41,7 @@ Action ParseRecorder(const std::vector<std::string>& words);
 Action ParseFirmware(const std::vector<std::string>& words);
 Action ParseFpga(const std::vector<std::string>& words);
 
+// `log summary FILE ...`: reads status logs, needs no device; returns the exit status.
+int RunLog(const std::vector<std::string>& words, bool json, std::ostream& out, std::ostream& err);
+
 }  // namespace ctl

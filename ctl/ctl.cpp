@@ -167,10 +167,12 @@ void PrintHelp(std::ostream& out) {
            "                         program an FPGA configuration memory\n"
            "  raw CODE PAYLOAD-HEX REPLY-LENGTH\n"
            "                         send one command frame and print the reply\n"
+           "  log summary FILE ...   per path of status logs: span, lock time, RSSI, gaps\n"
            "  serve --metrics [ADDR:]PORT [--targets FILE] TARGET ...\n"
            "                         poll many receivers and serve Prometheus metrics on\n"
            "                         http://ADDR:PORT/metrics (ADDR 127.0.0.1 unless given);\n"
-           "                         TARGET is [NAME=]tcp:HOST[:PORT] or [NAME=]serial:PORT[@BAUD],\n"
+           "                         TARGET is [NAME=]tcp:HOST[:PORT] or "
+           "[NAME=]serial:PORT[@BAUD],\n"
            "                         FILE holds one a line; runs until SIGINT or SIGTERM\n"
            "\n"
            "Without a link option the saved settings name the link, as for the console.\n"
@@ -200,6 +202,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
         if (!options.command.empty() && options.command.front() == "serve") {
             return Serve(options.command, out, err);
+        }
+        if (!options.command.empty() && options.command.front() == "log") {
+            return RunLog(options.command, options.json, out, err);
         }
         action = ParseCommand(options.command);
     } catch (const UsageError& error) {

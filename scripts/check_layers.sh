@@ -31,7 +31,7 @@ check sim 'platform|sim' no
 check transfer 'platform|link|protocol|transfer' no
 check trends 'platform|link|protocol|trends' no
 check metrics 'platform|link|protocol|metrics' no
-check ctl 'platform|link|protocol|sim|transfer|metrics|ctl' no
+check ctl 'platform|link|protocol|sim|transfer|trends|metrics|ctl' no
 check resources 'resources|ui/DialogTemplate\.h' no
 check ui 'platform|ui' yes
 check pages 'platform|link|protocol|transfer|trends|ui|resources|pages' yes

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "tests/ctl/ctl_run.h"
+#include "tests/support/TempDir.h"
+#include "trends/status_log.h"
+
+namespace {
+
+constexpr int64_t kStart = 1'765'000'000'000;  // 2025-12-06T05:46:40Z
+
+// A log of path 0 polled every second from `first` to `last` (s after kStart), carrier locked
+// before `unlockAt`.
+std::string Log(int64_t first, int64_t last, int64_t unlockAt) {
+    std::string text = trends::StatusLog::Heading() + "\n";
+    for (int64_t second = first; second <= last; ++second) {
+        protocol::ChannelStatus s;
+        s.rssi = float(-60 - second % 3);
+        s.carrierLock = second < unlockAt ? 1 : 0;
+        text += trends::StatusLog::Line(kStart + second * 1000, 0, &s) + "\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+// Two files of one pass, in order: one summary over both, with the gap between them.
+TEST(CtlLog, SummaryOfTwoFilesInTextAndJson) {
+    testsupport::TempDir folder;
+    const std::string first = folder.Path() + "/status-1.csv";
+    const std::string second = folder.Path() + "/status-2.csv";
+    std::ofstream(first) << Log(0, 60, 30);
+    std::ofstream(second) << Log(70, 100, 1000) + "2025-12-06T05:4";  // cut short at the end
+
+    const CtlRun text = RunCtl({"log", "summary", first, second});
+    EXPECT_EQ(text.status, 0) << text.err;
+    for (const std::string& expected : std::vector<std::string>{
+             "  - 1\n    file: " + second + "\n    lines: 33\n",
+             "    badLines: 1\n    firstBadLine: 33\n",
+             "    from: 2025-12-06T05:46:40.000Z\n    to: 2025-12-06T05:48:20.000Z\n    seconds: "
+             "100\n",
+             "    polls: 92\n    failedPolls: 0\n", "    carrierLockHeldPercent: 66.7\n",
+             "    rssiMinDbm: -62\n", "    rssiMaxDbm: -60\n",
+             "      - 0\n        from: 2025-12-06T05:47:40.000Z\n        seconds: 10\n"}) {
+        EXPECT_NE(text.out.find(expected), std::string::npos) << expected << "\n" << text.out;
+    }
+
+    const CtlRun json = RunCtl({"--json", "log", "summary", first, second});
+    EXPECT_EQ(json.status, 0);
+    const nlohmann::json summary = nlohmann::json::parse(json.out);
+    EXPECT_EQ(summary["files"][1]["badLines"], 1);
+    const nlohmann::json& path = summary["paths"][0];
+    EXPECT_EQ(path["path"], 0);
+    EXPECT_EQ(path["polls"], 92);
+    EXPECT_DOUBLE_EQ(path["carrierLockHeldPercent"].get<double>(), 66.7);  // 60 of 90 s
+    EXPECT_DOUBLE_EQ(path["rssiMeanDbm"].get<double>(), -61);
+    EXPECT_EQ(path["gaps"].size(), 1u);
+    EXPECT_EQ(summary["paths"].size(), 1u);  // no other path polled
+
+    // Given in the wrong order, the earlier file's lines are out of order, and counted.
+    const CtlRun swapped = RunCtl({"--json", "log", "summary", second, first});
+    EXPECT_EQ(nlohmann::json::parse(swapped.out)["files"][1]["badLines"], 61);
+}
+
+TEST(CtlLog, NoFileOrNoStatusLogIsAUsageError) {
+    testsupport::TempDir folder;
+    const std::string other = folder.Path() + "/other.csv";
+    std::ofstream(other) << "a,b\n1,2\n";
+    const struct {
+        std::vector<std::string> words;
+        std::string error;
+    } cases[] = {
+        {{"log"}, "kv90t-ctl: log needs summary FILE ...; see --help\n"},
+        {{"log", "summary"}, "kv90t-ctl: log needs summary FILE ...; see --help\n"},
+        {{"log", "show", other}, "kv90t-ctl: log needs summary FILE ...; see --help\n"},
+        {{"log", "summary", other},
+         "kv90t-ctl: " + other +
+             ":1: not a status log: the heading is not \"time,path,valid,...\"\n"},
+    };
+    for (const auto& c : cases) {
+        const CtlRun run = RunCtl(c.words);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.err, c.error);
+        EXPECT_EQ(run.out, "");
+    }
+}
