@@ -78,12 +78,10 @@ double Rounded(double value, int decimals) {
     return std::round(value * scale) / scale;
 }
 
-std::string KeyOf(const std::string& family, const Labels& labels) {
-    std::string key = family;
-    for (const auto& [name, value] : labels) {
-        key += "|" + name + "=" + value;
-    }
-    return key;
+// A series of this receiver: its family's name and the key of its labels beyond the receiver.
+template <typename Metric>
+std::string KeyOf(const Family<Metric>& family, const std::string& key) {
+    return family.GetName() + "|" + key;
 }
 
 }  // namespace
@@ -258,7 +256,7 @@ void ReceiverMetrics::CountPoll(bool read, double seconds) {
 
 void ReceiverMetrics::SetGauge(Family<Gauge>& family, const std::string& key, Labels labels,
                                double value) {
-    const std::string id = KeyOf(family.GetName(), {{"", key}});
+    const std::string id = KeyOf(family, key);
     auto found = m_gauges.find(id);
     if (found == m_gauges.end()) {
         labels.emplace("receiver", m_name);
@@ -268,7 +266,7 @@ void ReceiverMetrics::SetGauge(Family<Gauge>& family, const std::string& key, La
 }
 
 void ReceiverMetrics::RemoveGauge(Family<Gauge>& family, const std::string& key) {
-    const auto found = m_gauges.find(KeyOf(family.GetName(), {{"", key}}));
+    const auto found = m_gauges.find(KeyOf(family, key));
     if (found != m_gauges.end()) {
         family.Remove(found->second);
         m_gauges.erase(found);
@@ -277,7 +275,7 @@ void ReceiverMetrics::RemoveGauge(Family<Gauge>& family, const std::string& key)
 
 void ReceiverMetrics::SetCounter(Family<Counter>& family, const std::string& key, Labels labels,
                                  double value) {
-    const std::string id = KeyOf(family.GetName(), {{"", key}});
+    const std::string id = KeyOf(family, key);
     auto found = m_counters.find(id);
     if (found != m_counters.end() && found->second->Value() > value) {
         RemoveCounter(family, key);  // restarted on the device: a counter reset for Prometheus
@@ -291,7 +289,7 @@ void ReceiverMetrics::SetCounter(Family<Counter>& family, const std::string& key
 }
 
 void ReceiverMetrics::RemoveCounter(Family<Counter>& family, const std::string& key) {
-    const auto found = m_counters.find(KeyOf(family.GetName(), {{"", key}}));
+    const auto found = m_counters.find(KeyOf(family, key));
     if (found != m_counters.end()) {
         family.Remove(found->second);
         m_counters.erase(found);
