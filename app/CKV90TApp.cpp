@@ -196,7 +196,7 @@ bool CKV90TApp::InitInstance() {
         window.SetDeviceIpAddress(m_strDeviceIpAddress);
         window.SetSavesSettings(!m_pDemoServer);
         if (m_pMetricsRegistry != nullptr) {
-            window.ServeMetrics(*m_pMetricsRegistry);
+            window.ServeMetrics(m_pMetricsRegistry);
         }
         if (!m_bDeviceAnswered) {
             window.SetInitialPageKind(kCommPageKind);

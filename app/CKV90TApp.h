@@ -44,7 +44,9 @@ public:
     // Starts the status log with the main window (--status-log).
     void SetStatusLog(bool on) { m_bStatusLog = on; }
     // Serves the receiver's metrics from the polls into `registry` (--metrics).
-    void SetMetricsRegistry(prometheus::Registry* registry) { m_pMetricsRegistry = registry; }
+    void SetMetricsRegistry(std::shared_ptr<prometheus::Registry> registry) {
+        m_pMetricsRegistry = std::move(registry);
+    }
 
     // The whole start: settings, link, null command, main window; returns when the window has
     // closed. Returns false as the application framework expects.
@@ -68,7 +70,7 @@ public:
     std::unique_ptr<CKV90T1_Comm> m_pComm;
     // Whether the null command was sent and answered exactly.
     bool m_bDeviceAnswered = false;
-    prometheus::Registry* m_pMetricsRegistry = nullptr;
+    std::shared_ptr<prometheus::Registry> m_pMetricsRegistry;
 
 private:
     // Reads a REG_DWORD setting; false when it is missing or failed (then `value` is kept).

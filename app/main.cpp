@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     CKV90TApp app(args);
     app.SetDataFolder(dataFolder);
     app.SetStatusLog(statusLog);
-    app.SetMetricsRegistry(endpoint ? &endpoint->Registry() : nullptr);
+    app.SetMetricsRegistry(endpoint ? endpoint->Registry() : nullptr);
     if (demo != nullptr) {
         app.UseDemoDevice(*demo);
     }

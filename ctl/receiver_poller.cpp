@@ -47,8 +47,8 @@ ServeTarget ParseServeTarget(const std::string& text) {
     return target;
 }
 
-ReceiverPoller::ReceiverPoller(ServeTarget target, prometheus::Registry& registry)
-    : m_target(std::move(target)), m_registry(registry) {
+ReceiverPoller::ReceiverPoller(ServeTarget target, std::shared_ptr<prometheus::Registry> registry)
+    : m_target(std::move(target)), m_registry(std::move(registry)) {
     m_metrics = std::make_unique<metrics::ReceiverMetrics>(
         m_registry, m_target.name.empty() ? m_target.text : m_target.name);
     m_metrics->SetUp(false);

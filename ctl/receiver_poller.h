@@ -36,7 +36,7 @@ public:
     static constexpr int kFailedTurnsDown = 3;
     static constexpr int32_t kPollTimeoutMs = 500;
 
-    ReceiverPoller(ServeTarget target, prometheus::Registry& registry);
+    ReceiverPoller(ServeTarget target, std::shared_ptr<prometheus::Registry> registry);
     ~ReceiverPoller();
     ReceiverPoller(const ReceiverPoller&) = delete;
     ReceiverPoller& operator=(const ReceiverPoller&) = delete;
@@ -58,7 +58,7 @@ private:
     bool Wait(uint32_t ms);
 
     ServeTarget m_target;
-    prometheus::Registry& m_registry;
+    std::shared_ptr<prometheus::Registry> m_registry;
     std::unique_ptr<metrics::ReceiverMetrics> m_metrics;
     OpenedLink m_link;
     std::unique_ptr<CKV90T1_Comm> m_comm;

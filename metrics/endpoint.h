@@ -31,7 +31,7 @@ public:
     Endpoint(const Endpoint&) = delete;
     Endpoint& operator=(const Endpoint&) = delete;
 
-    prometheus::Registry& Registry() { return *m_registry; }
+    const std::shared_ptr<prometheus::Registry>& Registry() const { return m_registry; }
     uint16_t Port() const;
 
 private:

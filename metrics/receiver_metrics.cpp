@@ -126,8 +126,10 @@ struct ReceiverMetrics::Families {
     Family<prometheus::Histogram>& pollDuration;
 };
 
-ReceiverMetrics::ReceiverMetrics(prometheus::Registry& registry, std::string name)
-    : m_name(std::move(name)), m_families(std::make_unique<Families>(registry)) {
+ReceiverMetrics::ReceiverMetrics(std::shared_ptr<prometheus::Registry> registry, std::string name)
+    : m_registry(std::move(registry)),
+      m_name(std::move(name)),
+      m_families(std::make_unique<Families>(*m_registry)) {
     const Labels labels = {{"receiver", m_name}};
     m_up = &m_families->up.Add(labels);
     m_polls = &m_families->polls.Add(labels);

@@ -26,7 +26,8 @@ constexpr int kStreams = 6;
 
 class ReceiverMetrics {
 public:
-    ReceiverMetrics(prometheus::Registry& registry, std::string name);
+    // Holds on to `registry`, so that its families outlive the series this object removes.
+    ReceiverMetrics(std::shared_ptr<prometheus::Registry> registry, std::string name);
     ~ReceiverMetrics();
     ReceiverMetrics(const ReceiverMetrics&) = delete;
     ReceiverMetrics& operator=(const ReceiverMetrics&) = delete;
@@ -61,6 +62,7 @@ private:
     void RemoveCounter(prometheus::Family<prometheus::Counter>& family, const std::string& key);
     void ClearReadValues();
 
+    std::shared_ptr<prometheus::Registry> m_registry;
     std::string m_name;
     bool m_isUp = false;
     std::unique_ptr<Families> m_families;

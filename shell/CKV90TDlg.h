@@ -34,8 +34,8 @@ public:
     void SetInitialPageKind(int kind) { m_Pages.SetCurrentKind(kind); }
     void SetSavesSettings(bool saves) { m_Pages.SetSavesSettings(saves); }
     // Keeps the metrics of this receiver in `registry` from the polls (--metrics).
-    void ServeMetrics(prometheus::Registry& registry) {
-        m_pMetrics = std::make_unique<MetricsFeed>(registry);
+    void ServeMetrics(std::shared_ptr<prometheus::Registry> registry) {
+        m_pMetrics = std::make_unique<MetricsFeed>(std::move(registry));
     }
 
     // Whether the start-up reads found a device (or were skipped).

@@ -11,7 +11,8 @@ class CKV90T1_Comm;
 
 class MetricsFeed {
 public:
-    explicit MetricsFeed(prometheus::Registry& registry) : m_registry(registry) {}
+    explicit MetricsFeed(std::shared_ptr<prometheus::Registry> registry)
+        : m_registry(std::move(registry)) {}
 
     // After the start-up reads: names the receiver by its serial number, shows its identity.
     void StartUp(const CKV90T1_Comm& comm, bool answered);
@@ -22,7 +23,7 @@ public:
 private:
     void ShowIdentity(const CKV90T1_Comm& comm);
 
-    prometheus::Registry& m_registry;
+    std::shared_ptr<prometheus::Registry> m_registry;
     std::unique_ptr<metrics::ReceiverMetrics> m_metrics;
     bool m_up = false;
 };

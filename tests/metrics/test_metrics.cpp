@@ -27,8 +27,8 @@ namespace {
 
 constexpr uint16_t kChannelStatus = 0x2100;
 
-std::string Text(prometheus::Registry& registry) {
-    return prometheus::TextSerializer().Serialize(registry.Collect());
+std::string Text(const std::shared_ptr<prometheus::Registry>& registry) {
+    return prometheus::TextSerializer().Serialize(registry->Collect());
 }
 
 ctl::ServeTarget Target(const std::string& text) {
@@ -158,7 +158,7 @@ TEST_F(Served, AnUnnamedTargetTakesTheSerialNumberAndADeadOneIsDownBesideIt) {
 // The device's tester counts are shown as they stand; a restart on the device is a counter
 // reset, and values the device cannot report are absent.
 TEST(ReceiverMetrics, CountersFollowTheDeviceAndUnreadableValuesAreAbsent) {
-    prometheus::Registry registry;
+    const auto registry = std::make_shared<prometheus::Registry>();
     metrics::ReceiverMetrics rx(registry, "r");
     rx.SetUp(true);
     protocol::BertStream tester;
@@ -253,7 +253,7 @@ TEST(ServeCommand, AnAddressInUseOrNotOursExitsTwo) {
 
 // The shipped Grafana dashboard asks only for metrics that the programs serve.
 TEST(ReceiverMetrics, TheShippedDashboardAsksOnlyForServedMetrics) {
-    prometheus::Registry registry;
+    const auto registry = std::make_shared<prometheus::Registry>();
     metrics::ReceiverMetrics rx(registry, "r");
     rx.SetUp(true);
     protocol::ChannelStatus status;
@@ -268,7 +268,7 @@ TEST(ReceiverMetrics, TheShippedDashboardAsksOnlyForServedMetrics) {
     rx.SetTimeValid(&time);
     rx.SetHealth(&health);
     std::set<std::string> served;
-    for (const prometheus::MetricFamily& family : registry.Collect()) {
+    for (const prometheus::MetricFamily& family : registry->Collect()) {
         served.insert(family.name);
     }
     std::ifstream file(std::string(KV90T_SOURCE_DIR) + "/contrib/grafana/kv90t-dashboard.json");
