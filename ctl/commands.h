@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "alarms/alarm_engine.h"
 #include "ctl/command.h"
 
 namespace ctl {
@@ -40,6 +41,14 @@ Action ParseDau(const std::vector<std::string>& words);
 Action ParseRecorder(const std::vector<std::string>& words);
 Action ParseFirmware(const std::vector<std::string>& words);
 Action ParseFpga(const std::vector<std::string>& words);
+
+// `alarms check FILE`: reads a limit set and prints it; needs no device.
+int RunAlarms(const std::vector<std::string>& words, bool json, std::ostream& out,
+              std::ostream& err);
+// A limit set from `path`; throws UsageError naming the file, the field and why.
+alarms::LimitSet ReadLimits(const std::string& path);
+// The alarms that are not normal, red first.
+std::vector<Record> AlarmRecords(const alarms::AlarmEngine& engine);
 
 // `log summary FILE ...`: reads status logs, needs no device; returns the exit status.
 int RunLog(const std::vector<std::string>& words, bool json, std::ostream& out, std::ostream& err);

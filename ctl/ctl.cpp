@@ -140,9 +140,11 @@ void PrintHelp(std::ostream& out) {
            "\n"
            "Commands:\n"
            "  identity               serial number, device ID, versions and product texts\n"
-           "  status [--watch] [--interval MS] [--count N]\n"
+           "  status [--watch] [--interval MS] [--count N] [--limits FILE]\n"
            "                         status of the three paths; --watch polls every 600 ms (or "
-           "MS)\n"
+           "MS);\n"
+           "                         --limits adds the alarms of a limit set (exit 3 when a red\n"
+           "                         one is active at the end of a counted watch)\n"
            "  mode [N|NAME]          read or change the operational mode\n"
            "  setup get PATH | setup set PATH FIELD=VALUE ...\n"
            "                         a path's channel setup record\n"
@@ -168,6 +170,7 @@ void PrintHelp(std::ostream& out) {
            "  raw CODE PAYLOAD-HEX REPLY-LENGTH\n"
            "                         send one command frame and print the reply\n"
            "  log summary FILE ...   per path of status logs: span, lock time, RSSI, gaps\n"
+           "  alarms check FILE      check a limit set and print what it holds\n"
            "  serve --metrics [ADDR:]PORT [--targets FILE] TARGET ...\n"
            "                         poll many receivers and serve Prometheus metrics on\n"
            "                         http://ADDR:PORT/metrics (ADDR 127.0.0.1 unless given);\n"
@@ -205,6 +208,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
         if (!options.command.empty() && options.command.front() == "log") {
             return RunLog(options.command, options.json, out, err);
+        }
+        if (!options.command.empty() && options.command.front() == "alarms") {
+            return RunAlarms(options.command, options.json, out, err);
         }
         action = ParseCommand(options.command);
     } catch (const UsageError& error) {

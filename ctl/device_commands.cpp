@@ -58,13 +58,21 @@ struct StatusOptions {
     bool watch = false;
     uint32_t intervalMs = 600;
     uint32_t count = 1;
+    std::optional<alarms::LimitSet> limits;
 };
+
+// Exit status of a counted watch that ends with a red alarm active.
+constexpr int kRedAlarmActive = 3;
 
 int PollStatus(Context& c, const StatusOptions& options) {
     if (c.comm.ReadOperationalMode() == 0) {
         return c.Fail("status: the device did not answer the mode read");
     }
     const bool dau = c.comm.m_nOperationalMode == protocol::kModeDau;
+    alarms::AlarmEngine engine;
+    if (options.limits) {
+        engine.SetLimits(*options.limits, platform::UtcNowMs());
+    }
     for (uint32_t poll = 0; options.count == 0 || poll < options.count; ++poll) {
         const uint32_t start = platform::ProcessClockMs();
         std::vector<Record> paths;
@@ -74,7 +82,9 @@ int PollStatus(Context& c, const StatusOptions& options) {
                               std::to_string(path));
             }
             paths.push_back(PathStatus(c.comm.m_ChannelStatus[path], path));
+            engine.Evaluate(int(path), &c.comm.m_ChannelStatus[path], platform::UtcNowMs());
         }
+        engine.EvaluateAnswer(true, platform::UtcNowMs());
         Record record;
         record.Add("time", platform::IsoUtcText(platform::UtcNowMs()))
             .Add("mode", c.comm.m_nOperationalMode)
@@ -85,13 +95,18 @@ int PollStatus(Context& c, const StatusOptions& options) {
             }
             record.Add("timeStatus", TimeStatusRecord(c.comm.m_TimeStatus));
         }
+        if (options.limits) {
+            record.Add("alarms", AlarmRecords(engine));
+        }
         c.Print(record);
         const uint32_t spent = platform::ProcessClockMs() - start;
         if (options.count == 0 || poll + 1 < options.count) {
             platform::SleepMs(spent < options.intervalMs ? options.intervalMs - spent : 0);
         }
     }
-    return kSuccess;
+    const std::optional<alarms::Severity> worst =
+        engine.Alarms().empty() ? std::nullopt : std::optional(engine.Alarms().front().severity);
+    return worst == alarms::Severity::kRed && options.count != 0 ? kRedAlarmActive : kSuccess;
 }
 
 uint32_t ParseModeWord(const std::string& word) {
@@ -258,6 +273,8 @@ Action ParseStatus(const std::vector<std::string>& words) {
         } else if (words[i] == "--count" && i + 1 < words.size()) {
             options.count = static_cast<uint32_t>(ParseNumber(words[++i], "count", 1'000'000'000));
             counted = true;
+        } else if (words[i] == "--limits" && i + 1 < words.size()) {
+            options.limits = ReadLimits(words[++i]);
         } else {
             throw UsageError("status: unexpected '" + words[i] + "'");
         }
@@ -265,8 +282,8 @@ Action ParseStatus(const std::vector<std::string>& words) {
     if (options.watch && !counted) {
         options.count = 0;  // until interrupted
     }
-    if (!options.watch && (counted || options.intervalMs != 600)) {
-        throw UsageError("status: --interval and --count go with --watch");
+    if (!options.watch && (counted || options.intervalMs != 600 || options.limits)) {
+        throw UsageError("status: --interval, --count and --limits go with --watch");
     }
     return [options](Context& c) { return PollStatus(c, options); };
 }

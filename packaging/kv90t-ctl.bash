@@ -44,7 +44,7 @@ _kv90t_ctl() {
                 --fields --help --version" -- "$cur")
         else
             mapfile -t COMPREPLY < <(compgen -W "identity status mode setup output combiner bert \
-                time health dau recorder firmware fpga raw log serve" -- "$cur")
+                time health dau recorder firmware fpga raw log alarms serve" -- "$cur")
         fi
         return
     fi

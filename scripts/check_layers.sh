@@ -31,7 +31,8 @@ check sim 'platform|sim' no
 check transfer 'platform|link|protocol|transfer' no
 check trends 'platform|link|protocol|trends' no
 check metrics 'platform|link|protocol|metrics' no
-check ctl 'platform|link|protocol|sim|transfer|trends|metrics|ctl' no
+check alarms 'platform|link|protocol|alarms' no
+check ctl 'platform|link|protocol|sim|transfer|trends|metrics|alarms|ctl' no
 check resources 'resources|ui/DialogTemplate\.h' no
 check ui 'platform|ui' yes
 check pages 'platform|link|protocol|transfer|trends|ui|resources|pages' yes

@@ -234,7 +234,7 @@ TEST_F(Ctl, BadInputSendsNothingAndExitsWithTwo) {
         {{"bert", "enable", "6"}, "stream '6' is above 5"},
         {{"combiner", "set", "snrFilterBandwidth=5"}, "snrFilterBandwidth '5' is below 10"},
         {{"time", "set", "2026", "344", "25:00:00"}, "'25:00:00' is not a time HH:MM:SS"},
-        {{"status", "--count", "2"}, "status: --interval and --count go with --watch"},
+        {{"status", "--count", "2"}, "status: --interval, --count and --limits go with --watch"},
         {{"recorder", "list", "3"}, "recorder channel '3' is above 2"},
         {{"dau", "stream", "0", "--out", "x.dau"}, "dau stream needs --seconds S and --out FILE"},
         {{"combiner", "set", "signalBandwidth=5"}, "signalBandwidth '5' is below 10"},

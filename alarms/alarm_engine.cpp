@@ -1,0 +1,255 @@
+#include "alarms/alarm_engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "protocol/status_fields.h"
+
+namespace alarms {
+namespace {
+
+// A lock item's reading: 1 locked, 0 not; none while the function is not enabled.
+std::optional<double> LockReading(const std::string& item, const protocol::ChannelStatus& s) {
+    if (item == "carrierLock") {
+        return s.carrierLock != 0 ? 1 : 0;
+    }
+    if (item == "symbolLock") {
+        return s.symbolLock != 0 ? 1 : 0;
+    }
+    const protocol::LockLevel level =
+        item == "frameSync" ? protocol::FrameSyncLevel(s) : protocol::FrameLockLevel(s);
+    if (level == protocol::kNotEnabled) {
+        return std::nullopt;
+    }
+    return level == protocol::kLocked ? 1 : 0;
+}
+
+}  // namespace
+
+const char* StateName(State state) {
+    static const char* const kNames[] = {"normal", "active", "acknowledged", "returned", "shelved"};
+    return kNames[int(state)];
+}
+
+void AlarmEngine::SetLimits(LimitSet limits, int64_t timeMs) {
+    m_limits = std::move(limits);
+    for (auto it = m_entries.begin(); it != m_entries.end();) {
+        const auto& [path, item] = it->first;
+        const bool kept =
+            path == kDevice ? m_limits.noAnswer.has_value() : m_limits.paths[path].count(item) != 0;
+        if (!kept && it->second.alarm.state != State::kNormal) {
+            it->second.alarm.state = State::kNormal;
+            Tell(it->second, timeMs, "limit set changed");
+        }
+        it = kept ? std::next(it) : m_entries.erase(it);
+    }
+}
+
+std::optional<Severity> AlarmEngine::LevelOf(const ItemLimit& limit, double value, double deadband,
+                                             double* bound) {
+    const struct {
+        const std::optional<double>& limit;
+        bool low;
+        Severity severity;
+    } bounds[] = {{limit.redLow, true, Severity::kRed},
+                  {limit.redHigh, false, Severity::kRed},
+                  {limit.yellowLow, true, Severity::kYellow},
+                  {limit.yellowHigh, false, Severity::kYellow}};
+    for (const auto& b : bounds) {
+        if (b.limit && (b.low ? value < *b.limit + deadband : value > *b.limit - deadband)) {
+            *bound = *b.limit;
+            return b.severity;
+        }
+    }
+    return std::nullopt;
+}
+
+void AlarmEngine::Evaluate(int path, const protocol::ChannelStatus* status, int64_t timeMs) {
+    if (status == nullptr || path < 0 || path >= LimitSet::kPaths) {
+        return;
+    }
+    for (const auto& [item, limit] : m_limits.paths[path]) {
+        if (limit.kind == ItemKind::kLock) {
+            const std::optional<double> locked = LockReading(item, *status);
+            if (locked) {
+                Judge(path, item, limit, *locked,
+                      *locked == 0 ? std::optional(limit.severity) : std::nullopt, 1, timeMs);
+            }
+            continue;
+        }
+        const protocol::StatusField& field = protocol::StatusFieldOf(item);
+        if (!protocol::InRange(field, *status)) {
+            continue;  // no reading: nothing to judge
+        }
+        const double value = field.read(*status);
+        const Entry* entry = Find(path, item);
+        const bool inAlarm = entry != nullptr && entry->inAlarm;
+        double bound = 0;
+        const std::optional<Severity> level =
+            LevelOf(limit, value, inAlarm ? limit.deadband : 0, &bound);
+        Judge(path, item, limit, value, level, bound, timeMs);
+    }
+}
+
+void AlarmEngine::EvaluateAnswer(bool answered, int64_t timeMs) {
+    if (m_limits.noAnswer) {
+        Judge(kDevice, "noAnswer", *m_limits.noAnswer, answered ? 1 : 0,
+              answered ? std::nullopt : std::optional(m_limits.noAnswer->severity), 1, timeMs);
+    }
+}
+
+// Persistence before raising; a return at once (the deadband already applied); a rise from
+// yellow to red is a new alarm to acknowledge.
+void AlarmEngine::Judge(int path, const std::string& item, const ItemLimit& limit, double value,
+                        std::optional<Severity> level, double bound, int64_t timeMs) {
+    Entry& entry = m_entries[{path, item}];
+    entry.alarm.path = path;
+    entry.alarm.item = item;
+    entry.alarm.value = value;
+    if (!level) {
+        entry.pending = 0;
+        if (entry.inAlarm) {
+            Return(entry, timeMs);
+        }
+        return;
+    }
+    entry.alarm.bound = bound;
+    if (entry.inAlarm) {
+        if (*level == Severity::kRed && entry.alarm.severity == Severity::kYellow) {
+            Raise(entry, *level, timeMs);
+        }
+        return;
+    }
+    if (++entry.pending >= limit.persistence) {
+        Raise(entry, *level, timeMs);
+    }
+}
+
+void AlarmEngine::Raise(Entry& entry, Severity severity, int64_t timeMs) {
+    entry.inAlarm = true;
+    entry.pending = 0;
+    entry.alarm.severity = severity;
+    if (entry.alarm.state == State::kShelved) {
+        return;  // noted; it shows when the shelving ends
+    }
+    entry.alarm.state = State::kActiveUnacked;
+    entry.alarm.raisedMs = timeMs;
+    entry.alarm.silenced = false;
+    Tell(entry, timeMs, "raised");
+}
+
+void AlarmEngine::Return(Entry& entry, int64_t timeMs) {
+    entry.inAlarm = false;
+    State& state = entry.alarm.state;
+    if (state == State::kActiveUnacked) {
+        state = State::kReturnedUnacked;
+    } else if (state == State::kActiveAcked) {
+        state = State::kNormal;
+    } else {
+        return;
+    }
+    Tell(entry, timeMs, "returned");
+}
+
+void AlarmEngine::Acknowledge(int path, const std::string& item, int64_t timeMs) {
+    Entry* entry = Find(path, item);
+    if (entry == nullptr) {
+        return;
+    }
+    State& state = entry->alarm.state;
+    if (state == State::kActiveUnacked) {
+        state = State::kActiveAcked;
+    } else if (state == State::kReturnedUnacked) {
+        state = State::kNormal;
+    } else {
+        return;
+    }
+    Tell(*entry, timeMs, "acknowledged");
+}
+
+void AlarmEngine::AcknowledgeAll(int64_t timeMs) {
+    for (auto& [key, entry] : m_entries) {
+        Acknowledge(key.first, key.second, timeMs);
+    }
+}
+
+void AlarmEngine::Shelve(int path, const std::string& item, int64_t untilMs, std::string reason,
+                         int64_t timeMs) {
+    Entry* entry = Find(path, item);
+    if (entry == nullptr || untilMs <= timeMs) {
+        return;
+    }
+    entry->alarm.state = State::kShelved;
+    entry->alarm.shelvedUntilMs = untilMs;
+    entry->alarm.shelveReason = std::move(reason);
+    Tell(*entry, timeMs, "shelved");
+}
+
+void AlarmEngine::Silence(int64_t timeMs) {
+    for (auto& [key, entry] : m_entries) {
+        if (entry.alarm.state == State::kActiveUnacked && !entry.alarm.silenced) {
+            entry.alarm.silenced = true;
+            Tell(entry, timeMs, "silenced");
+        }
+    }
+}
+
+// A shelved item comes back as what it is then: an alarm to acknowledge, or normal.
+void AlarmEngine::Tick(int64_t timeMs) {
+    for (auto& [key, entry] : m_entries) {
+        Alarm& alarm = entry.alarm;
+        if (alarm.state != State::kShelved || timeMs < alarm.shelvedUntilMs) {
+            continue;
+        }
+        alarm.state = State::kNormal;
+        alarm.shelveReason.clear();
+        Tell(entry, timeMs, "unshelved");
+        if (entry.inAlarm) {
+            Raise(entry, alarm.severity, timeMs);
+        }
+    }
+}
+
+std::vector<Alarm> AlarmEngine::Alarms() const {
+    std::vector<Alarm> alarms;
+    for (const auto& [key, entry] : m_entries) {
+        if (entry.alarm.state != State::kNormal) {
+            alarms.push_back(entry.alarm);
+        }
+    }
+    std::stable_sort(alarms.begin(), alarms.end(), [](const Alarm& a, const Alarm& b) {
+        return a.severity != b.severity ? a.severity == Severity::kRed : a.raisedMs < b.raisedMs;
+    });
+    return alarms;
+}
+
+int AlarmEngine::UnacknowledgedCount() const {
+    return int(std::count_if(m_entries.begin(), m_entries.end(), [](const auto& e) {
+        const State state = e.second.alarm.state;
+        return state == State::kActiveUnacked || state == State::kReturnedUnacked;
+    }));
+}
+
+std::optional<Severity> AlarmEngine::Sounding() const {
+    std::optional<Severity> sounding;
+    for (const auto& [key, entry] : m_entries) {
+        if (entry.alarm.state == State::kActiveUnacked && !entry.alarm.silenced &&
+            (!sounding || entry.alarm.severity == Severity::kRed)) {
+            sounding = entry.alarm.severity;
+        }
+    }
+    return sounding;
+}
+
+void AlarmEngine::Tell(const Entry& entry, int64_t timeMs, const char* action) {
+    if (onTransition) {
+        onTransition({timeMs, entry.alarm, action});
+    }
+}
+
+AlarmEngine::Entry* AlarmEngine::Find(int path, const std::string& item) {
+    const auto found = m_entries.find({path, item});
+    return found == m_entries.end() ? nullptr : &found->second;
+}
+
+}  // namespace alarms

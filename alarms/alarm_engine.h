@@ -1,0 +1,92 @@
+#pragma once
+// The alarms of one receiver, in the manner of ISA-18.2: each item of the limit set is normal,
+// active and unacknowledged, active and acknowledged, returned but unacknowledged, or shelved
+// for a while. A condition raises only after its item's persistence in consecutive polls and
+// returns only once the value is back past its bound by the deadband. Silencing stops the sound
+// until the next alarm raises, without acknowledging. Every change is told to `onTransition`.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "alarms/limit_set.h"
+#include "protocol/device_state.h"
+
+namespace alarms {
+
+enum class State { kNormal, kActiveUnacked, kActiveAcked, kReturnedUnacked, kShelved };
+const char* StateName(State state);  // "normal", "active", "acknowledged", "returned", "shelved"
+
+constexpr int kDevice = -1;  // the path of a device-wide item
+
+struct Alarm {
+    int path = kDevice;
+    std::string item;
+    State state = State::kNormal;
+    Severity severity = Severity::kYellow;
+    double value = 0;  // the last value evaluated (1/0 for locks and answers)
+    double bound = 0;  // the bound it passed
+    int64_t raisedMs = 0;
+    bool silenced = false;
+    int64_t shelvedUntilMs = 0;
+    std::string shelveReason;
+};
+
+struct Transition {
+    int64_t timeMs;
+    Alarm alarm;         // after the change
+    std::string action;  // "raised", "acknowledged", "returned", "shelved", "unshelved", ...
+};
+
+class AlarmEngine {
+public:
+    // Items that stay keep their state; items the new set lacks are dropped.
+    void SetLimits(LimitSet limits, int64_t timeMs);
+    const LimitSet& Limits() const { return m_limits; }
+
+    // One poll of `path`: every item of the path; null for a poll that failed (its values are
+    // not read, so no item of the path changes).
+    void Evaluate(int path, const protocol::ChannelStatus* status, int64_t timeMs);
+    // Whether the device answered a poll: the "does not answer" item.
+    void EvaluateAnswer(bool answered, int64_t timeMs);
+
+    void Acknowledge(int path, const std::string& item, int64_t timeMs);
+    void AcknowledgeAll(int64_t timeMs);
+    void Shelve(int path, const std::string& item, int64_t untilMs, std::string reason,
+                int64_t timeMs);
+    void Silence(int64_t timeMs);
+    // Ends shelving that is due.
+    void Tick(int64_t timeMs);
+
+    // Every alarm that is not normal, red first, then by time raised.
+    std::vector<Alarm> Alarms() const;
+    int UnacknowledgedCount() const;
+    // The severity whose tone sounds: an active, unacknowledged alarm not silenced.
+    std::optional<Severity> Sounding() const;
+
+    std::function<void(const Transition&)> onTransition;
+
+private:
+    struct Entry {
+        Alarm alarm;
+        int pending = 0;       // consecutive polls in alarm, before it raises
+        bool inAlarm = false;  // the condition, once raised (kept while shelved)
+    };
+    // The severity `value` is in under `limit`, with the bounds drawn in by `deadband`.
+    static std::optional<Severity> LevelOf(const ItemLimit& limit, double value, double deadband,
+                                           double* bound);
+    void Judge(int path, const std::string& item, const ItemLimit& limit, double value,
+               std::optional<Severity> level, double bound, int64_t timeMs);
+    void Raise(Entry& entry, Severity severity, int64_t timeMs);
+    void Return(Entry& entry, int64_t timeMs);
+    void Tell(const Entry& entry, int64_t timeMs, const char* action);
+    Entry* Find(int path, const std::string& item);
+
+    LimitSet m_limits;
+    std::map<std::pair<int, std::string>, Entry> m_entries;
+};
+
+}  // namespace alarms
