@@ -41,7 +41,8 @@ const char* PathName(int path);                  // "CH1", "CH2", "combiner"
 
 struct LimitError : std::runtime_error {
     LimitError(std::string pointer, const std::string& why)
-        : std::runtime_error(pointer + ": " + why), pointer(std::move(pointer)) {}
+        : std::runtime_error(pointer.empty() ? why : pointer + ": " + why),
+          pointer(std::move(pointer)) {}
     std::string pointer;  // "/paths/CH1/rssi/redLow"
 };
 

@@ -47,8 +47,13 @@ ServeTarget ParseServeTarget(const std::string& text) {
     return target;
 }
 
-ReceiverPoller::ReceiverPoller(ServeTarget target, std::shared_ptr<prometheus::Registry> registry)
+ReceiverPoller::ReceiverPoller(ServeTarget target, std::shared_ptr<prometheus::Registry> registry,
+                               std::optional<alarms::LimitSet> limits)
     : m_target(std::move(target)), m_registry(std::move(registry)) {
+    if (limits) {
+        m_alarms.emplace();
+        m_alarms->SetLimits(std::move(*limits), platform::UtcNowMs());
+    }
     m_metrics = std::make_unique<metrics::ReceiverMetrics>(
         m_registry, m_target.name.empty() ? m_target.text : m_target.name);
     m_metrics->SetUp(false);
@@ -151,6 +156,14 @@ bool ReceiverPoller::PollTurn() {
         read =
             read && m_comm->ReadChannelStatus(path) != 0 && m_comm->ReadFrameSyncStatus(path) != 0;
         m_metrics->SetPath(path, read ? &m_comm->m_ChannelStatus[path] : nullptr);
+        if (m_alarms) {
+            m_alarms->Evaluate(path, read ? &m_comm->m_ChannelStatus[path] : nullptr,
+                               platform::UtcNowMs());
+        }
+    }
+    if (m_alarms) {
+        m_alarms->EvaluateAnswer(read, platform::UtcNowMs());
+        m_metrics->SetAlarms(m_alarms->Alarms());
     }
     if (read && m_comm->m_nOperationalMode == protocol::kModeDau) {
         const bool time = m_comm->ReadTimeStatus() != 0;

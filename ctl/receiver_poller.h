@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -36,7 +37,9 @@ public:
     static constexpr int kFailedTurnsDown = 3;
     static constexpr int32_t kPollTimeoutMs = 500;
 
-    ReceiverPoller(ServeTarget target, std::shared_ptr<prometheus::Registry> registry);
+    // With `limits`, every turn is judged against them and the alarms in force are served.
+    ReceiverPoller(ServeTarget target, std::shared_ptr<prometheus::Registry> registry,
+                   std::optional<alarms::LimitSet> limits = std::nullopt);
     ~ReceiverPoller();
     ReceiverPoller(const ReceiverPoller&) = delete;
     ReceiverPoller& operator=(const ReceiverPoller&) = delete;
@@ -63,6 +66,7 @@ private:
     OpenedLink m_link;
     std::unique_ptr<CKV90T1_Comm> m_comm;
     bool m_testerRuns[metrics::kStreams] = {};
+    std::optional<alarms::AlarmEngine> m_alarms;
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
 };

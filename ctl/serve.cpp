@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "ctl/command.h"
+#include "ctl/commands.h"
 #include "ctl/receiver_poller.h"
 #include "metrics/endpoint.h"
 #include "platform/clock.h"
@@ -15,6 +16,7 @@ namespace {
 struct ServeOptions {
     metrics::ListenAddress address;
     std::vector<ServeTarget> targets;
+    std::optional<alarms::LimitSet> limits;
 };
 
 // One target a line; blank lines and lines that begin with '#' are skipped.
@@ -50,6 +52,8 @@ ServeOptions ParseServe(const std::vector<std::string>& words) {
                 throw UsageError(std::string("--metrics: ") + error.what());
             }
             address = true;
+        } else if (words[i] == "--limits" && !last) {
+            options.limits = ReadLimits(words[++i]);
         } else if (words[i] == "--targets" && !last) {
             ReadTargetsFile(words[++i], &options.targets);
         } else if (words[i].rfind("--", 0) == 0) {
@@ -85,8 +89,8 @@ int Serve(const std::vector<std::string>& words, std::ostream& out, std::ostream
     InterruptCatcher interrupt;
     std::vector<std::unique_ptr<ReceiverPoller>> pollers;
     for (ServeTarget& target : options.targets) {
-        pollers.push_back(
-            std::make_unique<ReceiverPoller>(std::move(target), endpoint->Registry()));
+        pollers.push_back(std::make_unique<ReceiverPoller>(std::move(target), endpoint->Registry(),
+                                                           options.limits));
     }
     metrics::ListenAddress bound = options.address;
     bound.port = endpoint->Port();

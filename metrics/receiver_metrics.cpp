@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 #include "protocol/status_fields.h"
 
@@ -93,6 +94,7 @@ struct ReceiverMetrics::Families {
           mode(GaugeFamily(r, "kv90t_operational_mode", "Operational mode number (1 to 14)")),
           frameLocked(GaugeFamily(r, "kv90t_frame_locked", "Frame lock held (0 or 1)")),
           timeValid(GaugeFamily(r, "kv90t_time_valid", "Time code read and valid (0 or 1)")),
+          alarmActive(GaugeFamily(r, "kv90t_alarm_active", "An alarm of the limit set in force")),
           testerLocked(GaugeFamily(r, "kv90t_bert_locked", "Receive tester locked (0 or 1)")),
           testerBits(CounterFamily(r, "kv90t_bert_bits_total", "Bits the receive tester counted")),
           testerErrors(CounterFamily(r, "kv90t_bert_bit_errors_total",
@@ -116,6 +118,7 @@ struct ReceiverMetrics::Families {
     std::vector<Family<Gauge>*> path;
     Family<Gauge>& frameLocked;
     Family<Gauge>& timeValid;
+    Family<Gauge>& alarmActive;
     Family<Gauge>& testerLocked;
     Family<Counter>& testerBits;
     Family<Counter>& testerErrors;
@@ -227,6 +230,30 @@ void ReceiverMetrics::SetTimeValid(const protocol::TimeStatus* time) {
     }
 }
 
+void ReceiverMetrics::SetAlarms(const std::vector<alarms::Alarm>& alarms) {
+    std::set<std::string> active;
+    for (const alarms::Alarm& alarm : m_isUp ? alarms : std::vector<alarms::Alarm>{}) {
+        if (alarm.state != alarms::State::kActiveUnacked &&
+            alarm.state != alarms::State::kActiveAcked) {
+            continue;
+        }
+        const std::string key = std::to_string(alarm.path) + "|" + alarm.item + "|" +
+                                alarms::SeverityName(alarm.severity);
+        active.insert(key);
+        SetGauge(m_families->alarmActive, key,
+                 {{"path", alarm.path == alarms::kDevice ? "device" : std::to_string(alarm.path)},
+                  {"item", alarm.item},
+                  {"severity", alarms::SeverityName(alarm.severity)}},
+                 1);
+    }
+    for (const std::string& key : m_alarmKeys) {
+        if (active.count(key) == 0) {
+            RemoveGauge(m_families->alarmActive, key);
+        }
+    }
+    m_alarmKeys = std::move(active);
+}
+
 void ReceiverMetrics::SetHealth(const protocol::SystemState* health) {
     health = m_isUp ? health : nullptr;
     for (size_t rail = 0; rail < std::size(kRails); ++rail) {
@@ -309,6 +336,7 @@ void ReceiverMetrics::ClearReadValues() {
     }
     SetTimeValid(nullptr);
     SetHealth(nullptr);
+    SetAlarms({});
 }
 
 }  // namespace metrics

@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "alarms/alarm_engine.h"
 #include "protocol/device_state.h"
 
 namespace prometheus {
@@ -47,6 +50,8 @@ public:
     void SetTimeValid(const protocol::TimeStatus* time);
     // Supply rails and temperature; null when they were not read.
     void SetHealth(const protocol::SystemState* health);
+    // The alarms in force (active, acknowledged or not): each a series at 1; the others go.
+    void SetAlarms(const std::vector<alarms::Alarm>& alarms);
     // One poll turn: whether it read everything, and how long it took.
     void CountPoll(bool read, double seconds);
 
@@ -68,6 +73,7 @@ private:
     std::unique_ptr<Families> m_families;
     std::map<std::string, prometheus::Gauge*> m_gauges;      // by family name and labels
     std::map<std::string, prometheus::Counter*> m_counters;  // device counters, the same way
+    std::set<std::string> m_alarmKeys;                       // the alarm series shown
     prometheus::Gauge* m_up;
     prometheus::Counter* m_polls;
     prometheus::Counter* m_pollFailures;

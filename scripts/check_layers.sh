@@ -30,14 +30,14 @@ check protocol 'platform|link|protocol' no
 check sim 'platform|sim' no
 check transfer 'platform|link|protocol|transfer' no
 check trends 'platform|link|protocol|trends' no
-check metrics 'platform|link|protocol|metrics' no
 check alarms 'platform|link|protocol|alarms' no
+check metrics 'platform|link|protocol|alarms|metrics' no
 check ctl 'platform|link|protocol|sim|transfer|trends|metrics|alarms|ctl' no
 check resources 'resources|ui/DialogTemplate\.h' no
 check ui 'platform|ui' yes
 check pages 'platform|link|protocol|transfer|trends|ui|resources|pages' yes
-check shell 'platform|link|protocol|transfer|trends|metrics|ui|resources|pages|shell' yes
-check app 'platform|link|protocol|sim|transfer|trends|metrics|ui|resources|pages|shell|app' yes
+check shell 'platform|link|protocol|transfer|trends|alarms|metrics|ui|resources|pages|shell' yes
+check app 'platform|link|protocol|sim|transfer|trends|alarms|metrics|ui|resources|pages|shell|app' yes
 if [ $status -eq 0 ]; then
     echo "every include points downwards"
 fi

@@ -140,6 +140,31 @@ TEST_F(Served, ALostReceiverKeepsOnlyUpAndItsCountersUntilItAnswersAgain) {
     EXPECT_TRUE(HasSeries(Scrape(), "kv90t_info", "receiver", "rx1"));
 }
 
+// With a limit set, the alarms in force are served; a receiver that is down serves none.
+TEST_F(Served, TheAlarmsOfALimitSetAreServedWhileInForce) {
+    const alarms::LimitSet limits = alarms::ParseLimitSet(R"({
+        "format": "kv90t-limits", "version": 1,
+        "paths": {"CH1": {"rssi": {"yellowLow": -50, "persistence": 2}},
+                  "CH2": {"carrierLock": {"severity": "red"}}}})");
+    ctl::ReceiverPoller poller(Target(TcpTarget("rx1", m_sim.TcpPort())), m_endpoint.Registry(),
+                               limits);
+    const std::map<std::string, std::string> rssi = {
+        {"path", "0"}, {"item", "rssi"}, {"severity", "yellow"}};
+    // Channel 2's carrier locks once the device has acquired it: its alarm is then no more.
+    ASSERT_TRUE(Until([&] {
+        return Value("kv90t_alarm_active", rssi) == 1 &&
+               !HasSeries(Scrape(), "kv90t_alarm_active", "item", "carrierLock");
+    }));
+    EXPECT_EQ(Value("kv90t_carrier_locked", {{"path", "1"}}), 1);
+
+    sim::Fault silent = sim::MakeFault(sim::FaultKind::NoReply);
+    silent.code = kChannelStatus;
+    silent.count = -1;
+    m_sim.Device().InjectFault(silent);
+    ASSERT_TRUE(Until([&] { return Value("kv90t_up", {}) == 0; }));
+    EXPECT_FALSE(HasSeries(Scrape(), "kv90t_alarm_active", "receiver", "rx1"));
+}
+
 TEST_F(Served, AnUnnamedTargetTakesTheSerialNumberAndADeadOneIsDownBesideIt) {
     const uint16_t nothing = testsupport::FreeTcpPort();
     ctl::ReceiverPoller named(Target(TcpTarget("", m_sim.TcpPort())), m_endpoint.Registry());
@@ -222,6 +247,7 @@ TEST(ServeCommand, BadWordsTargetsAndAddressesExitTwoAndNameTheProblem) {
         {{"serve", "--metrics", "9100", "--targets", targets}, "/targets:4: target 'rx2=udp:host'"},
         {{"serve", "--metrics", "9100", "--targets", targets + ".none"}, "cannot read the targets"},
         {{"serve", "--metrics", "9100", "--watch", "tcp:h"}, "serve: unexpected '--watch'"},
+        {{"serve", "--metrics", "9100", "--limits", targets, "tcp:h"}, "/targets: not JSON"},
     };
     for (const auto& c : cases) {
         const CtlRun run = RunCtl(c.words);
