@@ -69,12 +69,11 @@ void ReceiverPoller::Run() {
     uint32_t retryMs = kFirstRetryMs;
     while (!m_stop) {
         const uint32_t start = platform::ProcessClockMs();
-        // Up only once a whole turn was read: a device that answers its identity but not its
-        // status stays down.
+        // Up only once a whole turn was read (nothing it read is shown while down); the slow
+        // values are read once up, so that they are shown.
         const bool connected = Connect() && PollTurn();
         m_metrics->CountPoll(connected, SecondsSince(start));
         if (!connected) {
-            m_metrics->SetUp(false);  // drops what the connect read before its turn failed
             Disconnect();
             if (!Wait(retryMs)) {
                 return;
@@ -84,7 +83,6 @@ void ReceiverPoller::Run() {
         }
         retryMs = kFirstRetryMs;
         m_metrics->SetUp(true);
-        // What the connect read was held back until it succeeded: read it again, now shown.
         if (ReadSlowValues()) {
             PollWhileAnswered(platform::ProcessClockMs() - kTurnMs);
         }
@@ -121,7 +119,8 @@ bool ReceiverPoller::Connect() {
         return false;
     }
     m_comm = std::make_unique<CKV90T1_Comm>(m_link.link.get());
-    return ReadSlowValues();
+    CKV90T1_Comm::ShorterTimeout timeout(*m_comm, kPollTimeoutMs);
+    return m_comm->ReadOperationalMode() != 0;
 }
 
 void ReceiverPoller::Disconnect() {
@@ -195,6 +194,7 @@ void ReceiverPoller::NameBySerialNumber() {
         return;
     }
     m_metrics = std::make_unique<metrics::ReceiverMetrics>(m_registry, serial);
+    m_metrics->SetUp(true);  // read while up
 }
 
 bool ReceiverPoller::Wait(uint32_t ms) {

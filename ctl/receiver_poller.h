@@ -46,6 +46,7 @@ public:
 
 private:
     void Run();
+    // Opens the link and reads the mode, which a turn needs.
     bool Connect();
     // Polls every 600 ms from `turnStart` until three turns in a row failed or it stops.
     void PollWhileAnswered(uint32_t turnStart);
