@@ -37,18 +37,23 @@ const std::string& StatusLog::Heading() {
     return kHeading;
 }
 
-StatusLog::StatusLog(std::string folder) : m_folder(std::move(folder)) {}
+LogKind StatusLog::StatusKind() {
+    return {"status", Heading(), "Status log"};
+}
+
+StatusLog::StatusLog(std::string folder, LogKind kind)
+    : m_folder(std::move(folder)), m_kind(std::move(kind)) {}
 
 StatusLog::~StatusLog() {
     Stop();
 }
 
-std::string StatusLog::FileName(int64_t timeMs, int part) {
+std::string StatusLog::FileName(int64_t timeMs, int part, const std::string& prefix) {
     const std::tm utc = UtcOf(timeMs);
-    char name[48];
-    std::snprintf(name, sizeof name, "status-%04d-%02d-%02d", utc.tm_year + 1900, utc.tm_mon + 1,
+    char date[32];
+    std::snprintf(date, sizeof date, "-%04d-%02d-%02d", utc.tm_year + 1900, utc.tm_mon + 1,
                   utc.tm_mday);
-    return std::string(name) + (part > 1 ? "-" + std::to_string(part) : "") + ".csv";
+    return prefix + date + (part > 1 ? "-" + std::to_string(part) : "") + ".csv";
 }
 
 // A value outside what the device can report is no reading: its cell stays empty, as do all
@@ -123,8 +128,22 @@ void StatusLog::Add(int64_t timeMs, int path, const protocol::ChannelStatus* sta
     if (m_queue.size() >= kQueueLimit) {
         m_queue.pop_front();
     }
-    m_queue.push_back(
-        {timeMs, path, status != nullptr, status != nullptr ? *status : protocol::ChannelStatus{}});
+    m_queue.push_back({timeMs,
+                       path,
+                       status != nullptr,
+                       status != nullptr ? *status : protocol::ChannelStatus{},
+                       {}});
+}
+
+void StatusLog::AddLine(int64_t timeMs, std::string line) {
+    std::lock_guard lock(m_mutex);
+    if (!m_running) {
+        return;
+    }
+    if (m_queue.size() >= kQueueLimit) {
+        m_queue.pop_front();
+    }
+    m_queue.push_back({timeMs, 0, false, {}, std::move(line)});
 }
 
 // A new file for a new UTC day or a file past its limit; the heading goes first.
@@ -142,7 +161,7 @@ bool StatusLog::OpenFor(int64_t timeMs, std::string* error) {
     std::string path;
     for (;; ++m_part) {
         const bool joined = !m_folder.empty() && m_folder.back() == '/';
-        path = (joined ? m_folder : m_folder + "/") + FileName(timeMs, m_part);
+        path = (joined ? m_folder : m_folder + "/") + FileName(timeMs, m_part, m_kind.prefix);
         m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
         if (m_fd >= 0 || errno != EEXIST) {
             break;
@@ -157,7 +176,7 @@ bool StatusLog::OpenFor(int64_t timeMs, std::string* error) {
         m_path = path;
     }
     m_written = 0;
-    std::string heading = Heading() + "\n";
+    std::string heading = m_kind.heading + "\n";
     if (!WritePending(&heading)) {
         *error = path + ": " + std::strerror(errno);
         return false;
@@ -208,22 +227,24 @@ void StatusLog::Run() {
         for (const Entry& e : entries) {
             if (!pending.empty() && (e.timeMs / kDayMs != m_day || m_written >= kFileLimit)) {
                 if (!WritePending(&pending)) {
-                    Fail("Status log stopped: " + m_path + ": " + std::strerror(errno));
+                    Fail(m_kind.title + " stopped: " + m_path + ": " + std::strerror(errno));
                     return;
                 }
             }
             if (!OpenFor(e.timeMs, &error)) {
-                Fail("Status log stopped: " + error);
+                Fail(m_kind.title + " stopped: " + error);
                 return;
             }
-            pending += Line(e.timeMs, e.path, e.valid ? &e.status : nullptr) + "\n";
+            pending +=
+                e.line.empty() ? Line(e.timeMs, e.path, e.valid ? &e.status : nullptr) : e.line;
+            pending += '\n';
         }
         const uint64_t now = platform::TickCount64();
         if (!pending.empty() &&
             (stopping || now - lastWrite >= static_cast<uint64_t>(kFlushMs - 100) ||
              pending.size() >= (64u << 10))) {
             if (!WritePending(&pending)) {
-                Fail("Status log stopped: " + m_path + ": " + std::strerror(errno));
+                Fail(m_kind.title + " stopped: " + m_path + ": " + std::strerror(errno));
                 return;
             }
             lastWrite = now;

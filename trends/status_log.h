@@ -3,7 +3,8 @@
 // decoded status field) in the data folder, a new file per UTC day or past 100 MB. A writer
 // thread takes the lines from a bounded queue and writes whole lines at least every second, so
 // a crash loses at most the last second and never leaves earlier lines broken. A write that
-// fails (a full disk, a folder that went away) stops the log and says why.
+// fails (a full disk, a folder that went away) stops the log and says why. The alarm log is a
+// log of the same kind, whose lines its caller formats.
 
 #include <condition_variable>
 #include <cstdint>
@@ -16,6 +17,14 @@
 
 namespace trends {
 
+// What a log holds: its files' prefix ("status": status-2026-12-10.csv), its heading line and
+// its name in messages ("Status log").
+struct LogKind {
+    std::string prefix;
+    std::string heading;
+    std::string title;
+};
+
 class StatusLog {
 public:
     static constexpr size_t kQueueLimit = 8192;  // polls waiting; beyond, the oldest are dropped
@@ -24,7 +33,9 @@ public:
     // "time,path,valid," and the status fields' keys.
     static const std::string& Heading();
 
-    explicit StatusLog(std::string folder);
+    static LogKind StatusKind();
+
+    explicit StatusLog(std::string folder, LogKind kind = StatusKind());
     ~StatusLog();
     StatusLog(const StatusLog&) = delete;
     StatusLog& operator=(const StatusLog&) = delete;
@@ -41,11 +52,13 @@ public:
     // Queues one poll of `path` at `timeMs` (ms since the epoch); `status` is null for a poll
     // that failed. Cheap: the line is formatted on the writer thread.
     void Add(int64_t timeMs, int path, const protocol::ChannelStatus* status);
+    // Queues a line formatted by the caller (without its end), written in the file of `timeMs`.
+    void AddLine(int64_t timeMs, std::string line);
 
     // The line of one poll, without its end.
     static std::string Line(int64_t timeMs, int path, const protocol::ChannelStatus* status);
     // "status-2026-12-10.csv", "-2", "-3", ... for further files of the day.
-    static std::string FileName(int64_t timeMs, int part);
+    static std::string FileName(int64_t timeMs, int part, const std::string& prefix = "status");
 
 private:
     struct Entry {
@@ -53,6 +66,7 @@ private:
         int path;
         bool valid;
         protocol::ChannelStatus status;
+        std::string line;  // a caller's line, when not empty
     };
     void Run();
     bool OpenFor(int64_t timeMs, std::string* error);
@@ -60,6 +74,7 @@ private:
     void Fail(const std::string& why);
 
     const std::string m_folder;
+    const LogKind m_kind;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Entry> m_queue;

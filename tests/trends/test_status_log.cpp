@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -154,24 +155,26 @@ TEST(StatusLogRealTime, ACrashLosesAtMostTheLastSecondAndNoLine) {
     EXPECT_LT(killed - last, 1500);
 }
 
-// A disk that fills (here: a file size limit) stops the log with the reason; the caller goes on.
-TEST(StatusLog, AFullDiskStopsTheLogWithAMessage) {
-    testsupport::TempDir folder;
+namespace {
+
+// Fills a disk (here: a file size limit) in a child process through `add` and returns what the
+// log said when it stopped; the child exits 0 only when the log stopped by itself.
+std::string FillTheDisk(const std::string& folder, const trends::LogKind& kind,
+                        const std::function<void(StatusLog&, int)>& add) {
     int pipe[2];
-    ASSERT_EQ(::pipe(pipe), 0);
+    EXPECT_EQ(::pipe(pipe), 0);
     const pid_t child = ::fork();
     if (child == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        StatusLog log(folder.Path() + "/");  // as the program folder text ends
+        StatusLog log(folder + "/", kind);  // as the program folder text ends
         std::string error;
         if (!log.Start(&error)) {
             ::_exit(3);
         }
-        const protocol::ChannelStatus status = Status();
         for (int i = 0; i < 400 && log.Running(); ++i) {
-            log.Add(NowMs(), i % 3, &status);
+            add(log, i);
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         WaitFor([&] { return !log.Running(); });
@@ -190,13 +193,13 @@ TEST(StatusLog, AFullDiskStopsTheLogWithAMessage) {
     ::close(pipe[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(std::string(buffer).rfind("Status log stopped: " + folder.Path() + "/status-", 0), 0u)
-        << buffer;
-    EXPECT_NE(std::string(buffer).find(": File too large"), std::string::npos) << buffer;
-    // The file ends with the last whole line: no line is torn.
-    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    return buffer;
+}
+
+// Every file ends with its last whole line, each line with the heading's columns.
+void ExpectWholeLines(const std::string& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         std::ifstream in(entry.path());
         const std::string text(std::istreambuf_iterator<char>(in), {});
         ASSERT_FALSE(text.empty());
@@ -210,6 +213,45 @@ TEST(StatusLog, AFullDiskStopsTheLogWithAMessage) {
             EXPECT_EQ(std::count(line.begin(), line.end(), ','), fields) << line;
         }
     }
+}
+
+}  // namespace
+
+// A disk that fills stops the log with the reason; the caller goes on.
+TEST(StatusLog, AFullDiskStopsTheLogWithAMessage) {
+    testsupport::TempDir folder;
+    const protocol::ChannelStatus status = Status();
+    const std::string failure =
+        FillTheDisk(folder.Path(), StatusLog::StatusKind(),
+                    [&](StatusLog& log, int i) { log.Add(NowMs(), i % 3, &status); });
+    EXPECT_EQ(failure.rfind("Status log stopped: " + folder.Path() + "/status-", 0), 0u) << failure;
+    EXPECT_NE(failure.find(": File too large"), std::string::npos) << failure;
+    ExpectWholeLines(folder.Path());
+}
+
+// The alarm log is a log of the same kind: its own files, heading and name, the caller's lines
+// written whole, and a full disk said the same way.
+TEST(StatusLog, AnAlarmLogWritesTheCallersLinesUnderItsOwnName) {
+    testsupport::TempDir folder;
+    const trends::LogKind kind{"alarms", "time,path,item", "Alarm log"};
+    {
+        StatusLog log(folder.Path(), kind);
+        std::string error;
+        ASSERT_TRUE(log.Start(&error)) << error;
+        log.AddLine(NowMs(), "t1,CH1,rssi");
+        log.AddLine(NowMs(), "t2,CH2,\"carrier, lock\"");
+        ASSERT_TRUE(WaitFor([&] { return Lines(log.Path()).size() == 3; }));
+        EXPECT_EQ(std::filesystem::path(log.Path()).filename(),
+                  StatusLog::FileName(NowMs(), 1, "alarms"));
+        EXPECT_EQ(Lines(log.Path()), (std::vector<std::string>{kind.heading, "t1,CH1,rssi",
+                                                               "t2,CH2,\"carrier, lock\""}));
+    }
+    testsupport::TempDir full;
+    const std::string failure = FillTheDisk(full.Path(), kind, [](StatusLog& log, int i) {
+        log.AddLine(NowMs(), "2026-12-11T10:00:00.000Z,CH1,item" + std::to_string(i));
+    });
+    EXPECT_EQ(failure.rfind("Alarm log stopped: " + full.Path() + "/alarms-", 0), 0u) << failure;
+    ExpectWholeLines(full.Path());
 }
 
 TEST(StatusLog, AFolderThatCannotTakeAFileIsRefusedAtStart) {
