@@ -247,6 +247,11 @@ void AlarmEngine::Tell(const Entry& entry, int64_t timeMs, const char* action) {
     }
 }
 
+const Alarm* AlarmEngine::AlarmOf(int path, const std::string& item) const {
+    const auto found = m_entries.find({path, item});
+    return found == m_entries.end() ? nullptr : &found->second.alarm;
+}
+
 AlarmEngine::Entry* AlarmEngine::Find(int path, const std::string& item) {
     const auto found = m_entries.find({path, item});
     return found == m_entries.end() ? nullptr : &found->second;

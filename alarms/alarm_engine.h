@@ -64,6 +64,8 @@ public:
     // Every alarm that is not normal, red first, then by time raised.
     std::vector<Alarm> Alarms() const;
     int UnacknowledgedCount() const;
+    // The alarm of one item, whatever its state; null for an item never judged.
+    const Alarm* AlarmOf(int path, const std::string& item) const;
     // The severity whose tone sounds: an active, unacknowledged alarm not silenced.
     std::optional<Severity> Sounding() const;
 

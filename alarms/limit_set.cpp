@@ -123,6 +123,12 @@ const std::vector<std::string>& LockItems() {
     return kItems;
 }
 
+ItemKind KindOfItem(const std::string& item) {
+    return item == "noAnswer"               ? ItemKind::kNoAnswer
+           : Contains(NumericItems(), item) ? ItemKind::kNumeric
+                                            : ItemKind::kLock;
+}
+
 const char* PathName(int path) {
     static const char* const kNames[LimitSet::kPaths] = {"CH1", "CH2", "combiner"};
     return path >= 0 && path < LimitSet::kPaths ? kNames[path] : "device";

@@ -38,11 +38,19 @@ struct LimitSet {
 const std::vector<std::string>& NumericItems();  // "rssi", "carrierFrequency", ...
 const std::vector<std::string>& LockItems();     // "carrierLock", "symbolLock", ...
 const char* PathName(int path);                  // "CH1", "CH2", "combiner"
+// What an item's values are: numbers, lock states, or whether the device answers ("noAnswer").
+ItemKind KindOfItem(const std::string& item);
 
 struct LimitError : std::runtime_error {
     LimitError(std::string pointer, const std::string& why)
         : std::runtime_error(pointer.empty() ? why : pointer + ": " + why),
           pointer(std::move(pointer)) {}
+    // The same error, its text begun with the file it was found in.
+    LimitError InFile(const std::string& file) const {
+        LimitError error("", file + ": " + what());
+        error.pointer = pointer;
+        return error;
+    }
     std::string pointer;  // "/paths/CH1/rssi/redLow"
 };
 

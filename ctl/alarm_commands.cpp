@@ -1,10 +1,8 @@
 // alarms check, and the limits that status --watch evaluates: limit sets read and judged with
 // the console's own alarm engine.
 
-#include <fstream>
-#include <sstream>
-
 #include "alarms/alarm_engine.h"
+#include "alarms/limit_library.h"
 #include "ctl/commands.h"
 
 namespace ctl {
@@ -34,16 +32,10 @@ Record ItemRecord(const std::string& name, const alarms::ItemLimit& limit) {
 }  // namespace
 
 alarms::LimitSet ReadLimits(const std::string& path) {
-    std::ifstream file(path);
-    if (!file) {
-        throw UsageError("cannot read the limits file '" + path + "'");
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
     try {
-        return alarms::ParseLimitSet(text.str());
+        return alarms::ReadLimitFile(path);
     } catch (const alarms::LimitError& error) {
-        throw UsageError(path + ": " + error.what());
+        throw UsageError(error.what());
     }
 }
 

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include "alarms/alarm_engine.h"
+#include "alarms/alarm_log.h"
+#include "alarms/limit_library.h"
+#include "tests/support/TempDir.h"
 
 using alarms::AlarmEngine;
 using alarms::LimitSet;
@@ -244,5 +250,81 @@ TEST(LimitSet, EveryBadFileIsRefusedWithItsPointer) {
             EXPECT_EQ(error.pointer, c.pointer) << c.text;
             EXPECT_NE(std::string(error.what()).find(c.why), std::string::npos) << error.what();
         }
+    }
+}
+
+// The shipped set is one the console reads, written once; a bad edit is refused with the file and
+// the pointer and leaves the file as it was; names never leave the folder.
+TEST(LimitLibrary, TheDefaultSetAndSavesThatKeepAGoodFile) {
+    testsupport::TempDir folder;
+    const alarms::LimitLibrary library(folder.Path() + "/limits");
+    EXPECT_TRUE(library.Names().empty());
+    ASSERT_EQ(library.EnsureDefault(), "");
+    EXPECT_EQ(library.Names(), std::vector<std::string>{"default"});
+    const LimitSet shipped = library.Load("default");
+    EXPECT_TRUE(shipped.noAnswer.has_value());
+    EXPECT_EQ(shipped.paths[0].at("rssi").redLow, -100);
+    EXPECT_EQ(shipped.paths[2].count("rssi"), 0u);  // the combiner has no level
+
+    const std::string good = library.Text("default");
+    try {
+        library.Save("default", R"({"format": "kv90t-limits", "version": 1,
+            "paths": {"CH1": {"rssi": {"yellowLow": -80, "redLow": -70}}}})");
+        FAIL() << "crossed bounds were saved";
+    } catch (const alarms::LimitError& error) {
+        EXPECT_EQ(error.pointer, "/paths/CH1/rssi/yellowLow");
+        EXPECT_EQ(std::string(error.what()).rfind(library.PathOf("default") + ": ", 0), 0u)
+            << error.what();
+    }
+    EXPECT_EQ(library.Text("default"), good);
+
+    const LimitSet saved = library.Save("pass-7", alarms::LimitSetJson(Limits()));
+    EXPECT_EQ(saved.paths[0].at("carrierLock").persistence, 2);
+    EXPECT_EQ(library.Names(), (std::vector<std::string>{"default", "pass-7"}));
+    for (const char* bad : {"", "../escape", ".hidden", "modes"}) {
+        EXPECT_THROW(library.Save(bad, good), alarms::LimitError) << bad;
+    }
+    EXPECT_THROW(library.Load("missing"), alarms::LimitError);
+}
+
+TEST(LimitLibrary, EachModeKeepsItsOwnChoice) {
+    testsupport::TempDir folder;
+    const alarms::LimitLibrary library(folder.Path());
+    EXPECT_EQ(library.ChosenFor("PSK"), "default");
+    library.Choose("PSK", "pass-7");
+    library.Choose("PCM/FM", "wide");
+    EXPECT_EQ(library.ChosenFor("PSK"), "pass-7");
+    EXPECT_EQ(library.ChosenFor("PCM/FM"), "wide");
+    EXPECT_EQ(library.ChosenFor("Bit Sync"), "default");
+    EXPECT_EQ(library.Names(), std::vector<std::string>{});  // modes.json is no set
+    std::ofstream(folder.Path() + "/modes.json") << "not json";
+    EXPECT_EQ(library.ChosenFor("PSK"), "default");
+}
+
+TEST(AlarmLog, OneLinePerTransitionWithItsColumns) {
+    alarms::Transition raised{kT0, {}, "raised"};
+    raised.alarm.path = 1;
+    raised.alarm.item = "rssi";
+    raised.alarm.state = State::kActiveUnacked;
+    raised.alarm.severity = Severity::kRed;
+    raised.alarm.value = -101.5;
+    raised.alarm.bound = -100;
+    EXPECT_EQ(alarms::AlarmLogLine(raised, "ops"),
+              "2025-12-06T05:46:40.000Z,CH2,rssi,raised,-101.5,-100,red,active,ops,");
+
+    alarms::Transition shelved{kT0 + 1500, raised.alarm, "shelved"};
+    shelved.alarm.state = State::kShelved;
+    shelved.alarm.shelveReason = "antenna move, \"planned\"";
+    EXPECT_EQ(alarms::AlarmLogLine(shelved, "Smith, J"),
+              "2025-12-06T05:46:41.500Z,CH2,rssi,shelved,-101.5,-100,red,shelved,\"Smith, J\","
+              "\"antenna move, \"\"planned\"\"\"");
+    EXPECT_EQ(alarms::LimitSetChangeLine(kT0, "pass-7", "ops"),
+              "2025-12-06T05:46:40.000Z,device,limitSet,limit set changed,,,,,ops,pass-7");
+    const std::string heading = alarms::AlarmLogHeading();
+    for (const std::string& line :
+         {alarms::AlarmLogLine(raised, "ops"), alarms::LimitSetChangeLine(kT0, "x", "ops")}) {
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','),
+                  std::count(heading.begin(), heading.end(), ','))
+            << line;
     }
 }
