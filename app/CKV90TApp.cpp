@@ -37,9 +37,10 @@ CKV90TApp::~CKV90TApp() {
     }
 }
 
-void CKV90TApp::UseDemoDevice(const sim::Profile& profile) {
+void CKV90TApp::UseDemoDevice(const sim::Profile& profile, sim::Scenario scenario) {
     m_pDemoDevice = std::make_unique<sim::SimDevice>();
     m_pDemoSimulation = std::make_unique<sim::KV90TSimulation>(*m_pDemoDevice, profile);
+    m_pDemoSimulation->SetScenario(scenario);
     m_pDemoServer = std::make_unique<sim::SimServer>(*m_pDemoDevice);
     if (m_pDemoServer->ListenTcp(0)) {
         m_pDemoServer->Start();

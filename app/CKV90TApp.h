@@ -10,6 +10,7 @@
 
 #include "platform/settings_store.h"
 #include "shell/registry_report.h"
+#include "sim/Scenario.h"
 
 class CBaseClass;
 class CKV90T1_Comm;
@@ -38,7 +39,7 @@ public:
 
     // Runs the console on a simulated device started in this process on loopback, instead of
     // the saved settings.
-    void UseDemoDevice(const sim::Profile& profile);
+    void UseDemoDevice(const sim::Profile& profile, sim::Scenario scenario = sim::Scenario::kNone);
     // Writes sampling files, conversions and downloads there instead of the program folder.
     void SetDataFolder(std::string folder) { m_strDataFolder = std::move(folder); }
     // Starts the status log with the main window (--status-log).

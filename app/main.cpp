@@ -34,7 +34,14 @@ void PrintHelp() {
         std::printf(" %s", profile.name.c_str());
     }
     std::printf(
-        "\n  --data-dir DIR             write sampling files, conversions and downloads to DIR\n"
+        "\n  --scenario NAME            with --demo: the simulated device plays scripted\n"
+        "                             trouble, repeating, to show the alarms:\n");
+    for (const sim::ScenarioInfo& scenario : sim::Scenarios()) {
+        std::printf("                               %-13s %s\n", scenario.name,
+                    scenario.description);
+    }
+    std::printf(
+        "  --data-dir DIR             write sampling files, conversions and downloads to DIR\n"
         "  --status-log               log every status poll to a CSV file in the data folder\n"
         "  --metrics [ADDR:]PORT      serve the polled status as Prometheus metrics on\n"
         "                             http://ADDR:PORT/metrics (ADDR 127.0.0.1 unless given)\n"
@@ -51,6 +58,7 @@ void PrintHelp() {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv, argv + argc);
     const sim::Profile* demo = nullptr;
+    sim::Scenario scenario = sim::Scenario::kNone;
     std::string dataFolder;
     bool statusLog = false;
     std::optional<metrics::ListenAddress> metricsAddress;
@@ -71,6 +79,14 @@ int main(int argc, char** argv) {
                              args[i].c_str());
                 return 2;
             }
+        } else if (arg == "--scenario") {
+            const sim::ScenarioInfo* found =
+                sim::FindScenario(i + 1 < args.size() ? args[++i] : std::string());
+            if (found == nullptr) {
+                std::fprintf(stderr, "kv90t: --scenario needs a scenario's name; see --help\n");
+                return 2;
+            }
+            scenario = found->scenario;
         } else if (arg == "--metrics") {
             try {
                 metricsAddress = metrics::ParseListenAddress(i + 1 < args.size() ? args[++i] : "");
@@ -113,7 +129,7 @@ int main(int argc, char** argv) {
     app.SetStatusLog(statusLog);
     app.SetMetricsRegistry(endpoint ? endpoint->Registry() : nullptr);
     if (demo != nullptr) {
-        app.UseDemoDevice(*demo);
+        app.UseDemoDevice(*demo, scenario);
     }
     app.InitInstance();
     return 0;

@@ -22,6 +22,7 @@ struct Options {
     enum class Link { Saved, Tcp, Serial, Demo } link = Link::Saved;
     LinkSpec spec;
     const sim::Profile* profile = nullptr;
+    sim::Scenario scenario = sim::Scenario::kNone;
     bool json = false;
     bool help = false;
     bool version = false;
@@ -73,6 +74,12 @@ Options ParseOptions(const std::vector<std::string>& args) {
             if (options.profile == nullptr) {
                 throw UsageError("unknown profile in '" + arg + "'");
             }
+        } else if (arg == "--scenario") {
+            const sim::ScenarioInfo* scenario = sim::FindScenario(value("--scenario"));
+            if (scenario == nullptr) {
+                throw UsageError("unknown scenario '" + args[i] + "'");
+            }
+            options.scenario = scenario->scenario;
         } else {
             throw UsageError("unknown option '" + arg + "'");
         }
@@ -112,7 +119,9 @@ void ReadSavedLink(Options* options) {
 
 // The simulated device inside this process, served on a loopback port.
 struct DemoDevice {
-    explicit DemoDevice(const sim::Profile& profile) : simulation(device, profile), server(device) {
+    DemoDevice(const sim::Profile& profile, sim::Scenario scenario)
+        : simulation(device, profile), server(device) {
+        simulation.SetScenario(scenario);
         server.ListenTcp(0);
         server.Start();
     }
@@ -123,7 +132,7 @@ struct DemoDevice {
 
 void PrintHelp(std::ostream& out) {
     out << "Usage: kv90t-ctl [--tcp HOST[:PORT] | --serial PORT [--baud RATE] | "
-           "--demo[=PROFILE]] [--json] COMMAND ...\n"
+           "--demo[=PROFILE] [--scenario NAME]] [--json] COMMAND ...\n"
            "  or:  kv90t-ctl --help | --version | --fields setup|output|combiner\n"
            "Controls a KV90T telemetry receiver from the command line.\n"
            "\n"
@@ -133,6 +142,8 @@ void PrintHelp(std::ostream& out) {
            "  --baud RATE            the serial port's rate (default 57600)\n"
            "  --demo[=PROFILE]       a simulated device inside the program (profiles: full,\n"
            "                         pcmfm, dau, if, filters)\n"
+           "  --scenario NAME        with --demo: scripted trouble that drives alarms (fade,\n"
+           "                         carrier-drop, ber-burst, dau-rail)\n"
            "  --json                 print JSON instead of text\n"
            "  --fields COMMAND       list the fields that setup, output or combiner set take\n"
            "  --help                 show this text\n"
@@ -220,7 +231,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
     std::optional<DemoDevice> demo;
     if (options.link == Options::Link::Demo) {
-        demo.emplace(*options.profile);
+        demo.emplace(*options.profile, options.scenario);
         options.link = Options::Link::Tcp;
         options.spec.host = "127.0.0.1";
         options.spec.port = demo->server.TcpPort();

@@ -17,6 +17,7 @@
 #include "sim/DeviceClock.h"
 #include "sim/FileServer.h"
 #include "sim/Profile.h"
+#include "sim/Scenario.h"
 #include "sim/SimDevice.h"
 
 namespace sim {
@@ -61,6 +62,8 @@ public:
     // Puts one of the eight supply rails of the physical values (command 0x2001) at a value of
     // its own, in tenths of a volt (a signed byte for the -5.0 V rails).
     void SetRail(int rail, uint8_t tenthsOfVolt);
+    // Plays `scenario` from now on the device's clock (kNone ends it).
+    void SetScenario(Scenario scenario);
     // How many bulk-erase-done polls an FPGA configuration memory erase takes.
     void SetErasePolls(int polls);
     std::vector<uint8_t> FpgaImage(uint32_t memory) const;
@@ -212,9 +215,12 @@ private:
         int64_t sinceMs = 0;
         uint32_t outOfLock = 0;
         bool wasLocked = false;  // at the last status read
+        uint64_t bits = 0;       // counted at the last status read
+        double burstErrors = 0;  // the errors of a scenario's bursts
     };
     std::array<Bert, 6> m_bert{};
     double m_bitErrorRate = 1e-6;
+    ScenarioScript m_scenario;
     BertSource m_bertSource;
     int64_t m_bertAcquisitionMs = 100;
 

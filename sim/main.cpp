@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: kv90t-sim [--tcp PORT] [--pty[=COMn]] [--profile NAME] [--load-time MS] "
-    "[--dau-rate DATAGRAMS_PER_S]\n"
+    "[--dau-rate DATAGRAMS_PER_S] [--scenario NAME]\n"
     "  or:  kv90t-sim --help | --version\n"
     "Simulated KV90T telemetry receiver. Answers the console's command frames until\n"
     "interrupted (Ctrl+C).\n"
@@ -34,6 +34,7 @@ constexpr const char* kUsage =
     "  --dau-rate DATAGRAMS_PER_S\n"
     "                send DAU sampling datagrams at this rate instead of the channel's\n"
     "                sample rate divided by its samples per datagram (to load a console)\n"
+    "  --scenario NAME  play scripted trouble, repeating, to drive alarms; see below\n"
     "  --help        show this text\n"
     "  --version     show the version\n"
     "\n"
@@ -46,6 +47,10 @@ void PrintProfiles() {
     for (const sim::Profile& profile : sim::Profiles()) {
         std::printf("  %-8s %s\n", profile.name.c_str(), profile.description.c_str());
     }
+    std::printf("\nScenarios:\n");
+    for (const sim::ScenarioInfo& scenario : sim::Scenarios()) {
+        std::printf("  %-13s %s\n", scenario.name, scenario.description);
+    }
 }
 
 struct Options {
@@ -56,6 +61,7 @@ struct Options {
     bool pty = false;
     std::string ptyName;
     double dauRate = 0;
+    sim::Scenario scenario = sim::Scenario::kNone;
 };
 
 bool ParseNumber(const char* text, uint16_t* value) {
@@ -92,6 +98,8 @@ int ParseOptions(int argc, char** argv, Options* options) {
             ++i;
         } else if (arg == "--dau-rate" && i + 1 < argc && std::strtod(argv[i + 1], nullptr) > 0) {
             options->dauRate = std::strtod(argv[++i], nullptr);
+        } else if (arg == "--scenario" && i + 1 < argc && sim::FindScenario(argv[i + 1])) {
+            options->scenario = sim::FindScenario(argv[++i])->scenario;
         } else if (arg == "--pty") {
             options->pty = true;
         } else if (arg.rfind("--pty=", 0) == 0) {
@@ -146,6 +154,7 @@ int main(int argc, char** argv) {
     sim::KV90TSimulation simulation(device, *options.profile);
     simulation.SetPersonalityLoadTime(options.loadTimeMs);
     simulation.SetDauRate(options.dauRate);
+    simulation.SetScenario(options.scenario);
     sim::SimServer server(device);
     if (!OpenEndpoints(options, &server)) {
         return 1;

@@ -74,7 +74,8 @@ bool KV90TSimulation::HasSignal(int path) const {
 }
 
 bool KV90TSimulation::Locked(int path) const {
-    return HasSignal(path) && Elapsed(m_setupTime[path]) >= int64_t(m_acquisitionMs);
+    return HasSignal(path) && Elapsed(m_setupTime[path]) >= int64_t(m_acquisitionMs) &&
+           !m_scenario.DropsLock(path, m_clock.NowMs());
 }
 
 KV90TSimulation::Reply KV90TSimulation::ChannelStatus(const Frame& request) {
@@ -94,7 +95,10 @@ KV90TSimulation::Reply KV90TSimulation::ChannelStatus(const Frame& request) {
     p[2] = static_cast<uint8_t>(level >> 8 & 0x0F);
     p[3] = static_cast<uint8_t>(signal ? 20 + Noise(2) : 0);
     p[6] = static_cast<uint8_t>(m_mode == 2 || m_mode == 4 ? 70 + Noise(3) : 0);
-    const double rssi = signal ? -62.0 + 3 * std::sin(seconds / 5) + Noise(0.5) : -110 + Noise(1);
+    const double fade = m_scenario.RssiOffsetDb(m_clock.NowMs());
+    const double rssi =
+        signal ? std::max(-110.0, -62.0 + 3 * std::sin(seconds / 5) + Noise(0.5) + fade)
+               : -110 + Noise(1);
     PutNumber(p, 7, 2, static_cast<uint16_t>(static_cast<int16_t>(std::lround(rssi * 10))));
     const bool qPath = s.pskSubmode == 1 || s.pskSubmode == 2 || s.pskSubmode >= 6;
     const bool daqTime = m_mode == 7;

@@ -136,9 +136,18 @@ KV90TSimulation::Reply KV90TSimulation::PhysicalValues(const Frame& request) {
     for (const auto& [rail, value] : m_railOverrides) {
         p[static_cast<size_t>(rail)] = value;
     }
+    if (const std::optional<uint8_t> rail =
+            m_scenario.Rail(ScenarioScript::kRail, m_clock.NowMs())) {
+        p[ScenarioScript::kRail] = *rail;
+    }
     p[8] = static_cast<uint8_t>(41 + Noise(1.5));
     PutNumber(p, 9, 2, static_cast<uint16_t>(280 + Noise(2)));
     return p;
+}
+
+void KV90TSimulation::SetScenario(Scenario scenario) {
+    std::lock_guard lock(m_mutex);
+    m_scenario = ScenarioScript(scenario, m_clock.NowMs());
 }
 
 void KV90TSimulation::SetRail(int rail, uint8_t tenthsOfVolt) {

@@ -19,6 +19,8 @@ KV90TSimulation::Reply KV90TSimulation::BertSetup(const Frame& request) {
     bert.sinceMs = m_clock.NowMs();
     bert.outOfLock = 0;
     bert.wasLocked = false;
+    bert.bits = 0;
+    bert.burstErrors = 0;
     return Bytes{};
 }
 
@@ -44,7 +46,13 @@ KV90TSimulation::Reply KV90TSimulation::BertStatus(const Frame& request) {
     Bytes reply(30, 0);
     if (locked) {
         const auto bits = static_cast<uint64_t>(counting / 1000.0 * rate);
-        const auto errors = static_cast<uint64_t>(std::llround(bits * m_bitErrorRate));
+        if (bits > bert.bits) {
+            bert.burstErrors +=
+                double(bits - bert.bits) * m_scenario.ExtraErrorRate(m_clock.NowMs());
+        }
+        bert.bits = bits;
+        const auto errors =
+            static_cast<uint64_t>(std::llround(bits * m_bitErrorRate + bert.burstErrors));
         reply[0] = 0x80;
         PutNumber(reply, 2, 8, errors);
         PutNumber(reply, 10, 8, bits);

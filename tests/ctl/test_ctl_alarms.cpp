@@ -78,3 +78,36 @@ TEST(CtlAlarms, CheckPrintsASetAndRefusesABadOneWithItsPointer) {
               "kv90t-ctl: status: --interval, --count and --limits go with --watch; "
               "see --help\n");
 }
+
+// The same scenario that drives the console's alarms drives the watch's: channel 1 losing its
+// lock raises the red carrier-lock alarm after its persistence.
+TEST(CtlAlarms, AWatchJudgesAScenarioAsTheConsoleDoes) {
+    testsupport::SimulatedDevice sim(sim::DefaultProfile(), true);
+    testsupport::TempDir folder;
+    const std::string limits = WriteLimits(
+        folder, "locks", R"({"CH1": {"carrierLock": {"severity": "red", "persistence": 2}}})");
+    sim.Clock().Advance(5'000);
+    sim.Simulation().SetScenario(sim::Scenario::kCarrierDrop);
+    sim.Clock().Advance(11'000);
+    CtlRun run = RunCtl(At(
+        sim, {"status", "--watch", "--interval", "0", "--count", "2", "--limits", limits}, true));
+    EXPECT_EQ(run.status, 3) << run.err;
+    std::istringstream lines(run.out);
+    std::string first;
+    std::string second;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_TRUE(nlohmann::json::parse(first)["alarms"].empty());
+    const nlohmann::json alarms = nlohmann::json::parse(second)["alarms"];
+    ASSERT_EQ(alarms.size(), 1u) << run.out;
+    EXPECT_EQ(alarms[0]["item"], "carrierLock");
+    EXPECT_EQ(alarms[0]["severity"], "red");
+
+    run = RunCtl({"--demo", "--scenario", "storm", "identity"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find("unknown scenario 'storm'"), std::string::npos) << run.err;
+    run = RunCtl({"alarms", "check", folder.Path() + "/missing.json"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.err.find(folder.Path() + "/missing.json: cannot be read"), std::string::npos)
+        << run.err;
+}

@@ -110,6 +110,10 @@ TEST(SimProgram, HelpDescribesTheOptions) {
     for (const auto& profile : sim::Profiles()) {
         EXPECT_NE(text.find("  " + profile.name + " "), std::string::npos) << profile.name;
     }
+    for (const auto& scenario : sim::Scenarios()) {
+        EXPECT_NE(text.find(std::string("  ") + scenario.name + " "), std::string::npos)
+            << scenario.name;
+    }
 }
 
 TEST(KV90TSimulation, ListsModesLastFirstAndIgnoresMalformedRequests) {
@@ -145,4 +149,75 @@ TEST(KV90TSimulation, AppliesTheBandOfTheTuningFrequency) {
     EXPECT_EQ(std::vector<uint8_t>(reply.begin() + 7, reply.begin() + 11),
               (std::vector<uint8_t>{0x03, 0x93, 0x87, 0x00}));
     EXPECT_EQ(simulation.StoredSetup(0x1200, 1)[2], 1);
+}
+
+// Each scenario plays its trouble on the device's clock, from when it was set, and repeats.
+TEST(KV90TSimulation, ScenariosPlayTheirTroubleAndRepeat) {
+    sim::ManualClock clock;
+    sim::SimDevice device;
+    sim::KV90TSimulation simulation(device, sim::DefaultProfile(), &clock);
+    clock.Advance(5'000);  // every path has locked
+    auto status = [&](int path) {
+        const auto reply = device.Handle({0x2100, {uint8_t(path)}}).bytes;
+        EXPECT_EQ(reply.size(), 6u + 30u);
+        const auto tenths = static_cast<int16_t>(reply[6 + 7] << 8 | reply[6 + 8]);
+        return std::pair{tenths / 10.0, (reply[6 + 9] & 0x40) != 0};
+    };
+    auto at = [&](int64_t sinceMs, int64_t startMs) {
+        clock.Advance(startMs + sinceMs - clock.NowMs());
+    };
+
+    simulation.SetScenario(sim::Scenario::kFade);
+    int64_t start = clock.NowMs();
+    EXPECT_GT(status(0).first, -70);
+    for (int64_t period : {0, 60'000}) {
+        at(period + 25'000, start);  // the bottom of the fade: 40 dB down on both channels
+        EXPECT_LT(status(0).first, -95);
+        EXPECT_LT(status(1).first, -95);
+        EXPECT_TRUE(status(0).second);
+        at(period + 50'000, start);
+        EXPECT_GT(status(0).first, -70);
+    }
+
+    simulation.SetScenario(sim::Scenario::kCarrierDrop);
+    start = clock.NowMs();
+    for (int64_t period : {0, 30'000}) {
+        at(period + 9'000, start);
+        EXPECT_TRUE(status(0).second);
+        at(period + 11'000, start);  // channel 1 only loses its lock, for 4 s
+        EXPECT_FALSE(status(0).second);
+        EXPECT_TRUE(status(1).second);
+        EXPECT_GT(status(0).first, -70);  // the signal is still there
+        at(period + 14'500, start);
+        EXPECT_TRUE(status(0).second);
+    }
+
+    simulation.SetScenario(sim::Scenario::kRailOut);
+    start = clock.NowMs();
+    auto rail = [&] { return device.Handle({0x2001, {}}).bytes.at(6); };
+    EXPECT_EQ(rail(), 50);
+    at(15'000, start);
+    EXPECT_EQ(rail(), 42);
+    at(25'000, start);
+    EXPECT_EQ(rail(), 50);
+
+    simulation.SetScenario(sim::Scenario::kNone);
+    EXPECT_TRUE(status(0).second);
+    EXPECT_GT(status(0).first, -70);
+}
+
+TEST(ScenarioScript, BurstsOfBitErrorsAndTheNamesOfScenarios) {
+    const sim::ScenarioScript burst(sim::Scenario::kBerBurst, 1'000);
+    EXPECT_EQ(burst.ExtraErrorRate(1'000 + 9'999), 0);
+    EXPECT_EQ(burst.ExtraErrorRate(1'000 + 10'000), 0.01);
+    EXPECT_EQ(burst.ExtraErrorRate(1'000 + 14'999), 0.01);
+    EXPECT_EQ(burst.ExtraErrorRate(1'000 + 15'000), 0);
+    EXPECT_EQ(burst.ExtraErrorRate(1'000 + 40'000), 0.01);
+    EXPECT_EQ(burst.RssiOffsetDb(1'000 + 25'000), 0);
+    EXPECT_FALSE(burst.DropsLock(0, 1'000 + 11'000));
+    for (const sim::ScenarioInfo& info : sim::Scenarios()) {
+        ASSERT_NE(sim::FindScenario(info.name), nullptr);
+        EXPECT_EQ(sim::FindScenario(info.name)->scenario, info.scenario);
+    }
+    EXPECT_EQ(sim::FindScenario("storm"), nullptr);
 }
