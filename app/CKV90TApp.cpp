@@ -199,6 +199,7 @@ bool CKV90TApp::InitInstance() {
         if (m_pMetricsRegistry != nullptr) {
             window.ServeMetrics(m_pMetricsRegistry);
         }
+        window.WatchAlarms(alarms::LimitLibrary(alarms::LimitLibrary::DefaultFolder()));
         if (!m_bDeviceAnswered) {
             window.SetInitialPageKind(kCommPageKind);
         }

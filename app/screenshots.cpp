@@ -4,15 +4,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <string>
 
 #include "link/CNetworkDeviceComm.h"
+#include "platform/beep.h"
 #include "platform/clock.h"
 #include "protocol/CKV90T1_Comm.h"
 #include "resources/resource_ids.h"
+#include "shell/AlarmsWindow.h"
 #include "shell/CKV90TDlg.h"
 #include "shell/TrendView.h"
 #include "sim/KV90TSimulation.h"
@@ -111,6 +114,49 @@ bool CaptureTrends(const QString& path) {
     return saved;
 }
 
+// The main window with a red alarm (channel 1 has lost its lock, on a device whose clock stands
+// in the scenario's drop) and a yellow one (channel 2's RSSI under a bound above it), then the
+// Alarms window with both.
+bool CaptureAlarms(const QString& folder) {
+    sim::ManualClock clock;
+    sim::SimDevice device;
+    sim::KV90TSimulation simulation(device, sim::DefaultProfile(), &clock);
+    sim::SimServer server(device);
+    if (!server.ListenTcp(0)) {
+        return false;
+    }
+    server.Start();
+    clock.Advance(5'000);
+    simulation.SetScenario(sim::Scenario::kCarrierDrop);
+    clock.Advance(11'000);
+    CNetworkDeviceComm link("127.0.0.1", server.TcpPort());
+    CKV90T1_Comm comm(&link);
+    const QTemporaryDir config;
+    const alarms::LimitLibrary library(config.path().toStdString());
+    library.Save("default", R"({"format": "kv90t-limits", "version": 1, "paths": {
+        "CH1": {"carrierLock": {"severity": "red", "persistence": 2}},
+        "CH2": {"rssi": {"yellowLow": -55, "redLow": -100, "persistence": 2}}}})");
+    CKV90TDlg window(&comm, 0);
+    window.SetProgramFolder(config.path().toStdString());
+    window.SetSavesSettings(false);
+    window.WatchAlarms(library);
+    const platform::BeepRecorder silent;
+    window.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 2500) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    bool saved = window.grab().save(folder + "/main-window-alarms.png");
+    AlarmsWindow& alarms = window.ShowAlarms();
+    QApplication::processEvents();
+    saved = alarms.grab().save(folder + "/alarms-window.png") && saved;
+    std::printf("%s %s/main-window-alarms.png and alarms-window.png\n",
+                saved ? "wrote" : "could not write", folder.toLocal8Bit().constData());
+    window.close();
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +219,7 @@ int main(int argc, char** argv) {
     };
     ok = Capture(sim::FindProfile("dau"), folder + "/dau-waveform.png", 0, {}, waveform) && ok;
     ok = CaptureTrends(folder + "/trend-view.png") && ok;
+    ok = CaptureAlarms(folder) && ok;
     ok = Capture(sim::FindProfile("full"), folder + "/nand-flash-page.png", 4) && ok;
     ok = Capture(sim::FindProfile("full"), folder + "/system-page.png", 5) && ok;
     // An FPGA configuration memory update under way, the page scrolled to its progress.

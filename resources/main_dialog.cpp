@@ -117,6 +117,7 @@ void AddPageHost(std::vector<ControlTemplate>& c) {
     c.push_back({IDC_MODE_SELECTOR, ControlKind::ComboBox, "", 0, 0, 1, 2, g});
     c.push_back({IDC_STATUS, ControlKind::PushLikeCheck, "Status", 1, 0, 1, 1, g});
     c.push_back({IDM_ABOUTBOX, ControlKind::Button, "About KV90T...", 1, 1, 1, 1, g});
+    c.push_back({IDC_ALARMS, ControlKind::Button, "Alarms: 0", 2, 0, 1, 1, g});
     c.push_back({IDC_TRENDS, ControlKind::Button, "Trends...", 2, 1, 1, 1, g});
     c.push_back({IDC_MODE_PROGRESS, ControlKind::Label, "", 3, 0, 1, 2, g});
     c.push_back({IDC_LINK_STATE, ControlKind::Label, "", 4, 0, 1, 2, g});

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -22,6 +23,7 @@
 #include "protocol/status_fields.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
+#include "shell/AlarmsWindow.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CKV90T_ComPort.h"
 #include "shell/TrendView.h"
@@ -63,6 +65,34 @@ std::vector<int> LockLampIds(int col) {
             IDC_FSPLCK_GREEN[col],    IDC_FSPLCK_RED[col],    IDC_FSPLCK_YELLOW[col],
             IDC_FSPLCK_GREY[col],     IDC_FRMLCK_GREEN[col],  IDC_FRMLCK_RED[col],
             IDC_FRMLCK_YELLOW[col],   IDC_FRMLCK_GREY[col]};
+}
+
+// How often the alarms' shelving and tones are looked after between polls.
+constexpr int kAlarmTickMs = 250;
+
+// The panel's values and lamps that show an alarm item of a path.
+std::vector<int> AlarmControlIds(int path, const std::string& item) {
+    if (item == "rssi") {
+        return {IDC_RSSI[path]};
+    }
+    if (item == "amModIndex" || item == "fmModIndex") {
+        return {item == "amModIndex" ? IDC_AM_MOD_INDEX[path] : IDC_FM_MOD_INDEX[path]};
+    }
+    if (item == "carrierFrequency" || item == "symbolRate") {
+        return {item == "symbolRate" ? IDC_SYMBOL_RATE[path] : IDC_CARRIER_FREQUENCY[path]};
+    }
+    if (item == "carrierLock") {
+        return {IDC_CARRLCK_GREEN[path], IDC_CARRLCK_RED[path], IDC_CARRLCK_GREY[path]};
+    }
+    if (item == "symbolLock") {
+        return {IDC_SYMBLCK_GREEN[path], IDC_SYMBLCK_RED[path], IDC_SYMBLCK_GREY[path]};
+    }
+    if (item == "frameSync") {
+        return {IDC_FSPLCK_GREEN[path], IDC_FSPLCK_RED[path], IDC_FSPLCK_YELLOW[path],
+                IDC_FSPLCK_GREY[path]};
+    }
+    return {IDC_FRMLCK_GREEN[path], IDC_FRMLCK_RED[path], IDC_FRMLCK_YELLOW[path],
+            IDC_FRMLCK_GREY[path]};
 }
 
 bool ComputerYearIsLeap() {
@@ -151,6 +181,7 @@ void CKV90TDlg::InitDialog() {
     setWindowTitle("Brenmoor KV90T");
     HideLockLamps();
     StyleBanner();
+    Show(IDC_ALARMS, m_pAlarms != nullptr);
     if (ReadStartUp()) {
         CompleteStartUp();
     } else {
@@ -214,6 +245,7 @@ void CKV90TDlg::CompleteStartUp() {
     ShowModeInSelector();
     RefreshSetups();
     FitTheScreen();
+    UseModeLimits();
     m_StatusThread.Publish(Handle());
 }
 
@@ -344,6 +376,7 @@ intptr_t CKV90TDlg::OnMessage(uint32_t message, uintptr_t, intptr_t) {
                 const bool read = Poll(message);
                 NotePoll(read);
                 RecordPoll(message, read);
+                JudgePoll(message, read);
                 if (m_pMetrics) {
                     m_pMetrics->Poll(*m_pComm, message, read,
                                      (platform::ProcessClockMs() - start) / 1000.0, !m_bLinkLost);
@@ -388,6 +421,103 @@ TrendView& CKV90TDlg::ShowTrends() {
     m_pTrendView->raise();
     m_pTrendView->SetPaused(m_pTrendView->Paused());
     return *m_pTrendView;
+}
+
+void CKV90TDlg::WatchAlarms(alarms::LimitLibrary library) {
+    m_pAlarms = std::make_unique<AlarmMonitor>(std::move(library));
+    if (std::string error = m_pAlarms->StartLog(m_Recorder.DataFolder()); !error.empty()) {
+        ui::MessageBox(this, "Cannot start the alarm log: " + error, "Alarm Log Error");
+    }
+    m_pAlarms->onChanged = [this] { ShowAlarmState(); };
+    m_pAlarmTimer = new QTimer(this);
+    connect(m_pAlarmTimer, &QTimer::timeout, this,
+            [this] { m_pAlarms->Tick(platform::UtcNowMs(), platform::TickCount64()); });
+    m_pAlarmTimer->start(kAlarmTickMs);
+    ShowAlarmState();
+}
+
+AlarmsWindow& CKV90TDlg::ShowAlarms() {
+    if (!m_pAlarmsWindow) {
+        m_pAlarmsWindow = std::make_unique<AlarmsWindow>(*m_pAlarms, this);
+    }
+    m_pAlarmsWindow->show();
+    m_pAlarmsWindow->raise();
+    return *m_pAlarmsWindow;
+}
+
+// The set chosen for the mode; one that cannot be read is said, and the earlier set stays.
+void CKV90TDlg::UseModeLimits() {
+    if (!m_pAlarms) {
+        return;
+    }
+    const std::string mode = protocol::ModeLabel(int(m_pComm->m_nOperationalMode));
+    if (std::string error = m_pAlarms->UseSetFor(mode, platform::UtcNowMs()); !error.empty()) {
+        ui::MessageBox(this, "The alarm limits for " + mode + " cannot be used: " + error,
+                       "Alarm Limits Error");
+    }
+}
+
+// Every poll counts for "the device does not answer"; the channel status polls outside the
+// DAU mode are judged item by item.
+void CKV90TDlg::JudgePoll(uint32_t message, bool read) {
+    if (!m_pAlarms) {
+        return;
+    }
+    const int64_t now = platform::UtcNowMs();
+    m_pAlarms->Answer(read, now);
+    const bool channel = message >= UWM_CHANNEL_STATUS_1 && message <= UWM_CHANNEL_STATUS_3;
+    if (channel && m_pComm->m_nOperationalMode != kModeDau) {
+        const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);
+        m_pAlarms->Poll(path, read ? &m_pComm->m_ChannelStatus[path] : nullptr, now);
+    }
+    m_pAlarms->Tick(now, platform::TickCount64());
+    MarkPanel();
+    if (const std::string failure = m_pAlarms->TakeLogFailure(); !failure.empty()) {
+        ui::MessageBox(this, failure, "Alarm Log Error");
+    }
+}
+
+void CKV90TDlg::ShowAlarmState() {
+    SetText(IDC_ALARMS, ui::Printf("Alarms: %d", m_pAlarms->Engine().UnacknowledgedCount()));
+    std::optional<alarms::Severity> worst;  // of the alarms to acknowledge: red ones come first
+    for (const alarms::Alarm& alarm : m_pAlarms->Engine().Alarms()) {
+        if (alarm.state == alarms::State::kActiveUnacked ||
+            alarm.state == alarms::State::kReturnedUnacked) {
+            worst = alarm.severity;
+            break;
+        }
+    }
+    Control(IDC_ALARMS)
+        ->setStyleSheet(
+            worst ? QString("background-color: %1; font-weight: bold;").arg(AlarmColour(*worst))
+                  : QString());
+    MarkPanel();
+    if (m_pAlarmsWindow) {
+        m_pAlarmsWindow->Refresh();
+    }
+}
+
+// A value or lamp whose item is in alarm takes its severity's colour as background.
+void CKV90TDlg::MarkPanel() {
+    for (int path = 0; path < alarms::LimitSet::kPaths; ++path) {
+        for (const auto* items : {&alarms::NumericItems(), &alarms::LockItems()}) {
+            for (const std::string& item : *items) {
+                if (path == 2 && (item == "rssi" || item.find("ModIndex") != std::string::npos)) {
+                    continue;  // the combiner shows no level and no modulation index
+                }
+                const std::optional<alarms::Severity> severity =
+                    m_pAlarms->ActiveSeverity(path, item);
+                const QString style =
+                    severity ? QString("background-color: %1;").arg(AlarmColour(*severity))
+                             : QString();
+                for (int id : AlarmControlIds(path, item)) {
+                    if (QWidget* control = Control(id); control->styleSheet() != style) {
+                        control->setStyleSheet(style);
+                    }
+                }
+            }
+        }
+    }
 }
 
 bool CKV90TDlg::Poll(uint32_t message) {
@@ -685,6 +815,9 @@ void CKV90TDlg::OnCommand(int id) {
         case IDC_TRENDS:
             ShowTrends();
             return;
+        case IDC_ALARMS:
+            ShowAlarms();
+            return;
         case IDC_SETUPS_CH1:
             s.setupsCh1 ^= 1;
             SendPathFlags();
@@ -740,6 +873,7 @@ void CKV90TDlg::ChangeMode(int row) {
         FitTheScreen();
     }
     ui::FeedbackBeep(result != 0, {1000, 20});
+    UseModeLimits();
     ShowModeInSelector();
     m_Pages.ArrangeTabs();
     m_Pages.SelectPage();

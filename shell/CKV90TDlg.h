@@ -5,13 +5,16 @@
 #include <memory>
 #include <string>
 
+#include "shell/AlarmMonitor.h"
 #include "shell/MetricsFeed.h"
 #include "shell/PageHost.h"
 #include "shell/StatusRecorder.h"
 #include "shell/status_thread.h"
 #include "ui/CDialog.h"
 
+class AlarmsWindow;
 class CKV90T1_Comm;
+class QTimer;
 class TrendView;
 
 class CKV90TDlg : public ui::CDialog {
@@ -37,6 +40,13 @@ public:
     void ServeMetrics(std::shared_ptr<prometheus::Registry> registry) {
         m_pMetrics = std::make_unique<MetricsFeed>(std::move(registry));
     }
+
+    // Judges the polls against the limit sets of `library`, writing the alarm log into the
+    // program folder; shows the count of alarms to acknowledge and marks the panel.
+    void WatchAlarms(alarms::LimitLibrary library);
+    AlarmMonitor* Alarms() { return m_pAlarms.get(); }
+    // Opens the Alarms window (made once, then shown and raised).
+    AlarmsWindow& ShowAlarms();
 
     // Whether the start-up reads found a device (or were skipped).
     bool DeviceAnswered() const { return m_bDeviceAnswered; }
@@ -88,6 +98,12 @@ private:
     bool ShowTime();
     // Keeps a channel status poll in the trend store and the status log.
     void RecordPoll(uint32_t message, bool read);
+    // Judges a poll against the limits and shows the alarms that follow.
+    void JudgePoll(uint32_t message, bool read);
+    void UseModeLimits();
+    // The count on the Alarms button, the panel's marks and the Alarms window.
+    void ShowAlarmState();
+    void MarkPanel();
     void RefreshSetups();
     void SendPathFlags();
     void ToggleStatusPolling();
@@ -113,5 +129,8 @@ private:
     StatusRecorder m_Recorder{""};
     std::unique_ptr<TrendView> m_pTrendView;
     std::unique_ptr<MetricsFeed> m_pMetrics;
+    std::unique_ptr<AlarmMonitor> m_pAlarms;
+    std::unique_ptr<AlarmsWindow> m_pAlarmsWindow;
+    QTimer* m_pAlarmTimer = nullptr;
     StatusThread m_StatusThread;
 };
