@@ -217,10 +217,12 @@ TEST(Demo, StartsReadsTheIdentityAndEndsWhenItsWindowCloses) {
     app.UseDemoDevice(sim::DefaultProfile());
     std::string serial;
     bool answered = false;
+    std::string limits;
     QTimer::singleShot(0, [&] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (auto* window = qobject_cast<CKV90TDlg*>(widget); window && window->isVisible()) {
                 answered = window->DeviceAnswered();
+                limits = window->Alarms() != nullptr ? window->Alarms()->ActiveName() : "";
                 serial = app.m_pComm->m_Identity.serialNumberText;
                 window->close();
             }
@@ -231,6 +233,14 @@ TEST(Demo, StartsReadsTheIdentityAndEndsWhenItsWindowCloses) {
     EXPECT_EQ(serial, "1A2B-007");
     EXPECT_EQ(app.m_strProgramFolder, settings.Path() + "/data/");
     EXPECT_FALSE(std::ifstream(file).good());  // the saved settings were left alone
+    // The alarms watch the shipped set, written beside the settings, and log into the data folder.
+    EXPECT_EQ(limits, "default");
+    EXPECT_TRUE(std::ifstream(settings.Path() + "/limits/default.json").good());
+    bool logged = false;
+    for (const auto& entry : std::filesystem::directory_iterator(settings.Path() + "/data")) {
+        logged = logged || entry.path().filename().string().rfind("alarms-", 0) == 0;
+    }
+    EXPECT_TRUE(logged);
     ::unsetenv("KV90T_SETTINGS");
 }
 
@@ -325,4 +335,10 @@ TEST(Metrics, ABadOrBusyAddressIsRefusedBeforeTheWindowOpens) {
     EXPECT_EQ(run.status, 2);
     EXPECT_EQ(run.output, "kv90t: cannot serve metrics on " + address +
                               ": the address is in use or not this computer's\n");
+}
+
+TEST(Demo, AnUnknownScenarioIsRefusedBeforeTheWindowOpens) {
+    const ProgramRun run = RunProgram("--demo --scenario storm");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.output, "kv90t: --scenario needs a scenario's name; see --help\n");
 }
