@@ -8,16 +8,17 @@
 namespace alarms {
 namespace {
 
-// A lock item's reading: 1 locked, 0 not; none while the function is not enabled.
-std::optional<double> LockReading(const std::string& item, const protocol::ChannelStatus& s) {
-    if (item == "carrierLock") {
+// A lock item's reading (by its index in LockItems()): 1 locked, 0 not; none while the
+// function is not enabled.
+std::optional<double> LockReading(int lock, const protocol::ChannelStatus& s) {
+    if (lock == 0) {
         return s.carrierLock != 0 ? 1 : 0;
     }
-    if (item == "symbolLock") {
+    if (lock == 1) {
         return s.symbolLock != 0 ? 1 : 0;
     }
     const protocol::LockLevel level =
-        item == "frameSync" ? protocol::FrameSyncLevel(s) : protocol::FrameLockLevel(s);
+        lock == 2 ? protocol::FrameSyncLevel(s) : protocol::FrameLockLevel(s);
     if (level == protocol::kNotEnabled) {
         return std::nullopt;
     }
@@ -35,14 +36,39 @@ void AlarmEngine::SetLimits(LimitSet limits, int64_t timeMs) {
     m_limits = std::move(limits);
     for (auto it = m_entries.begin(); it != m_entries.end();) {
         const auto& [path, item] = it->first;
-        const bool kept =
-            path == kDevice ? m_limits.noAnswer.has_value() : m_limits.paths[path].count(item) != 0;
+        const bool kept = path != kDevice      ? m_limits.paths[path].count(item) != 0
+                          : item == "noAnswer" ? m_limits.noAnswer.has_value()
+                                               : m_limits.dau.count(item) != 0;
         if (!kept && it->second.alarm.state != State::kNormal) {
             it->second.alarm.state = State::kNormal;
             Tell(it->second, timeMs, "limit set changed");
         }
         it = kept ? std::next(it) : m_entries.erase(it);
     }
+    // The items the channel status polls judge: status fields and locks, not the testers'.
+    const std::vector<std::string>& fields = NumericItems();
+    const std::vector<std::string>& locks = LockItems();
+    for (int path = 0; path < LimitSet::kPaths; ++path) {
+        m_items[path].clear();
+        for (const auto& [item, limit] : m_limits.paths[path]) {
+            const auto lock = std::find(locks.begin(), locks.end(), item);
+            if (lock != locks.end()) {
+                m_items[path].push_back(
+                    {&limit, nullptr, int(lock - locks.begin()), &EntryFor(path, item)});
+            } else if (std::find(fields.begin(), fields.end(), item) != fields.end()) {
+                m_items[path].push_back(
+                    {&limit, &protocol::StatusFieldOf(item), -1, &EntryFor(path, item)});
+            }
+        }
+    }
+    m_noAnswer = m_limits.noAnswer ? &EntryFor(kDevice, "noAnswer") : nullptr;
+}
+
+AlarmEngine::Entry& AlarmEngine::EntryFor(int path, const std::string& item) {
+    Entry& entry = m_entries[{path, item}];
+    entry.alarm.path = path;
+    entry.alarm.item = item;
+    return entry;
 }
 
 std::optional<Severity> AlarmEngine::LevelOf(const ItemLimit& limit, double value, double deadband,
@@ -68,43 +94,90 @@ void AlarmEngine::Evaluate(int path, const protocol::ChannelStatus* status, int6
     if (status == nullptr || path < 0 || path >= LimitSet::kPaths) {
         return;
     }
-    for (const auto& [item, limit] : m_limits.paths[path]) {
-        if (limit.kind == ItemKind::kLock) {
-            const std::optional<double> locked = LockReading(item, *status);
+    for (const PathItem& item : m_items[path]) {
+        const ItemLimit& limit = *item.limit;
+        if (item.field == nullptr) {
+            const std::optional<double> locked = LockReading(item.lock, *status);
             if (locked) {
-                Judge(path, item, limit, *locked,
+                Judge(*item.entry, limit, *locked,
                       *locked == 0 ? std::optional(limit.severity) : std::nullopt, 1, timeMs);
             }
             continue;
         }
-        const protocol::StatusField& field = protocol::StatusFieldOf(item);
-        if (!protocol::InRange(field, *status)) {
+        if (!protocol::InRange(*item.field, *status)) {
             continue;  // no reading: nothing to judge
         }
-        const double value = field.read(*status);
-        const Entry* entry = Find(path, item);
-        const bool inAlarm = entry != nullptr && entry->inAlarm;
+        const double value = item.field->read(*status);
         double bound = 0;
         const std::optional<Severity> level =
-            LevelOf(limit, value, inAlarm ? limit.deadband : 0, &bound);
-        Judge(path, item, limit, value, level, bound, timeMs);
+            LevelOf(limit, value, item.entry->inAlarm ? limit.deadband : 0, &bound);
+        Judge(*item.entry, limit, value, level, bound, timeMs);
     }
 }
 
 void AlarmEngine::EvaluateAnswer(bool answered, int64_t timeMs) {
-    if (m_limits.noAnswer) {
-        Judge(kDevice, "noAnswer", *m_limits.noAnswer, answered ? 1 : 0,
+    if (m_noAnswer != nullptr) {
+        Judge(*m_noAnswer, *m_limits.noAnswer, answered ? 1 : 0,
               answered ? std::nullopt : std::optional(m_limits.noAnswer->severity), 1, timeMs);
     }
 }
 
+void AlarmEngine::JudgeNamed(int path, const std::map<std::string, ItemLimit>& items,
+                             const std::string& item, double value, bool condition,
+                             int64_t timeMs) {
+    const auto found = items.find(item);
+    if (found == items.end()) {
+        return;
+    }
+    const ItemLimit& limit = found->second;
+    Entry& entry = EntryFor(path, item);
+    if (limit.kind != ItemKind::kNumeric) {
+        Judge(entry, limit, value, condition ? std::optional(limit.severity) : std::nullopt, 0,
+              timeMs);
+        return;
+    }
+    double bound = 0;
+    const std::optional<Severity> level =
+        LevelOf(limit, value, entry.inAlarm ? limit.deadband : 0, &bound);
+    Judge(entry, limit, value, level, bound, timeMs);
+}
+
+void AlarmEngine::EvaluateTester(int tester, const protocol::BertStream& stream, int64_t timeMs) {
+    if (tester < 0 || tester >= 2 * LimitSet::kPaths) {
+        return;
+    }
+    const int path = tester / 2;
+    const bool q = tester % 2 != 0;
+    if (stream.locked != 0 && stream.bitCount > 0) {
+        const double ber = double(stream.bitErrors) / double(stream.bitCount);
+        JudgeNamed(path, m_limits.paths[path], q ? "berQ" : "ber", ber, false, timeMs);
+    }
+    const uint32_t count = stream.values[2];
+    std::optional<uint32_t>& last = m_outOfLock[tester];
+    if (last) {
+        JudgeNamed(path, m_limits.paths[path], q ? "outOfLockQ" : "outOfLock", count, count > *last,
+                   timeMs);
+    }
+    last = count;
+}
+
+void AlarmEngine::EvaluateBuiltInTest(const float* physicalValues, int64_t timeMs) {
+    int outOfRange = 0;
+    for (int rail = 0; rail < protocol::kRails; ++rail) {
+        outOfRange += protocol::RailInRange(rail, physicalValues[rail]) ? 0 : 1;
+    }
+    JudgeNamed(kDevice, m_limits.dau, "rails", outOfRange, outOfRange > 0, timeMs);
+    JudgeNamed(kDevice, m_limits.dau, "temperature", physicalValues[8], false, timeMs);
+}
+
+void AlarmEngine::EvaluateTimeLock(bool locked, int64_t timeMs) {
+    JudgeNamed(kDevice, m_limits.dau, "timeLock", locked ? 1 : 0, !locked, timeMs);
+}
+
 // Persistence before raising; a return at once (the deadband already applied); a rise from
 // yellow to red is a new alarm to acknowledge.
-void AlarmEngine::Judge(int path, const std::string& item, const ItemLimit& limit, double value,
+void AlarmEngine::Judge(Entry& entry, const ItemLimit& limit, double value,
                         std::optional<Severity> level, double bound, int64_t timeMs) {
-    Entry& entry = m_entries[{path, item}];
-    entry.alarm.path = path;
-    entry.alarm.item = item;
     entry.alarm.value = value;
     if (!level) {
         entry.pending = 0;

@@ -15,6 +15,10 @@
 #include "alarms/limit_set.h"
 #include "protocol/device_state.h"
 
+namespace protocol {
+struct StatusField;
+}
+
 namespace alarms {
 
 enum class State { kNormal, kActiveUnacked, kActiveAcked, kReturnedUnacked, kShelved };
@@ -52,6 +56,13 @@ public:
     void Evaluate(int path, const protocol::ChannelStatus* status, int64_t timeMs);
     // Whether the device answered a poll: the "does not answer" item.
     void EvaluateAnswer(bool answered, int64_t timeMs);
+    // One status read of receive tester `tester` (path x 2, plus 1 for Q): its bit error rate
+    // while it counts, and whether its out-of-lock count rose since the read before.
+    void EvaluateTester(int tester, const protocol::BertStream& stream, int64_t timeMs);
+    // DAU mode: the physical values of the built-in test (rails and temperature).
+    void EvaluateBuiltInTest(const float* physicalValues, int64_t timeMs);
+    // DAU mode: whether the time code is locked, as the time lamp shows it.
+    void EvaluateTimeLock(bool locked, int64_t timeMs);
 
     void Acknowledge(int path, const std::string& item, int64_t timeMs);
     void AcknowledgeAll(int64_t timeMs);
@@ -64,7 +75,7 @@ public:
     // Every alarm that is not normal, red first, then by time raised.
     std::vector<Alarm> Alarms() const;
     int UnacknowledgedCount() const;
-    // The alarm of one item, whatever its state; null for an item never judged.
+    // The alarm of one item, whatever its state; null for an item the set does not hold.
     const Alarm* AlarmOf(int path, const std::string& item) const;
     // The severity whose tone sounds: an active, unacknowledged alarm not silenced.
     std::optional<Severity> Sounding() const;
@@ -77,18 +88,34 @@ private:
         int pending = 0;       // consecutive polls in alarm, before it raises
         bool inAlarm = false;  // the condition, once raised (kept while shelved)
     };
+    // An item of a path as the set holds it, resolved when the set is taken, so that a poll is
+    // judged without looking anything up by name.
+    struct PathItem {
+        const ItemLimit* limit;
+        const protocol::StatusField* field;  // numeric items
+        int lock;                            // lock items: the index in LockItems()
+        Entry* entry;
+    };
     // The severity `value` is in under `limit`, with the bounds drawn in by `deadband`.
     static std::optional<Severity> LevelOf(const ItemLimit& limit, double value, double deadband,
                                            double* bound);
-    void Judge(int path, const std::string& item, const ItemLimit& limit, double value,
-               std::optional<Severity> level, double bound, int64_t timeMs);
+    void Judge(Entry& entry, const ItemLimit& limit, double value, std::optional<Severity> level,
+               double bound, int64_t timeMs);
+    Entry& EntryFor(int path, const std::string& item);
+    // An item of `items`, if the set holds it: numeric ones by their bounds, the others by
+    // whether `condition` (unlocked, out of range, rising) holds.
+    void JudgeNamed(int path, const std::map<std::string, ItemLimit>& items,
+                    const std::string& item, double value, bool condition, int64_t timeMs);
     void Raise(Entry& entry, Severity severity, int64_t timeMs);
     void Return(Entry& entry, int64_t timeMs);
     void Tell(const Entry& entry, int64_t timeMs, const char* action);
     Entry* Find(int path, const std::string& item);
 
     LimitSet m_limits;
-    std::map<std::pair<int, std::string>, Entry> m_entries;
+    std::map<std::pair<int, std::string>, Entry> m_entries;  // nodes stay put: PathItem points in
+    std::vector<PathItem> m_items[LimitSet::kPaths];
+    Entry* m_noAnswer = nullptr;
+    std::optional<uint32_t> m_outOfLock[2 * LimitSet::kPaths];  // each tester's last count
 };
 
 }  // namespace alarms

@@ -123,10 +123,23 @@ const std::vector<std::string>& LockItems() {
     return kItems;
 }
 
+const std::vector<std::string>& TesterItems() {
+    static const std::vector<std::string> kItems = {"ber", "berQ", "outOfLock", "outOfLockQ"};
+    return kItems;
+}
+
+const std::vector<std::string>& DauItems() {
+    static const std::vector<std::string> kItems = {"rails", "temperature", "timeLock"};
+    return kItems;
+}
+
 ItemKind KindOfItem(const std::string& item) {
-    return item == "noAnswer"               ? ItemKind::kNoAnswer
-           : Contains(NumericItems(), item) ? ItemKind::kNumeric
-                                            : ItemKind::kLock;
+    if (item == "noAnswer") {
+        return ItemKind::kNoAnswer;
+    }
+    const bool numeric =
+        Contains(NumericItems(), item) || item == "ber" || item == "berQ" || item == "temperature";
+    return numeric ? ItemKind::kNumeric : ItemKind::kLock;
 }
 
 const char* PathName(int path) {
@@ -168,16 +181,23 @@ LimitSet ParseLimitSet(const std::string& text) {
                                              : "is not an object");
                 }
                 for (const auto& [item, limit] : items.items()) {
-                    const bool numeric = Contains(NumericItems(), item);
-                    if (!numeric && !Contains(LockItems(), item)) {
+                    if (!Contains(NumericItems(), item) && !Contains(LockItems(), item) &&
+                        !Contains(TesterItems(), item)) {
                         throw LimitError(at + "/" + item, "is no item of a path");
                     }
-                    set.paths[path][item] = ParseItem(
-                        limit, numeric ? ItemKind::kNumeric : ItemKind::kLock, at + "/" + item);
+                    set.paths[path][item] = ParseItem(limit, KindOfItem(item), at + "/" + item);
                 }
             }
+        } else if (key == "dau" && value.is_object()) {
+            for (const auto& [item, limit] : value.items()) {
+                if (!Contains(DauItems(), item)) {
+                    throw LimitError("/dau/" + item, "is no item of the DAU mode");
+                }
+                set.dau[item] = ParseItem(limit, KindOfItem(item), "/dau/" + item);
+            }
         } else {
-            throw LimitError("/" + key, key == "paths" ? "is not an object" : "is no field");
+            throw LimitError("/" + key,
+                             key == "paths" || key == "dau" ? "is not an object" : "is no field");
         }
     }
     return set;
@@ -196,6 +216,13 @@ std::string LimitSetJson(const LimitSet& set) {
     json["paths"] = paths;
     if (set.noAnswer) {
         json["noAnswer"] = ItemJson(*set.noAnswer);
+    }
+    if (!set.dau.empty()) {
+        Json dau = Json::object();
+        for (const auto& [item, limit] : set.dau) {
+            dau[item] = ItemJson(limit);
+        }
+        json["dau"] = dau;
     }
     return json.dump(2) + "\n";
 }

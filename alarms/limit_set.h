@@ -32,12 +32,20 @@ struct LimitSet {
     static constexpr int kPaths = 3;
     std::map<std::string, ItemLimit> paths[kPaths];  // by item key
     std::optional<ItemLimit> noAnswer;
+    std::map<std::string, ItemLimit> dau;  // DAU mode's device-wide items, by key
 };
 
-// The items a path can hold: the numeric ones by their status field keys, then the locks.
+// The items a path can hold: the numeric ones by their status field keys, then the locks, both
+// judged from the channel status polls.
 const std::vector<std::string>& NumericItems();  // "rssi", "carrierFrequency", ...
 const std::vector<std::string>& LockItems();     // "carrierLock", "symbolLock", ...
-const char* PathName(int path);                  // "CH1", "CH2", "combiner"
+// The path's receive testers (I, then Q), judged from the tester status reads: the bit error
+// rate ("ber", numeric) and a rise of the out-of-lock count ("outOfLock", with a severity).
+const std::vector<std::string>& TesterItems();  // "ber", "berQ", "outOfLock", "outOfLockQ"
+// DAU mode's items: any rail of the built-in test outside its range ("rails", with a severity),
+// the temperature in degrees C ("temperature", numeric), the time code's lock ("timeLock").
+const std::vector<std::string>& DauItems();
+const char* PathName(int path);  // "CH1", "CH2", "combiner"
 // What an item's values are: numbers, lock states, or whether the device answers ("noAnswer").
 ItemKind KindOfItem(const std::string& item);
 

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -82,7 +83,9 @@ int PollStatus(Context& c, const StatusOptions& options) {
                               std::to_string(path));
             }
             paths.push_back(PathStatus(c.comm.m_ChannelStatus[path], path));
-            engine.Evaluate(int(path), &c.comm.m_ChannelStatus[path], platform::UtcNowMs());
+            if (!dau) {  // as the console: the DAU mode's channels report levels, not signals
+                engine.Evaluate(int(path), &c.comm.m_ChannelStatus[path], platform::UtcNowMs());
+            }
         }
         engine.EvaluateAnswer(true, platform::UtcNowMs());
         Record record;
@@ -94,6 +97,7 @@ int PollStatus(Context& c, const StatusOptions& options) {
                 return c.Fail("status: the device did not answer the time status");
             }
             record.Add("timeStatus", TimeStatusRecord(c.comm.m_TimeStatus));
+            engine.EvaluateTimeLock(c.comm.m_TimeStatus.timeValid != 0, platform::UtcNowMs());
         }
         if (options.limits) {
             record.Add("alarms", AlarmRecords(engine));
@@ -104,9 +108,13 @@ int PollStatus(Context& c, const StatusOptions& options) {
             platform::SleepMs(spent < options.intervalMs ? options.intervalMs - spent : 0);
         }
     }
-    const std::optional<alarms::Severity> worst =
-        engine.Alarms().empty() ? std::nullopt : std::optional(engine.Alarms().front().severity);
-    return worst == alarms::Severity::kRed && options.count != 0 ? kRedAlarmActive : kSuccess;
+    const std::vector<alarms::Alarm> active = engine.Alarms();
+    const bool red = std::any_of(active.begin(), active.end(), [](const alarms::Alarm& alarm) {
+        return alarm.severity == alarms::Severity::kRed &&
+               (alarm.state == alarms::State::kActiveUnacked ||
+                alarm.state == alarms::State::kActiveAcked);
+    });
+    return red && options.count != 0 ? kRedAlarmActive : kSuccess;
 }
 
 uint32_t ParseModeWord(const std::string& word) {

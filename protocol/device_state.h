@@ -254,6 +254,13 @@ struct SystemState {
     int TemperatureHigh() const { return temperatureRange[0]; }
 };
 
+// The supply rails of the physical values: 0 digital 5.0 V, 1 digital 3.3 V, 2 and 3 analog
+// 5.5 V, 4 and 5 analog 5.0 V, 6 and 7 analog -5.0 V.
+constexpr int kRails = 8;
+// Whether `rail` at `volts` is within its range, bounds included. The value is compared in
+// tenths of a volt, as the device reports it.
+bool RailInRange(int rail, float volts);
+
 // Live status of one demodulator path.
 struct ChannelStatus {
     uint16_t signalLevel = 0;  // 0 to 4095

@@ -93,6 +93,18 @@ void AlarmMonitor::Answer(bool answered, int64_t timeMs) {
     m_engine.EvaluateAnswer(answered, timeMs);
 }
 
+void AlarmMonitor::Tester(int stream, const protocol::BertStream& status, int64_t timeMs) {
+    m_engine.EvaluateTester(stream, status, timeMs);
+}
+
+void AlarmMonitor::BuiltInTest(const float* physicalValues, int64_t timeMs) {
+    m_engine.EvaluateBuiltInTest(physicalValues, timeMs);
+}
+
+void AlarmMonitor::TimeLock(bool locked, int64_t timeMs) {
+    m_engine.EvaluateTimeLock(locked, timeMs);
+}
+
 void AlarmMonitor::Acknowledge(int path, const std::string& item, int64_t timeMs) {
     m_engine.Acknowledge(path, item, timeMs);
 }

@@ -48,6 +48,10 @@ public:
     // One channel status poll of `path` (null when it failed) and whether the device answered.
     void Poll(int path, const protocol::ChannelStatus* status, int64_t timeMs);
     void Answer(bool answered, int64_t timeMs);
+    // The reads of the receive testers' page, the built-in test page and the time status.
+    void Tester(int stream, const protocol::BertStream& status, int64_t timeMs);
+    void BuiltInTest(const float* physicalValues, int64_t timeMs);
+    void TimeLock(bool locked, int64_t timeMs);
 
     void Acknowledge(int path, const std::string& item, int64_t timeMs);
     void AcknowledgeAll(int64_t timeMs);

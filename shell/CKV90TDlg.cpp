@@ -16,6 +16,8 @@
 #include <optional>
 
 #include "link/CNetworkDeviceComm.h"
+#include "pages/dau/CKV90T1_DAU_BIT_Dlg.h"
+#include "pages/maintenance/CKV90T_RcvBert.h"
 #include "platform/clock.h"
 #include "platform/pacing_thread.h"
 #include "protocol/CKV90T1_Comm.h"
@@ -236,6 +238,7 @@ void CKV90TDlg::CompleteStartUp() {
     const uint32_t mode = m_pComm->m_nOperationalMode;
     ArrangePanel(mode);
     m_Pages.CreatePages(m_strProgramFolder, m_bUseEthernet, m_strDeviceIpAddress);
+    JudgePageReads();
     SetCheck(IDC_STATUS, g_bPollChannelStatus);
     ShowStatusBanner();
     if (m_bSkipInitialRead == 0) {
@@ -457,6 +460,20 @@ void CKV90TDlg::UseModeLimits() {
     }
 }
 
+// The testers' page and the built-in test page hand their reads to the alarms; the pages make
+// them anyway, so judging them adds no request.
+void CKV90TDlg::JudgePageReads() {
+    if (!m_pAlarms) {
+        return;
+    }
+    static_cast<CKV90T_RcvBert*>(m_Pages.PageAt(PageHost::kRcvBert))->onStatusRead =
+        [this](int stream) {
+            m_pAlarms->Tester(stream, m_pComm->m_Bert[stream], platform::UtcNowMs());
+        };
+    static_cast<CKV90T1_DAU_BIT_Dlg*>(m_Pages.PageAt(PageHost::kDauBit))->onPhysicalValuesRead =
+        [this] { m_pAlarms->BuiltInTest(m_pComm->m_System.physicalValues, platform::UtcNowMs()); };
+}
+
 // Every poll counts for "the device does not answer"; the channel status polls outside the
 // DAU mode are judged item by item.
 void CKV90TDlg::JudgePoll(uint32_t message, bool read) {
@@ -466,12 +483,14 @@ void CKV90TDlg::JudgePoll(uint32_t message, bool read) {
     const int64_t now = platform::UtcNowMs();
     m_pAlarms->Answer(read, now);
     const bool channel = message >= UWM_CHANNEL_STATUS_1 && message <= UWM_CHANNEL_STATUS_3;
-    if (channel && m_pComm->m_nOperationalMode != kModeDau) {
+    const bool dau = m_pComm->m_nOperationalMode == kModeDau;
+    if (channel && !dau) {
         const int path = static_cast<int>(message - UWM_CHANNEL_STATUS_1);
         m_pAlarms->Poll(path, read ? &m_pComm->m_ChannelStatus[path] : nullptr, now);
+    } else if (message == UWM_CHANNEL_STATUS_3 && dau && read) {
+        m_pAlarms->TimeLock(m_pComm->m_TimeStatus.timeValid != 0, now);
     }
     m_pAlarms->Tick(now, platform::TickCount64());
-    MarkPanel();
     if (const std::string failure = m_pAlarms->TakeLogFailure(); !failure.empty()) {
         ui::MessageBox(this, failure, "Alarm Log Error");
     }
@@ -505,17 +524,20 @@ void CKV90TDlg::MarkPanel() {
                 if (path == 2 && (item == "rssi" || item.find("ModIndex") != std::string::npos)) {
                     continue;  // the combiner shows no level and no modulation index
                 }
-                const std::optional<alarms::Severity> severity =
-                    m_pAlarms->ActiveSeverity(path, item);
-                const QString style =
-                    severity ? QString("background-color: %1;").arg(AlarmColour(*severity))
-                             : QString();
-                for (int id : AlarmControlIds(path, item)) {
-                    if (QWidget* control = Control(id); control->styleSheet() != style) {
-                        control->setStyleSheet(style);
-                    }
-                }
+                Mark(AlarmControlIds(path, item), m_pAlarms->ActiveSeverity(path, item));
             }
+        }
+    }
+    Mark({IDC_TIME_RED, IDC_TIME_GREEN, IDC_TIME_GREY},
+         m_pAlarms->ActiveSeverity(alarms::kDevice, "timeLock"));
+}
+
+void CKV90TDlg::Mark(const std::vector<int>& ids, std::optional<alarms::Severity> severity) {
+    const QString style =
+        severity ? QString("background-color: %1;").arg(AlarmColour(*severity)) : QString();
+    for (int id : ids) {
+        if (QWidget* control = Control(id); control->styleSheet() != style) {
+            control->setStyleSheet(style);
         }
     }
 }

@@ -100,10 +100,12 @@ private:
     void RecordPoll(uint32_t message, bool read);
     // Judges a poll against the limits and shows the alarms that follow.
     void JudgePoll(uint32_t message, bool read);
+    void JudgePageReads();
     void UseModeLimits();
     // The count on the Alarms button, the panel's marks and the Alarms window.
     void ShowAlarmState();
     void MarkPanel();
+    void Mark(const std::vector<int>& ids, std::optional<alarms::Severity> severity);
     void RefreshSetups();
     void SendPathFlags();
     void ToggleStatusPolling();

@@ -17,7 +17,7 @@ CKV90T1_DAU_BIT_Dlg::CKV90T1_DAU_BIT_Dlg(CKV90T1_Comm* comm, int skipInitialRead
     values.setPixelSize(16);
     values.setWeight(QFont::Medium);
     values.setFixedPitch(true);
-    for (int i = 0; i < dau::kRails; ++i) {
+    for (int i = 0; i < protocol::kRails; ++i) {
         SetFont(IDC_BIT_RAIL[i], values);
         Show(IDC_BIT_RAIL_GREEN[i], false);
         Show(IDC_BIT_RAIL_YELLOW[i], false);
@@ -26,15 +26,22 @@ CKV90T1_DAU_BIT_Dlg::CKV90T1_DAU_BIT_Dlg(CKV90T1_Comm* comm, int skipInitialRead
                    IDC_BIT_SUPPLY_POWER}) {
         SetFont(id, values);
     }
-    AddRule(IDC_BIT_READ_PHYSICAL,
-            {ui::Drain::None, [this](int) { return m_pComm->ReadPhysicalValues(); },
-             [this] { ShowPhysicalValues(); }});
+    AddRule(IDC_BIT_READ_PHYSICAL, {ui::Drain::None, [this](int) { return ReadPhysicalValues(); },
+                                    [this] { ShowPhysicalValues(); }});
     AddRule(IDC_BIT_READ_HISTORY, {ui::Drain::None,
                                    [this](int) {
                                        ReadHistory();
                                        return 1;
                                    },
                                    [this] { ShowHistory(); }, ui::BeepWhen::Never});
+}
+
+int32_t CKV90T1_DAU_BIT_Dlg::ReadPhysicalValues() {
+    const int32_t result = m_pComm->ReadPhysicalValues();
+    if (result != 0 && onPhysicalValuesRead) {
+        onPhysicalValuesRead();
+    }
+    return result;
 }
 
 void CKV90T1_DAU_BIT_Dlg::ReadHistory() {
@@ -46,7 +53,7 @@ void CKV90T1_DAU_BIT_Dlg::ReadHistory() {
 void CKV90T1_DAU_BIT_Dlg::RefreshFromDevice() {
     if (m_bSkipInitialRead == 0) {
         DrainDeviceInput();
-        m_pComm->ReadPhysicalValues();
+        ReadPhysicalValues();
         ReadHistory();
     }
     ShowPhysicalValues();
@@ -55,9 +62,9 @@ void CKV90T1_DAU_BIT_Dlg::RefreshFromDevice() {
 
 void CKV90T1_DAU_BIT_Dlg::ShowPhysicalValues() {
     const float* v = m_pComm->m_System.physicalValues;
-    for (int i = 0; i < dau::kRails; ++i) {
+    for (int i = 0; i < protocol::kRails; ++i) {
         SetText(IDC_BIT_RAIL[i], ui::Printf("%.1f V", v[i]));
-        ShowLamp(dau::RailInRange(i, v[i]) ? IDC_BIT_RAIL_GREEN[i] : IDC_BIT_RAIL_YELLOW[i]);
+        ShowLamp(protocol::RailInRange(i, v[i]) ? IDC_BIT_RAIL_GREEN[i] : IDC_BIT_RAIL_YELLOW[i]);
     }
     SetText(IDC_BIT_TEMPERATURE, ui::Printf("%d °C", static_cast<int>(v[8])));
     SetText(IDC_BIT_SUPPLY_VOLTAGE, ui::Printf("%.1f V", v[9]));

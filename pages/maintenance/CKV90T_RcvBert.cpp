@@ -220,6 +220,9 @@ intptr_t CKV90T_RcvBert::OnMessage(uint32_t message, uintptr_t wParam, intptr_t 
             const bool read = m_pComm->ReadBertStatus(unit, stream) != 0;
             const int k = static_cast<int>(unit * 2 + stream);
             ShowStatus(k);
+            if (read && onStatusRead) {
+                onStatusRead(k);
+            }
             const protocol::BertStream& b = m_pComm->m_Bert[k];
             // A rate without errors is drawn at the floor of what the bits counted can show.
             const double bits = static_cast<double>(b.bitCount);

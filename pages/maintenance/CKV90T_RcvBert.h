@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "pages/DevicePage.h"
@@ -39,6 +40,9 @@ public:
 
     // "PN15" and the like; codes 19 to 31 are "Unused", beyond 31 "".
     static const char* PatternName(uint32_t code);
+
+    // After each status read of a tester stream (unit x 2 + stream) that the device answered.
+    std::function<void(int stream)> onStatusRead;
 
 protected:
     intptr_t OnMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;

@@ -328,3 +328,81 @@ TEST(AlarmLog, OneLinePerTransitionWithItsColumns) {
             << line;
     }
 }
+
+// The testers are judged from their status reads: the bit error rate while they count, and
+// each rise of the out-of-lock count; in DAU mode the built-in test's rails and temperature and
+// the time code's lock.
+TEST(EngineItems, TestersAndTheDauModesItems) {
+    const LimitSet set = alarms::ParseLimitSet(R"({"format": "kv90t-limits", "version": 1,
+        "paths": {"CH2": {"berQ": {"yellowHigh": 1e-6, "redHigh": 1e-3},
+                          "outOfLock": {"severity": "yellow"}}},
+        "dau": {"rails": {"severity": "red", "persistence": 2},
+                "temperature": {"yellowHigh": 60, "redHigh": 70, "deadband": 2},
+                "timeLock": {"severity": "yellow"}}})");
+    EXPECT_EQ(alarms::ParseLimitSet(alarms::LimitSetJson(set)).dau.size(), 3u);
+    AlarmEngine engine;
+    engine.SetLimits(set, kT0);
+    auto state = [&](int path, const char* item) {
+        const alarms::Alarm* alarm = engine.AlarmOf(path, item);
+        return alarm != nullptr ? alarm->state : State::kNormal;
+    };
+
+    protocol::BertStream q;
+    q.locked = 1;
+    q.bitCount = 1'000'000;
+    q.bitErrors = 10;
+    engine.EvaluateTester(3, q, kT0);
+    ASSERT_EQ(state(1, "berQ"), State::kActiveUnacked);
+    EXPECT_EQ(engine.AlarmOf(1, "berQ")->severity, Severity::kYellow);
+    EXPECT_DOUBLE_EQ(engine.AlarmOf(1, "berQ")->value, 1e-5);
+    q.bitErrors = 2'000;
+    engine.EvaluateTester(3, q, kT0 + 1000);
+    EXPECT_EQ(engine.AlarmOf(1, "berQ")->severity, Severity::kRed);
+    q.locked = 0;  // a tester that does not count has no rate to judge
+    q.bitErrors = 0;
+    engine.EvaluateTester(3, q, kT0 + 2000);
+    EXPECT_EQ(state(1, "berQ"), State::kActiveUnacked);
+    EXPECT_EQ(engine.AlarmOf(0, "ber"), nullptr);
+
+    protocol::BertStream i;
+    const struct {
+        uint32_t count;
+        State state;
+    } reads[] = {{3, State::kNormal},  // the first read is where counting starts
+                 {3, State::kNormal},
+                 {4, State::kActiveUnacked},
+                 {4, State::kReturnedUnacked}};
+    for (const auto& read : reads) {
+        i.values[2] = read.count;
+        engine.EvaluateTester(2, i, kT0 + 3000);
+        EXPECT_EQ(state(1, "outOfLock"), read.state) << read.count;
+    }
+
+    float values[11] = {5.0f, 3.3f, 5.5f, 5.6f, 5.0f, 4.9f, -5.0f, -5.1f, 41, 28, 1.5f};
+    engine.EvaluateBuiltInTest(values, kT0);
+    EXPECT_EQ(state(alarms::kDevice, "rails"), State::kNormal);
+    values[0] = 4.2f;
+    engine.EvaluateBuiltInTest(values, kT0);
+    EXPECT_EQ(state(alarms::kDevice, "rails"), State::kNormal);  // persistence 2
+    engine.EvaluateBuiltInTest(values, kT0);
+    EXPECT_EQ(state(alarms::kDevice, "rails"), State::kActiveUnacked);
+    EXPECT_EQ(engine.AlarmOf(alarms::kDevice, "rails")->value, 1);
+    for (const auto& [celsius, severity] :
+         {std::pair{65.0f, Severity::kYellow}, {71.0f, Severity::kRed}, {67.0f, Severity::kRed}}) {
+        values[8] = celsius;
+        engine.EvaluateBuiltInTest(values, kT0);
+        EXPECT_EQ(engine.AlarmOf(alarms::kDevice, "temperature")->severity, severity) << celsius;
+    }
+    values[8] = 57;  // back past the yellow bound by its deadband
+    engine.EvaluateBuiltInTest(values, kT0);
+    EXPECT_EQ(state(alarms::kDevice, "temperature"), State::kReturnedUnacked);
+    engine.EvaluateTimeLock(false, kT0);
+    EXPECT_EQ(state(alarms::kDevice, "timeLock"), State::kActiveUnacked);
+
+    EXPECT_THROW(alarms::ParseLimitSet(R"({"format": "kv90t-limits", "version": 1,
+        "dau": {"voltage": {"severity": "red"}}})"),
+                 alarms::LimitError);
+    engine.SetLimits(Limits(), kT0);  // a set without them drops them
+    EXPECT_EQ(engine.AlarmOf(alarms::kDevice, "rails"), nullptr);
+    EXPECT_EQ(state(1, "berQ"), State::kNormal);
+}

@@ -4,8 +4,10 @@
 
 #include "pages/dau/bit_values.h"
 #include "pages/dau/time_code_text.h"
+#include "protocol/device_state.h"
 
 using namespace dau;
+using protocol::RailInRange;
 
 TEST(TimeCodeText, GpsWeeksToTheDateAndBack) {
     struct Case {

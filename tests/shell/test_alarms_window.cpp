@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "pages/maintenance/CKV90T_RcvBert.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
 #include "resources/resource_ids.h"
@@ -28,8 +29,10 @@ namespace {
 constexpr const char* kLimits = R"({
   "format": "kv90t-limits", "version": 1,
   "paths": {"CH1": {"rssi": {"redLow": -110, "yellowLow": -85, "deadband": 2, "persistence": 2},
-                    "carrierLock": {"severity": "red", "persistence": 2}}},
-  "noAnswer": {"severity": "red", "persistence": 3}
+                    "carrierLock": {"severity": "red", "persistence": 2},
+                    "ber": {"yellowHigh": 1e-4, "redHigh": 0.1}}},
+  "noAnswer": {"severity": "red", "persistence": 3},
+  "dau": {"rails": {"severity": "red"}}
 })";
 
 std::string Colour(alarms::Severity severity) {
@@ -38,9 +41,10 @@ std::string Colour(alarms::Severity severity) {
 
 // The main window on a device whose clock the test moves, watching the limits above, with the
 // status thread kept from polling so that each test makes the polls itself.
-class Alarms : public ::testing::Test {
+class AlarmsOn : public ::testing::Test {
 protected:
-    Alarms() : m_session(sim::DefaultProfile(), true), m_library(m_config.Path() + "/limits") {
+    explicit AlarmsOn(const sim::Profile& profile)
+        : m_session(profile, true), m_library(m_config.Path() + "/limits") {
         m_library.Save("default", kLimits);
         m_window = std::make_unique<CKV90TDlg>(&m_session.Comm(), 0);
         m_window->SetProgramFolder(m_data.Path());
@@ -51,7 +55,7 @@ protected:
         platform::WakePauses();
         Clock().Advance(5'000);  // every path has locked
     }
-    ~Alarms() override { g_bPollChannelStatus = g_bPollLockStatus = 1; }
+    ~AlarmsOn() override { g_bPollChannelStatus = g_bPollLockStatus = 1; }
 
     sim::ManualClock& Clock() { return m_session.Sim().Clock(); }
     void Play(sim::Scenario scenario) { m_session.Sim().Simulation().SetScenario(scenario); }
@@ -89,6 +93,16 @@ protected:
     testsupport::DeviceSession m_session;
     alarms::LimitLibrary m_library;
     std::unique_ptr<CKV90TDlg> m_window;
+};
+
+class Alarms : public AlarmsOn {
+protected:
+    Alarms() : AlarmsOn(sim::DefaultProfile()) {}
+};
+
+class DauAlarms : public AlarmsOn {
+protected:
+    DauAlarms() : AlarmsOn(*sim::FindProfile("dau")) {}
 };
 
 }  // namespace
@@ -204,4 +218,49 @@ TEST_F(Alarms, TheEditorRefusesABadSetAndKeepsTheActiveOne) {
     EXPECT_EQ(Monitor().ActiveName(), "quiet");
     EXPECT_TRUE(Monitor().Engine().Limits().paths[0].empty());
     EXPECT_EQ(m_library.ChosenFor("PSK"), "quiet");
+}
+
+// The testers' page's reads are judged too: a burst of bit errors.
+TEST_F(Alarms, TheTesterReadsOfItsPageAreJudged) {
+    CKV90T1_Comm& comm = m_session.Comm();
+    protocol::BertStream& b = comm.m_Bert[0];
+    b.enabled = 1;
+    ASSERT_NE(comm.SendBertSetup(0, 0, b.enabled, b.invertClock, b.pattern, b.lengthValue, b.word,
+                                 b.byteValue, b.modeValue),
+              0);
+    Play(sim::Scenario::kBerBurst);
+    const platform::WindowHandle bert = m_window->Pages().PageAt(PageHost::kRcvBert)->Handle();
+    Clock().Advance(9'000);
+    platform::SendMessage(bert, ID_RCV_BERT_STATUS_UPDATE, 0, 0);
+    EXPECT_EQ(m_window->Text(IDC_ALARMS), "Alarms: 0");
+    Clock().Advance(3'000);  // 3 s of the burst's 1 % errors in 12 s of counting
+    platform::SendMessage(bert, ID_RCV_BERT_STATUS_UPDATE, 0, 0);
+    EXPECT_EQ(m_window->Text(IDC_ALARMS), "Alarms: 1");
+    const alarms::Alarm* ber = Monitor().Engine().AlarmOf(0, "ber");
+    ASSERT_NE(ber, nullptr);
+    EXPECT_EQ(ber->severity, alarms::Severity::kYellow);
+    EXPECT_NEAR(ber->value, 0.0025, 0.0005);
+}
+
+// In DAU mode: a rail out of its range read by the built-in test page, and a time code that is
+// not locked, whose lamp takes the alarm's colour.
+TEST_F(DauAlarms, TheBuiltInTestReadsAndTheTimeLockAreJudged) {
+    Play(sim::Scenario::kRailOut);
+    Clock().Advance(15'000);
+    m_window->SetPos(IDC_TAB, 3);
+    m_window->Pages().SelectPage();
+    m_window->Pages().PageAt(PageHost::kDauBit)->Click(IDC_BIT_READ_PHYSICAL);
+    const alarms::Alarm* rails = Monitor().Engine().AlarmOf(alarms::kDevice, "rails");
+    ASSERT_NE(rails, nullptr);
+    EXPECT_EQ(rails->state, alarms::State::kActiveUnacked);
+    EXPECT_EQ(rails->value, 1);
+    EXPECT_EQ(m_window->Text(IDC_ALARMS), "Alarms: 1");
+
+    m_library.Save("default", R"({"format": "kv90t-limits", "version": 1, "paths": {},
+        "dau": {"timeLock": {"severity": "yellow"}}})");
+    Monitor().UseSetFor("DAU", platform::UtcNowMs());
+    m_session.Answer(0x2106, std::vector<uint8_t>(34, 0));  // the time code is not valid
+    platform::SendMessage(m_window->Handle(), UWM_CHANNEL_STATUS_3);
+    EXPECT_EQ(m_window->ShownLamp(IDC_TIME_RED), IDC_TIME_RED);
+    EXPECT_NE(Style(IDC_TIME_RED).find(Colour(alarms::Severity::kYellow)), std::string::npos);
 }
