@@ -416,6 +416,7 @@ void CKV90TDlg::RecordPoll(uint32_t message, bool read) {
 TrendView& CKV90TDlg::ShowTrends() {
     if (!m_pTrendView) {
         m_pTrendView = std::make_unique<TrendView>(m_Recorder, this);
+        m_pTrendView->SetAlarms(m_pAlarms.get());
         m_Recorder.onRecorded = [this](int path, int64_t timeMs) {
             m_pTrendView->OnPoll(path, timeMs);
         };
@@ -513,6 +514,9 @@ void CKV90TDlg::ShowAlarmState() {
     MarkPanel();
     if (m_pAlarmsWindow) {
         m_pAlarmsWindow->Refresh();
+    }
+    if (m_pTrendView && m_pTrendView->isVisible()) {
+        m_pTrendView->SetAlarms(m_pAlarms.get());  // the limits or the intervals changed
     }
 }
 

@@ -23,6 +23,10 @@ const QColor kSeriesColors[trends::kSeriesCount] = {QColor(20, 90, 200), QColor(
                                                     QColor(0, 130, 120), QColor(200, 100, 0),
                                                     QColor(120, 120, 20)};
 
+// The limit item of each series, in the order of trends::Series.
+const char* const kSeriesItems[trends::kSeriesCount] = {"rssi", "carrierFrequency", "symbolRate",
+                                                        "amModIndex", "fmModIndex"};
+
 std::string ClockText(int64_t timeMs) {
     const std::time_t seconds = timeMs / 1000;
     std::tm utc{};
@@ -153,11 +157,11 @@ void TrendView::Columns(int first, int last, std::vector<ui::ChartPanel>* panels
     const int count = last - first + 1;
     for (int s = 0; s < trends::kSeriesCount; ++s) {
         const auto series = static_cast<trends::Series>(s);
-        panels->push_back(
-            {trends::SeriesName(series),
-             {{"", kSeriesColors[s],
-               pages::ChartColumns(store.Decimate(m_path, series, m_endMs - m_spanMs, m_endMs,
-                                                  columns, first, count))}}});
+        panels->push_back({trends::SeriesName(series),
+                           {{"", kSeriesColors[s],
+                             pages::ChartColumns(store.Decimate(m_path, series, m_endMs - m_spanMs,
+                                                                m_endMs, columns, first, count))}},
+                           Limits(series)});
     }
     std::vector<TrendStore::Instant> latest;  // each column's last poll, for every band
     latest.reserve(size_t(count));
@@ -173,6 +177,55 @@ void TrendView::Columns(int first, int last, std::vector<ui::ChartPanel>* panels
         }
         bands->push_back(std::move(band));
     }
+    if (m_alarms != nullptr) {
+        bands->push_back({"Alarms", AlarmStates(first, count)});
+    }
+}
+
+std::vector<ui::ChartGuide> TrendView::Limits(trends::Series series) const {
+    std::vector<ui::ChartGuide> guides;
+    if (m_alarms == nullptr) {
+        return guides;
+    }
+    const auto& items = m_alarms->Engine().Limits().paths[m_path];
+    const auto found = items.find(kSeriesItems[series]);
+    if (found == items.end()) {
+        return guides;
+    }
+    const alarms::ItemLimit& limit = found->second;
+    for (const auto& [bound, severity] : {std::pair{limit.redLow, alarms::Severity::kRed},
+                                          {limit.yellowLow, alarms::Severity::kYellow},
+                                          {limit.yellowHigh, alarms::Severity::kYellow},
+                                          {limit.redHigh, alarms::Severity::kRed}}) {
+        if (bound) {
+            guides.push_back({*bound, QColor(AlarmColour(severity)).darker(130)});
+        }
+    }
+    return guides;
+}
+
+// Red (0) over yellow (1) over nothing (-2), from the path's and the device's intervals.
+std::vector<int> TrendView::AlarmStates(int first, int count) const {
+    std::vector<int> states(size_t(count), -2);
+    const int64_t newest = m_recorder.Store().Newest();
+    for (int path : {m_path, alarms::kDevice}) {
+        for (const AlarmMonitor::Interval& interval : m_alarms->Intervals(path)) {
+            const int from = std::max(first, ColumnOf(interval.fromMs));
+            const int to =
+                std::min(first + count - 1, ColumnOf(interval.toMs != 0 ? interval.toMs : newest));
+            const int state = interval.severity == alarms::Severity::kRed ? 0 : 1;
+            for (int x = from; x <= to; ++x) {
+                int& s = states[size_t(x - first)];
+                s = s == -2 ? state : std::min(s, state);
+            }
+        }
+    }
+    return states;
+}
+
+void TrendView::SetAlarms(const AlarmMonitor* alarms) {
+    m_alarms = alarms;
+    Refresh();
 }
 
 void TrendView::Refresh() {

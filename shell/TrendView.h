@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/AlarmMonitor.h"
 #include "shell/StatusRecorder.h"
 
 class QComboBox;
@@ -19,6 +20,7 @@ namespace ui {
 class StripChart;
 struct ChartPanel;
 struct ChartBand;
+struct ChartGuide;
 }  // namespace ui
 
 class TrendView : public QWidget {
@@ -37,6 +39,8 @@ public:
     // ahead when they reach its end, so that most polls repaint a few columns, not the chart.
     void OnPoll(int path, int64_t timeMs);
     void SetPath(int path);
+    // Draws the active limits on each series and the intervals in alarm as a band ("Alarms").
+    void SetAlarms(const AlarmMonitor* alarms);
     void SetPaused(bool paused);
     bool Paused() const { return m_paused; }
     // Zooms by 2 per step (positive: in) about the time at `column`.
@@ -62,6 +66,9 @@ private:
     void Columns(int first, int last, std::vector<ui::ChartPanel>* panels,
                  std::vector<ui::ChartBand>* bands) const;
     int ColumnOf(int64_t timeMs) const;
+    std::vector<ui::ChartGuide> Limits(trends::Series series) const;
+    // Per column from `first` on (count of them): the worst alarm in force, as a band's state.
+    std::vector<int> AlarmStates(int first, int count) const;
     void FollowWhenAtTheEnd();
     // Moves a live view that the polls reached past `timeMs` by scrolling the chart; false when
     // its column width does not allow that, and it must be drawn anew.
@@ -72,6 +79,7 @@ private:
     int64_t ColumnStart(int column) const;
 
     StatusRecorder& m_recorder;
+    const AlarmMonitor* m_alarms = nullptr;
     int m_path = 0;
     bool m_paused = false;
     bool m_live = true;

@@ -101,6 +101,10 @@ StripChart::Scale StripChart::ScaleOf(const ChartPanel& panel) {
             }
         }
     }
+    for (const ChartGuide& guide : panel.guides) {  // only beside data: no data, no scale
+        scale.low = scale.valid ? std::min(scale.low, guide.value) : scale.low;
+        scale.high = scale.valid ? std::max(scale.high, guide.value) : scale.high;
+    }
     if (scale.high - scale.low < 1e-9) {  // a flat line: a unit above and below it
         scale.low -= 1;
         scale.high += 1;
@@ -251,6 +255,15 @@ void StripChart::DrawPanel(QPainter& p, const ChartPanel& panel, const Scale& sc
             p.setPen(QPen(s.color, 1));
             p.drawLines(lines.data(), int(lines.size()));
         }
+    }
+    const int right = std::min<int>(area.width(), lastColumn + 1);
+    for (const ChartGuide& guide : panel.guides) {
+        QPen dashes(guide.color, 1, Qt::DashLine);
+        dashes.setDashOffset(std::max(firstColumn, 0));  // dashes line up across repaints
+        p.setPen(dashes);
+        const double gy = y(guide.value);
+        p.drawLine(QPointF(area.left() + std::max(firstColumn, 0), gy),
+                   QPointF(area.left() + right - 1, gy));
     }
 }
 

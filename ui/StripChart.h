@@ -1,7 +1,8 @@
 #pragma once
 // A chart of stacked panels against a shared time axis, drawn with QPainter: each panel shows
 // one or more series as a range per column (lowest to highest, joined column to column; a
-// column without data is a gap), and bands below them show states as colours. It holds only
+// column without data is a gap) and dashed guides at fixed values, and bands below them show
+// states as colours. It holds only
 // what it is given for the columns on screen, so drawing costs the same for any history, and
 // new columns repaint only themselves while their values stay inside the panels' scales, and a
 // chart that moves on scrolls its picture instead of drawing it again.
@@ -26,9 +27,16 @@ struct ChartSeries {
     std::vector<ChartColumn> columns;
 };
 
+// A value marked across a panel as a dashed line (a limit), always within its scale.
+struct ChartGuide {
+    double value;
+    QColor color;
+};
+
 struct ChartPanel {
     std::string title;
     std::vector<ChartSeries> series;
+    std::vector<ChartGuide> guides;
 };
 
 // A row of states: -2 no data (nothing drawn), -1 off (grey), 0 red, 1 yellow, 2 green.

@@ -475,7 +475,7 @@ void CKV90T1_DAU_SetupChannelDlg::ShowWaveform(uintptr_t slot) {
             c.valid = true;
         }
     }
-    chart->SetData({{"Samples", {{"", QColor(20, 90, 200), std::move(wave)}}}}, {}, "sample 0",
+    chart->SetData({{"Samples", {{"", QColor(20, 90, 200), std::move(wave)}}, {}}}, {}, "sample 0",
                    ui::Printf("sample %d", samples - 1));
 }
 

@@ -201,7 +201,7 @@ void CKV90T_RcvBert::ShowErrorRates() {
     static const char* const kNames[6] = {"CH1 I", "CH1 Q", "CH2 I", "CH2 Q", "Comb I", "Comb Q"};
     ui::StripChart* chart = Chart(IDC_BERT_CHART);
     const auto now = static_cast<int64_t>(platform::TickCount64());
-    ui::ChartPanel panel{"Bit Error Rate (log10)", {}};
+    ui::ChartPanel panel{"Bit Error Rate (log10)", {}, {}};
     for (int k = 0; k < 6; ++k) {
         if (m_pComm->m_Bert[k].enabled != 0) {
             panel.series.push_back({kNames[k], kColours[k],

@@ -16,10 +16,12 @@
 #include "resources/resource_ids.h"
 #include "shell/AlarmsWindow.h"
 #include "shell/CKV90TDlg.h"
+#include "shell/TrendView.h"
 #include "tests/support/DeviceSession.h"
 #include "tests/support/PumpUntil.h"
 #include "tests/support/TempDir.h"
 #include "ui/MessageBoxes.h"
+#include "ui/StripChart.h"
 
 using namespace res;
 using testsupport::PumpUntil;
@@ -263,4 +265,27 @@ TEST_F(DauAlarms, TheBuiltInTestReadsAndTheTimeLockAreJudged) {
     platform::SendMessage(m_window->Handle(), UWM_CHANNEL_STATUS_3);
     EXPECT_EQ(m_window->ShownLamp(IDC_TIME_RED), IDC_TIME_RED);
     EXPECT_NE(Style(IDC_TIME_RED).find(Colour(alarms::Severity::kYellow)), std::string::npos);
+}
+
+// The trend view draws the limits of each series as guides and the stretches in alarm as a band
+// of their severity's colour, on the path they concern.
+TEST_F(Alarms, TheTrendViewShowsTheLimitsAndTheIntervalsInAlarm) {
+    Play(sim::Scenario::kCarrierDrop);
+    Clock().Advance(11'000);
+    PollChannel1(3);
+    TrendView& view = m_window->ShowTrends();
+    const ui::ChartPanel& rssi = view.Chart().Panels().front();
+    ASSERT_EQ(rssi.guides.size(), 2u);
+    EXPECT_EQ(rssi.guides[0].value, -110);
+    EXPECT_EQ(rssi.guides[1].value, -85);
+    EXPECT_TRUE(view.Chart().Panels()[1].guides.empty());  // no limits on the carrier frequency
+    auto redColumns = [&] {
+        const ui::ChartBand& band = view.Chart().Bands().back();
+        EXPECT_EQ(band.title, "Alarms");
+        return std::count(band.states.begin(), band.states.end(), 0);
+    };
+    EXPECT_GE(redColumns(), 1);
+    view.SetPath(1);
+    EXPECT_EQ(redColumns(), 0);
+    EXPECT_TRUE(view.Chart().Panels().front().guides.empty());  // CH2 has no limits
 }
