@@ -48,16 +48,21 @@ void AlarmEngine::SetLimits(LimitSet limits, int64_t timeMs) {
     // The items the channel status polls judge: status fields and locks, not the testers'.
     const std::vector<std::string>& fields = NumericItems();
     const std::vector<std::string>& locks = LockItems();
+    static const char* const kLockFields[] = {"carrierLock", "symbolLock", "frameSyncLevel",
+                                              "frameLockLevel"};
+    const protocol::StatusField* first = protocol::ChannelStatusFields().data();
     for (int path = 0; path < LimitSet::kPaths; ++path) {
         m_items[path].clear();
         for (const auto& [item, limit] : m_limits.paths[path]) {
             const auto lock = std::find(locks.begin(), locks.end(), item);
             if (lock != locks.end()) {
-                m_items[path].push_back(
-                    {&limit, nullptr, int(lock - locks.begin()), &EntryFor(path, item)});
+                const int index = int(lock - locks.begin());
+                const size_t column = size_t(&protocol::StatusFieldOf(kLockFields[index]) - first);
+                m_items[path].push_back({&limit, nullptr, index, column, &EntryFor(path, item)});
             } else if (std::find(fields.begin(), fields.end(), item) != fields.end()) {
+                const protocol::StatusField* field = &protocol::StatusFieldOf(item);
                 m_items[path].push_back(
-                    {&limit, &protocol::StatusFieldOf(item), -1, &EntryFor(path, item)});
+                    {&limit, field, -1, size_t(field - first), &EntryFor(path, item)});
             }
         }
     }
@@ -95,24 +100,46 @@ void AlarmEngine::Evaluate(int path, const protocol::ChannelStatus* status, int6
         return;
     }
     for (const PathItem& item : m_items[path]) {
-        const ItemLimit& limit = *item.limit;
         if (item.field == nullptr) {
-            const std::optional<double> locked = LockReading(item.lock, *status);
-            if (locked) {
-                Judge(*item.entry, limit, *locked,
-                      *locked == 0 ? std::optional(limit.severity) : std::nullopt, 1, timeMs);
+            if (const std::optional<double> locked = LockReading(item.lock, *status)) {
+                JudgeReading(item, *locked, timeMs);
             }
+        } else if (protocol::InRange(*item.field, *status)) {  // else no reading: not judged
+            JudgeReading(item, item.field->read(*status), timeMs);
+        }
+    }
+}
+
+// A log holds flags as 0 or 1 and frame levels as their LockLevel.
+void AlarmEngine::EvaluateLogged(int path, const std::vector<double>& values, int64_t timeMs) {
+    if (path < 0 || path >= LimitSet::kPaths) {
+        return;
+    }
+    for (const PathItem& item : m_items[path]) {
+        const double value = item.column < values.size() ? values[item.column] : NAN;
+        if (std::isnan(value) || (item.lock >= 2 && value == double(protocol::kNotEnabled))) {
             continue;
         }
-        if (!protocol::InRange(*item.field, *status)) {
-            continue;  // no reading: nothing to judge
-        }
-        const double value = item.field->read(*status);
-        double bound = 0;
-        const std::optional<Severity> level =
-            LevelOf(limit, value, item.entry->inAlarm ? limit.deadband : 0, &bound);
-        Judge(*item.entry, limit, value, level, bound, timeMs);
+        const bool frameLevel = item.lock >= 2;
+        JudgeReading(item,
+                     item.field != nullptr ? value
+                     : frameLevel          ? double(value == double(protocol::kLocked))
+                                           : double(value == 1),
+                     timeMs);
     }
+}
+
+void AlarmEngine::JudgeReading(const PathItem& item, double reading, int64_t timeMs) {
+    const ItemLimit& limit = *item.limit;
+    if (item.field == nullptr) {
+        Judge(*item.entry, limit, reading,
+              reading == 0 ? std::optional(limit.severity) : std::nullopt, 1, timeMs);
+        return;
+    }
+    double bound = 0;
+    const std::optional<Severity> level =
+        LevelOf(limit, reading, item.entry->inAlarm ? limit.deadband : 0, &bound);
+    Judge(*item.entry, limit, reading, level, bound, timeMs);
 }
 
 void AlarmEngine::EvaluateAnswer(bool answered, int64_t timeMs) {

@@ -54,6 +54,9 @@ public:
     // One poll of `path`: every item of the path; null for a poll that failed (its values are
     // not read, so no item of the path changes).
     void Evaluate(int path, const protocol::ChannelStatus* status, int64_t timeMs);
+    // The same for a poll read back from a status log: values by the status field table's
+    // order, NaN where the log holds no reading.
+    void EvaluateLogged(int path, const std::vector<double>& values, int64_t timeMs);
     // Whether the device answered a poll: the "does not answer" item.
     void EvaluateAnswer(bool answered, int64_t timeMs);
     // One status read of receive tester `tester` (path x 2, plus 1 for Q): its bit error rate
@@ -94,8 +97,11 @@ private:
         const ItemLimit* limit;
         const protocol::StatusField* field;  // numeric items
         int lock;                            // lock items: the index in LockItems()
+        size_t column;                       // the field's index in the status field table
         Entry* entry;
     };
+    // One reading of a path item: a number, or for a lock item 1 locked and 0 not.
+    void JudgeReading(const PathItem& item, double reading, int64_t timeMs);
     // The severity `value` is in under `limit`, with the bounds drawn in by `deadband`.
     static std::optional<Severity> LevelOf(const ItemLimit& limit, double value, double deadband,
                                            double* bound);

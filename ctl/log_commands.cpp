@@ -1,7 +1,10 @@
-// log summary: the paragraph of a test report from status logs, read without a device.
+// log summary: the paragraph of a test report from status logs, read without a device; with a
+// limit set, the stretches in alarm as the console's alarm engine judges the logged polls.
 
+#include <algorithm>
 #include <cmath>
 
+#include "alarms/alarm_intervals.h"
 #include "ctl/commands.h"
 #include "platform/clock.h"
 #include "trends/log_summary.h"
@@ -46,30 +49,76 @@ Record PathRecord(const trends::PathSummary& s, int path) {
     return record.Add("gaps", std::move(gaps));
 }
 
+// The stretches in alarm, by path then time; one still in alarm at the end has no end.
+std::vector<Record> IntervalRecords(const alarms::AlarmIntervals& intervals, int64_t endMs) {
+    std::vector<Record> records;
+    for (int path : {0, 1, 2, alarms::kDevice}) {
+        for (const alarms::AlarmInterval& interval : intervals.Of(path)) {
+            Record record;
+            record.Add("path", alarms::PathName(path))
+                .Add("item", interval.item)
+                .Add("severity", alarms::SeverityName(interval.severity))
+                .Add("from", platform::IsoUtcText(interval.fromMs));
+            if (interval.toMs != 0) {
+                record.Add("to", platform::IsoUtcText(interval.toMs));
+            } else {
+                record.AddInvalid("to");
+            }
+            const int64_t to = interval.toMs != 0 ? interval.toMs : endMs;
+            records.push_back(std::move(record.Add("seconds", Seconds(to - interval.fromMs))));
+        }
+    }
+    return records;
+}
+
 }  // namespace
 
 int RunLog(const std::vector<std::string>& words, bool json, std::ostream& out, std::ostream& err) {
-    if (words.size() < 3 || words[1] != "summary") {
-        err << "kv90t-ctl: log needs summary FILE ...; see --help\n";
+    std::vector<std::string> names(words.begin() + std::min<size_t>(2, words.size()), words.end());
+    std::optional<alarms::AlarmEngine> engine;
+    alarms::AlarmIntervals intervals;
+    const auto limits = std::find(names.begin(), names.end(), "--limits");
+    if (limits != names.end()) {
+        try {
+            if (limits + 1 == names.end()) {
+                throw UsageError("--limits needs a limits file");
+            }
+            engine.emplace();
+            engine->SetLimits(ReadLimits(*(limits + 1)), 0);
+        } catch (const UsageError& error) {
+            err << "kv90t-ctl: " << error.what() << "; see --help\n";
+            return kUsageError;
+        }
+        engine->onTransition = [&intervals](const alarms::Transition& t) { intervals.Track(t); };
+        names.erase(limits, limits + 2);
+    }
+    if (names.empty() || words[1] != "summary") {
+        err << "kv90t-ctl: log needs summary FILE ... [--limits FILE]; see --help\n";
         return kUsageError;
     }
     trends::LogSummary summary;
     std::vector<Record> files;
     int64_t lastMs = 0;
-    for (size_t i = 2; i < words.size(); ++i) {
+    for (const std::string& name : names) {
         trends::StatusLogReader reader;
         std::string error;
-        if (!reader.Open(words[i], &error)) {
+        if (!reader.Open(name, &error)) {
             err << "kv90t-ctl: " << error << "\n";
             return kUsageError;
         }
         reader.SetNotBefore(lastMs);
         for (trends::LogLine line; reader.Next(&line);) {
             summary.Add(line);
+            if (engine) {
+                if (line.valid) {
+                    engine->EvaluateLogged(line.path, line.values, line.timeMs);
+                }
+                engine->EvaluateAnswer(line.valid, line.timeMs);
+            }
         }
         lastMs = reader.LastTimeMs();
         Record file;
-        file.Add("file", words[i]).Add("lines", uint64_t(reader.LinesRead()));
+        file.Add("file", name).Add("lines", uint64_t(reader.LinesRead()));
         file.Add("badLines", uint64_t(reader.BadLines()));
         if (reader.BadLines() > 0) {
             file.Add("firstBadLine", uint64_t(reader.FirstBadLine()));
@@ -82,7 +131,10 @@ int RunLog(const std::vector<std::string>& words, bool json, std::ostream& out, 
             paths.push_back(PathRecord(summary.Path(path), path));
         }
     }
-    const Record record = Record().Add("files", std::move(files)).Add("paths", std::move(paths));
+    Record record = Record().Add("files", std::move(files)).Add("paths", std::move(paths));
+    if (engine) {
+        record.Add("alarms", IntervalRecords(intervals, lastMs));
+    }
     out << (json ? record.Json() + "\n" : record.Text());
     return kSuccess;
 }

@@ -26,6 +26,12 @@ _kv90t_ctl() {
         --fields)
             mapfile -t COMPREPLY < <(compgen -W "setup output combiner" -- "$cur")
             return ;;
+        --scenario)
+            mapfile -t COMPREPLY < <(compgen -W "fade carrier-drop ber-burst dau-rail" -- "$cur")
+            return ;;
+        --limits)
+            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            return ;;
         --tcp | --baud) return ;;
     esac
 
@@ -33,15 +39,15 @@ _kv90t_ctl() {
     local i command="" at=0
     for ((i = 1; i < COMP_CWORD; i++)); do
         case "${COMP_WORDS[i]}" in
-            --tcp | --serial | --baud | --fields) ((i++)) ;;
+            --tcp | --serial | --baud | --fields | --scenario) ((i++)) ;;
             --*) ;;
             *) command="${COMP_WORDS[i]}"; at=$i; break ;;
         esac
     done
     if [ -z "$command" ]; then
         if [[ "$cur" == --* ]]; then
-            mapfile -t COMPREPLY < <(compgen -W "--tcp --serial --baud --demo --demo= --json \
-                --fields --help --version" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "--tcp --serial --baud --demo --demo= --scenario \
+                --json --fields --help --version" -- "$cur")
         else
             mapfile -t COMPREPLY < <(compgen -W "identity status mode setup output combiner bert \
                 time health dau recorder firmware fpga raw log alarms serve" -- "$cur")
@@ -60,7 +66,16 @@ _kv90t_ctl() {
                 compopt -o nospace 2>/dev/null
                 mapfile -t COMPREPLY < <(compgen -W "$fields" -- "$cur")
             fi ;;
-        status) mapfile -t COMPREPLY < <(compgen -W "--watch --interval --count" -- "$cur") ;;
+        status)
+            mapfile -t COMPREPLY < <(compgen -W "--watch --interval --count --limits" -- "$cur") ;;
+        log)
+            if [ "$position" -eq 1 ]; then
+                mapfile -t COMPREPLY < <(compgen -W "summary" -- "$cur")
+            elif [[ "$cur" == --* ]]; then
+                mapfile -t COMPREPLY < <(compgen -W "--limits" -- "$cur")
+            else
+                mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            fi ;;
         bert) [ "$position" -eq 1 ] &&
             mapfile -t COMPREPLY < <(compgen -W "enable disable reset status" -- "$cur") ;;
         time) [ "$position" -eq 1 ] && mapfile -t COMPREPLY < <(compgen -W "get set seed" -- "$cur") ;;

@@ -32,6 +32,10 @@ expect pcmCode= --tcp 10.0.0.1 output set 1 pcm
 expect type= combiner set ty
 expect enable bert en
 expect --memory fpga load --m
+expect carrier-drop --demo --scenario car
+expect status --demo --scenario fade st
+expect --limits status --watch --li
+expect --limits log summary day.csv --l
 
 folder=$(mktemp -d)
 ln -s /dev/null "$folder/com5"

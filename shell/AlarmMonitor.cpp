@@ -1,7 +1,5 @@
 #include "shell/AlarmMonitor.h"
 
-#include <algorithm>
-
 #include "alarms/alarm_log.h"
 #include "platform/beep.h"
 #include "platform/user.h"
@@ -13,7 +11,7 @@ const char* AlarmColour(alarms::Severity severity) {
 AlarmMonitor::AlarmMonitor(alarms::LimitLibrary library)
     : m_library(std::move(library)), m_user(platform::UserName()) {
     m_engine.onTransition = [this](const alarms::Transition& transition) {
-        Track(transition);
+        m_intervals.Track(transition);
         Log(alarms::AlarmLogLine(transition, m_user), transition.timeMs);
     };
 }
@@ -46,32 +44,6 @@ void AlarmMonitor::Log(const std::string& line, int64_t timeMs) {
     if (onChanged) {
         onChanged();
     }
-}
-
-void AlarmMonitor::Track(const alarms::Transition& t) {
-    const bool raised = t.action == "raised";
-    if (!raised && t.action != "returned" && t.action != "limit set changed") {
-        return;
-    }
-    std::deque<Interval>& intervals = m_intervals[t.alarm.path];
-    for (auto it = intervals.rbegin(); it != intervals.rend(); ++it) {
-        if (it->item == t.alarm.item && it->toMs == 0) {
-            it->toMs = std::max(t.timeMs, it->fromMs + 1);
-            break;
-        }
-    }
-    if (raised) {
-        intervals.push_back({t.alarm.item, t.timeMs, 0, t.alarm.severity});
-        if (intervals.size() > kIntervalsKept) {
-            intervals.pop_front();
-        }
-    }
-}
-
-const std::deque<AlarmMonitor::Interval>& AlarmMonitor::Intervals(int path) const {
-    static const std::deque<Interval> kNone;
-    const auto found = m_intervals.find(path);
-    return found != m_intervals.end() ? found->second : kNone;
 }
 
 std::string AlarmMonitor::UseSetFor(const std::string& mode, int64_t timeMs) {

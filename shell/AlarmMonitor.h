@@ -5,14 +5,13 @@
 // for a red alarm and a gentler one for a yellow, until silenced or acknowledged.
 
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "alarms/alarm_engine.h"
+#include "alarms/alarm_intervals.h"
 #include "alarms/limit_library.h"
 #include "trends/status_log.h"
 
@@ -68,30 +67,20 @@ public:
     // The severity of an item whose condition is active (acknowledged or not), if any.
     std::optional<alarms::Severity> ActiveSeverity(int path, const std::string& item) const;
 
-    // A stretch of time an item spent in alarm (raised to returned), for the trend view.
-    struct Interval {
-        std::string item;
-        int64_t fromMs;
-        int64_t toMs;  // 0 while it lasts
-        alarms::Severity severity;
-    };
-    static constexpr size_t kIntervalsKept = 1000;  // per path, the oldest go first
-    // A path's intervals, or with alarms::kDevice those of the device-wide items; oldest first.
-    const std::deque<Interval>& Intervals(int path) const;
+    // The stretches in alarm of each path's items and the device's.
+    const alarms::AlarmIntervals& Intervals() const { return m_intervals; }
 
     // After every transition and change of set: the window shows the count, the panel colours.
     std::function<void()> onChanged;
 
 private:
     void Log(const std::string& line, int64_t timeMs);
-    // Opens and closes the intervals as the item's condition is raised and returns.
-    void Track(const alarms::Transition& transition);
     std::string Use(const std::string& name, int64_t timeMs);
 
     alarms::LimitLibrary m_library;
     alarms::AlarmEngine m_engine;
     std::unique_ptr<trends::StatusLog> m_log;
-    std::map<int, std::deque<Interval>> m_intervals;
+    alarms::AlarmIntervals m_intervals;
     bool m_failureTaken = false;
     std::string m_mode;
     std::string m_activeName;

@@ -209,7 +209,7 @@ std::vector<int> TrendView::AlarmStates(int first, int count) const {
     std::vector<int> states(size_t(count), -2);
     const int64_t newest = m_recorder.Store().Newest();
     for (int path : {m_path, alarms::kDevice}) {
-        for (const AlarmMonitor::Interval& interval : m_alarms->Intervals(path)) {
+        for (const alarms::AlarmInterval& interval : m_alarms->Intervals().Of(path)) {
             const int from = std::max(first, ColumnOf(interval.fromMs));
             const int to =
                 std::min(first + count - 1, ColumnOf(interval.toMs != 0 ? interval.toMs : newest));

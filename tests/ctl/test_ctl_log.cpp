@@ -72,9 +72,10 @@ TEST(CtlLog, NoFileOrNoStatusLogIsAUsageError) {
         std::vector<std::string> words;
         std::string error;
     } cases[] = {
-        {{"log"}, "kv90t-ctl: log needs summary FILE ...; see --help\n"},
-        {{"log", "summary"}, "kv90t-ctl: log needs summary FILE ...; see --help\n"},
-        {{"log", "show", other}, "kv90t-ctl: log needs summary FILE ...; see --help\n"},
+        {{"log"}, "kv90t-ctl: log needs summary FILE ... [--limits FILE]; see --help\n"},
+        {{"log", "summary"}, "kv90t-ctl: log needs summary FILE ... [--limits FILE]; see --help\n"},
+        {{"log", "show", other},
+         "kv90t-ctl: log needs summary FILE ... [--limits FILE]; see --help\n"},
         {{"log", "summary", other},
          "kv90t-ctl: " + other +
              ":1: not a status log: the heading is not \"time,path,valid,...\"\n"},
@@ -85,4 +86,40 @@ TEST(CtlLog, NoFileOrNoStatusLogIsAUsageError) {
         EXPECT_EQ(run.err, c.error);
         EXPECT_EQ(run.out, "");
     }
+}
+
+// With a limit set the summary lists the stretches in alarm as the console's engine judges the
+// logged polls: the carrier lost at 30 s raises after its persistence of two polls and returns
+// with the first locked poll of the next file.
+TEST(CtlLog, ALimitSetAddsTheStretchesInAlarm) {
+    testsupport::TempDir folder;
+    const std::string first = folder.Path() + "/status-1.csv";
+    const std::string second = folder.Path() + "/status-2.csv";
+    const std::string limits = folder.Path() + "/limits.json";
+    std::ofstream(first) << Log(0, 60, 30);
+    std::ofstream(second) << Log(70, 100, 1000);
+    std::ofstream(limits) << R"({"format": "kv90t-limits", "version": 1, "paths": {"CH1":
+        {"carrierLock": {"severity": "red", "persistence": 2}}}})";
+
+    const CtlRun run = RunCtl({"--json", "log", "summary", first, "--limits", limits, second});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const nlohmann::json alarms = nlohmann::json::parse(run.out)["alarms"];
+    ASSERT_EQ(alarms.size(), 1u) << run.out;
+    EXPECT_EQ(alarms[0]["path"], "CH1");
+    EXPECT_EQ(alarms[0]["item"], "carrierLock");
+    EXPECT_EQ(alarms[0]["severity"], "red");
+    EXPECT_EQ(alarms[0]["from"], "2025-12-06T05:47:11.000Z");
+    EXPECT_EQ(alarms[0]["to"], "2025-12-06T05:47:50.000Z");
+    EXPECT_EQ(alarms[0]["seconds"], 39);
+
+    // Still in alarm at the end of the log: no end, and the time to the log's last poll.
+    const CtlRun open = RunCtl({"--json", "log", "summary", first, "--limits", limits});
+    const nlohmann::json last = nlohmann::json::parse(open.out)["alarms"][0];
+    EXPECT_TRUE(last["to"].is_null());
+    EXPECT_EQ(last["seconds"], 29);
+    EXPECT_FALSE(
+        nlohmann::json::parse(RunCtl({"--json", "log", "summary", first}).out).contains("alarms"));
+    const CtlRun missing = RunCtl({"log", "summary", first, "--limits"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "kv90t-ctl: --limits needs a limits file; see --help\n");
 }
