@@ -19,7 +19,6 @@ AlarmMonitor::AlarmMonitor(alarms::LimitLibrary library)
 std::string AlarmMonitor::StartLog(const std::string& folder) {
     m_log = std::make_unique<trends::StatusLog>(
         folder, trends::LogKind{"alarms", alarms::AlarmLogHeading(), "Alarm log"});
-    m_failureTaken = false;
     std::string error;
     if (!m_log->Start(&error)) {
         m_log.reset();
@@ -29,12 +28,7 @@ std::string AlarmMonitor::StartLog(const std::string& folder) {
 }
 
 std::string AlarmMonitor::TakeLogFailure() {
-    if (!m_log || m_failureTaken) {
-        return {};
-    }
-    std::string failure = m_log->Failure();
-    m_failureTaken = !failure.empty();
-    return failure;
+    return m_log ? m_log->TakeFailure() : std::string();
 }
 
 void AlarmMonitor::Log(const std::string& line, int64_t timeMs) {

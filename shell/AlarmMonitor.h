@@ -81,7 +81,6 @@ private:
     alarms::AlarmEngine m_engine;
     std::unique_ptr<trends::StatusLog> m_log;
     alarms::AlarmIntervals m_intervals;
-    bool m_failureTaken = false;
     std::string m_mode;
     std::string m_activeName;
     std::string m_user;

@@ -18,7 +18,6 @@ void StatusRecorder::Record(int path, int64_t timeMs, const protocol::ChannelSta
 
 bool StatusRecorder::StartLog(std::string* error) {
     m_log = std::make_unique<trends::StatusLog>(m_logFolder);
-    m_failureTaken = false;
     if (!m_log->Start(error)) {
         m_log.reset();
         return false;
@@ -31,10 +30,5 @@ void StatusRecorder::StopLog() {
 }
 
 std::string StatusRecorder::TakeLogFailure() {
-    if (!m_log || m_failureTaken) {
-        return {};
-    }
-    std::string failure = m_log->Failure();
-    m_failureTaken = !failure.empty();
-    return failure;
+    return m_log ? m_log->TakeFailure() : std::string();
 }

@@ -40,5 +40,4 @@ private:
     trends::TrendStore m_store;
     std::string m_logFolder;
     std::unique_ptr<trends::StatusLog> m_log;
-    bool m_failureTaken = false;
 };

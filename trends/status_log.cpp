@@ -83,6 +83,7 @@ bool StatusLog::Start(std::string* error) {
     m_running = true;
     m_stopping = false;
     m_failure.clear();
+    m_failureTaken = false;
     m_thread = std::thread(&StatusLog::Run, this);
     return true;
 }
@@ -112,6 +113,15 @@ bool StatusLog::Running() const {
 
 std::string StatusLog::Failure() const {
     std::lock_guard lock(m_mutex);
+    return m_failure;
+}
+
+std::string StatusLog::TakeFailure() {
+    std::lock_guard lock(m_mutex);
+    if (m_failureTaken) {
+        return {};
+    }
+    m_failureTaken = !m_failure.empty();
     return m_failure;
 }
 

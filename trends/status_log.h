@@ -46,6 +46,8 @@ public:
     bool Running() const;
     // Why a running log stopped by itself; empty while it runs or after Stop.
     std::string Failure() const;
+    // The same, once: empty after the first call that returned it.
+    std::string TakeFailure();
     // The file being written.
     std::string Path() const;
 
@@ -81,6 +83,7 @@ private:
     bool m_running = false;
     bool m_stopping = false;
     std::string m_failure;
+    bool m_failureTaken = false;
     std::string m_path;
     std::thread m_thread;
     // Writer thread only.
