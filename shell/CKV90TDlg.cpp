@@ -25,6 +25,7 @@
 #include "protocol/status_fields.h"
 #include "resources/resource_ids.h"
 #include "resources/templates.h"
+#include "shell/AlarmPanel.h"
 #include "shell/AlarmsWindow.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CKV90T_ComPort.h"
@@ -71,31 +72,6 @@ std::vector<int> LockLampIds(int col) {
 
 // How often the alarms' shelving and tones are looked after between polls.
 constexpr int kAlarmTickMs = 250;
-
-// The panel's values and lamps that show an alarm item of a path.
-std::vector<int> AlarmControlIds(int path, const std::string& item) {
-    if (item == "rssi") {
-        return {IDC_RSSI[path]};
-    }
-    if (item == "amModIndex" || item == "fmModIndex") {
-        return {item == "amModIndex" ? IDC_AM_MOD_INDEX[path] : IDC_FM_MOD_INDEX[path]};
-    }
-    if (item == "carrierFrequency" || item == "symbolRate") {
-        return {item == "symbolRate" ? IDC_SYMBOL_RATE[path] : IDC_CARRIER_FREQUENCY[path]};
-    }
-    if (item == "carrierLock") {
-        return {IDC_CARRLCK_GREEN[path], IDC_CARRLCK_RED[path], IDC_CARRLCK_GREY[path]};
-    }
-    if (item == "symbolLock") {
-        return {IDC_SYMBLCK_GREEN[path], IDC_SYMBLCK_RED[path], IDC_SYMBLCK_GREY[path]};
-    }
-    if (item == "frameSync") {
-        return {IDC_FSPLCK_GREEN[path], IDC_FSPLCK_RED[path], IDC_FSPLCK_YELLOW[path],
-                IDC_FSPLCK_GREY[path]};
-    }
-    return {IDC_FRMLCK_GREEN[path], IDC_FRMLCK_RED[path], IDC_FRMLCK_YELLOW[path],
-            IDC_FRMLCK_GREY[path]};
-}
 
 bool ComputerYearIsLeap() {
     const std::time_t now = std::time(nullptr);
@@ -429,6 +405,7 @@ TrendView& CKV90TDlg::ShowTrends() {
 
 void CKV90TDlg::WatchAlarms(alarms::LimitLibrary library) {
     m_pAlarms = std::make_unique<AlarmMonitor>(std::move(library));
+    m_pAlarmPanel = std::make_unique<AlarmPanel>(*this, *m_pAlarms);
     if (std::string error = m_pAlarms->StartLog(m_Recorder.DataFolder()); !error.empty()) {
         ui::MessageBox(this, "Cannot start the alarm log: " + error, "Alarm Log Error");
     }
@@ -498,51 +475,12 @@ void CKV90TDlg::JudgePoll(uint32_t message, bool read) {
 }
 
 void CKV90TDlg::ShowAlarmState() {
-    SetText(IDC_ALARMS, ui::Printf("Alarms: %d", m_pAlarms->Engine().UnacknowledgedCount()));
-    std::optional<alarms::Severity> worst;  // of the alarms to acknowledge: red ones come first
-    for (const alarms::Alarm& alarm : m_pAlarms->Engine().Alarms()) {
-        if (alarm.state == alarms::State::kActiveUnacked ||
-            alarm.state == alarms::State::kReturnedUnacked) {
-            worst = alarm.severity;
-            break;
-        }
-    }
-    Control(IDC_ALARMS)
-        ->setStyleSheet(
-            worst ? QString("background-color: %1; font-weight: bold;").arg(AlarmColour(*worst))
-                  : QString());
-    MarkPanel();
+    m_pAlarmPanel->Show();
     if (m_pAlarmsWindow) {
         m_pAlarmsWindow->Refresh();
     }
     if (m_pTrendView && m_pTrendView->isVisible()) {
         m_pTrendView->SetAlarms(m_pAlarms.get());  // the limits or the intervals changed
-    }
-}
-
-// A value or lamp whose item is in alarm takes its severity's colour as background.
-void CKV90TDlg::MarkPanel() {
-    for (int path = 0; path < alarms::LimitSet::kPaths; ++path) {
-        for (const auto* items : {&alarms::NumericItems(), &alarms::LockItems()}) {
-            for (const std::string& item : *items) {
-                if (path == 2 && (item == "rssi" || item.find("ModIndex") != std::string::npos)) {
-                    continue;  // the combiner shows no level and no modulation index
-                }
-                Mark(AlarmControlIds(path, item), m_pAlarms->ActiveSeverity(path, item));
-            }
-        }
-    }
-    Mark({IDC_TIME_RED, IDC_TIME_GREEN, IDC_TIME_GREY},
-         m_pAlarms->ActiveSeverity(alarms::kDevice, "timeLock"));
-}
-
-void CKV90TDlg::Mark(const std::vector<int>& ids, std::optional<alarms::Severity> severity) {
-    const QString style =
-        severity ? QString("background-color: %1;").arg(AlarmColour(*severity)) : QString();
-    for (int id : ids) {
-        if (QWidget* control = Control(id); control->styleSheet() != style) {
-            control->setStyleSheet(style);
-        }
     }
 }
 

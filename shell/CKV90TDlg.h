@@ -12,6 +12,7 @@
 #include "shell/status_thread.h"
 #include "ui/CDialog.h"
 
+class AlarmPanel;
 class AlarmsWindow;
 class CKV90T1_Comm;
 class QTimer;
@@ -102,10 +103,8 @@ private:
     void JudgePoll(uint32_t message, bool read);
     void JudgePageReads();
     void UseModeLimits();
-    // The count on the Alarms button, the panel's marks and the Alarms window.
+    // The count on the Alarms button, the panel's marks, the Alarms window and the trends.
     void ShowAlarmState();
-    void MarkPanel();
-    void Mark(const std::vector<int>& ids, std::optional<alarms::Severity> severity);
     void RefreshSetups();
     void SendPathFlags();
     void ToggleStatusPolling();
@@ -132,6 +131,7 @@ private:
     std::unique_ptr<TrendView> m_pTrendView;
     std::unique_ptr<MetricsFeed> m_pMetrics;
     std::unique_ptr<AlarmMonitor> m_pAlarms;
+    std::unique_ptr<AlarmPanel> m_pAlarmPanel;
     std::unique_ptr<AlarmsWindow> m_pAlarmsWindow;
     QTimer* m_pAlarmTimer = nullptr;
     StatusThread m_StatusThread;
