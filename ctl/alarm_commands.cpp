@@ -79,6 +79,13 @@ int RunAlarms(const std::vector<std::string>& words, bool json, std::ostream& ou
     if (set.noAnswer) {
         record.Add("noAnswer", ItemRecord("noAnswer", *set.noAnswer));
     }
+    if (!set.dau.empty()) {
+        std::vector<Record> dau;
+        for (const auto& [name, limit] : set.dau) {
+            dau.push_back(ItemRecord(name, limit));
+        }
+        record.Add("dau", std::move(dau));
+    }
     out << (json ? record.Json() + "\n" : record.Text());
     return kSuccess;
 }

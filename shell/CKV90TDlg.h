@@ -43,7 +43,8 @@ public:
     }
 
     // Judges the polls against the limit sets of `library`, writing the alarm log into the
-    // program folder; shows the count of alarms to acknowledge and marks the panel.
+    // program folder (so after SetProgramFolder); shows the count of alarms to acknowledge and
+    // marks the panel.
     void WatchAlarms(alarms::LimitLibrary library);
     AlarmMonitor* Alarms() { return m_pAlarms.get(); }
     // Opens the Alarms window (made once, then shown and raised).

@@ -61,6 +61,11 @@ TEST(CtlAlarms, CheckPrintsASetAndRefusesABadOneWithItsPointer) {
     EXPECT_EQ(set["paths"][0]["path"], "CH1");
     EXPECT_EQ(set["paths"][0]["items"][0]["severity"], "yellow");
     EXPECT_EQ(set["paths"][0]["items"][0]["persistence"], 4);
+    const std::string dau = folder.Path() + "/dau.json";
+    std::ofstream(dau) << R"({"format": "kv90t-limits", "version": 1,
+        "dau": {"temperature": {"redHigh": 70}}})";
+    run = RunCtl({"--json", "alarms", "check", dau});
+    EXPECT_EQ(nlohmann::json::parse(run.out)["dau"][0]["redHigh"], 70) << run.out;
 
     const std::string bad = WriteLimits(folder, "bad", R"({"CH1": {"rssi": {"redHigh": "x"}}})");
     for (const std::vector<std::string>& words :
