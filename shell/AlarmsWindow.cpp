@@ -212,15 +212,15 @@ void AlarmsWindow::AskShelve() {
         ShowMessage("Choose the alarm to shelve first.", true);
         return;
     }
-    m_shelve = new ShelveDialog(this);
-    m_shelve->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_shelve, &QDialog::accepted, this, [this, path, item] {
+    auto* dialog = new ShelveDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog, path, item] {
         const int64_t now = platform::UtcNowMs();
-        m_monitor.Shelve(path, item, now + int64_t(m_shelve->Minutes()) * 60'000,
-                         m_shelve->Reason(), now);
+        m_monitor.Shelve(path, item, now + int64_t(dialog->Minutes()) * 60'000, dialog->Reason(),
+                         now);
     });
-    connect(m_shelve, &QObject::destroyed, this, [this] { m_shelve = nullptr; });
-    m_shelve->open();
+    m_shelve = dialog;
+    dialog->open();
 }
 
 bool AlarmsWindow::Selected(int* path, std::string* item) const {

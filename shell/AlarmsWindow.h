@@ -5,6 +5,7 @@
 // bad set with the file, the field and the reason, keeping the set that was active.
 
 #include <QDialog>
+#include <QPointer>
 #include <QWidget>
 
 #include "shell/AlarmMonitor.h"
@@ -62,6 +63,6 @@ private:
     QComboBox* m_sets = nullptr;
     QPlainTextEdit* m_editor = nullptr;
     QLabel* m_message = nullptr;
-    ShelveDialog* m_shelve = nullptr;
+    QPointer<ShelveDialog> m_shelve;  // null once the dialog is gone
     bool m_filling = false;
 };
