@@ -91,7 +91,20 @@ void AlarmsWindow::Build() {
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_table, 3);
+    layout->addLayout(BuildActs());
+    layout->addLayout(BuildSetChoice());
+    m_editor = new QPlainTextEdit(this);
+    QFont fixed("Monospace");
+    fixed.setStyleHint(QFont::TypeWriter);
+    m_editor->setFont(fixed);
+    layout->addWidget(m_editor, 2);
+    m_message = new QLabel(this);
+    m_message->setWordWrap(true);
+    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_message);
+}
 
+QHBoxLayout* AlarmsWindow::BuildActs() {
     auto* acts = new QHBoxLayout;
     for (const char* text : {"Acknowledge", "Acknowledge All", "Shelve...", "Silence"}) {
         auto* button = new QPushButton(text, this);
@@ -99,7 +112,6 @@ void AlarmsWindow::Build() {
         acts->addWidget(button);
     }
     acts->addStretch();
-    layout->addLayout(acts);
     connect(&Button("Acknowledge"), &QPushButton::clicked, this, [this] {
         int path = 0;
         std::string item;
@@ -112,7 +124,10 @@ void AlarmsWindow::Build() {
     connect(&Button("Shelve..."), &QPushButton::clicked, this, [this] { AskShelve(); });
     connect(&Button("Silence"), &QPushButton::clicked, this,
             [this] { m_monitor.Silence(platform::UtcNowMs()); });
+    return acts;
+}
 
+QHBoxLayout* AlarmsWindow::BuildSetChoice() {
     auto* sets = new QHBoxLayout;
     sets->addWidget(new QLabel("Limit set:", this));
     m_sets = new QComboBox(this);
@@ -122,19 +137,9 @@ void AlarmsWindow::Build() {
     save->setObjectName("Save Limits");
     sets->addStretch();
     sets->addWidget(save);
-    layout->addLayout(sets);
     connect(m_sets, &QComboBox::currentIndexChanged, this, [this](int index) { ChooseSet(index); });
     connect(save, &QPushButton::clicked, this, [this] { SaveLimits(); });
-
-    m_editor = new QPlainTextEdit(this);
-    QFont fixed("Monospace");
-    fixed.setStyleHint(QFont::TypeWriter);
-    m_editor->setFont(fixed);
-    layout->addWidget(m_editor, 2);
-    m_message = new QLabel(this);
-    m_message->setWordWrap(true);
-    m_message->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(m_message);
+    return sets;
 }
 
 QPushButton& AlarmsWindow::Button(const char* text) {

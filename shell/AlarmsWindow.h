@@ -11,6 +11,7 @@
 #include "shell/AlarmMonitor.h"
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -49,6 +50,10 @@ public:
 
 private:
     void Build();
+    // Acknowledge, Acknowledge All, Shelve... and Silence.
+    QHBoxLayout* BuildActs();
+    // The set for the mode and Save Limits.
+    QHBoxLayout* BuildSetChoice();
     void FillSets();
     void LoadEditor();
     void ChooseSet(int index);

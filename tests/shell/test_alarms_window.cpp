@@ -145,6 +145,11 @@ TEST_F(Alarms, ScenariosRaiseColouredCountedAndSoundedAlarms) {
     EXPECT_EQ(window.Table().item(1, 2)->text(), "rssi");
     EXPECT_EQ(window.Table().item(1, 4)->text(), "-85");
     EXPECT_EQ(window.Table().item(1, 5)->text(), "yellow");
+    window.Table().selectRow(1);  // Acknowledge takes the chosen alarm only
+    window.Button("Acknowledge").click();
+    EXPECT_EQ(window.Table().item(1, 6)->text(), "acknowledged");
+    EXPECT_EQ(window.Table().item(0, 6)->text(), "returned");
+    EXPECT_EQ(m_window->Text(IDC_ALARMS), "Alarms: 1");
 }
 
 // Silence stops the tone and leaves the alarms to acknowledge; Acknowledge All clears the count;
@@ -160,6 +165,8 @@ TEST_F(Alarms, SilenceAcknowledgeShelveAndTheLog) {
     EXPECT_TRUE(m_beeps.Tones().empty());
     EXPECT_EQ(m_window->Text(IDC_ALARMS), "Alarms: 1");
 
+    window.Button("Acknowledge").click();  // nothing chosen: nothing acknowledged
+    EXPECT_EQ(m_window->Text(IDC_ALARMS), "Alarms: 1");
     window.Button("Acknowledge All").click();
     EXPECT_EQ(m_window->Text(IDC_ALARMS), "Alarms: 0");
     EXPECT_EQ(Style(IDC_ALARMS), "");
