@@ -2,6 +2,7 @@
 
 #include "alarms/alarm_log.h"
 #include "platform/beep.h"
+#include "platform/debug_output.h"
 #include "platform/user.h"
 
 const char* AlarmColour(alarms::Severity severity) {
@@ -57,14 +58,21 @@ std::string AlarmMonitor::ChooseSet(const std::string& name, int64_t timeMs) {
     return {};
 }
 
-std::string AlarmMonitor::Use(const std::string& name, int64_t timeMs) {
+// The shipped set stands in for "default" when the config folder cannot take its file, so that
+// the alarms work all the same.
+alarms::LimitSet AlarmMonitor::Load(const std::string& name) const {
     if (name == alarms::LimitLibrary::kDefaultName) {
-        if (std::string error = m_library.EnsureDefault(); !error.empty()) {
-            return error;
+        if (const std::string error = m_library.EnsureDefault(); !error.empty()) {
+            platform::DebugOutput("Alarm limits: the shipped set is used unsaved: " + error + "\n");
+            return alarms::ParseLimitSet(alarms::DefaultLimitsJson());
         }
     }
+    return m_library.Load(name);
+}
+
+std::string AlarmMonitor::Use(const std::string& name, int64_t timeMs) {
     try {
-        m_engine.SetLimits(m_library.Load(name), timeMs);
+        m_engine.SetLimits(Load(name), timeMs);
     } catch (const alarms::LimitError& error) {
         return error.what();
     }

@@ -76,6 +76,8 @@ public:
 private:
     void Log(const std::string& line, int64_t timeMs);
     std::string Use(const std::string& name, int64_t timeMs);
+    // Throws alarms::LimitError.
+    alarms::LimitSet Load(const std::string& name) const;
 
     alarms::LimitLibrary m_library;
     alarms::AlarmEngine m_engine;

@@ -172,13 +172,24 @@ void AlarmsWindow::Refresh() {
     FillSets();
 }
 
+// Filled anew only when the sets changed, so that a transition leaves an open list alone.
 void AlarmsWindow::FillSets() {
+    QStringList names;
+    for (const std::string& name : m_monitor.Library().Names()) {
+        names.push_back(QString::fromStdString(name));
+    }
+    const QString active = QString::fromStdString(m_monitor.ActiveName());
+    QStringList shown;
+    for (int i = 0; i < m_sets->count(); ++i) {
+        shown.push_back(m_sets->itemText(i));
+    }
+    if (names == shown && m_sets->currentText() == active) {
+        return;
+    }
     m_filling = true;
     m_sets->clear();
-    for (const std::string& name : m_monitor.Library().Names()) {
-        m_sets->addItem(QString::fromStdString(name));
-    }
-    m_sets->setCurrentText(QString::fromStdString(m_monitor.ActiveName()));
+    m_sets->addItems(names);
+    m_sets->setCurrentText(active);
     m_filling = false;
 }
 

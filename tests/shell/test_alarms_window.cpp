@@ -296,3 +296,17 @@ TEST_F(Alarms, TheTrendViewShowsTheLimitsAndTheIntervalsInAlarm) {
     EXPECT_EQ(redColumns(), 0);
     EXPECT_TRUE(view.Chart().Panels().front().guides.empty());  // CH2 has no limits
 }
+
+// A config folder that cannot take the shipped set's file leaves the alarms working on the set
+// all the same.
+TEST(AlarmMonitorAlone, TheShippedSetServesWhenItsFileCannotBeWritten) {
+    testsupport::TempDir folder;
+    std::ofstream(folder.Path() + "/plain") << "not a folder";
+    AlarmMonitor monitor(alarms::LimitLibrary(folder.Path() + "/plain/limits"));
+    EXPECT_EQ(monitor.UseSetFor("PSK", platform::UtcNowMs()), "");
+    EXPECT_EQ(monitor.ActiveName(), "default");
+    EXPECT_TRUE(monitor.Engine().Limits().noAnswer.has_value());
+    EXPECT_EQ(monitor.Engine().Limits().paths[0].at("rssi").redLow, -100);
+    EXPECT_NE(monitor.ChooseSet("missing", platform::UtcNowMs()), "");
+    EXPECT_EQ(monitor.ActiveName(), "default");
+}
