@@ -52,5 +52,9 @@ std::vector<Record> AlarmRecords(const alarms::AlarmEngine& engine);
 
 // `log summary FILE ...`: reads status logs, needs no device; returns the exit status.
 int RunLog(const std::vector<std::string>& words, bool json, std::ostream& out, std::ostream& err);
+// `mark TEXT`: an operator's mark in today's status log of `dataFolder` (the console's data
+// folder when empty), beside the console's own lines when it logs there.
+int RunMark(const std::vector<std::string>& words, const std::string& dataFolder, bool json,
+            std::ostream& out, std::ostream& err);
 
 }  // namespace ctl

@@ -26,7 +26,8 @@ struct Options {
     bool json = false;
     bool help = false;
     bool version = false;
-    std::string fields;  // the command whose field names --fields prints
+    std::string fields;      // the command whose field names --fields prints
+    std::string dataFolder;  // --data-dir: where `mark` finds the status log
     std::vector<std::string> command;
 };
 
@@ -74,6 +75,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
             if (options.profile == nullptr) {
                 throw UsageError("unknown profile in '" + arg + "'");
             }
+        } else if (arg == "--data-dir") {
+            options.dataFolder = value("--data-dir");
         } else if (arg == "--scenario") {
             const sim::ScenarioInfo* scenario = sim::FindScenario(value("--scenario"));
             if (scenario == nullptr) {
@@ -145,6 +148,7 @@ void PrintHelp(std::ostream& out) {
            "  --scenario NAME        with --demo: scripted trouble that drives alarms (fade,\n"
            "                         carrier-drop, ber-burst, dau-rail)\n"
            "  --json                 print JSON instead of text\n"
+           "  --data-dir DIR         the console's data folder, for mark\n"
            "  --fields COMMAND       list the fields that setup, output or combiner set take\n"
            "  --help                 show this text\n"
            "  --version              show the version\n"
@@ -182,7 +186,9 @@ void PrintHelp(std::ostream& out) {
            "                         send one command frame and print the reply\n"
            "  log summary FILE ... [--limits FILE]\n"
            "                         per path of status logs: span, lock time, RSSI, gaps,\n"
-           "                         and with a limit set the stretches in alarm\n"
+           "                         marks, and with a limit set the stretches in alarm\n"
+           "  mark TEXT              write an operator's mark into today's status log in the\n"
+           "                         data folder (--data-dir DIR), as the console's Mark...\n"
            "  alarms check FILE      check a limit set and print what it holds\n"
            "  serve --metrics [ADDR:]PORT [--targets FILE] [--limits FILE] TARGET ...\n"
            "                         poll many receivers and serve Prometheus metrics on\n"
@@ -222,6 +228,9 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         }
         if (!options.command.empty() && options.command.front() == "log") {
             return RunLog(options.command, options.json, out, err);
+        }
+        if (!options.command.empty() && options.command.front() == "mark") {
+            return RunMark(options.command, options.dataFolder, options.json, out, err);
         }
         if (!options.command.empty() && options.command.front() == "alarms") {
             return RunAlarms(options.command, options.json, out, err);

@@ -7,7 +7,10 @@
 #include "alarms/alarm_intervals.h"
 #include "ctl/commands.h"
 #include "platform/clock.h"
+#include "platform/program_folder.h"
 #include "trends/log_summary.h"
+#include "trends/mark.h"
+#include "trends/status_log.h"
 #include "trends/status_log_reader.h"
 
 namespace ctl {
@@ -109,7 +112,7 @@ int RunLog(const std::vector<std::string>& words, bool json, std::ostream& out, 
         reader.SetNotBefore(lastMs);
         for (trends::LogLine line; reader.Next(&line);) {
             summary.Add(line);
-            if (engine) {
+            if (engine && !line.isMark) {
                 if (line.valid) {
                     engine->EvaluateLogged(line.path, line.values, line.timeMs);
                 }
@@ -131,10 +134,47 @@ int RunLog(const std::vector<std::string>& words, bool json, std::ostream& out, 
             paths.push_back(PathRecord(summary.Path(path), path));
         }
     }
-    Record record = Record().Add("files", std::move(files)).Add("paths", std::move(paths));
+    std::vector<Record> marks;
+    for (const trends::Mark& mark : summary.Marks()) {
+        marks.push_back(
+            Record().Add("time", platform::IsoUtcText(mark.timeMs)).Add("note", mark.note));
+    }
+    Record record = Record()
+                        .Add("files", std::move(files))
+                        .Add("paths", std::move(paths))
+                        .Add("marks", std::move(marks));
     if (engine) {
         record.Add("alarms", IntervalRecords(intervals, lastMs));
     }
+    out << (json ? record.Json() + "\n" : record.Text());
+    return kSuccess;
+}
+
+int RunMark(const std::vector<std::string>& words, const std::string& dataFolder, bool json,
+            std::ostream& out, std::ostream& err) {
+    const std::string note = words.size() == 2 ? trends::CleanNote(words[1]) : std::string();
+    if (note.empty()) {
+        err << "kv90t-ctl: mark needs one TEXT (quote it); see --help\n";
+        return kUsageError;
+    }
+    if (!dataFolder.empty()) {
+        if (const std::string problem = platform::DataFolderProblem(dataFolder); !problem.empty()) {
+            err << "kv90t-ctl: --data-dir '" << dataFolder << "' cannot be used: " << problem
+                << "; see --help\n";
+            return kUsageError;
+        }
+    }
+    const int64_t now = platform::UtcNowMs();
+    std::string path;
+    std::string error;
+    if (!trends::StatusLog::AppendLine(platform::ProgramFolder(dataFolder),
+                                       trends::StatusLog::StatusKind(), now,
+                                       trends::MarkLine(now, note), &path, &error)) {
+        err << "kv90t-ctl: cannot write the mark: " << error << "\n";
+        return kDeviceFailed;
+    }
+    const Record record =
+        Record().Add("time", platform::IsoUtcText(now)).Add("note", note).Add("file", path);
     out << (json ? record.Json() + "\n" : record.Text());
     return kSuccess;
 }

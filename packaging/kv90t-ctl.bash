@@ -32,6 +32,9 @@ _kv90t_ctl() {
         --limits)
             mapfile -t COMPREPLY < <(compgen -f -- "$cur")
             return ;;
+        --data-dir)
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+            return ;;
         --tcp | --baud) return ;;
     esac
 
@@ -39,7 +42,7 @@ _kv90t_ctl() {
     local i command="" at=0
     for ((i = 1; i < COMP_CWORD; i++)); do
         case "${COMP_WORDS[i]}" in
-            --tcp | --serial | --baud | --fields | --scenario) ((i++)) ;;
+            --tcp | --serial | --baud | --fields | --scenario | --data-dir) ((i++)) ;;
             --*) ;;
             *) command="${COMP_WORDS[i]}"; at=$i; break ;;
         esac
@@ -47,10 +50,10 @@ _kv90t_ctl() {
     if [ -z "$command" ]; then
         if [[ "$cur" == --* ]]; then
             mapfile -t COMPREPLY < <(compgen -W "--tcp --serial --baud --demo --demo= --scenario \
-                --json --fields --help --version" -- "$cur")
+                --json --data-dir --fields --help --version" -- "$cur")
         else
             mapfile -t COMPREPLY < <(compgen -W "identity status mode setup output combiner bert \
-                time health dau recorder firmware fpga raw log alarms serve" -- "$cur")
+                time health dau recorder firmware fpga raw log alarms mark serve" -- "$cur")
         fi
         return
     fi

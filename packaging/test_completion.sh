@@ -36,6 +36,7 @@ expect carrier-drop --demo --scenario car
 expect status --demo --scenario fade st
 expect --limits status --watch --li
 expect --limits log summary day.csv --l
+expect mark --data-dir /tmp ma
 
 folder=$(mktemp -d)
 ln -s /dev/null "$folder/com5"

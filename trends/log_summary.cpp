@@ -41,6 +41,10 @@ bool Held(const LogLine& line, SummaryLock lock) {
 }  // namespace
 
 void LogSummary::Add(const LogLine& line) {
+    if (line.isMark) {
+        m_marks.push_back({line.timeMs, line.note});
+        return;
+    }
     if (line.path < 0 || line.path >= kPaths) {
         return;
     }

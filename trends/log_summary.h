@@ -1,10 +1,12 @@
 #pragma once
 // What a status log says about a pass, per path: the span it covers, the share of that time each
-// lock was held, the RSSI's lowest, mean and highest, the failed polls and the gaps.
+// lock was held, the RSSI's lowest, mean and highest, the failed polls and the gaps; and the
+// operator's marks.
 
 #include <cstdint>
 #include <vector>
 
+#include "trends/mark.h"
 #include "trends/status_log_reader.h"
 
 namespace trends {
@@ -42,8 +44,10 @@ public:
     // The lines of the logs in time order.
     void Add(const LogLine& line);
     const PathSummary& Path(int path) const { return m_paths[path]; }
+    const std::vector<Mark>& Marks() const { return m_marks; }
 
 private:
+    std::vector<Mark> m_marks;
     PathSummary m_paths[kPaths];
     LogLine m_previous[kPaths];
 };

@@ -1,6 +1,7 @@
 #include "trends/status_log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -54,6 +55,37 @@ std::string StatusLog::FileName(int64_t timeMs, int part, const std::string& pre
     std::snprintf(date, sizeof date, "-%04d-%02d-%02d", utc.tm_year + 1900, utc.tm_mon + 1,
                   utc.tm_mday);
     return prefix + date + (part > 1 ? "-" + std::to_string(part) : "") + ".csv";
+}
+
+bool StatusLog::AppendLine(const std::string& folder, const LogKind& kind, int64_t timeMs,
+                           const std::string& line, std::string* path, std::string* error) {
+    const std::string joined = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    int part = 1;
+    while (::access((joined + FileName(timeMs, part + 1, kind.prefix)).c_str(), F_OK) == 0) {
+        ++part;
+    }
+    *path = joined + FileName(timeMs, part, kind.prefix);
+    std::string text = line + "\n";
+    int fd = ::open(path->c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
+        text = fd >= 0 ? kind.heading + "\n" + text : text;
+        if (fd < 0 && errno == EEXIST) {  // made by the console just now
+            fd = ::open(path->c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        }
+    }
+    if (fd < 0) {
+        *error = *path + ": " + std::strerror(errno);
+        return false;
+    }
+    const ssize_t n = ::write(fd, text.data(), text.size());
+    const int writeError = n < 0 ? errno : ENOSPC;
+    ::close(fd);
+    if (n != static_cast<ssize_t>(text.size())) {
+        *error = *path + ": " + std::strerror(writeError);
+        return false;
+    }
+    return true;
 }
 
 // A value outside what the device can report is no reading: its cell stays empty, as do all
@@ -196,7 +228,12 @@ bool StatusLog::OpenFor(int64_t timeMs, std::string* error) {
 
 // Writes whole lines only; false (errno set) when the file takes them not, and then the lines
 // written in part are cut off again, so the file ends at a line end.
+// Another program (kv90t-ctl mark) may have appended to the file since the last write: the
+// size is taken anew, so that cutting off a failed write never cuts off its lines.
 bool StatusLog::WritePending(std::string* pending) {
+    if (struct stat info{}; ::fstat(m_fd, &info) == 0) {
+        m_written = static_cast<uint64_t>(info.st_size);
+    }
     size_t done = 0;
     while (done < pending->size()) {
         const ssize_t n = ::write(m_fd, pending->data() + done, pending->size() - done);

@@ -57,6 +57,12 @@ public:
     // Queues a line formatted by the caller (without its end), written in the file of `timeMs`.
     void AddLine(int64_t timeMs, std::string line);
 
+    // Appends one line to the day's newest file of `kind` in `folder`, made with its heading
+    // when there is none, in one write, so that it never splits a line of a console writing
+    // the same file. `path` gets the file; false with the reason.
+    static bool AppendLine(const std::string& folder, const LogKind& kind, int64_t timeMs,
+                           const std::string& line, std::string* path, std::string* error);
+
     // The line of one poll, without its end.
     static std::string Line(int64_t timeMs, int path, const protocol::ChannelStatus* status);
     // "status-2026-12-10.csv", "-2", "-3", ... for further files of the day.

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "protocol/status_fields.h"
+#include "trends/mark.h"
 
 namespace trends {
 namespace {
@@ -126,6 +127,9 @@ bool StatusLogReader::ReadHeading(std::string* error) {
 bool StatusLogReader::Next(LogLine* line) {
     std::string_view text;
     while (ReadLine(&text)) {
+        if (ParseMark(text, line)) {
+            return true;
+        }
         if (Parse(text, line) && line->timeMs >= m_lastTimeMs) {
             m_lastTimeMs = line->timeMs;
             return true;
@@ -187,10 +191,32 @@ bool StatusLogReader::ReadLine(std::string_view* line) {
     }
 }
 
+// "time,mark,"note"".
+bool StatusLogReader::ParseMark(std::string_view text, LogLine* line) const {
+    constexpr std::string_view kKind = ",mark,";
+    if (text.size() < 24 + kKind.size() || text.substr(24, kKind.size()) != kKind) {
+        return false;
+    }
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    if (!ParseTime(text.substr(0, 24), &line->timeMs) ||
+        !ParseMarkNote(text.substr(24 + kKind.size()), &line->note)) {
+        return false;
+    }
+    line->isMark = true;
+    line->path = -1;
+    line->valid = false;
+    line->values.clear();
+    return true;
+}
+
 bool StatusLogReader::Parse(std::string_view text, LogLine* line) const {
     if (!text.empty() && text.back() == '\r') {
         text.remove_suffix(1);
     }
+    line->isMark = false;
+    line->note.clear();
     line->values.assign(m_fieldCount, std::nan(""));
     size_t columns = 0;
     bool good = true;

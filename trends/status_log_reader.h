@@ -12,13 +12,16 @@
 
 namespace trends {
 
-// One poll of the log. values[i] belongs to ChannelStatusFields()[i]; NaN where the log has no
-// reading (an empty cell, a column the log lacks, every value of a failed poll).
+// One poll of the log, or an operator's mark. values[i] belongs to ChannelStatusFields()[i];
+// NaN where the log has no reading (an empty cell, a column the log lacks, every value of a
+// failed poll). A mark has its note, path -1 and no values.
 struct LogLine {
     int64_t timeMs = 0;
     int path = 0;
     bool valid = false;
     std::vector<double> values;
+    bool isMark = false;
+    std::string note;
 };
 
 class StatusLogReader {
@@ -30,7 +33,9 @@ public:
 
     // Opens `path` read-only and checks its heading; false with "FILE:LINE: why" otherwise.
     bool Open(const std::string& path, std::string* error);
-    // The next poll that reads; false at the end of the file.
+    // The next poll or mark that reads; false at the end of the file. Polls must come in time
+    // order; marks need not and do not move it, as another program may write them a little
+    // ahead of the console's last second of polls.
     bool Next(LogLine* line);
     // Lines before `timeMs` are out of order (this file continues an earlier one).
     void SetNotBefore(int64_t timeMs) { m_lastTimeMs = timeMs; }
@@ -46,6 +51,7 @@ private:
     bool ReadLine(std::string_view* line);
     bool ReadHeading(std::string* error);
     bool Parse(std::string_view text, LogLine* line) const;
+    bool ParseMark(std::string_view text, LogLine* line) const;
     void CountBad();
 
     std::string m_path;

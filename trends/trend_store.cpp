@@ -183,11 +183,35 @@ TrendStore::Instant TrendStore::Latest(int path, int64_t from, int64_t to) const
     return {};
 }
 
+void TrendStore::AddMark(int64_t timeMs, std::string_view note) {
+    const auto at = std::upper_bound(m_marks.begin(), m_marks.end(), timeMs,
+                                     [](int64_t t, const Mark& mark) { return t < mark.timeMs; });
+    m_marks.insert(at, Mark{timeMs, CleanNote(note)});
+    if (m_marks.size() > kMarks) {
+        m_marks.pop_front();
+    }
+}
+
+std::vector<Mark> TrendStore::Marks(int64_t from, int64_t to) const {
+    auto before = [](const Mark& mark, int64_t t) { return mark.timeMs < t; };
+    auto first = std::lower_bound(m_marks.begin(), m_marks.end(), from, before);
+    std::vector<Mark> marks;
+    for (; first != m_marks.end() && first->timeMs <= to; ++first) {
+        marks.push_back(*first);
+    }
+    return marks;
+}
+
 void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {
     out << "time,path,rssi,carrierFrequency,symbolRate,amModIndex,fmModIndex,carrierLock,"
            "symbolLock,frameSync,frameLock,timeLock\n";
+    const std::vector<Mark> marks = Marks(from, to);
+    auto mark = marks.begin();
     from = std::max(from, Oldest());
     for (int64_t index = from / kBucketMs; index <= to / kBucketMs; ++index) {
+        for (; mark != marks.end() && mark->timeMs / kBucketMs < index; ++mark) {
+            out << MarkLine(mark->timeMs, mark->note) << "\n";
+        }
         for (int path = 0; path < kPaths; ++path) {
             const Bucket* b = m_seconds.Find(path, index);
             if (b == nullptr) {
@@ -210,6 +234,9 @@ void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {
             line += "\n";
             out << line;
         }
+    }
+    for (; mark != marks.end(); ++mark) {
+        out << MarkLine(mark->timeMs, mark->note) << "\n";
     }
 }
 

@@ -6,11 +6,13 @@
 // either level, shows as a gap, not as a zero.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <ostream>
 #include <vector>
 
 #include "protocol/device_state.h"
+#include "trends/mark.h"
 #include "trends/series_ring.h"
 
 namespace trends {
@@ -62,13 +64,20 @@ public:
     // of the minute buckets when the span is a minute or longer.
     Instant Latest(int path, int64_t from, int64_t to) const;
 
+    static constexpr size_t kMarks = 1000;  // beyond, the oldest go first
+    // An operator's mark, put in its place by time; its note as the log keeps it.
+    void AddMark(int64_t timeMs, std::string_view note);
+    // The marks from `from` up to `to`, oldest first.
+    std::vector<Mark> Marks(int64_t from, int64_t to) const;
+
     int64_t Newest() const { return m_newest; }  // 0 before the first poll
     int64_t Oldest() const;
     size_t MemoryBytes() const {
         return sizeof(Bucket) * kPaths * (m_seconds.count + m_minutes.count);
     }
 
-    // "time,path,rssi,..." then one line per bucket with a valid poll between from and to.
+    // "time,path,rssi,..." then one line per bucket with a valid poll between from and to, and
+    // the marks among them as the status log writes them.
     void WriteCsv(std::ostream& out, int64_t from, int64_t to) const;
 
 private:
@@ -104,6 +113,7 @@ private:
     Level m_seconds{kBucketMs, kBuckets};
     Level m_minutes{kMinuteMs, kMinuteBuckets};
     int64_t m_newest = 0;
+    std::deque<Mark> m_marks;
 };
 
 }  // namespace trends

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -122,4 +123,50 @@ TEST(CtlLog, ALimitSetAddsTheStretchesInAlarm) {
     const CtlRun missing = RunCtl({"log", "summary", first, "--limits"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "kv90t-ctl: --limits needs a limits file; see --help\n");
+}
+
+// `mark` writes into today's status log of the data folder; `log summary` lists the marks, and
+// a mark does not count as a failed poll for the alarms.
+TEST(CtlLog, AMarkGoesIntoTheLogAndItsSummary) {
+    testsupport::TempDir folder;
+    const CtlRun marked =
+        RunCtl({"--json", "--data-dir", folder.Path(), "mark", "AOS, pass \"4\""});
+    ASSERT_EQ(marked.status, 0) << marked.err;
+    const nlohmann::json record = nlohmann::json::parse(marked.out);
+    EXPECT_EQ(record["note"], "AOS, pass \"4\"");
+    const std::string file = record["file"];
+    EXPECT_EQ(file.rfind(folder.Path() + "/status-", 0), 0u) << file;
+
+    const CtlRun again = RunCtl({"--data-dir", folder.Path(), "mark", "LOS"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("file: " + file), std::string::npos) << again.out;
+
+    const CtlRun summary = RunCtl({"--json", "log", "summary", file});
+    ASSERT_EQ(summary.status, 0) << summary.err;
+    const nlohmann::json parsed = nlohmann::json::parse(summary.out);
+    ASSERT_EQ(parsed["marks"].size(), 2u);
+    EXPECT_EQ(parsed["marks"][0]["note"], "AOS, pass \"4\"");
+    EXPECT_EQ(parsed["marks"][1]["note"], "LOS");
+    EXPECT_EQ(parsed["files"][0]["badLines"], 0);
+    EXPECT_TRUE(parsed["paths"].empty());
+
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"mark"}, {"mark", " \n "}, {"mark", "a", "b"}}) {
+        const CtlRun bad = RunCtl(words);
+        EXPECT_EQ(bad.status, 2);
+        EXPECT_EQ(bad.err, "kv90t-ctl: mark needs one TEXT (quote it); see --help\n");
+    }
+    const std::string plain = folder.Path() + "/plain";
+    std::ofstream(plain) << "";
+    const CtlRun notAFolder = RunCtl({"--data-dir", plain, "mark", "x"});
+    EXPECT_EQ(notAFolder.status, 2);
+    EXPECT_EQ(notAFolder.err,
+              "kv90t-ctl: --data-dir '" + plain + "' cannot be used: not a folder; see --help\n");
+    // Today's log name taken by a folder: the mark cannot be written, and says where.
+    testsupport::TempDir other;
+    std::filesystem::create_directory(other.Path() + file.substr(file.rfind('/')));
+    const CtlRun blocked = RunCtl({"--data-dir", other.Path(), "mark", "x"});
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(blocked.err.rfind("kv90t-ctl: cannot write the mark: " + other.Path(), 0), 0u)
+        << blocked.err;
 }
