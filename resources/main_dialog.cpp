@@ -119,8 +119,9 @@ void AddPageHost(std::vector<ControlTemplate>& c) {
     c.push_back({IDM_ABOUTBOX, ControlKind::Button, "About KV90T...", 1, 1, 1, 1, g});
     c.push_back({IDC_ALARMS, ControlKind::Button, "Alarms: 0", 2, 0, 1, 1, g});
     c.push_back({IDC_TRENDS, ControlKind::Button, "Trends...", 2, 1, 1, 1, g});
-    c.push_back({IDC_MODE_PROGRESS, ControlKind::Label, "", 3, 0, 1, 2, g});
-    c.push_back({IDC_LINK_STATE, ControlKind::Label, "", 4, 0, 1, 2, g});
+    c.push_back({IDC_MARK, ControlKind::Button, "Mark...", 3, 1, 1, 1, g});
+    c.push_back({IDC_MODE_PROGRESS, ControlKind::Label, "", 4, 0, 1, 2, g});
+    c.push_back({IDC_LINK_STATE, ControlKind::Label, "", 5, 0, 1, 2, g});
     c.push_back({IDC_TAB, ControlKind::TabControl, "", 3, 0, 1, 2});
     c.push_back({IDC_PAGE_FRAME, ControlKind::PageArea, "", 4, 0, 1, 2});
 }

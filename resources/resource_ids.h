@@ -31,6 +31,7 @@ constexpr int IDC_RSSI_SCALE = 1005;     // this console's own: the bars' scale
 constexpr int IDC_ABOUT_ICON = 1006;
 constexpr int IDC_LINK_STATE = 1007;  // this console's own: "The device does not answer."
 constexpr int IDC_TRENDS = 1299;      // this console's own: opens the trend view
+constexpr int IDC_MARK = 1297;        // this console's own: an operator's mark in log and trends
 constexpr int IDC_ALARMS = 1298;      // this console's own: the count of alarms to acknowledge
 
 // Main window: groups (ids of this console's own).

@@ -389,10 +389,19 @@ void CKV90TDlg::RecordPoll(uint32_t message, bool read) {
     }
 }
 
+void CKV90TDlg::AskForMark() {
+    if (m_Recorder.Mark(ui::GetText(this, "Mark", "Note for the status log and the trends:")) &&
+        m_pTrendView && m_pTrendView->isVisible()) {
+        m_pTrendView->Redraw();
+    }
+}
+
 TrendView& CKV90TDlg::ShowTrends() {
     if (!m_pTrendView) {
         m_pTrendView = std::make_unique<TrendView>(m_Recorder, this);
-        m_pTrendView->SetAlarms(m_pAlarms.get());
+        m_pTrendView->SetLimitLibrary(m_pAlarms ? &m_pAlarms->Library() : nullptr);
+        m_pTrendView->SetAlarms(m_pAlarms ? &m_pAlarms->Engine().Limits() : nullptr,
+                                m_pAlarms ? &m_pAlarms->Intervals() : nullptr);
         m_Recorder.onRecorded = [this](int path, int64_t timeMs) {
             m_pTrendView->OnPoll(path, timeMs);
         };
@@ -480,7 +489,8 @@ void CKV90TDlg::ShowAlarmState() {
         m_pAlarmsWindow->Refresh();
     }
     if (m_pTrendView && m_pTrendView->isVisible()) {
-        m_pTrendView->SetAlarms(m_pAlarms.get());  // the limits or the intervals changed
+        m_pTrendView->SetAlarms(&m_pAlarms->Engine().Limits(),  // the limits or intervals changed
+                                &m_pAlarms->Intervals());
     }
 }
 
@@ -781,6 +791,9 @@ void CKV90TDlg::OnCommand(int id) {
             return;
         case IDC_ALARMS:
             ShowAlarms();
+            return;
+        case IDC_MARK:
+            AskForMark();
             return;
         case IDC_SETUPS_CH1:
             s.setupsCh1 ^= 1;

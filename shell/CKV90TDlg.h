@@ -33,6 +33,8 @@ public:
     StatusRecorder& Recorder() { return m_Recorder; }
     // Opens the trend view (made once, then shown and raised).
     TrendView& ShowTrends();
+    // Asks for a note and marks this moment with it in the status log and the trends.
+    void AskForMark();
     void SetUseEthernet(int useEthernet) { m_bUseEthernet = useEthernet; }
     void SetDeviceIpAddress(const std::string& address) { m_strDeviceIpAddress = address; }
     void SetInitialPageKind(int kind) { m_Pages.SetCurrentKind(kind); }

@@ -1,5 +1,8 @@
 #include "shell/StatusRecorder.h"
 
+#include "platform/clock.h"
+#include "trends/mark.h"
+
 void StatusRecorder::Record(int path, int64_t timeMs, const protocol::ChannelStatus* status,
                             bool timeCode) {
     if (status != nullptr) {
@@ -31,4 +34,17 @@ void StatusRecorder::StopLog() {
 
 std::string StatusRecorder::TakeLogFailure() {
     return m_log ? m_log->TakeFailure() : std::string();
+}
+
+bool StatusRecorder::Mark(const std::string& note) {
+    const std::string clean = trends::CleanNote(note);
+    if (clean.empty()) {
+        return false;
+    }
+    const int64_t now = platform::UtcNowMs();
+    m_store.AddMark(now, clean);
+    if (m_log) {
+        m_log->AddLine(now, trends::MarkLine(now, clean));
+    }
+    return true;
 }

@@ -20,6 +20,9 @@ public:
     void Record(int path, int64_t timeMs, const protocol::ChannelStatus* status,
                 bool timeCode = false);
 
+    // An operator's mark now, into the trends and the running log; false for an empty note.
+    bool Mark(const std::string& note);
+
     bool StartLog(std::string* error);
     void StopLog();
     bool LogRunning() const { return m_log && m_log->Running(); }

@@ -11,6 +11,8 @@
 #include <numeric>
 
 #include "pages/chart_columns.h"
+#include "shell/AlarmMonitor.h"
+#include "shell/ReplayView.h"
 #include "ui/Format.h"
 #include "ui/MessageBoxes.h"
 #include "ui/StripChart.h"
@@ -75,10 +77,20 @@ QPushButton* Button(const char* text, QWidget* parent, QHBoxLayout* row) {
 }  // namespace
 
 TrendView::TrendView(StatusRecorder& recorder, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_recorder(recorder) {
+    : QWidget(parent, Qt::Window),
+      m_store(recorder.Store()),
+      m_recorder(&recorder),
+      m_folder(recorder.DataFolder()) {
     setWindowTitle("KV90T Trends");
     Build();
     resize(1000, 640);
+    Refresh();
+}
+
+TrendView::TrendView(const trends::TrendStore& store, std::string folder, QWidget* parent)
+    : QWidget(parent), m_store(store), m_recorder(nullptr), m_folder(std::move(folder)) {
+    m_live = false;
+    Build();
     Refresh();
 }
 
@@ -91,6 +103,7 @@ void TrendView::Build() {
     m_pathBox->addItems({"CH1", "CH2", "Combiner"});
     row->addWidget(m_pathBox);
     m_pause = Button("Pause", this, row);
+    QPushButton* mark = Button("Mark...", this, row);
     QPushButton* zoomIn = Button("Zoom In", this, row);
     QPushButton* zoomOut = Button("Zoom Out", this, row);
     QPushButton* earlier = Button("< Earlier", this, row);
@@ -99,7 +112,11 @@ void TrendView::Build() {
     QPushButton* png = Button("Save PNG...", this, row);
     QPushButton* csv = Button("Save CSV...", this, row);
     m_log = Button("Start Log", this, row);
+    QPushButton* open = Button("Open Log...", this, row);
     row->addStretch();
+    for (QPushButton* liveOnly : {m_pause, mark, live, m_log, open}) {
+        liveOnly->setVisible(m_recorder != nullptr);
+    }
     layout->addLayout(row);
     m_chart = new ui::StripChart(this);
     layout->addWidget(m_chart, 1);
@@ -119,25 +136,60 @@ void TrendView::Build() {
     QObject::connect(earlier, &QPushButton::clicked, this, [this] { Pan(-1); });
     QObject::connect(later, &QPushButton::clicked, this, [this] { Pan(1); });
     QObject::connect(live, &QPushButton::clicked, this, [this] { GoLive(); });
-    QObject::connect(png, &QPushButton::clicked, this, [this] {
-        const std::string path =
-            ui::GetSaveFileName(this, "Save Trend Picture", m_recorder.DataFolder() + "trends.png",
-                                "PNG pictures (*.png)");
-        if (!path.empty() && !SavePng(path)) {
-            ui::MessageBox(this, "Cannot write " + path + ".", "Trend Export Error");
-        }
-    });
-    QObject::connect(csv, &QPushButton::clicked, this, [this] {
-        const std::string path =
-            ui::GetSaveFileName(this, "Save Trend Values", m_recorder.DataFolder() + "trends.csv",
-                                "Comma-separated values (*.csv)");
-        if (!path.empty() && !SaveCsv(path)) {
-            ui::MessageBox(this, "Cannot write " + path + ".", "Trend Export Error");
-        }
-    });
+    QObject::connect(mark, &QPushButton::clicked, this, [this] { AskForMark(); });
+    QObject::connect(open, &QPushButton::clicked, this, [this] { OpenLog(); });
+    QObject::connect(png, &QPushButton::clicked, this, [this] { Export(true); });
+    QObject::connect(csv, &QPushButton::clicked, this, [this] { Export(false); });
     QObject::connect(m_log, &QPushButton::clicked, this, [this] { ToggleLog(); });
     m_chart->onCursor = [this](int column) { SetCursorColumn(column); };
     m_chart->onWheel = [this](int steps, int column) { Zoom(steps, column); };
+}
+
+void TrendView::Export(bool png) {
+    const std::string path =
+        png ? ui::GetSaveFileName(this, "Save Trend Picture", m_folder + "trends.png",
+                                  "PNG pictures (*.png)")
+            : ui::GetSaveFileName(this, "Save Trend Values", m_folder + "trends.csv",
+                                  "Comma-separated values (*.csv)");
+    if (!path.empty() && !(png ? SavePng(path) : SaveCsv(path))) {
+        ui::MessageBox(this, "Cannot write " + path + ".", "Trend Export Error");
+    }
+}
+
+void TrendView::OpenLog() {
+    std::vector<std::string> files =
+        ui::GetOpenFileNames(this, "Open Status Logs", m_folder, "Status logs (*.csv)");
+    if (files.empty()) {
+        return;
+    }
+    trends::SortLogFiles(&files);
+    (new ReplayView(std::move(files), m_library, m_folder, this))->show();
+}
+
+void TrendView::AskForMark() {
+    if (m_recorder == nullptr) {
+        return;
+    }
+    const std::string note = ui::GetText(this, "Mark", "Note for the status log and the trends:");
+    if (!m_recorder->Mark(note)) {
+        return;
+    }
+    ShowMarks();
+}
+
+void TrendView::ShowMarks() {
+    std::vector<ui::ChartMark> marks;
+    for (const trends::Mark& mark : m_store.Marks(m_endMs - m_spanMs, m_endMs)) {
+        marks.push_back({ColumnOf(mark.timeMs), mark.note});
+    }
+    const auto& shown = m_chart->Marks();
+    const bool same = std::equal(marks.begin(), marks.end(), shown.begin(), shown.end(),
+                                 [](const ui::ChartMark& a, const ui::ChartMark& b) {
+                                     return a.column == b.column && a.note == b.note;
+                                 });
+    if (!same) {
+        m_chart->SetMarks(std::move(marks));
+    }
 }
 
 int64_t TrendView::ColumnStart(int column) const {
@@ -152,7 +204,7 @@ int TrendView::ColumnOf(int64_t timeMs) const {
 
 void TrendView::Columns(int first, int last, std::vector<ui::ChartPanel>* panels,
                         std::vector<ui::ChartBand>* bands) const {
-    const TrendStore& store = m_recorder.Store();
+    const TrendStore& store = m_store;
     const int columns = std::max(1, m_chart->PlotColumns());
     const int count = last - first + 1;
     for (int s = 0; s < trends::kSeriesCount; ++s) {
@@ -177,17 +229,17 @@ void TrendView::Columns(int first, int last, std::vector<ui::ChartPanel>* panels
         }
         bands->push_back(std::move(band));
     }
-    if (m_alarms != nullptr) {
+    if (m_intervals != nullptr) {
         bands->push_back({"Alarms", AlarmStates(first, count)});
     }
 }
 
 std::vector<ui::ChartGuide> TrendView::Limits(trends::Series series) const {
     std::vector<ui::ChartGuide> guides;
-    if (m_alarms == nullptr) {
+    if (m_limits == nullptr) {
         return guides;
     }
-    const auto& items = m_alarms->Engine().Limits().paths[m_path];
+    const auto& items = m_limits->paths[m_path];
     const auto found = items.find(kSeriesItems[series]);
     if (found == items.end()) {
         return guides;
@@ -207,9 +259,9 @@ std::vector<ui::ChartGuide> TrendView::Limits(trends::Series series) const {
 // Red (0) over yellow (1) over nothing (-2), from the path's and the device's intervals.
 std::vector<int> TrendView::AlarmStates(int first, int count) const {
     std::vector<int> states(size_t(count), -2);
-    const int64_t newest = m_recorder.Store().Newest();
+    const int64_t newest = m_store.Newest();
     for (int path : {m_path, alarms::kDevice}) {
-        for (const alarms::AlarmInterval& interval : m_alarms->Intervals().Of(path)) {
+        for (const alarms::AlarmInterval& interval : m_intervals->Of(path)) {
             const int from = std::max(first, ColumnOf(interval.fromMs));
             const int to =
                 std::min(first + count - 1, ColumnOf(interval.toMs != 0 ? interval.toMs : newest));
@@ -223,13 +275,14 @@ std::vector<int> TrendView::AlarmStates(int first, int count) const {
     return states;
 }
 
-void TrendView::SetAlarms(const AlarmMonitor* alarms) {
-    m_alarms = alarms;
+void TrendView::SetAlarms(const alarms::LimitSet* limits, const alarms::AlarmIntervals* intervals) {
+    m_limits = limits;
+    m_intervals = intervals;
     Refresh();
 }
 
 void TrendView::Refresh() {
-    const int64_t newest = m_recorder.Store().Newest();
+    const int64_t newest = m_store.Newest();
     if (m_live) {
         m_endMs = std::max<int64_t>(newest + m_spanMs / 10, m_spanMs);
     }
@@ -239,8 +292,12 @@ void TrendView::Refresh() {
     m_chart->SetData(std::move(panels), std::move(bands), ClockText(m_endMs - m_spanMs),
                      ClockText(m_endMs));
     m_drawnMs = newest;
+    ShowMarks();
     ShowReadout();
     ShowLogState();
+    if (onViewChanged) {
+        onViewChanged();
+    }
 }
 
 void TrendView::OnPoll(int path, int64_t timeMs) {
@@ -274,6 +331,7 @@ void TrendView::OnPoll(int path, int64_t timeMs) {
             ShowReadout();
         }
     }
+    ShowMarks();
     ShowLogState();
 }
 
@@ -309,7 +367,7 @@ void TrendView::SetPaused(bool paused) {
     m_paused = paused;
     m_pause->setText(paused ? "Resume" : "Pause");
     if (!paused) {
-        m_live = true;
+        m_live = m_recorder != nullptr;
         Refresh();
     }
 }
@@ -317,23 +375,23 @@ void TrendView::SetPaused(bool paused) {
 void TrendView::Zoom(int steps, int column) {
     const int64_t at = ColumnStart(column);
     const double factor = std::pow(2.0, -steps);
-    const int64_t longest = int64_t(TrendStore::kBuckets) * TrendStore::kBucketMs;
+    const int64_t longest = m_store.LongestSpanMs();
     const int64_t span =
         std::clamp<int64_t>(int64_t(double(m_spanMs) * factor), kShortestSpanMs, longest);
     const double share = double(m_endMs - at) / double(m_spanMs);
     m_endMs = at + int64_t(share * double(span));
     m_spanMs = span;
-    m_live = m_live && steps < 0;
+    m_live = m_live && steps < 0 && m_recorder != nullptr;
     FollowWhenAtTheEnd();
     Refresh();
 }
 
-// A view that reaches the newest poll follows the polls again (unless paused).
+// A view that reaches the newest poll follows the polls again (unless paused or a replay).
 void TrendView::FollowWhenAtTheEnd() {
-    const int64_t newest = m_recorder.Store().Newest();
+    const int64_t newest = m_store.Newest();
     if (m_endMs >= newest) {
         m_endMs = newest;
-        m_live = !m_paused;
+        m_live = !m_paused && m_recorder != nullptr;
     }
 }
 
@@ -345,13 +403,29 @@ void TrendView::Pan(int halves) {
 }
 
 void TrendView::GoLive() {
-    m_live = true;
+    m_live = m_recorder != nullptr;
     SetPaused(false);
 }
 
 void TrendView::SetCursorColumn(int column) {
     m_chart->SetCursorColumn(column);
     ShowReadout();
+}
+
+int64_t TrendView::CursorTimeMs() const {
+    const int column = m_chart->CursorColumn();
+    return column < 0 ? 0 : ColumnStart(column);
+}
+
+// A time off the view moves it so that the time is a tenth of the span from its start, and
+// what follows it is shown (a replay playing forwards).
+void TrendView::SetCursorTime(int64_t timeMs) {
+    if (timeMs < m_endMs - m_spanMs || timeMs >= m_endMs) {
+        m_live = false;
+        m_endMs = timeMs - m_spanMs / 10 + m_spanMs;
+        Refresh();
+    }
+    SetCursorColumn(std::clamp(ColumnOf(timeMs), 0, m_chart->PlotColumns() - 1));
 }
 
 std::string TrendView::Readout() const {
@@ -369,8 +443,7 @@ void TrendView::ShowReadout() {
         return;
     }
     const int64_t at = ColumnStart(column);
-    const TrendStore::Instant instant =
-        m_recorder.Store().Latest(m_path, at, ColumnStart(column + 1));
+    const TrendStore::Instant instant = m_store.Latest(m_path, at, ColumnStart(column + 1));
     if (!instant.valid) {
         m_readout->setText(QString::fromStdString(ClockText(at) + ": no poll"));
         return;
@@ -393,8 +466,11 @@ void TrendView::ShowReadout() {
 
 // Changes the texts only when the log's state did.
 void TrendView::ShowLogState() {
-    const bool running = m_recorder.LogRunning();
-    const std::string failure = running ? std::string() : m_recorder.TakeLogFailure();
+    if (m_recorder == nullptr) {
+        return;
+    }
+    const bool running = m_recorder->LogRunning();
+    const std::string failure = running ? std::string() : m_recorder->TakeLogFailure();
     if (running == m_bShownLogRunning && failure.empty()) {
         return;
     }
@@ -403,16 +479,19 @@ void TrendView::ShowLogState() {
         m_logState->setText(QString::fromStdString(failure));
         ui::MessageBox(this, failure, "Status Log Error");
     } else {
-        m_logState->setText(running ? QString::fromStdString("Logging to " + m_recorder.LogPath())
+        m_logState->setText(running ? QString::fromStdString("Logging to " + m_recorder->LogPath())
                                     : QString());
     }
     m_log->setText(running ? "Stop Log" : "Start Log");
 }
 
 void TrendView::ToggleLog() {
-    if (m_recorder.LogRunning()) {
-        m_recorder.StopLog();
-    } else if (std::string error; !m_recorder.StartLog(&error)) {
+    if (m_recorder == nullptr) {
+        return;
+    }
+    if (m_recorder->LogRunning()) {
+        m_recorder->StopLog();
+    } else if (std::string error; !m_recorder->StartLog(&error)) {
         ui::MessageBox(this, "Cannot start the status log: " + error, "Status Log Error");
     }
     ShowLogState();
@@ -424,7 +503,7 @@ bool TrendView::SavePng(const std::string& path) {
 
 bool TrendView::SaveCsv(const std::string& path) {
     std::ofstream file(path);
-    m_recorder.Store().WriteCsv(file, m_endMs - m_spanMs, m_endMs);
+    m_store.WriteCsv(file, m_endMs - m_spanMs, m_endMs);
     file.flush();
     return file.good();
 }

@@ -74,7 +74,40 @@ PollSample SampleOf(const protocol::ChannelStatus& s, bool timeCode) {
     return sample;
 }
 
-TrendStore::TrendStore() = default;
+PollSample SampleOfLogged(const std::vector<double>& values) {
+    static const auto kColumns = [] {
+        const auto fields = protocol::ChannelStatusFields();
+        auto at = [&](const char* key) {
+            return static_cast<size_t>(&protocol::StatusFieldOf(key) - fields.data());
+        };
+        std::array<size_t, kSeriesCount + 4> columns{};
+        for (int series = 0; series < kSeriesCount; ++series) {
+            columns[size_t(series)] = static_cast<size_t>(&FieldOf(series) - fields.data());
+        }
+        columns[size_t(kSeriesCount) + size_t(kCarrierLock)] = at("carrierLock");
+        columns[size_t(kSeriesCount) + size_t(kSymbolLock)] = at("symbolLock");
+        columns[size_t(kSeriesCount) + size_t(kFrameSync)] = at("frameSyncLevel");
+        columns[size_t(kSeriesCount) + size_t(kFrameLock)] = at("frameLockLevel");
+        return columns;
+    }();
+    PollSample sample;
+    if (values.size() != protocol::ChannelStatusFields().size()) {
+        return sample;
+    }
+    for (int series = 0; series < kSeriesCount; ++series) {
+        sample.values[series] = values[kColumns[size_t(series)]];
+    }
+    for (int lock : {kCarrierLock, kSymbolLock, kFrameSync, kFrameLock}) {
+        const double value = values[kColumns[size_t(kSeriesCount + lock)]];
+        const bool level = lock == kFrameSync || lock == kFrameLock;
+        sample.locks[lock] = std::isnan(value) ? (level ? -1 : 0) : static_cast<int8_t>(value);
+    }
+    sample.locks[kTimeLock] = -1;
+    return sample;
+}
+
+TrendStore::TrendStore(size_t minuteBuckets)
+    : m_minutes(kMinuteMs, std::max<size_t>(minuteBuckets, 2)) {}
 
 void TrendStore::Bucket::Take(const PollSample& sample) {
     for (int s = 0; s < kSeriesCount; ++s) {
@@ -103,6 +136,7 @@ TrendStore::Level::Level(int64_t bucketMs, size_t count)
 
 TrendStore::Bucket& TrendStore::Level::At(int path, int64_t timeMs) {
     const int64_t index = timeMs / bucketMs;
+    newest = std::max(newest, index);
     Bucket& b = ring[size_t(path) * count + size_t(index) % count];
     if (b.key != index + 1) {
         b = Bucket{};
@@ -119,12 +153,16 @@ const TrendStore::Bucket* TrendStore::Level::Find(int path, int64_t index) const
     return b.key == index + 1 && b.valid ? &b : nullptr;
 }
 
-void TrendStore::Add(int path, int64_t timeMs, const PollSample* sample) {
+void TrendStore::Add(int path, int64_t timeMs, const PollSample* sample, Levels levels) {
     if (path < 0 || path >= kPaths || timeMs < 0) {
         return;
     }
     m_newest = std::max(m_newest, timeMs);
     for (Level* level : {&m_seconds, &m_minutes}) {
+        if ((level == &m_seconds && levels == Levels::kMinutes) ||
+            (level == &m_minutes && levels == Levels::kSeconds)) {
+            continue;
+        }
         Bucket& b = level->At(path, timeMs);
         if (sample == nullptr) {
             b.failed = true;
@@ -134,8 +172,21 @@ void TrendStore::Add(int path, int64_t timeMs, const PollSample* sample) {
     }
 }
 
+void TrendStore::ClearSeconds() {
+    std::fill_n(m_seconds.ring.get(), kPaths * m_seconds.count, Bucket{});
+    m_seconds.newest = 0;
+}
+
+void TrendStore::Clear() {
+    ClearSeconds();
+    std::fill_n(m_minutes.ring.get(), kPaths * m_minutes.count, Bucket{});
+    m_minutes.newest = 0;
+    m_newest = 0;
+    m_marks.clear();
+}
+
 int64_t TrendStore::Oldest() const {
-    return m_newest == 0 ? 0 : std::max<int64_t>(0, m_newest - int64_t(kBuckets - 1) * kBucketMs);
+    return m_seconds.Oldest() * kBucketMs;
 }
 
 std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, int64_t from,
@@ -151,7 +202,7 @@ std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, in
         return out;
     }
     const Level& level = LevelFor((to - from) / columns);
-    const int64_t oldest = Oldest() / level.bucketMs;
+    const int64_t oldest = level.Oldest();
     for (int x = first; x < first + count; ++x) {
         const int64_t start = from + (to - from) * x / columns;
         const int64_t end = from + (to - from) * (x + 1) / columns;
@@ -175,7 +226,7 @@ std::vector<TrendStore::Column> TrendStore::Decimate(int path, Series series, in
 TrendStore::Instant TrendStore::Latest(int path, int64_t from, int64_t to) const {
     const Level& level = LevelFor(to - from);
     for (int64_t index = std::max(from, to - 1) / level.bucketMs;
-         index >= std::max(from / level.bucketMs, Oldest() / level.bucketMs); --index) {
+         index >= std::max(from / level.bucketMs, level.Oldest()); --index) {
         if (const Bucket* b = level.Find(path, index)) {
             return {true, b->last};
         }
@@ -207,17 +258,20 @@ void TrendStore::WriteCsv(std::ostream& out, int64_t from, int64_t to) const {
            "symbolLock,frameSync,frameLock,timeLock\n";
     const std::vector<Mark> marks = Marks(from, to);
     auto mark = marks.begin();
-    from = std::max(from, Oldest());
-    for (int64_t index = from / kBucketMs; index <= to / kBucketMs; ++index) {
-        for (; mark != marks.end() && mark->timeMs / kBucketMs < index; ++mark) {
+    const bool inSeconds = to - from <= int64_t(kBuckets) * kBucketMs && to >= Oldest() &&
+                           from / kBucketMs <= m_seconds.newest;
+    const Level& level = inSeconds ? m_seconds : m_minutes;
+    for (int64_t index = std::max(from / level.bucketMs, level.Oldest());
+         index <= to / level.bucketMs; ++index) {
+        for (; mark != marks.end() && mark->timeMs / level.bucketMs < index; ++mark) {
             out << MarkLine(mark->timeMs, mark->note) << "\n";
         }
         for (int path = 0; path < kPaths; ++path) {
-            const Bucket* b = m_seconds.Find(path, index);
+            const Bucket* b = level.Find(path, index);
             if (b == nullptr) {
                 continue;
             }
-            const std::time_t seconds = index * kBucketMs / 1000;
+            const std::time_t seconds = index * level.bucketMs / 1000;
             std::tm utc{};
             gmtime_r(&seconds, &utc);
             char time[80];

@@ -5,6 +5,7 @@
 // are a minute or wider from a few thousand buckets. A bucket without a poll that read, at
 // either level, shows as a gap, not as a zero.
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -32,6 +33,12 @@ struct PollSample {
 };
 
 PollSample SampleOf(const protocol::ChannelStatus& status, bool timeCode = false);
+// The same from a poll read back from a status log (values by the status field table's order,
+// NaN for no reading). The log does not say whether a time code was read: no time lock.
+PollSample SampleOfLogged(const std::vector<double>& values);
+
+// Which buckets a poll goes into.
+enum class Levels { kAll, kSeconds, kMinutes };
 
 class TrendStore {
 public:
@@ -41,10 +48,16 @@ public:
     static constexpr size_t kMinuteBuckets = 1441;  // 24 h and the minute its oldest second is in
     static constexpr int kPaths = protocol::kPathCount;
 
-    TrendStore();
+    // `minuteBuckets`: how far back the minute buckets reach (a replay of many days keeps
+    // more of them than a live view's day).
+    explicit TrendStore(size_t minuteBuckets = kMinuteBuckets);
 
-    // A poll of `path` at `timeMs` (ms since the epoch); nullptr for a poll that failed.
-    void Add(int path, int64_t timeMs, const PollSample* sample);
+    // A poll of `path` at `timeMs` (ms since the epoch); nullptr for a poll that failed. A
+    // replay keeps one day of seconds and puts the other polls into the minute buckets only.
+    void Add(int path, int64_t timeMs, const PollSample* sample, Levels levels = Levels::kAll);
+    // Empties the second buckets (a replay about to read another day of them), or everything.
+    void ClearSeconds();
+    void Clear();
 
     using Column = Range;
     // The series between `from` and `to` in `columns` columns, each the range of the buckets
@@ -71,13 +84,19 @@ public:
     std::vector<Mark> Marks(int64_t from, int64_t to) const;
 
     int64_t Newest() const { return m_newest; }  // 0 before the first poll
+    // The oldest time the second buckets hold (a day before their newest poll).
     int64_t Oldest() const;
+    // The time the second buckets' newest poll is in; 0 before the first.
+    int64_t NewestSecond() const { return m_seconds.newest * kBucketMs; }
+    // The longest span the minute buckets draw.
+    int64_t LongestSpanMs() const { return int64_t(m_minutes.count - 1) * kMinuteMs; }
     size_t MemoryBytes() const {
         return sizeof(Bucket) * kPaths * (m_seconds.count + m_minutes.count);
     }
 
     // "time,path,rssi,..." then one line per bucket with a valid poll between from and to, and
-    // the marks among them as the status log writes them.
+    // the marks among them as the status log writes them: second buckets for a span of a day at
+    // most that they reach, else minute buckets (the last poll of each minute).
     void WriteCsv(std::ostream& out, int64_t from, int64_t to) const;
 
 private:
@@ -100,8 +119,11 @@ private:
         Bucket& At(int path, int64_t timeMs);
         // The bucket `index` (timeMs / bucketMs) when it holds a poll that read.
         const Bucket* Find(int path, int64_t index) const;
+        // The oldest index the ring still holds.
+        int64_t Oldest() const { return std::max<int64_t>(0, newest - int64_t(count) + 1); }
 
         int64_t bucketMs;
+        int64_t newest = 0;  // the newest index written
         size_t count;
         std::unique_ptr<Bucket[], void (*)(void*)> ring;
     };

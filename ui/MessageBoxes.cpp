@@ -1,6 +1,7 @@
 #include "ui/MessageBoxes.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <algorithm>
 
@@ -121,6 +122,31 @@ std::string GetSaveFileName(QWidget* owner, const std::string& title, const std:
     return QFileDialog::getSaveFileName(owner, QString::fromStdString(title),
                                         QString::fromStdString(path),
                                         QString::fromStdString(DialogFilter(filter)))
+        .toStdString();
+}
+
+std::vector<std::string> GetOpenFileNames(QWidget* owner, const std::string& title,
+                                          const std::string& folder, const std::string& filter) {
+    if (g_interceptor != nullptr) {
+        g_interceptor->Answer({folder, title, MessageIcon::None, MessageButtons::Ok});
+        return g_interceptor->m_openFileNames;
+    }
+    std::vector<std::string> paths;
+    for (const QString& path : QFileDialog::getOpenFileNames(
+             owner, QString::fromStdString(title), QString::fromStdString(folder),
+             QString::fromStdString(DialogFilter(filter)))) {
+        paths.push_back(path.toStdString());
+    }
+    return paths;
+}
+
+std::string GetText(QWidget* owner, const std::string& title, const std::string& label) {
+    if (g_interceptor != nullptr) {
+        g_interceptor->Answer({label, title, MessageIcon::None, MessageButtons::OkCancel});
+        return g_interceptor->m_text;
+    }
+    return QInputDialog::getText(owner, QString::fromStdString(title),
+                                 QString::fromStdString(label))
         .toStdString();
 }
 

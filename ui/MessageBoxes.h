@@ -39,6 +39,13 @@ std::string GetOpenFileName(QWidget* owner, const std::string& title, const std:
 std::string GetSaveFileName(QWidget* owner, const std::string& title, const std::string& path,
                             const std::string& filter);
 
+// The files the operator chose (several at once), in the dialog's order; empty when none.
+std::vector<std::string> GetOpenFileNames(QWidget* owner, const std::string& title,
+                                          const std::string& folder, const std::string& filter);
+
+// A line of text the operator typed, or an empty text when cancelled.
+std::string GetText(QWidget* owner, const std::string& title, const std::string& label);
+
 // Interceptors nest: the newest one answers while it lives, then the one before it again.
 class DialogInterceptor {
 public:
@@ -57,6 +64,9 @@ public:
     }
     // The answer of the file dialogs, open and save alike.
     void SetOpenFileName(std::string path) { m_openFileName = std::move(path); }
+    // The answer of the several-files dialog; the text an input line answers.
+    void SetOpenFileNames(std::vector<std::string> paths) { m_openFileNames = std::move(paths); }
+    void SetText(std::string text) { m_text = std::move(text); }
     // Called with every box and file dialog as it comes (test programs fail on unexpected ones).
     void SetObserver(std::function<void(const MessageRecord&)> observer) {
         m_observer = std::move(observer);
@@ -69,6 +79,9 @@ private:
                                        const std::string&);
     friend std::string GetSaveFileName(QWidget*, const std::string&, const std::string&,
                                        const std::string&);
+    friend std::vector<std::string> GetOpenFileNames(QWidget*, const std::string&,
+                                                     const std::string&, const std::string&);
+    friend std::string GetText(QWidget*, const std::string&, const std::string&);
 
     int Answer(MessageRecord record);
 
@@ -78,6 +91,8 @@ private:
     std::deque<int> m_queued;
     int m_answer = IDOK;
     std::string m_openFileName;
+    std::vector<std::string> m_openFileNames;
+    std::string m_text;
 };
 
 }  // namespace ui

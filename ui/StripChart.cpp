@@ -15,6 +15,8 @@ constexpr int kScaleWidth = 62;
 constexpr int kRightMargin = 10;
 constexpr int kBandHeight = 14;
 constexpr int kAxisHeight = 18;
+constexpr int kMarkNoteWidth = 180;
+const QColor kMarkColor(140, 30, 140);
 
 // A scale value with as many decimals as the panel's span needs to tell its ends apart.
 QString ScaleText(double value, double span) {
@@ -179,6 +181,10 @@ void StripChart::ScrollColumns(int shift, std::string leftLabel, std::string rig
     for (ChartBand& band : m_bands) {
         shiftLeft(band.states, -2);
     }
+    for (ChartMark& mark : m_marks) {
+        mark.column -= shift;
+    }
+    std::erase_if(m_marks, [](const ChartMark& mark) { return mark.column < -kMarkNoteWidth; });
     m_leftLabel = std::move(leftLabel);
     m_rightLabel = std::move(rightLabel);
     scroll(-shift, 0, plot);
@@ -191,6 +197,42 @@ void StripChart::ScrollColumns(int shift, std::string leftLabel, std::string rig
             update(QRect(plot.left() + x - 1, plot.top(), 3, plot.height()));
         }
     }
+}
+
+QRect StripChart::MarkRect(const ChartMark& mark) const {
+    const QRect plot = PlotArea();
+    return QRect(plot.left() + mark.column - 1, plot.top(), kMarkNoteWidth + 4, plot.height());
+}
+
+void StripChart::SetMarks(std::vector<ChartMark> marks) {
+    for (const ChartMark& mark : m_marks) {
+        update(MarkRect(mark));
+    }
+    m_marks = std::move(marks);
+    for (const ChartMark& mark : m_marks) {
+        update(MarkRect(mark));
+    }
+}
+
+// A solid line through panels and bands, and the note beside its top, cut to fit. A mark
+// scrolled off the left keeps the part of its note still in the plot, as the pixels moved.
+void StripChart::DrawMarks(QPainter& p) const {
+    const QRect plot = PlotArea();
+    p.save();
+    p.setClipRect(plot, Qt::IntersectClip);
+    p.setPen(QPen(kMarkColor, 1));
+    for (const ChartMark& mark : m_marks) {
+        if (mark.column >= plot.width()) {
+            continue;
+        }
+        const int x = plot.left() + mark.column;
+        p.drawLine(x, plot.top(), x, plot.bottom());
+        const QRect note(x + 3, plot.top() + 2, kMarkNoteWidth, kBandHeight + 2);
+        const QString text = p.fontMetrics().elidedText(QString::fromStdString(mark.note),
+                                                        Qt::ElideRight, note.width());
+        p.drawText(note, Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+    p.restore();
 }
 
 void StripChart::SetCursorColumn(int column) {
@@ -360,6 +402,7 @@ void StripChart::PaintRect(QPainter& p, const QRect& rect) const {
         p.drawText(axis, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(m_leftLabel));
         p.drawText(axis, Qt::AlignRight | Qt::AlignVCenter, QString::fromStdString(m_rightLabel));
     }
+    DrawMarks(p);
     if (m_cursor >= 0 && m_cursor < plot.width()) {
         p.setPen(QPen(QColor(30, 60, 200), 1, Qt::DashLine));
         p.drawLine(plot.left() + m_cursor, plot.top(), plot.left() + m_cursor, plot.bottom());

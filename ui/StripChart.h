@@ -45,6 +45,12 @@ struct ChartBand {
     std::vector<int> states;
 };
 
+// A moment marked across the panels by a line, with its note at the top.
+struct ChartMark {
+    int column;
+    std::string note;
+};
+
 class StripChart : public QWidget {
 public:
     explicit StripChart(QWidget* parent = nullptr);
@@ -63,6 +69,9 @@ public:
     // columns that come in on the right have no data and the scales stay. The pixels on screen
     // are moved rather than drawn again; only the edges, the axis and the cursor repaint.
     void ScrollColumns(int shift, std::string leftLabel, std::string rightLabel);
+    // Replaces the marks; repaints where they were and where they are.
+    void SetMarks(std::vector<ChartMark> marks);
+    const std::vector<ChartMark>& Marks() const { return m_marks; }
     // The column under the cursor line, or -1 for none.
     void SetCursorColumn(int column);
     int CursorColumn() const { return m_cursor; }
@@ -101,10 +110,14 @@ private:
                    int firstColumn, int lastColumn) const;
     void DrawBand(QPainter& p, const ChartBand& band, const QRect& area, int firstColumn,
                   int lastColumn) const;
+    void DrawMarks(QPainter& p) const;
+    // Where a mark's line and note are drawn.
+    QRect MarkRect(const ChartMark& mark) const;
 
     std::vector<ChartPanel> m_panels;
     std::vector<Scale> m_scales;
     std::vector<ChartBand> m_bands;
+    std::vector<ChartMark> m_marks;
     std::string m_leftLabel;
     std::string m_rightLabel;
     int m_cursor = -1;
