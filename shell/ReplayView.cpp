@@ -25,6 +25,11 @@ std::string FileNames(const std::vector<std::string>& files) {
     return names;
 }
 
+// "1 mark", "2 marks".
+std::string Count(size_t count, const char* thing) {
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
+
 }  // namespace
 
 ReplayView::ReplayView(std::vector<std::string> files, const alarms::LimitLibrary* library,
@@ -174,11 +179,15 @@ std::string ReplayView::LoadState() const {
     if (!m_load.error.empty()) {
         return "Cannot replay: " + m_load.error;
     }
-    std::string text = ui::Printf("%zu polls and %zu marks from %s.", m_load.polls,
-                                  m_store.Marks(0, INT64_MAX).size(), FileNames(m_files).c_str());
+    std::string text = Count(m_load.polls, "poll") + " and " +
+                       Count(m_store.Marks(0, INT64_MAX).size(), "mark") + " from " +
+                       FileNames(m_files) + ".";
     if (const size_t bad = m_load.BadLines(); bad > 0) {
-        text += ui::Printf(" %zu lines could not be read and were skipped; the first is %s.", bad,
-                           m_load.FirstBad().c_str());
+        text += " " + Count(bad, "line") +
+                (bad == 1 ? " could not be read and was skipped: "
+                          : " could not be read and were "
+                            "skipped; the first is ") +
+                m_load.FirstBad() + ".";
     }
     if (m_limits) {
         text += " Alarms of the limit set \"" + m_limitSet + "\" as replayed: no sound, no log.";

@@ -6,6 +6,7 @@
 
 #include "protocol/status_fields.h"
 #include "tests/support/TempDir.h"
+#include "trends/log_replay.h"
 #include "trends/log_summary.h"
 #include "trends/status_log.h"
 #include "trends/status_log_reader.h"
@@ -202,4 +203,15 @@ TEST_F(LogFile, ASummaryOfALogWithKnownContent) {
     EXPECT_EQ(summary.Path(1).polls, 1u);
     EXPECT_EQ(summary.Path(1).coveredMs, 0);
     EXPECT_EQ(summary.Path(2).polls, 0u);
+}
+
+// Logs chosen together are read in the order they were written: by day, then part.
+TEST(LogFiles, AreSortedByDayThenPart) {
+    std::vector<std::string> files = {"/d/status-2026-12-11.csv", "/d/status-2026-12-10-2.csv",
+                                      "/d/status-2026-12-10-10.csv", "/d/status-2026-12-10.csv",
+                                      "/d/other.csv"};
+    trends::SortLogFiles(&files);
+    EXPECT_EQ(files, (std::vector<std::string>{
+                         "/d/other.csv", "/d/status-2026-12-10.csv", "/d/status-2026-12-10-2.csv",
+                         "/d/status-2026-12-10-10.csv", "/d/status-2026-12-11.csv"}));
 }
