@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -17,9 +18,12 @@
 #include "resources/resource_ids.h"
 #include "shell/AlarmsWindow.h"
 #include "shell/CKV90TDlg.h"
+#include "shell/ReplayView.h"
 #include "shell/TrendView.h"
 #include "sim/KV90TSimulation.h"
 #include "sim/SimServer.h"
+#include "trends/mark.h"
+#include "trends/status_log.h"
 #include "ui/StripChart.h"
 
 namespace {
@@ -159,6 +163,55 @@ bool CaptureAlarms(const QString& folder) {
 
 }  // namespace
 
+// A replay of an hour-long log with two marks and a carrier loss that a limit set marks as an
+// interval in alarm, the cursor on the loss.
+bool CaptureReplay(const QString& folder) {
+    const QTemporaryDir data;
+    const std::string log = data.path().toStdString() + "/status-2026-12-10.csv";
+    const int64_t start = 1'797'000'000'000 / 3'600'000 * 3'600'000;
+    {
+        std::ofstream file(log);
+        file << trends::StatusLog::Heading() << "\n";
+        for (int64_t second = 0; second < 3600; ++second) {
+            protocol::ChannelStatus s;
+            const double fade = second > 1500 && second < 2100 ? (second - 1500) / 20.0 : 0;
+            s.rssi = float(-62 - fade - double(second % 9) / 3 + std::sin(double(second) / 90) * 3);
+            s.carrierLock = second >= 1800 && second < 1900 ? 0 : 1;
+            s.symbolLock = s.carrierLock;
+            s.carrierFrequency = float(1200 + std::sin(double(second) / 300) * 400);
+            s.symbolRate = 10'000'000;
+            s.fmModIndex = 0.7f;
+            file << trends::StatusLog::Line(start + second * 1000, 0, &s) << "\n";
+            if (second == 600 || second == 3000) {
+                file << trends::MarkLine(start + second * 1000,
+                                         second == 600 ? "AOS, antenna 2" : "LOS")
+                     << "\n";
+            }
+        }
+    }
+    const alarms::LimitLibrary library(data.path().toStdString() + "/limits");
+    library.Save("pass", R"({"format": "kv90t-limits", "version": 1, "paths": {
+        "CH1": {"carrierLock": {"severity": "red", "persistence": 2},
+                "rssi": {"yellowLow": -80, "persistence": 3}}}})");
+    ReplayView replay({log}, &library, data.path().toStdString() + "/", nullptr);
+    replay.show();
+    auto wait = [&] {
+        while (replay.Loading()) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    };
+    wait();
+    replay.UseLimitSet("pass");
+    wait();
+    replay.View().Zoom(-3, 0);
+    replay.Seek(start + 1850 * 1000);
+    QApplication::processEvents();
+    const bool saved = replay.grab().save(folder + "/replay-view.png");
+    std::printf("%s %s/replay-view.png\n", saved ? "wrote" : "could not write",
+                folder.toLocal8Bit().constData());
+    return saved;
+}
+
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QString folder = argc > 1 ? argv[1] : "screenshots";
@@ -220,6 +273,7 @@ int main(int argc, char** argv) {
     ok = Capture(sim::FindProfile("dau"), folder + "/dau-waveform.png", 0, {}, waveform) && ok;
     ok = CaptureTrends(folder + "/trend-view.png") && ok;
     ok = CaptureAlarms(folder) && ok;
+    ok = CaptureReplay(folder) && ok;
     ok = Capture(sim::FindProfile("full"), folder + "/nand-flash-page.png", 4) && ok;
     ok = Capture(sim::FindProfile("full"), folder + "/system-page.png", 5) && ok;
     // An FPGA configuration memory update under way, the page scrolled to its progress.

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -196,6 +197,11 @@ std::string ReplayView::LoadState() const {
 }
 
 void ReplayView::UseLimitSet(const std::string& name) {
+    const int index = name.empty() ? 0 : m_setBox->findText(QString::fromStdString(name));
+    if (index >= 0 && index != m_setBox->currentIndex()) {
+        const QSignalBlocker quiet(m_setBox);
+        m_setBox->setCurrentIndex(index);
+    }
     m_limitError.clear();
     m_limits.reset();
     m_limitSet = name;
