@@ -1,7 +1,8 @@
 // Reading a 1 GB status log back (StatusLogReader: every line's time, path and values by the
-// heading's columns) against a minimal CSV line reader over the same file in the same run: one
+// heading's columns), and loading it for a replay (the reader, and every poll into a replay's
+// trend store), each against a minimal CSV line reader over the same file in the same run: one
 // read(2) a megabyte, lines split at '\n', cells at ',', every number converted. The file is
-// read once first so that both read it from the page cache; the median of three runs each.
+// read once first so that all read it from the page cache; the median of three runs each.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "trends/log_replay.h"
 #include "trends/status_log.h"
 #include "trends/status_log_reader.h"
 
@@ -104,6 +106,17 @@ size_t ReaderRead(const std::string& path, double* sum) {
     return lines + reader.BadLines();
 }
 
+size_t ReplayLoad(const std::string& path, double* sum) {
+    trends::TrendStore store(trends::kReplayMinuteBuckets);
+    trends::LoadProgress progress;
+    const trends::ReplayLoad load = trends::LoadLogs({path}, 0, &store, {}, &progress);
+    if (!load.error.empty()) {
+        std::fprintf(stderr, "%s\n", load.error.c_str());
+    }
+    *sum += double(store.Marks(0, INT64_MAX).size());
+    return load.files.empty() ? 0 : load.files[0].lines - 1;  // less the heading
+}
+
 }  // namespace
 
 int main() {
@@ -117,8 +130,12 @@ int main() {
     const auto [reader, minimal] = bench::InterleavedMediansMicroseconds(
         kRuns, [&] { readerLines = ReaderRead(path, &sum); },
         [&] { minimalLines = MinimalRead(path, &sum); });
+    size_t loadLines = 0;
+    const auto [load, minimalAgain] = bench::InterleavedMediansMicroseconds(
+        kRuns, [&] { loadLines = ReplayLoad(path, &sum); },
+        [&] { minimalLines = MinimalRead(path, &sum); });
     std::filesystem::remove(path);
-    if (readerLines + 1 != minimalLines) {
+    if (readerLines + 1 != minimalLines || loadLines + 1 != minimalLines) {
         std::fprintf(stderr, "the readers disagree: %zu and %zu lines\n", readerLines,
                      minimalLines);
         return 1;
@@ -126,5 +143,7 @@ int main() {
     std::printf("%zu lines, checksum %.0f\n", readerLines, sum);
     bench::PrintRatio("reading a 1 GB status log", reader, "a minimal CSV line reader", minimal,
                       1.5);
+    bench::PrintRatio("loading a 1 GB status log for a replay", load, "a minimal CSV line reader",
+                      minimalAgain, 1.5);
     return 0;
 }

@@ -28,7 +28,6 @@ class TrendView;
 
 class ReplayView : public QWidget {
 public:
-    static constexpr size_t kMinuteBuckets = 31 * 1440 + 1;  // a month of minutes
     static constexpr int kSliderSteps = 10'000;
     static constexpr int kTickMs = 100;
 
@@ -65,7 +64,7 @@ private:
 
     const std::vector<std::string> m_files;
     const alarms::LimitLibrary* m_library;
-    trends::TrendStore m_store{kMinuteBuckets};
+    trends::TrendStore m_store{trends::kReplayMinuteBuckets};
     trends::ReplayLoad m_load;
     trends::LoadProgress m_progress;
     std::thread m_loader;

@@ -15,6 +15,8 @@
 
 namespace trends {
 
+constexpr size_t kReplayMinuteBuckets = 31 * 1440 + 1;  // a month of minutes
+
 struct ReplayFile {
     std::string path;
     uint64_t bytes = 0;
@@ -49,7 +51,7 @@ struct ReplayLoad {
 // before "status-2026-12-10-2.csv"); other names by name.
 void SortLogFiles(std::vector<std::string>* paths);
 
-// Reads `paths` in order into `store` (made with minute buckets enough for the span), with the
+// Reads `paths` in order into `store` (made with kReplayMinuteBuckets), with the
 // polls from `secondsFrom` for a day into the second buckets; `onLine` (may be empty) sees each
 // poll and mark.
 ReplayLoad LoadLogs(const std::vector<std::string>& paths, int64_t secondsFrom, TrendStore* store,
