@@ -158,9 +158,11 @@ void ReplayView::Loaded() {
     m_view->setEnabled(true);
     m_view->SetAlarms(m_limits ? &*m_limits : nullptr, m_limits ? &m_intervals : nullptr);
     if (!m_secondsOnly) {
-        setWindowTitle(QString::fromStdString("KV90T Replay: " + FileNames(m_files) + " (" +
-                                              platform::IsoUtcText(m_load.FirstMs()) + " to " +
-                                              platform::IsoUtcText(m_load.LastMs()) + ")"));
+        const std::string span = m_load.polls == 0
+                                     ? std::string()
+                                     : " (" + platform::IsoUtcText(m_load.FirstMs()) + " to " +
+                                           platform::IsoUtcText(m_load.LastMs()) + ")";
+        setWindowTitle(QString::fromStdString("KV90T Replay: " + FileNames(m_files) + span));
         m_secondsFrom = m_load.FirstMs();
         m_playMs = m_load.FirstMs();
         m_view->SetCursorTime(m_playMs);

@@ -88,6 +88,11 @@ std::string ReplayLoad::FirstBad() const {
 ReplayLoad LoadLogs(const std::vector<std::string>& paths, int64_t secondsFrom, TrendStore* store,
                     const std::function<void(const LogLine&)>& onLine, LoadProgress* progress) {
     ReplayLoad load;
+    for (const std::string& path : paths) {  // every file is a status log, or none is read
+        if (StatusLogReader reader; !reader.Open(path, &load.error)) {
+            return load;
+        }
+    }
     progress->totalBytes = TotalBytes(paths);
     uint64_t before = 0;  // bytes of the files read already
     int64_t notBefore = 0;

@@ -207,3 +207,32 @@ TEST(LiveMarks, AMarkGoesIntoTheLogAndOnTheCharts) {
     EXPECT_NE(text.find(",mark,\"LOS rain fade\"\n"), std::string::npos) << text;
     EXPECT_NE(text.find(",mark,\"from the trends\"\n"), std::string::npos);
 }
+
+// Open Log... takes the files the operator chose, in the order they were written; a file that
+// is no status log is refused by name, and nothing is shown of it.
+TEST_F(Replay, OpenLogReadsTheChosenFilesInOrderAndRefusesOtherFiles) {
+    const std::string first = WriteLog(m_folder.Path() + "/status-2025-12-06.csv", {{0, 99}});
+    const std::string second = WriteLog(m_folder.Path() + "/status-2025-12-06-2.csv", {{100, 199}});
+    StatusRecorder recorder(m_folder.Path());
+    TrendView live(recorder);
+    m_boxes.SetOpenFileNames({second, first});
+    live.OpenLog();
+    ReplayView* replay = nullptr;
+    for (QWidget* child : live.findChildren<QWidget*>()) {
+        replay = replay != nullptr ? replay : dynamic_cast<ReplayView*>(child);
+    }
+    ASSERT_NE(replay, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return !replay->Loading(); }, 20000));
+    EXPECT_EQ(replay->Load().polls, 200u);
+    EXPECT_EQ(replay->Load().BadLines(), 2u);  // one broken line in each
+    EXPECT_EQ(replay->Load().files.at(0).path, first);
+
+    const std::string other = m_folder.Path() + "/other.csv";
+    std::ofstream(other) << "a,b\n1,2\n";
+    auto refused = Open({first, other});
+    EXPECT_EQ(refused->LoadState(), "Cannot replay: " + other +
+                                        ":1: not a status log: the heading is not "
+                                        "\"time,path,valid,...\"");
+    EXPECT_EQ(refused->windowTitle().toStdString(),
+              "KV90T Replay: status-2025-12-06.csv, other.csv");
+}
