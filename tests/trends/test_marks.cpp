@@ -5,6 +5,7 @@
 
 #include "platform/clock.h"
 #include "tests/support/TempDir.h"
+#include "tests/trends/read_log.h"
 #include "trends/log_summary.h"
 #include "trends/mark.h"
 #include "trends/status_log.h"
@@ -15,21 +16,7 @@ using trends::LogLine;
 using trends::StatusLog;
 using trends::StatusLogReader;
 
-namespace {
-
 constexpr int64_t kStart = 1'765'000'000'000;  // 2025-12-06T05:46:40Z
-
-std::vector<LogLine> ReadAll(const std::string& path, StatusLogReader* reader) {
-    std::string error;
-    EXPECT_TRUE(reader->Open(path, &error)) << error;
-    std::vector<LogLine> lines;
-    for (LogLine line; reader->Next(&line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-}  // namespace
 
 // A note keeps commas and quotes, loses line ends, and is cut at a whole character.
 TEST(Marks, NotesAreQuotedCleanedAndCutAtACharacter) {

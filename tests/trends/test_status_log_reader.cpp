@@ -6,6 +6,7 @@
 
 #include "protocol/status_fields.h"
 #include "tests/support/TempDir.h"
+#include "tests/trends/read_log.h"
 #include "trends/log_replay.h"
 #include "trends/log_summary.h"
 #include "trends/status_log.h"
@@ -38,15 +39,6 @@ protected:
         const std::string path = m_folder.Path() + "/" + name;
         std::ofstream(path, std::ios::binary) << text;
         return path;
-    }
-    std::vector<LogLine> ReadAll(const std::string& path, StatusLogReader* reader) {
-        std::string error;
-        EXPECT_TRUE(reader->Open(path, &error)) << error;
-        std::vector<LogLine> lines;
-        for (LogLine line; reader->Next(&line);) {
-            lines.push_back(line);
-        }
-        return lines;
     }
     testsupport::TempDir m_folder;
 };
