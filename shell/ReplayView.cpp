@@ -80,6 +80,7 @@ void ReplayView::Build() {
     layout->addWidget(m_state);
     m_timer = new QTimer(this);
     m_timer->start(kTickMs);
+    m_lastTickMs = platform::TickCount64();
 
     QObject::connect(m_play, &QPushButton::clicked, this, [this] { SetPlaying(!m_playing); });
     QObject::connect(m_speedBox, &QComboBox::currentIndexChanged, this,
@@ -149,8 +150,10 @@ void ReplayView::Poll() {
         StartLoad(std::exchange(m_wantSeconds, std::nullopt));
         return;
     }
+    const uint64_t now = platform::TickCount64();
+    const auto elapsed = static_cast<int64_t>(now - std::exchange(m_lastTickMs, now));
     if (m_playing) {
-        Step(kTickMs);
+        Step(elapsed);
     }
 }
 

@@ -47,7 +47,7 @@ public:
     void SetPlaying(bool playing);
     bool Playing() const { return m_playing; }
     void SetSpeed(int speed);  // 1, 10 or 60
-    // Moves the play cursor by `wallMs` of real time at the speed (the timer's tick).
+    // Moves the play cursor by `wallMs` of real time at the speed (each tick of the timer).
     void Step(int64_t wallMs);
     void Seek(int64_t timeMs);
     int64_t PlayTimeMs() const { return m_playMs; }
@@ -87,4 +87,5 @@ private:
     QLabel* m_time = nullptr;
     QLabel* m_state = nullptr;
     QTimer* m_timer = nullptr;
+    uint64_t m_lastTickMs = 0;  // the process clock at the last tick: play moves by what passed
 };
