@@ -93,6 +93,12 @@ TEST_F(Replay, ADayLongLogPlaysWithItsMarksAndReadsOutItsLines) {
     EXPECT_EQ(replay->PlayTimeMs(), kDay);
     ASSERT_EQ(view.Chart().Marks().size(), 1u);
     EXPECT_EQ(view.Chart().Marks()[0].note, "AOS, antenna 2");
+    const std::string csv = m_folder.Path() + "/replay.csv";
+    ASSERT_TRUE(view.SaveCsv(csv));
+    std::ifstream saved(csv);
+    const std::string text((std::istreambuf_iterator<char>(saved)), {});
+    EXPECT_NE(text.find("2025-12-06T00:00:10Z,0,-63.0,"), std::string::npos);  // second 10
+    EXPECT_NE(text.find(trends::MarkLine(kDay + 10'500, "AOS, antenna 2")), std::string::npos);
 
     replay->Seek(kDay + 4000 * 1000);
     EXPECT_NE(view.Readout().find("RSSI -" + std::to_string(60 + 4000 % 7) + ".0 dBm"),
