@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "shell/TrendView.h"
 #include "ui/Format.h"
+#include "ui/StripChart.h"
 
 namespace {
 
@@ -221,13 +222,14 @@ void ReplayView::UseLimitSet(const std::string& name) {
     StartLoad(std::nullopt);
 }
 
-// The part of the view within the logs must lie in the day of seconds read; else the day
-// about the view's middle is read.
+// A view drawn from second buckets (columns narrower than a minute) must lie, where it shows
+// the logs, in the day of seconds read; else the day about the view's middle is read.
 void ReplayView::ReadSecondsForView() {
     const int64_t day = int64_t(trends::TrendStore::kBuckets) * trends::TrendStore::kBucketMs;
     const int64_t from = std::max(m_view->ViewEndMs() - m_view->SpanMs(), m_load.FirstMs());
     const int64_t to = std::min(m_view->ViewEndMs(), m_load.LastMs());
-    if (m_loader.joinable() || m_view->SpanMs() > day || from > to ||
+    const int64_t columnMs = m_view->SpanMs() / std::max(1, m_view->Chart().PlotColumns());
+    if (m_loader.joinable() || columnMs >= trends::TrendStore::kMinuteMs || from > to ||
         (from >= m_secondsFrom && to < m_secondsFrom + day)) {
         return;
     }
