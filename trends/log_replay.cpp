@@ -98,6 +98,10 @@ ReplayLoad LoadLogs(const std::vector<std::string>& paths, int64_t secondsFrom, 
     int64_t notBefore = 0;
     for (const std::string& path : paths) {
         StatusLogReader reader;
+        if (progress->cancel) {
+            load.cancelled = true;
+            return load;
+        }
         if (!reader.Open(path, &load.error)) {
             return load;
         }

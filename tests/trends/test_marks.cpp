@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "tests/support/TempDir.h"
 #include "tests/trends/read_log.h"
+#include "trends/log_replay.h"
 #include "trends/log_summary.h"
 #include "trends/mark.h"
 #include "trends/status_log.h"
@@ -147,4 +148,58 @@ TEST(Marks, TheStoreKeepsMarksInOrderAndExportsThem) {
     const std::vector<trends::Mark> kept = store.Marks(0, kStart + 100'000);
     ASSERT_EQ(kept.size(), trends::TrendStore::kMarks);
     EXPECT_EQ(kept.front().timeMs, kStart + 10'005);  // the two early ones went first
+}
+
+// Loading for a replay: the minutes cover every file, the seconds the day asked for, marks go
+// into the store, and a cancelled load stops.
+TEST(Marks, AReplayLoadKeepsADayOfSecondsAndEveryMinute) {
+    testsupport::TempDir folder;
+    constexpr int64_t kDayMs = 86'400'000;
+    const int64_t day = kStart / kDayMs * kDayMs;
+    std::vector<std::string> paths;
+    for (int64_t d = 0; d < 3; ++d) {
+        const std::string path = folder.Path() + "/status-" + std::to_string(d) + ".csv";
+        std::ofstream file(path);
+        file << StatusLog::Heading() << "\n";
+        protocol::ChannelStatus s;
+        s.rssi = float(-50 - d);
+        for (int64_t second = 0; second < 120; ++second) {
+            file << StatusLog::Line(day + d * kDayMs + second * 1000, 2, &s) << "\n";
+        }
+        file << trends::MarkLine(day + d * kDayMs + 60'000, "day " + std::to_string(d)) << "\n";
+        paths.push_back(path);
+    }
+    trends::TrendStore store(trends::kReplayMinuteBuckets);
+    trends::LoadProgress progress;
+    const trends::ReplayLoad load = trends::LoadLogs(paths, 0, &store, {}, &progress);
+    EXPECT_EQ(load.polls, 360u);
+    EXPECT_EQ(load.FirstMs(), day);
+    EXPECT_EQ(load.LastMs(), day + 2 * kDayMs + 119'000);
+    EXPECT_EQ(progress.bytesRead, progress.totalBytes);
+    EXPECT_EQ(store.Marks(0, INT64_MAX).size(), 3u);
+    auto seconds = [&](int64_t d) {  // the first second of day d, from the second buckets
+        return store.Latest(2, day + d * kDayMs, day + d * kDayMs + 1000);
+    };
+    auto minutes = [&](int64_t d) {  // its first minute, from the minute buckets
+        return store.Latest(2, day + d * kDayMs, day + d * kDayMs + 60'000);
+    };
+    EXPECT_TRUE(seconds(0).valid);
+    EXPECT_FALSE(seconds(2).valid);
+    for (int64_t d = 0; d < 3; ++d) {
+        ASSERT_TRUE(minutes(d).valid) << d;
+        EXPECT_EQ(minutes(d).sample.values[trends::kRssi], -50 - d);
+    }
+
+    ASSERT_TRUE(trends::LoadSeconds(load.files, day + 2 * kDayMs, &store, &progress));
+    EXPECT_FALSE(seconds(0).valid);
+    ASSERT_TRUE(seconds(2).valid);
+    EXPECT_EQ(seconds(2).sample.values[trends::kRssi], -52);
+    EXPECT_TRUE(minutes(0).valid);
+
+    trends::TrendStore other(trends::kReplayMinuteBuckets);
+    trends::LoadProgress cancelled;
+    cancelled.cancel = true;
+    const trends::ReplayLoad stopped = trends::LoadLogs(paths, 0, &other, {}, &cancelled);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_EQ(stopped.polls, 0u);
 }
