@@ -390,8 +390,8 @@ void CKV90TDlg::RecordPoll(uint32_t message, bool read) {
 }
 
 void CKV90TDlg::AskForMark() {
-    if (m_Recorder.Mark(ui::GetText(this, "Mark", "Note for the status log and the trends:")) &&
-        m_pTrendView && m_pTrendView->isVisible()) {
+    if (m_Recorder.Mark(ui::GetText(this, "Mark", m_Recorder.MarkPrompt())) && m_pTrendView &&
+        m_pTrendView->isVisible()) {
         m_pTrendView->Redraw();
     }
 }

@@ -22,6 +22,11 @@ public:
 
     // An operator's mark now, into the trends and the running log; false for an empty note.
     bool Mark(const std::string& note);
+    // What the note is asked with: where the mark will go.
+    std::string MarkPrompt() const {
+        return LogRunning() ? "Note for the status log and the trends:"
+                            : "Note for the trends (the status log is off):";
+    }
 
     bool StartLog(std::string* error);
     void StopLog();

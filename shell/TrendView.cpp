@@ -170,7 +170,7 @@ void TrendView::AskForMark() {
     if (m_recorder == nullptr) {
         return;
     }
-    const std::string note = ui::GetText(this, "Mark", "Note for the status log and the trends:");
+    const std::string note = ui::GetText(this, "Mark", m_recorder->MarkPrompt());
     if (!m_recorder->Mark(note)) {
         return;
     }

@@ -190,6 +190,10 @@ TEST(LiveMarks, AMarkGoesIntoTheLogAndOnTheCharts) {
     window.SetProgramFolder(folder.Path());
     window.show();
     TrendView& view = window.ShowTrends();
+    boxes.SetText("");
+    window.AskForMark();
+    ASSERT_FALSE(boxes.Messages().empty());
+    EXPECT_EQ(boxes.Messages().back().text, "Note for the trends (the status log is off):");
     std::string error;
     ASSERT_TRUE(window.Recorder().StartLog(&error)) << error;
     ASSERT_TRUE(PumpUntil([&] { return window.Recorder().Store().Newest() > 0; }, 5000));
@@ -199,6 +203,7 @@ TEST(LiveMarks, AMarkGoesIntoTheLogAndOnTheCharts) {
     EXPECT_TRUE(window.Recorder().Store().Marks(0, INT64_MAX).empty());
     boxes.SetText("LOS\nrain fade");
     window.AskForMark();
+    EXPECT_EQ(boxes.Messages().back().text, "Note for the status log and the trends:");
     ASSERT_EQ(window.Recorder().Store().Marks(0, INT64_MAX).size(), 1u);
     ASSERT_EQ(view.Chart().Marks().size(), 1u);
     EXPECT_EQ(view.Chart().Marks()[0].note, "LOS rain fade");
