@@ -8,14 +8,11 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "bench/bench_console.h"
 #include "bench/bench_util.h"
-#include "link/CNetworkDeviceComm.h"
 #include "platform/beep.h"
 #include "platform/clock.h"
-#include "protocol/CKV90T1_Comm.h"
 #include "shell/AlarmMonitor.h"
-#include "sim/KV90TSimulation.h"
-#include "sim/SimServer.h"
 
 namespace {
 
@@ -42,16 +39,11 @@ std::string FullLimitSet() {
 }  // namespace
 
 int main() {
-    sim::SimDevice device;
-    sim::KV90TSimulation simulation(device, sim::DefaultProfile());
-    sim::SimServer server(device);
-    if (!server.ListenTcp(0)) {
-        std::fprintf(stderr, "cannot listen\n");
+    bench::LocalDevice local;
+    if (!local.Listening()) {
         return 1;
     }
-    server.Start();
-    CNetworkDeviceComm link("127.0.0.1", server.TcpPort());
-    CKV90T1_Comm comm(&link);
+    CKV90T1_Comm& comm = *local.comm;
 
     const std::filesystem::path folder =
         std::filesystem::temp_directory_path() / "kv90t-bench-alarms";

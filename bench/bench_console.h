@@ -1,7 +1,7 @@
 #pragma once
-// What the console-against-a-device benchmarks share: the process's CPU time, simulated
-// devices in a child process (so that only the program measured runs in this one), and the
-// console window's CPU share while it polls one of them.
+// What the console-against-a-device benchmarks share: a simulated device in this process, the
+// process's CPU time, simulated devices in a child process (so that only the program measured
+// runs in this one), and the console window's CPU share while it polls one of them.
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -11,6 +11,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -21,6 +22,30 @@
 #include "sim/SimServer.h"
 
 namespace bench {
+
+// A simulated device in this process on loopback TCP, and a protocol object linked to it.
+struct LocalDevice {
+    LocalDevice() : simulation(device, sim::DefaultProfile()), server(device) {
+        if (server.ListenTcp(0)) {
+            server.Start();
+            link = std::make_unique<CNetworkDeviceComm>("127.0.0.1", server.TcpPort());
+            comm = std::make_unique<CKV90T1_Comm>(link.get());
+        }
+    }
+    // Whether the device listens; says so on standard error when not.
+    bool Listening() const {
+        if (comm == nullptr) {
+            std::fprintf(stderr, "cannot listen\n");
+        }
+        return comm != nullptr;
+    }
+
+    sim::SimDevice device;
+    sim::KV90TSimulation simulation;
+    sim::SimServer server;
+    std::unique_ptr<CNetworkDeviceComm> link;
+    std::unique_ptr<CKV90T1_Comm> comm;
+};
 
 inline double CpuSeconds() {
     rusage usage{};

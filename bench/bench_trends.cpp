@@ -13,14 +13,11 @@
 #include <filesystem>
 #include <vector>
 
+#include "bench/bench_console.h"
 #include "bench/bench_util.h"
-#include "link/CNetworkDeviceComm.h"
 #include "platform/clock.h"
-#include "protocol/CKV90T1_Comm.h"
 #include "shell/StatusRecorder.h"
 #include "shell/TrendView.h"
-#include "sim/KV90TSimulation.h"
-#include "sim/SimServer.h"
 #include "ui/StripChart.h"
 
 namespace {
@@ -35,16 +32,11 @@ constexpr int kRedraws = 51;
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    sim::SimDevice device;
-    sim::KV90TSimulation simulation(device, sim::DefaultProfile());
-    sim::SimServer server(device);
-    if (!server.ListenTcp(0)) {
-        std::fprintf(stderr, "cannot listen\n");
+    bench::LocalDevice local;
+    if (!local.Listening()) {
         return 1;
     }
-    server.Start();
-    CNetworkDeviceComm link("127.0.0.1", server.TcpPort());
-    CKV90T1_Comm comm(&link);
+    CKV90T1_Comm& comm = *local.comm;
 
     const std::string folder = std::filesystem::temp_directory_path() / "kv90t-bench-trends";
     std::filesystem::create_directories(folder);
