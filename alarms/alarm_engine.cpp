@@ -50,19 +50,17 @@ void AlarmEngine::SetLimits(LimitSet limits, int64_t timeMs) {
     const std::vector<std::string>& locks = LockItems();
     static const char* const kLockFields[] = {"carrierLock", "symbolLock", "frameSyncLevel",
                                               "frameLockLevel"};
-    const protocol::StatusField* first = protocol::ChannelStatusFields().data();
     for (int path = 0; path < LimitSet::kPaths; ++path) {
         m_items[path].clear();
         for (const auto& [item, limit] : m_limits.paths[path]) {
             const auto lock = std::find(locks.begin(), locks.end(), item);
             if (lock != locks.end()) {
                 const int index = int(lock - locks.begin());
-                const size_t column = size_t(&protocol::StatusFieldOf(kLockFields[index]) - first);
+                const size_t column = protocol::StatusFieldIndex(kLockFields[index]);
                 m_items[path].push_back({&limit, nullptr, index, column, &EntryFor(path, item)});
             } else if (std::find(fields.begin(), fields.end(), item) != fields.end()) {
-                const protocol::StatusField* field = &protocol::StatusFieldOf(item);
-                m_items[path].push_back(
-                    {&limit, field, -1, size_t(field - first), &EntryFor(path, item)});
+                m_items[path].push_back({&limit, &protocol::StatusFieldOf(item), -1,
+                                         protocol::StatusFieldIndex(item), &EntryFor(path, item)});
             }
         }
     }
@@ -111,6 +109,14 @@ void AlarmEngine::Evaluate(int path, const protocol::ChannelStatus* status, int6
 }
 
 // A log holds flags as 0 or 1 and frame levels as their LockLevel.
+void AlarmEngine::EvaluateLoggedPoll(int path, bool answered, const std::vector<double>& values,
+                                     int64_t timeMs) {
+    if (answered) {
+        EvaluateLogged(path, values, timeMs);
+    }
+    EvaluateAnswer(answered, timeMs);
+}
+
 void AlarmEngine::EvaluateLogged(int path, const std::vector<double>& values, int64_t timeMs) {
     if (path < 0 || path >= LimitSet::kPaths) {
         return;

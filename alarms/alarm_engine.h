@@ -54,9 +54,10 @@ public:
     // One poll of `path`: every item of the path; null for a poll that failed (its values are
     // not read, so no item of the path changes).
     void Evaluate(int path, const protocol::ChannelStatus* status, int64_t timeMs);
-    // The same for a poll read back from a status log: values by the status field table's
-    // order, NaN where the log holds no reading.
-    void EvaluateLogged(int path, const std::vector<double>& values, int64_t timeMs);
+    // The same for a poll read back from a status log: its values (by the status field table's
+    // order, NaN where the log holds no reading) when it was answered, and the answer itself.
+    void EvaluateLoggedPoll(int path, bool answered, const std::vector<double>& values,
+                            int64_t timeMs);
     // Whether the device answered a poll: the "does not answer" item.
     void EvaluateAnswer(bool answered, int64_t timeMs);
     // One status read of receive tester `tester` (path x 2, plus 1 for Q): its bit error rate
@@ -100,6 +101,7 @@ private:
         size_t column;                       // the field's index in the status field table
         Entry* entry;
     };
+    void EvaluateLogged(int path, const std::vector<double>& values, int64_t timeMs);
     // One reading of a path item: a number, or for a lock item 1 locked and 0 not.
     void JudgeReading(const PathItem& item, double reading, int64_t timeMs);
     // The severity `value` is in under `limit`, with the bounds drawn in by `deadband`.

@@ -109,7 +109,7 @@ size_t ReaderRead(const std::string& path, double* sum) {
 size_t ReplayLoad(const std::string& path, double* sum) {
     trends::TrendStore store(trends::kReplayMinuteBuckets);
     trends::LoadProgress progress;
-    const trends::ReplayLoad load = trends::LoadLogs({path}, 0, &store, {}, &progress);
+    const trends::ReplayLoad load = trends::LoadLogs({path}, &store, {}, &progress);
     if (!load.error.empty()) {
         std::fprintf(stderr, "%s\n", load.error.c_str());
     }

@@ -113,10 +113,7 @@ int RunLog(const std::vector<std::string>& words, bool json, std::ostream& out, 
         for (trends::LogLine line; reader.Next(&line);) {
             summary.Add(line);
             if (engine && !line.isMark) {
-                if (line.valid) {
-                    engine->EvaluateLogged(line.path, line.values, line.timeMs);
-                }
-                engine->EvaluateAnswer(line.valid, line.timeMs);
+                engine->EvaluateLoggedPoll(line.path, line.valid, line.values, line.timeMs);
             }
         }
         lastMs = reader.LastTimeMs();

@@ -70,6 +70,10 @@ const StatusField& StatusFieldOf(std::string_view key) {
     throw std::invalid_argument("no status field " + std::string(key));
 }
 
+size_t StatusFieldIndex(std::string_view key) {
+    return static_cast<size_t>(&StatusFieldOf(key) - kFields);
+}
+
 bool InRange(const StatusField& field, const ChannelStatus& status) {
     const double value = field.read(status);
     // The float fields are compared as the text shows them: 2.55 is read as 2.5499999.

@@ -39,6 +39,8 @@ std::span<const StatusField> ChannelStatusFields();
 
 // The field of `key`; the table holds every key the code names.
 const StatusField& StatusFieldOf(std::string_view key);
+// Where that field stands in the table: its column among a logged poll's values.
+size_t StatusFieldIndex(std::string_view key);
 
 // Whether the field's value in `status` lies within what the device can report.
 bool InRange(const StatusField& field, const ChannelStatus& status);

@@ -124,13 +124,10 @@ void ReplayView::StartLoad(std::optional<int64_t> secondsFrom) {
             engine->onTransition = [this](const alarms::Transition& t) { m_intervals.Track(t); };
         }
         m_load = trends::LoadLogs(
-            m_files, 0, &m_store,
+            m_files, &m_store,
             [&engine](const trends::LogLine& line) {
                 if (engine && !line.isMark) {
-                    if (line.valid) {
-                        engine->EvaluateLogged(line.path, line.values, line.timeMs);
-                    }
-                    engine->EvaluateAnswer(line.valid, line.timeMs);
+                    engine->EvaluateLoggedPoll(line.path, line.valid, line.values, line.timeMs);
                 }
             },
             &m_progress);

@@ -15,11 +15,8 @@ bool InDay(int64_t timeMs, int64_t from) {
     return timeMs >= from && timeMs < from + kDayMs;
 }
 
-void AddPoll(const LogLine& line, int64_t secondsFrom, Levels levels, TrendStore* store) {
+void AddPoll(const LogLine& line, Levels levels, TrendStore* store) {
     const PollSample sample = SampleOfLogged(line.values);
-    if (levels == Levels::kAll && !InDay(line.timeMs, secondsFrom)) {
-        levels = Levels::kMinutes;
-    }
     store->Add(line.path, line.timeMs, line.valid ? &sample : nullptr, levels);
 }
 
@@ -85,9 +82,10 @@ std::string ReplayLoad::FirstBad() const {
     return {};
 }
 
-ReplayLoad LoadLogs(const std::vector<std::string>& paths, int64_t secondsFrom, TrendStore* store,
+ReplayLoad LoadLogs(const std::vector<std::string>& paths, TrendStore* store,
                     const std::function<void(const LogLine&)>& onLine, LoadProgress* progress) {
     ReplayLoad load;
+    int64_t secondsFrom = 0;                 // the first poll's time
     for (const std::string& path : paths) {  // every file is a status log, or none is read
         if (StatusLogReader reader; !reader.Open(path, &load.error)) {
             return load;
@@ -114,7 +112,8 @@ ReplayLoad LoadLogs(const std::vector<std::string>& paths, int64_t secondsFrom, 
                 file.firstMs = file.lastMs == 0 ? line.timeMs : file.firstMs;
                 file.lastMs = line.timeMs;
                 secondsFrom = secondsFrom != 0 ? secondsFrom : line.timeMs;
-                AddPoll(line, secondsFrom, Levels::kAll, store);
+                AddPoll(line, InDay(line.timeMs, secondsFrom) ? Levels::kAll : Levels::kMinutes,
+                        store);
                 ++load.polls;
             }
             if (onLine) {
@@ -159,7 +158,7 @@ bool LoadSeconds(const std::vector<ReplayFile>& files, int64_t secondsFrom, Tren
         size_t count = 0;
         for (LogLine line; reader.Next(&line);) {
             if (!line.isMark && InDay(line.timeMs, secondsFrom)) {
-                AddPoll(line, secondsFrom, Levels::kSeconds, store);
+                AddPoll(line, Levels::kSeconds, store);
             }
             if ((++count & 0xfff) == 0) {
                 progress->bytesRead = before + reader.BytesRead();

@@ -51,10 +51,9 @@ struct ReplayLoad {
 // before "status-2026-12-10-2.csv"); other names by name.
 void SortLogFiles(std::vector<std::string>* paths);
 
-// Reads `paths` in order into `store` (made with kReplayMinuteBuckets), with the
-// polls from `secondsFrom` for a day into the second buckets; `onLine` (may be empty) sees each
-// poll and mark.
-ReplayLoad LoadLogs(const std::vector<std::string>& paths, int64_t secondsFrom, TrendStore* store,
+// Reads `paths` in order into `store` (made with kReplayMinuteBuckets), with the day of polls
+// from the first into the second buckets; `onLine` (may be empty) sees each poll and mark.
+ReplayLoad LoadLogs(const std::vector<std::string>& paths, TrendStore* store,
                     const std::function<void(const LogLine&)>& onLine, LoadProgress* progress);
 
 // Reads the day of polls from `secondsFrom` anew into the second buckets, from the files of an

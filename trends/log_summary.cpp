@@ -12,15 +12,12 @@ namespace {
 // Where each value the summary needs stands in a line, by the status field table.
 struct Columns {
     Columns() {
-        const auto fields = protocol::ChannelStatusFields();
-        auto at = [&](const char* key) {
-            return static_cast<size_t>(&protocol::StatusFieldOf(key) - fields.data());
-        };
-        rssi = at("rssi");
-        held[kHeldCarrier] = at("carrierLock");
-        held[kHeldSymbol] = at("symbolLock");
-        held[kHeldFrameSync] = at("frameSyncLevel");
-        held[kHeldFrame] = at("frameLockLevel");
+        using protocol::StatusFieldIndex;
+        rssi = StatusFieldIndex("rssi");
+        held[kHeldCarrier] = StatusFieldIndex("carrierLock");
+        held[kHeldSymbol] = StatusFieldIndex("symbolLock");
+        held[kHeldFrameSync] = StatusFieldIndex("frameSyncLevel");
+        held[kHeldFrame] = StatusFieldIndex("frameLockLevel");
     }
     size_t rssi;
     size_t held[kSummaryLockCount];

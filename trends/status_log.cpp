@@ -18,6 +18,10 @@ namespace {
 
 constexpr int64_t kDayMs = 86'400'000;
 
+std::string InFolder(const std::string& folder, const std::string& name) {
+    return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 std::tm UtcOf(int64_t timeMs) {
     const std::time_t seconds = timeMs / 1000;
     std::tm utc{};
@@ -59,12 +63,11 @@ std::string StatusLog::FileName(int64_t timeMs, int part, const std::string& pre
 
 bool StatusLog::AppendLine(const std::string& folder, const LogKind& kind, int64_t timeMs,
                            const std::string& line, std::string* path, std::string* error) {
-    const std::string joined = folder.empty() || folder.back() == '/' ? folder : folder + "/";
     int part = 1;
-    while (::access((joined + FileName(timeMs, part + 1, kind.prefix)).c_str(), F_OK) == 0) {
+    while (::access(InFolder(folder, FileName(timeMs, part + 1, kind.prefix)).c_str(), F_OK) == 0) {
         ++part;
     }
-    *path = joined + FileName(timeMs, part, kind.prefix);
+    *path = InFolder(folder, FileName(timeMs, part, kind.prefix));
     std::string text = line + "\n";
     int fd = ::open(path->c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT) {
@@ -202,8 +205,7 @@ bool StatusLog::OpenFor(int64_t timeMs, std::string* error) {
     }
     std::string path;
     for (;; ++m_part) {
-        const bool joined = !m_folder.empty() && m_folder.back() == '/';
-        path = (joined ? m_folder : m_folder + "/") + FileName(timeMs, m_part, m_kind.prefix);
+        path = InFolder(m_folder, FileName(timeMs, m_part, m_kind.prefix));
         m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
         if (m_fd >= 0 || errno != EEXIST) {
             break;

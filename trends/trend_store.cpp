@@ -75,19 +75,16 @@ PollSample SampleOf(const protocol::ChannelStatus& s, bool timeCode) {
 }
 
 PollSample SampleOfLogged(const std::vector<double>& values) {
+    using protocol::StatusFieldIndex;
     static const auto kColumns = [] {
-        const auto fields = protocol::ChannelStatusFields();
-        auto at = [&](const char* key) {
-            return static_cast<size_t>(&protocol::StatusFieldOf(key) - fields.data());
-        };
         std::array<size_t, kSeriesCount + 4> columns{};
         for (int series = 0; series < kSeriesCount; ++series) {
-            columns[size_t(series)] = static_cast<size_t>(&FieldOf(series) - fields.data());
+            columns[size_t(series)] = StatusFieldIndex(FieldOf(series).key);
         }
-        columns[size_t(kSeriesCount) + size_t(kCarrierLock)] = at("carrierLock");
-        columns[size_t(kSeriesCount) + size_t(kSymbolLock)] = at("symbolLock");
-        columns[size_t(kSeriesCount) + size_t(kFrameSync)] = at("frameSyncLevel");
-        columns[size_t(kSeriesCount) + size_t(kFrameLock)] = at("frameLockLevel");
+        columns[size_t(kSeriesCount) + size_t(kCarrierLock)] = StatusFieldIndex("carrierLock");
+        columns[size_t(kSeriesCount) + size_t(kSymbolLock)] = StatusFieldIndex("symbolLock");
+        columns[size_t(kSeriesCount) + size_t(kFrameSync)] = StatusFieldIndex("frameSyncLevel");
+        columns[size_t(kSeriesCount) + size_t(kFrameLock)] = StatusFieldIndex("frameLockLevel");
         return columns;
     }();
     PollSample sample;

@@ -171,7 +171,7 @@ TEST(Marks, AReplayLoadKeepsADayOfSecondsAndEveryMinute) {
     }
     trends::TrendStore store(trends::kReplayMinuteBuckets);
     trends::LoadProgress progress;
-    const trends::ReplayLoad load = trends::LoadLogs(paths, 0, &store, {}, &progress);
+    const trends::ReplayLoad load = trends::LoadLogs(paths, &store, {}, &progress);
     EXPECT_EQ(load.polls, 360u);
     EXPECT_EQ(load.FirstMs(), day);
     EXPECT_EQ(load.LastMs(), day + 2 * kDayMs + 119'000);
@@ -199,7 +199,7 @@ TEST(Marks, AReplayLoadKeepsADayOfSecondsAndEveryMinute) {
     trends::TrendStore other(trends::kReplayMinuteBuckets);
     trends::LoadProgress cancelled;
     cancelled.cancel = true;
-    const trends::ReplayLoad stopped = trends::LoadLogs(paths, 0, &other, {}, &cancelled);
+    const trends::ReplayLoad stopped = trends::LoadLogs(paths, &other, {}, &cancelled);
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_EQ(stopped.polls, 0u);
 }
