@@ -135,7 +135,11 @@ void ReplayView::StartLoad(std::optional<int64_t> secondsFrom) {
     });
 }
 
+// Play moves by the time since the last tick; a tick that reads or starts reading moves it not,
+// so that play goes on after a read where it stood.
 void ReplayView::Poll() {
+    const uint64_t now = platform::TickCount64();
+    const auto elapsed = static_cast<int64_t>(now - std::exchange(m_lastTickMs, now));
     if (m_loader.joinable()) {
         m_state->setText(QString::fromStdString(LoadState()));
         if (m_loaded) {
@@ -148,8 +152,6 @@ void ReplayView::Poll() {
         StartLoad(std::exchange(m_wantSeconds, std::nullopt));
         return;
     }
-    const uint64_t now = platform::TickCount64();
-    const auto elapsed = static_cast<int64_t>(now - std::exchange(m_lastTickMs, now));
     if (m_playing) {
         Step(elapsed);
     }

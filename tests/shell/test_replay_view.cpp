@@ -168,9 +168,15 @@ TEST_F(Replay, AViewOfAnotherDayReadsItsSeconds) {
     EXPECT_EQ(view.SpanMs(), TrendView::kDefaultSpanMs);
     EXPECT_GT(ValidColumns(view), view.Chart().PlotColumns() / 2);
 
+    replay->SetPlaying(true);
     replay->Seek(kDay + 2 * 86'400'000 + 300'000);
     EXPECT_TRUE(PumpUntil([&] { return replay->Loading(); }, 2000));
+    platform::AdvanceClockMs(600'000);  // a read that takes long does not move play on
     ASSERT_TRUE(PumpUntil([&] { return !replay->Loading(); }, 20000));
+    EXPECT_TRUE(
+        PumpUntil([&] { return replay->PlayTimeMs() > kDay + 2 * 86'400'000 + 300'000; }, 5000));
+    EXPECT_LT(replay->PlayTimeMs(), kDay + 2 * 86'400'000 + 360'000);
+    replay->SetPlaying(false);
     replay->Seek(kDay + 2 * 86'400'000 + 300'000);
     EXPECT_GT(ValidColumns(view), view.Chart().PlotColumns() / 2);
     EXPECT_NE(view.Readout().find("RSSI -"), std::string::npos) << view.Readout();
